@@ -1,0 +1,61 @@
+-- Corvandelle: the six tables of BD.mdb.
+-- Numbers are AUTOINCREMENT so that a deleted play, performance, seller or order
+-- never hands its number to a new row (which would inherit the old one's lines).
+-- NomPieceMaj and NomVendeurMaj hold the names folded to upper case by the program
+-- (every letter, accents included), so the duplicate tests are exact and indexed.
+
+CREATE TABLE Vendeur (
+  NoVendeur INTEGER PRIMARY KEY AUTOINCREMENT,
+  NomVendeur TEXT NOT NULL,
+  Comedien INTEGER NOT NULL DEFAULT 0,
+  NomVendeurMaj TEXT
+);
+CREATE INDEX IX_Vendeur_NomVendeur ON Vendeur (NomVendeur);
+CREATE INDEX IX_Vendeur_NomVendeurMaj ON Vendeur (NomVendeurMaj);
+
+CREATE TABLE Piece (
+  NoPiece INTEGER PRIMARY KEY AUTOINCREMENT,
+  NomPiece TEXT NOT NULL,
+  NomPieceMaj TEXT
+);
+CREATE INDEX IX_Piece_NomPiece ON Piece (NomPiece);
+CREATE INDEX IX_Piece_NomPieceMaj ON Piece (NomPieceMaj);
+
+CREATE TABLE Representation (
+  NoRepresentation INTEGER PRIMARY KEY AUTOINCREMENT,
+  NoPiece INTEGER NOT NULL,
+  DateRepresentation TEXT NOT NULL
+);
+CREATE INDEX IX_Representation_Piece_Date ON Representation (NoPiece, DateRepresentation);
+
+CREATE TABLE InfoClientReservation (
+  NoClient INTEGER PRIMARY KEY AUTOINCREMENT,
+  DateReservation TEXT NOT NULL,
+  MontantTotal REAL NOT NULL DEFAULT 0,
+  NomClient TEXT NOT NULL,
+  TelephoneClient TEXT NOT NULL DEFAULT '',
+  NbForfaits INTEGER NOT NULL DEFAULT 0
+);
+
+CREATE TABLE InfoReservation (
+  NoLigne INTEGER PRIMARY KEY AUTOINCREMENT,
+  NoClient INTEGER NOT NULL,
+  NoRepresentation INTEGER NOT NULL,
+  NbEnfant INTEGER NOT NULL DEFAULT 0,
+  NbAdulte INTEGER NOT NULL DEFAULT 0,
+  Cout REAL NOT NULL DEFAULT 0,
+  VentePorte INTEGER NOT NULL DEFAULT 0,
+  NoVendeur INTEGER NOT NULL
+);
+CREATE INDEX IX_InfoReservation_NoClient ON InfoReservation (NoClient);
+CREATE INDEX IX_InfoReservation_NoRepresentation ON InfoReservation (NoRepresentation);
+
+CREATE TABLE InventaireBillets (
+  NoMouvement INTEGER PRIMARY KEY AUTOINCREMENT,
+  NoRepresentation INTEGER NOT NULL,
+  NoVendeur INTEGER NOT NULL,
+  Nombre INTEGER NOT NULL CHECK (Nombre BETWEEN -32768 AND 32767),
+  DateTransaction TEXT NOT NULL,
+  Commentaire TEXT NOT NULL DEFAULT ''
+);
+CREATE INDEX IX_InventaireBillets_NoRepresentation ON InventaireBillets (NoRepresentation, Nombre);

@@ -1,0 +1,226 @@
+#include "Toolkit.h"
+
+#include "FctVar.h"
+
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLibraryInfo>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QSignalBlocker>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QTranslator>
+
+#include <cmath>
+
+namespace Toolkit {
+
+namespace {
+struct EtatTest {
+    bool actif = false;
+    QList<Reponse> reponses;
+    QList<Message> messages;
+    bool termine = false;
+    QList<Test::Lancement> lancements;
+    bool lancementPossible = true;
+};
+EtatTest& Etat() {
+    static EtatTest etat;
+    return etat;
+}
+
+class FiltreEvenements : public QObject {
+public:
+    FiltreEvenements(QObject* parent, std::function<bool(QEvent*)> f) : QObject(parent), m_f(std::move(f)) {}
+    bool eventFilter(QObject*, QEvent* e) override { return m_f(e); }
+private:
+    std::function<bool(QEvent*)> m_f;
+};
+
+QMessageBox::Icon VersQt(Icone i) {
+    switch (i) {
+    case Icone::Exclamation: return QMessageBox::Warning;
+    case Icone::Question: return QMessageBox::Question;
+    case Icone::Information: return QMessageBox::Information;
+    case Icone::Critique: return QMessageBox::Critical;
+    case Icone::Aucune: break;
+    }
+    return QMessageBox::NoIcon;
+}
+}  // namespace
+
+Reponse MsgBox(QWidget* parent, const QString& texte, Boutons boutons, Icone icone, const QString& titre, Reponse defaut) {
+    const Message m{texte, titre.isEmpty() ? kTitreApplication : titre, icone, boutons, defaut};
+    EtatTest& etat = Etat();
+    if (etat.actif) {
+        etat.messages.append(m);
+        if (!etat.reponses.isEmpty()) return etat.reponses.takeFirst();
+        return defaut;
+    }
+    QMessageBox box(VersQt(icone), m.titre, texte, QMessageBox::NoButton, parent);
+    if (boutons == Boutons::OuiNon) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(defaut == Reponse::Oui ? QMessageBox::Yes : QMessageBox::No);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    const int r = box.exec();
+    if (boutons == Boutons::OK) return Reponse::OK;
+    return r == QMessageBox::Yes ? Reponse::Oui : Reponse::Non;
+}
+
+void Erreur(QWidget* parent, const QString& texte) {
+    MsgBox(parent, texte, Boutons::OK, Icone::Exclamation, QStringLiteral("Erreur"));
+}
+
+bool Question(QWidget* parent, const QString& texte, const QString& titre) {
+    return MsgBox(parent, texte, Boutons::OuiNon, Icone::Question, titre, Reponse::Non) == Reponse::Oui;
+}
+
+void Avis(QWidget* parent, const QString& texte) { MsgBox(parent, texte, Boutons::OK, Icone::Aucune, QString()); }
+
+void TerminerProgramme() {
+    if (Etat().actif) {
+        Etat().termine = true;
+        return;
+    }
+    // Leaving the event loop ends the run; the windows go with the main window, no handler of theirs runs.
+    QCoreApplication::exit(0);
+}
+
+QString ProgrammeOutilRapport() { return QStandardPaths::findExecutable(QStringLiteral("sqlitebrowser")); }
+
+bool DemarrerOutilRapport(const QString& cheminFichier) {
+    const QString chemin = QFileInfo(cheminFichier).absoluteFilePath();
+    QString programme = ProgrammeOutilRapport();
+    EtatTest& etat = Etat();
+    if (etat.actif) {
+        etat.lancements.append({programme.isEmpty() ? QStringLiteral("sqlitebrowser") : programme, {chemin}});
+        return etat.lancementPossible;
+    }
+    if (programme.isEmpty()) return false;
+    // The path goes as one argument: no shell, so blanks and quotes in it are safe.
+    return QProcess::startDetached(programme, {chemin});
+}
+
+void InitialiserApplication(QApplication& app) {
+    // The interface is French: follow the system's locale when it is French, French of Canada otherwise.
+    const QLocale systeme = QLocale::system();
+    QLocale locale = systeme.language() == QLocale::French ? systeme : QLocale(QLocale::French, QLocale::Canada);
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    QLocale::setDefault(locale);
+
+    static QTranslator traduction;  // must outlive every widget
+    if (traduction.load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&traduction);
+
+    // The windows' fixed geometry was drawn for a small dialog font.
+    QFont police = app.font();
+    police.setPointSizeF(8.0);
+    app.setFont(police);
+}
+
+int Tw(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
+
+void PlacerTw(QWidget* w, int gauche, int haut, int largeur, int hauteur) {
+    w->setGeometry(Tw(gauche), Tw(haut), Tw(largeur), Tw(hauteur));
+}
+
+void RemplirCombo(QComboBox* cbo, const QStringList& entrees) {
+    const QSignalBlocker bloqueur(cbo);
+    cbo->clear();
+    cbo->addItems(entrees);
+    cbo->setCurrentIndex(-1);  // Qt selects the first entry by itself; the program decides instead
+}
+
+void RemplirListe(QListWidget* lst, const QStringList& entrees) {
+    const QSignalBlocker bloqueur(lst);
+    lst->clear();
+    lst->addItems(entrees);
+    lst->setCurrentRow(-1);
+    lst->clearSelection();
+}
+
+QString TexteSelectionne(const QListWidget* lst) {
+    const QList<QListWidgetItem*> choisis = lst->selectedItems();
+    return choisis.isEmpty() ? QString() : choisis.first()->text();
+}
+
+void SurClicDroit(QWidget* liste, std::function<void()> gestionnaire) {
+    QWidget* cible = liste;
+    if (auto* zone = qobject_cast<QAbstractScrollArea*>(liste)) cible = zone->viewport();
+    cible->installEventFilter(new FiltreEvenements(liste, [gestionnaire](QEvent* e) {
+        if (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonDblClick) {
+            return static_cast<QMouseEvent*>(e)->button() == Qt::RightButton;  // keep the selection as it was
+        }
+        if (e->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(e)->button() == Qt::RightButton) {
+            gestionnaire();
+            return true;
+        }
+        return false;
+    }));
+}
+
+void SurFocus(QLineEdit* txt, std::function<void()> gestionnaire) {
+    txt->installEventFilter(new FiltreEvenements(txt, [gestionnaire](QEvent* e) {
+        if (e->type() == QEvent::FocusIn) gestionnaire();
+        return false;
+    }));
+}
+
+void SelectionnerTout(QLineEdit* txt) {
+    txt->setSelection(0, static_cast<int>(txt->text().size()));
+    // A mouse click that gave the focus would place the cursor right after: select again once it is done.
+    QTimer::singleShot(0, txt, [txt] { txt->setSelection(0, static_cast<int>(txt->text().size())); });
+}
+
+QDateEdit* CreerSelecteurDate(QWidget* parent, const QString& nomObjet) {
+    auto* dp = new QDateEdit(parent);
+    dp->setObjectName(nomObjet);
+    dp->setDisplayFormat(FctVar::FormatDateCourt());
+    dp->setCalendarPopup(true);
+    dp->setDate(FctVar::TexteEnDate(FctVar::ObtenirDateDuJour()));
+    return dp;
+}
+
+QLabel* CreerEtiquette(QWidget* parent, const QString& nomObjet, const QString& texte, QWidget* champ) {
+    auto* l = new QLabel(texte, parent);
+    l->setObjectName(nomObjet);
+    if (champ) {
+        l->setBuddy(champ);
+        champ->setAccessibleName(QString(texte).remove(QLatin1Char('&')).remove(QStringLiteral(" :")).trimmed());
+    }
+    return l;
+}
+
+namespace Test {
+void Activer() {
+    Reinitialiser();
+    Etat().actif = true;
+}
+void Reinitialiser() {
+    const bool actif = Etat().actif;
+    Etat() = EtatTest{};
+    Etat().actif = actif;
+}
+void RepondreProchain(Reponse r) { Etat().reponses.append(r); }
+QList<Message> Messages() { return Etat().messages; }
+Message DernierMessage() { return Etat().messages.isEmpty() ? Message{} : Etat().messages.last(); }
+bool ProgrammeTermine() { return Etat().termine; }
+QList<Lancement> Lancements() { return Etat().lancements; }
+void DefinirLancementPossible(bool possible) { Etat().lancementPossible = possible; }
+bool Actif() { return Etat().actif; }
+}  // namespace Test
+
+}  // namespace Toolkit

@@ -1,0 +1,94 @@
+// The thin layer over Qt that the windows share, with the seam tests use:
+// message boxes, ending the program, starting the report tool, and the few list,
+// field and geometry behaviours the windows rely on.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QApplication;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QWidget;
+
+namespace Toolkit {
+
+inline const QString kTitreApplication = QStringLiteral("Corvandelle");
+
+enum class Icone { Aucune, Exclamation, Question, Information, Critique };
+enum class Boutons { OK, OuiNon };
+enum class Reponse { OK, Oui, Non };
+
+struct Message {
+    QString texte;
+    QString titre;
+    Icone icone = Icone::Aucune;
+    Boutons boutons = Boutons::OK;
+    Reponse defaut = Reponse::OK;
+};
+
+// Modal message box. An empty title shows the application title.
+Reponse MsgBox(QWidget* parent, const QString& texte, Boutons boutons = Boutons::OK, Icone icone = Icone::Aucune,
+               const QString& titre = QString(), Reponse defaut = Reponse::OK);
+// Entry error: title "Erreur", OK, exclamation icon.
+void Erreur(QWidget* parent, const QString& texte);
+// Irreversible action: Yes/No, question icon, No by default. True on Yes.
+bool Question(QWidget* parent, const QString& texte, const QString& titre);
+// Catalogue notice: OK, no icon, application title.
+void Avis(QWidget* parent, const QString& texte);
+
+// Ends the program: every window closes, no further handler runs.
+void TerminerProgramme();
+// Starts the report tool on the file without waiting. False when it cannot be started.
+bool DemarrerOutilRapport(const QString& cheminFichier);
+QString ProgrammeOutilRapport();
+
+// Locale, Qt's French translation and font, once, before any window is made.
+void InitialiserApplication(QApplication& app);
+
+// Geometry in twips (15 twips to a pixel at 96 dpi).
+int Tw(int twips);
+void PlacerTw(QWidget* w, int gauche, int haut, int largeur, int hauteur);
+
+// Fills a pick-only combo box in append order, leaving nothing selected; the caller
+// then selects, which raises the same handler as a pick by the clerk.
+void RemplirCombo(QComboBox* cbo, const QStringList& entrees);
+void RemplirListe(QListWidget* lst, const QStringList& entrees);
+// Selected text of a list box: empty when nothing is selected.
+QString TexteSelectionne(const QListWidget* lst);
+// Right button: no change of selection, and the handler runs on release.
+void SurClicDroit(QWidget* liste, std::function<void()> gestionnaire);
+// Runs the handler whenever the box gets the focus (by the clerk or by the program).
+void SurFocus(QLineEdit* txt, std::function<void()> gestionnaire);
+// Selects the whole text, also after the mouse click that gave the focus.
+void SelectionnerTout(QLineEdit* txt);
+// A date picker showing the date text form.
+QDateEdit* CreerSelecteurDate(QWidget* parent, const QString& nomObjet);
+// A caption label tied to its field, so a screen reader names the field by it.
+QLabel* CreerEtiquette(QWidget* parent, const QString& nomObjet, const QString& texte, QWidget* champ = nullptr);
+
+// Test seam. Once active, message boxes are not shown: they are recorded and answered
+// from a queue (or by their default button), the program is not ended, and the report
+// tool is not started.
+namespace Test {
+void Activer();
+void Reinitialiser();
+void RepondreProchain(Reponse r);
+QList<Message> Messages();
+Message DernierMessage();
+bool ProgrammeTermine();
+struct Lancement {
+    QString programme;
+    QStringList arguments;
+};
+QList<Lancement> Lancements();
+void DefinirLancementPossible(bool possible);
+bool Actif();
+}  // namespace Test
+
+}  // namespace Toolkit

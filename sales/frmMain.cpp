@@ -1,0 +1,341 @@
+#include "frmMain.h"
+
+#include "FctVar.h"
+#include "Toolkit.h"
+#include "frmEchangesBillets.h"
+#include "frmGestionPieces.h"
+#include "frmGestionVendeurs.h"
+#include "frmInventaireBillets.h"
+#include "frmTransaction.h"
+#include "modBD.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QCursor>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QTreeWidget>
+
+using Toolkit::PlacerTw;
+using Toolkit::Tw;
+
+namespace {
+// A management window exists at most once: showing it again brings it forward, unchanged.
+template <class Fenetre>
+void AfficherFenetre(QPointer<Fenetre>& fenetre, frmMain* principal) {
+    if (!fenetre) {
+        fenetre = new Fenetre(principal);
+        fenetre->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    fenetre->show();
+    fenetre->raise();
+    fenetre->activateWindow();
+}
+
+QPushButton* CreerBouton(QWidget* parent, const QString& nom, const QString& texte, const QString& infobulle) {
+    auto* b = new QPushButton(texte, parent);
+    b->setObjectName(nom);
+    b->setToolTip(infobulle);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLineEdit* CreerTexte(QWidget* parent, const QString& nom, const QString& texte = QString()) {
+    auto* t = new QLineEdit(texte, parent);
+    t->setObjectName(nom);
+    return t;
+}
+}  // namespace
+
+frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(Toolkit::kTitreApplication);
+    setAccessibleName(Toolkit::kTitreApplication);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    ConstruireFenetre();
+    ConstruireMenus();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::ConstruireFenetre() {
+    auto* centre = new QWidget(this);
+    centre->setObjectName(QStringLiteral("centre"));
+    centre->setFixedSize(Tw(9225), Tw(3510));
+    setCentralWidget(centre);
+
+    Frame2 = new QGroupBox(QStringLiteral("Client et vendeur"), centre);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    PlacerTw(Frame2, 120, 120, 2415, 3255);
+    Frame1 = new QGroupBox(QStringLiteral("Transactions"), centre);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    PlacerTw(Frame1, 2760, 120, 6375, 2655);
+
+    // Client and seller.
+    DPDateTransaction = Toolkit::CreerSelecteurDate(Frame2, QStringLiteral("DPDateTransaction"));
+    PlacerTw(DPDateTransaction, 120, 600, 2055, 285);  // 240, 720 in the window
+    Label3 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label3"), QStringLiteral("Date de la transaction :"), DPDateTransaction);
+    PlacerTw(Label3, 120, 360, 1815, 255);
+    txtNomClient = CreerTexte(Frame2, QStringLiteral("txtNomClient"));
+    PlacerTw(txtNomClient, 120, 1320, 2055, 285);
+    Label4 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label4"), QStringLiteral("Nom :"), txtNomClient);
+    PlacerTw(Label4, 120, 1080, 2055, 255);
+    txtNoTel = CreerTexte(Frame2, QStringLiteral("txtNoTel"));
+    PlacerTw(txtNoTel, 120, 2040, 2055, 285);
+    Label5 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label5"), QStringLiteral("Téléphone :"), txtNoTel);
+    PlacerTw(Label5, 120, 1800, 1815, 255);
+    cboVendeur = new QComboBox(Frame2);
+    cboVendeur->setObjectName(QStringLiteral("cboVendeur"));
+    PlacerTw(cboVendeur, 120, 2760, 2055, 315);
+    Label8 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label8"), QStringLiteral("Vendeur :"), cboVendeur);
+    PlacerTw(Label8, 120, 2520, 855, 255);
+
+    // Order lines.
+    lstTransactions = new QTreeWidget(Frame1);
+    lstTransactions->setObjectName(QStringLiteral("lstTransactions"));
+    lstTransactions->setColumnCount(6);
+    lstTransactions->setHeaderLabels({QStringLiteral("Nom"), QStringLiteral("Date"), QStringLiteral("NbEnf"),
+                                      QStringLiteral("NbAdt"), QStringLiteral("Coûts"), QStringLiteral("À la porte")});
+    lstTransactions->setRootIsDecorated(false);
+    lstTransactions->setItemsExpandable(false);
+    lstTransactions->setSortingEnabled(false);
+    lstTransactions->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstTransactions->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lstTransactions->setAllColumnsShowFocus(true);
+    const int largeurs[] = {1951, 1051, 700, 700, 700, 950};
+    for (int i = 0; i < 6; ++i) lstTransactions->setColumnWidth(i, Tw(largeurs[i]));
+    PlacerTw(lstTransactions, 120, 600, 6135, 1455);
+    Label1 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label1"), QStringLiteral("Listes des pièces et représentations :"), lstTransactions);
+    PlacerTw(Label1, 120, 360, 3015, 255);
+    Label2 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label2"), QStringLiteral("Montant total :"));
+    PlacerTw(Label2, 120, 2160, 1215, 255);
+    lblMontantTotal = new QLabel(QStringLiteral("0"), Frame1);
+    lblMontantTotal->setObjectName(QStringLiteral("lblMontantTotal"));
+    lblMontantTotal->setAccessibleName(QStringLiteral("Montant total"));
+    PlacerTw(lblMontantTotal, 1320, 2160, 855, 255);
+    Label6 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label6"), QStringLiteral("$"));
+    PlacerTw(Label6, 2200, 2170, 135, 255);
+    txtNbForfaits = CreerTexte(Frame1, QStringLiteral("txtNbForfaits"), QStringLiteral("0"));
+    PlacerTw(txtNbForfaits, 3360, 2160, 615, 285);
+    Label7 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label7"), QStringLiteral("Nb forfaits :"), txtNbForfaits);
+    PlacerTw(Label7, 2400, 2160, 855, 255);
+    cmdAjouterTransaction = CreerBouton(Frame1, QStringLiteral("cmdAjouterTransaction"), QStringLiteral("Ajouter"),
+                                        QStringLiteral("Ajouter une transaction à la liste"));
+    PlacerTw(cmdAjouterTransaction, 5040, 2160, 1215, 375);
+
+    cmdConfirmerTransactions = CreerBouton(centre, QStringLiteral("cmdConfirmerTransactions"), QStringLiteral("Confirmer"),
+                                           QStringLiteral("Ajoute la commande pour le client"));
+    PlacerTw(cmdConfirmerTransactions, 6600, 3000, 1215, 375);
+    cmdReinitialiser = CreerBouton(centre, QStringLiteral("cmdReinitialiser"), QStringLiteral("Réinitialiser"),
+                                   QStringLiteral("Remet tous les champs à zéro"));
+    PlacerTw(cmdReinitialiser, 7920, 3000, 1215, 375);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    StatusBar1->setFixedHeight(Tw(345));
+    // One plain text of its own: a temporary message would be wiped by the menus' status tips.
+    m_texteStatut = new QLabel(StatusBar1);
+    m_texteStatut->setObjectName(QStringLiteral("StatusBar1Texte"));
+    StatusBar1->addWidget(m_texteStatut, 1);
+    setStatusBar(StatusBar1);
+
+    TiEffacerMsg = new QTimer(this);
+    TiEffacerMsg->setObjectName(QStringLiteral("TiEffacerMsg"));
+    TiEffacerMsg->setInterval(3000);
+
+    QWidget::setTabOrder(DPDateTransaction, txtNomClient);
+    QWidget::setTabOrder(txtNomClient, txtNoTel);
+    QWidget::setTabOrder(txtNoTel, cboVendeur);
+    QWidget::setTabOrder(cboVendeur, txtNbForfaits);
+    QWidget::setTabOrder(txtNbForfaits, cmdAjouterTransaction);
+    QWidget::setTabOrder(cmdAjouterTransaction, cmdConfirmerTransactions);
+    QWidget::setTabOrder(cmdConfirmerTransactions, cmdReinitialiser);
+    QWidget::setTabOrder(cmdReinitialiser, lstTransactions);
+
+    connect(cmdAjouterTransaction, &QPushButton::clicked, this, &frmMain::cmdAjouterTransaction_Click);
+    connect(cmdConfirmerTransactions, &QPushButton::clicked, this, &frmMain::cmdConfirmerTransactions_Click);
+    connect(cmdReinitialiser, &QPushButton::clicked, this, &frmMain::cmdReinitialiser_Click);
+    connect(TiEffacerMsg, &QTimer::timeout, this, &frmMain::TiEffacerMsg_Timer);
+    Toolkit::SurClicDroit(lstTransactions, [this] { lstTransactions_MouseUp(Qt::RightButton); });
+    for (QLineEdit* t : {txtNomClient, txtNoTel, txtNbForfaits})
+        Toolkit::SurFocus(t, [t] { Toolkit::SelectionnerTout(t); });
+
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void frmMain::ConstruireMenus() {
+    mnuFichier = menuBar()->addMenu(QStringLiteral("&Fichier"));
+    mnuFichier->setObjectName(QStringLiteral("mnuFichier"));
+    mnuQuitter = mnuFichier->addAction(QStringLiteral("&Quitter"), this, &frmMain::mnuQuitter_Click);
+    mnuQuitter->setObjectName(QStringLiteral("mnuQuitter"));
+
+    mnuOutils = menuBar()->addMenu(QStringLiteral("&Outils"));
+    mnuOutils->setObjectName(QStringLiteral("mnuOutils"));
+    mnuGestionVendeurs = mnuOutils->addAction(QStringLiteral("Gestion des &vendeurs"), this, &frmMain::mnuGestionVendeurs_Click);
+    mnuGestionVendeurs->setObjectName(QStringLiteral("mnuGestionVendeurs"));
+    mnuGestionPieces = mnuOutils->addAction(QStringLiteral("Gestion des &pièces"), this, &frmMain::mnuGestionPieces_Click);
+    mnuGestionPieces->setObjectName(QStringLiteral("mnuGestionPieces"));
+    mnuGestionBillets = mnuOutils->addAction(QStringLiteral("Gestion du nb de &billets"), this, &frmMain::mnuGestionBillets_Click);
+    mnuGestionBillets->setObjectName(QStringLiteral("mnuGestionBillets"));
+    mnuEchanges = mnuOutils->addAction(QStringLiteral("&Échanges de billets"), this, &frmMain::mnuEchanges_Click);
+    mnuEchanges->setObjectName(QStringLiteral("mnuEchanges"));
+    mnuProduireRapport = mnuOutils->addAction(QStringLiteral("&Rapports"), this, &frmMain::mnuProduireRapport_Click);
+    mnuProduireRapport->setObjectName(QStringLiteral("mnuProduireRapport"));
+
+    // Never in the menu bar: shown over the order list only.
+    mnuPopUpMenu = new QMenu(QStringLiteral("popup"), this);
+    mnuPopUpMenu->setObjectName(QStringLiteral("mnuPopUpMenu"));
+    mnuSupprimer = mnuPopUpMenu->addAction(QStringLiteral("Supprimer"), this, &frmMain::mnuSupprimer_Click);
+    mnuSupprimer->setObjectName(QStringLiteral("mnuSupprimer"));
+}
+
+void frmMain::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    if (!m_centree) {
+        m_centree = true;
+        if (const QScreen* ecran = screen() ? screen() : QGuiApplication::primaryScreen()) {
+            QRect cadre = frameGeometry();
+            cadre.moveCenter(ecran->availableGeometry().center());
+            move(cadre.topLeft());
+        }
+    }
+}
+
+bool frmMain::Form_Load() {
+    DPDateTransaction->setDate(FctVar::TexteEnDate(FctVar::ObtenirDateDuJour()));
+    if (!modBD::OuvrirConnexion() && !TraiterEchecOuverture()) {
+        Toolkit::TerminerProgramme();
+        return false;
+    }
+    AfficherListeVendeurs();
+    return true;
+}
+
+// The database could not be opened: say which file and why; offer to create a missing one,
+// never touch an existing one. True when a usable database is now open.
+bool frmMain::TraiterEchecOuverture() {
+    const QString chemin = modBD::CheminBD();
+    if (modBD::DernierEchecOuverture() == modBD::EchecOuverture::FichierAbsent) {
+        const QString question = modBD::DernierMessageOuverture() +
+                                 QStringLiteral("\n\nVoulez-vous créer une base de données vide à cet endroit?");
+        if (Toolkit::MsgBox(this, question, Toolkit::Boutons::OuiNon, Toolkit::Icone::Question,
+                            QStringLiteral("Base de données"), Toolkit::Reponse::Oui) != Toolkit::Reponse::Oui)
+            return false;
+        try {
+            modBD::CreerBaseVide(chemin);
+        } catch (const modBD::ErreurBD& e) {
+            Toolkit::MsgBox(this, e.message() + QStringLiteral("\n\nLe programme va se terminer."), Toolkit::Boutons::OK,
+                            Toolkit::Icone::Critique, QStringLiteral("Base de données"));
+            return false;
+        }
+        if (modBD::OuvrirConnexion()) return true;
+    }
+    Toolkit::MsgBox(this,
+                    modBD::DernierMessageOuverture() +
+                        QStringLiteral("\n\nLe fichier n'a pas été modifié. Le programme va se terminer."),
+                    Toolkit::Boutons::OK, Toolkit::Icone::Critique, QStringLiteral("Base de données"));
+    return false;
+}
+
+void frmMain::AfficherListeVendeurs() {
+    QStringList vendeurs;
+    try {
+        vendeurs = modBD::ListeVendeursAffiches();
+    } catch (const modBD::ErreurBD& e) {
+        Toolkit::Erreur(this, QStringLiteral("La liste des vendeurs n'a pas pu être lue.\n") + e.message());
+        return;
+    }
+    Toolkit::RemplirCombo(cboVendeur, vendeurs);
+    if (cboVendeur->count() > 0) cboVendeur->setCurrentIndex(0);
+}
+
+void frmMain::ReinitialiserChamps() {
+    DPDateTransaction->setDate(FctVar::TexteEnDate(FctVar::ObtenirDateDuJour()));
+    txtNomClient->clear();
+    txtNoTel->clear();
+    lblMontantTotal->setText(QStringLiteral("0"));
+    txtNbForfaits->setText(QStringLiteral("0"));
+    lstTransactions->clear();
+}
+
+void frmMain::cmdAjouterTransaction_Click() {
+    frmTransaction dialogue(this);
+    dialogue.exec();
+}
+
+void frmMain::cmdConfirmerTransactions_Click() {}
+
+bool frmMain::ValiderTransactionPorte() const { return true; }
+
+void frmMain::cmdReinitialiser_Click() {
+    if (Toolkit::Question(this, QStringLiteral("Êtes-vous sur de vouloir réinitialiser la commande?"),
+                          QStringLiteral("Réinitialisation")))
+        ReinitialiserChamps();
+}
+
+void frmMain::lstTransactions_MouseUp(Qt::MouseButton bouton) {
+    if (bouton == Qt::RightButton) mnuPopUpMenu->popup(QCursor::pos());
+}
+
+void frmMain::mnuSupprimer_Click() {
+    if (lstTransactions->topLevelItemCount() == 0) {
+        Toolkit::Erreur(this, QStringLiteral("Il n'y a pas de transactions à enlever!"));
+        return;
+    }
+    const QList<QTreeWidgetItem*> choisies = lstTransactions->selectedItems();
+    if (choisies.isEmpty()) {
+        Toolkit::Erreur(this, QStringLiteral("Vous devez d'abord sélectionner la transaction à enlever."));
+        return;
+    }
+    delete choisies.first();
+    FctVar::CalculerMontantTotal(*lstTransactions, *lblMontantTotal);
+}
+
+frmGestionPieces* frmMain::FenetrePieces() const { return m_pieces; }
+frmGestionVendeurs* frmMain::FenetreVendeurs() const { return m_vendeurs; }
+frmInventaireBillets* frmMain::FenetreInventaire() const { return m_inventaire; }
+frmEchangesBillets* frmMain::FenetreEchanges() const { return m_echanges; }
+
+void frmMain::mnuGestionVendeurs_Click() { AfficherFenetre(m_vendeurs, this); }
+void frmMain::mnuGestionPieces_Click() { AfficherFenetre(m_pieces, this); }
+void frmMain::mnuGestionBillets_Click() { AfficherFenetre(m_inventaire, this); }
+void frmMain::mnuEchanges_Click() { AfficherFenetre(m_echanges, this); }
+
+void frmMain::mnuProduireRapport_Click() {
+    if (!Toolkit::Question(this, QStringLiteral("Cette action quittera le programme, êtes-vous sûr de vouloir quitter?"),
+                           QStringLiteral("Quitter")))
+        return;
+    modBD::FermerConnexion();
+    if (!Toolkit::DemarrerOutilRapport(modBD::CheminBD())) {
+        // Ending now would look like success: stay, with the database open again.
+        Toolkit::Erreur(this, QStringLiteral("L'outil de rapports (DB Browser for SQLite) n'a pas pu être démarré. "
+                                             "Vérifiez qu'il est installé (paquet « sqlitebrowser »). "
+                                             "Le programme reste ouvert."));
+        modBD::OuvrirConnexion();
+        return;
+    }
+    Toolkit::TerminerProgramme();
+}
+
+void frmMain::mnuQuitter_Click() { Toolkit::TerminerProgramme(); }
+
+void frmMain::TiEffacerMsg_Timer() {
+    DefinirTexteStatut(QString());
+    TiEffacerMsg->stop();
+}
+
+QString frmMain::TexteStatut() const { return m_texteStatut->text(); }
+void frmMain::DefinirTexteStatut(const QString& texte) { m_texteStatut->setText(texte); }

@@ -1,0 +1,109 @@
+// The start-up window and sales desk: one order is built here line by line, then confirmed.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+
+class QAction;
+class QComboBox;
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QStatusBar;
+class QTimer;
+class QTreeWidget;
+
+class frmGestionPieces;
+class frmGestionVendeurs;
+class frmInventaireBillets;
+class frmEchangesBillets;
+
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Runs once before the window is shown. False when the program must end
+    // (no usable database and the clerk did not have one created).
+    bool Form_Load();
+
+    void AfficherListeVendeurs();
+    void ReinitialiserChamps();
+
+    // Handlers, public so that other windows and tests can raise them as the clerk would.
+    void cmdAjouterTransaction_Click();
+    void cmdConfirmerTransactions_Click();
+    void cmdReinitialiser_Click();
+    void lstTransactions_MouseUp(Qt::MouseButton bouton);
+    void mnuSupprimer_Click();
+    void mnuGestionVendeurs_Click();
+    void mnuGestionPieces_Click();
+    void mnuGestionBillets_Click();
+    void mnuEchanges_Click();
+    void mnuProduireRapport_Click();
+    void mnuQuitter_Click();
+    void TiEffacerMsg_Timer();
+
+    QString TexteStatut() const;
+    void DefinirTexteStatut(const QString& texte);
+
+    // The open management windows (null when closed).
+    frmGestionPieces* FenetrePieces() const;
+    frmGestionVendeurs* FenetreVendeurs() const;
+    frmInventaireBillets* FenetreInventaire() const;
+    frmEchangesBillets* FenetreEchanges() const;
+
+    // Controls, named as on the form.
+    QGroupBox* Frame1 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label8 = nullptr;
+    QDateEdit* DPDateTransaction = nullptr;
+    QLineEdit* txtNomClient = nullptr;
+    QLineEdit* txtNoTel = nullptr;
+    QComboBox* cboVendeur = nullptr;
+    QTreeWidget* lstTransactions = nullptr;
+    QLabel* lblMontantTotal = nullptr;
+    QLineEdit* txtNbForfaits = nullptr;
+    QPushButton* cmdAjouterTransaction = nullptr;
+    QPushButton* cmdConfirmerTransactions = nullptr;
+    QPushButton* cmdReinitialiser = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QTimer* TiEffacerMsg = nullptr;
+    QMenu* mnuFichier = nullptr;
+    QMenu* mnuOutils = nullptr;
+    QMenu* mnuPopUpMenu = nullptr;
+    QAction* mnuQuitter = nullptr;
+    QAction* mnuGestionVendeurs = nullptr;
+    QAction* mnuGestionPieces = nullptr;
+    QAction* mnuGestionBillets = nullptr;
+    QAction* mnuEchanges = nullptr;
+    QAction* mnuProduireRapport = nullptr;
+    QAction* mnuSupprimer = nullptr;
+
+protected:
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void ConstruireFenetre();
+    void ConstruireMenus();
+    bool TraiterEchecOuverture();
+    bool ValiderTransactionPorte() const;
+
+    QLabel* m_texteStatut = nullptr;
+    bool m_centree = false;
+    QPointer<frmGestionPieces> m_pieces;
+    QPointer<frmGestionVendeurs> m_vendeurs;
+    QPointer<frmInventaireBillets> m_inventaire;
+    QPointer<frmEchangesBillets> m_echanges;
+};

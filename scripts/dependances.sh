@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that are missing (as root, or through sudo).
+# Usage: scripts/dependances.sh [run|test]
+set -euo pipefail
+paquets=(cmake make g++ pkg-config qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n libgl-dev
+         fonts-dejavu-core sqlite3 libbenchmark-dev clang libclang-rt-14-dev)
+if [ "${1:-}" = run ]; then paquets+=(sqlitebrowser); fi
+manquants=()
+for p in "${paquets[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || manquants+=("$p")
+done
+if [ ${#manquants[@]} -gt 0 ]; then
+  echo "Installation de : ${manquants[*]}"
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo=sudo
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${manquants[@]}"
+fi

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts Corvandelle on build/bin/BD.mdb
+# (created empty from data/schema.sql on the first run).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/dependances.sh run
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+cmake --build build -j"$(nproc)" --target corvandelle
+if [ ! -f build/bin/BD.mdb ]; then
+  sqlite3 build/bin/BD.mdb < data/schema.sql
+  echo "Base de données vide créée : build/bin/BD.mdb"
+fi
+exec build/bin/corvandelle
