@@ -2,6 +2,7 @@
 
 #include "FctVar.h"
 
+#include <QAbstractButton>
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QComboBox>
@@ -21,6 +22,7 @@
 #include <QTimer>
 #include <QTranslator>
 
+#include <algorithm>
 #include <cmath>
 
 namespace Toolkit {
@@ -134,7 +136,15 @@ void InitialiserApplication(QApplication& app) {
 int Tw(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
 
 void PlacerTw(QWidget* w, int gauche, int haut, int largeur, int hauteur) {
-    w->setGeometry(Tw(gauche), Tw(haut), Tw(largeur), Tw(hauteur));
+    int l = Tw(largeur);
+    // Qt's fonts on Linux run wider than those the layout was drawn for: a caption may grow
+    // to its full text, as far as its container allows, rather than be cut off.
+    if (qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w)) {
+        const int voulu = w->sizeHint().width();
+        const int place = w->parentWidget() ? w->parentWidget()->width() - Tw(gauche) - 2 : voulu;
+        if (voulu > l) l = std::max(l, std::min(voulu, place));
+    }
+    w->setGeometry(Tw(gauche), Tw(haut), l, Tw(hauteur));
 }
 
 void RemplirCombo(QComboBox* cbo, const QStringList& entrees) {

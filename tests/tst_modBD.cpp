@@ -1,0 +1,258 @@
+#include "TestSupport.h"
+#include "Toolkit.h"
+#include "modBD.h"
+
+#include <QElapsedTimer>
+#include <unistd.h>
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+QByteArray Empreinte(const QString& chemin) {
+    QFile f(chemin);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+}  // namespace
+
+class TestModBD : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { TestSupport::InitialiserProgrammeTest(); }
+
+    void ouvertureFichierPresent() {
+        TestSupport::BaseTest base(false);
+        QVERIFY(modBD::OuvrirConnexion());
+        QVERIFY(modBD::ConnexionOuverte());
+        QCOMPARE(modBD::DernierEchecOuverture(), modBD::EchecOuverture::Aucun);
+        // A second call replaces the connection by a new open one.
+        QVERIFY(modBD::OuvrirConnexion());
+        QVERIFY(modBD::ConnexionOuverte());
+        QVERIFY(Toolkit_AucunMessage());
+        modBD::FermerConnexion();
+        QVERIFY(!modBD::ConnexionOuverte());
+    }
+
+    void ouvertureFichierAbsentNeCreeRien() {
+        QTemporaryDir dossier;
+        modBD::DefinirDossierProgramme(dossier.path());
+        QVERIFY(!modBD::OuvrirConnexion());
+        QCOMPARE(modBD::DernierEchecOuverture(), modBD::EchecOuverture::FichierAbsent);
+        QVERIFY(modBD::DernierMessageOuverture().contains(QStringLiteral("BD.mdb")));
+        QVERIFY(!QFile::exists(QDir(dossier.path()).filePath("BD.mdb")));
+        QVERIFY(Toolkit_AucunMessage());
+        // Reads now fail with a French message instead of crashing.
+        QVERIFY_THROWS_EXCEPTION(modBD::ErreurBD, modBD::ListePieces());
+        modBD::DefinirDossierProgramme(QString());
+    }
+
+    void ouvertureFichierInutilisable_data() {
+        QTest::addColumn<QByteArray>("contenu");
+        QTest::newRow("texte") << QByteArray("Ceci n'est pas une base de données.\n").repeated(50);
+        QTest::newRow("fichier d'un autre moteur") << QByteArray("Standard Jet DB\0\0\0\0", 19).append(2000, '\x01');
+        QTest::newRow("vide") << QByteArray();
+    }
+    void ouvertureFichierInutilisable() {
+        QFETCH(QByteArray, contenu);
+        QTemporaryDir dossier;
+        const QString chemin = QDir(dossier.path()).filePath("BD.mdb");
+        {
+            QFile f(chemin);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(contenu);
+        }
+        const QByteArray avant = Empreinte(chemin);
+        modBD::DefinirDossierProgramme(dossier.path());
+        QVERIFY(!modBD::OuvrirConnexion());
+        QCOMPARE(modBD::DernierEchecOuverture(), modBD::EchecOuverture::FichierInutilisable);
+        QVERIFY(modBD::DernierMessageOuverture().contains(QStringLiteral("ne peut pas être ouverte")));
+        QCOMPARE(Empreinte(chemin), avant);  // untouched
+        QCOMPARE(QFileInfo(chemin).size(), qint64(contenu.size()));
+        modBD::DefinirDossierProgramme(QString());
+    }
+
+    void ouvertureSansLesTables() {
+        // A real SQLite file that is not ours: refused, and left as it was.
+        QTemporaryDir dossier;
+        const QString chemin = QDir(dossier.path()).filePath("BD.mdb");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "autre");
+            db.setDatabaseName(chemin);
+            QVERIFY(db.open());
+            QSqlQuery(db).exec("CREATE TABLE Autre (x)");
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("autre");
+        const QByteArray avant = Empreinte(chemin);
+        modBD::DefinirDossierProgramme(dossier.path());
+        QVERIFY(!modBD::OuvrirConnexion());
+        QVERIFY(modBD::DernierMessageOuverture().contains(QStringLiteral("Vendeur")));
+        QCOMPARE(Empreinte(chemin), avant);
+        modBD::DefinirDossierProgramme(QString());
+    }
+
+    void creationRefuseFichierExistant() {
+        TestSupport::BaseTest base;
+        base.AjouterPiece("Tartuffe");
+        QVERIFY_THROWS_EXCEPTION(modBD::ErreurBD, modBD::CreerBaseVide(base.chemin()));
+        QCOMPARE(base.Compter("Piece"), qint64(1));
+    }
+
+    void creationSixTables() {
+        TestSupport::BaseTest base;
+        for (const QString& table : modBD::TablesRequises()) QCOMPARE(base.Compter(table), qint64(0));
+        QCOMPARE(base.Compter("sqlite_master", "type = 'table' AND name NOT LIKE 'sqlite_%'"), qint64(6));
+    }
+
+    void marqueComedien_data() {
+        QTest::addColumn<QString>("affiche");
+        QTest::addColumn<QString>("nom");
+        QTest::newRow("marque retiree") << "Anne (C)" << "Anne";
+        QTest::newRow("sans blanc") << "Anne(C)" << "Anne(C)";
+        QTest::newRow("c minuscule") << "Anne (c)" << "Anne (c)";
+        QTest::newRow("sans marque") << "Anne" << "Anne";
+        QTest::newRow("une seule fois") << "Anne (C) (C)" << "Anne (C)";
+        QTest::newRow("marque seule") << " (C)" << "";
+        QTest::newRow("blanc final garde") << "Anne (C) " << "Anne (C) ";
+    }
+    void marqueComedien() {
+        QFETCH(QString, affiche);
+        QFETCH(QString, nom);
+        QCOMPARE(modBD::RetirerMarqueComedien(affiche), nom);
+    }
+
+    void recherchesParNom() {
+        TestSupport::BaseTest base;
+        const qint64 avare = base.AjouterPiece("L'Avare");
+        const qint64 cid = base.AjouterPiece("Le \"Cid\"");
+        const qint64 r1 = base.AjouterRepresentation(avare, "2026-12-24");
+        const qint64 r2 = base.AjouterRepresentation(cid, "2026-12-24");
+        const qint64 anne = base.AjouterVendeur("Anne", true);
+        const qint64 annec = base.AjouterVendeur("Anne(C)");
+        const qint64 quote = base.AjouterVendeur("O'Neil \"Bob\"");
+
+        QCOMPARE(modBD::ObtenirNoPiece("L'Avare"), QString::number(avare));
+        QCOMPARE(modBD::ObtenirNoPiece("Le \"Cid\""), QString::number(cid));
+        QCOMPARE(modBD::ObtenirNoPiece("l'avare"), QString());  // exact, case counts
+        QCOMPARE(modBD::ObtenirNoPiece("\" OR 1=1 --"), QString());
+        QCOMPARE(modBD::ObtenirNoRepresentation(QString::number(avare), "2026-12-24"), QString::number(r1));
+        QCOMPARE(modBD::ObtenirNoRepresentation(QString::number(cid), "2026-12-24"), QString::number(r2));
+        QCOMPARE(modBD::ObtenirNoRepresentation(QString::number(cid), "2026-12-25"), QString());
+        QCOMPARE(modBD::ObtenirNoRepresentation(QString(), "2026-12-24"), QString());
+        QCOMPARE(modBD::ObtenirNoRepresentation("1 OR 1=1", "x' OR '1'='1"), QString());
+
+        QCOMPARE(modBD::ObtenirNoVendeur("Anne (C)").value(), qint16(anne));
+        QCOMPARE(modBD::ObtenirNoVendeur("Anne").value(), qint16(anne));
+        QCOMPARE(modBD::ObtenirNoVendeur("Anne(C)").value(), qint16(annec));
+        QVERIFY(!modBD::ObtenirNoVendeur("Anne (c)").has_value());
+        QCOMPARE(modBD::ObtenirNoVendeur("O'Neil \"Bob\"").value(), qint16(quote));
+        QVERIFY(!modBD::ObtenirNoVendeur(QString()).has_value());
+    }
+
+    void premiereLigneEnCasDeDoublon() {
+        TestSupport::BaseTest base;
+        const qint64 premier = base.AjouterPiece("Phèdre");
+        base.AjouterPiece("Phèdre");  // only the report tool could do this; the lookup still takes the first
+        QCOMPARE(modBD::ObtenirNoPiece("Phèdre"), QString::number(premier));
+    }
+
+    void numerosJamaisRedonnes() {
+        TestSupport::BaseTest base;
+        const qint64 a = base.AjouterPiece("A");
+        const qint64 b = base.AjouterPiece("B");
+        modBD::Executer("DELETE FROM Piece WHERE NoPiece = ?", {b});
+        QVERIFY(base.AjouterPiece("C") > b);
+        const qint64 v = base.AjouterVendeur("V");
+        modBD::Executer("DELETE FROM Vendeur");
+        QVERIFY(base.AjouterVendeur("W") > v);
+        const qint64 r = base.AjouterRepresentation(a, "2026-01-01");
+        modBD::Executer("DELETE FROM Representation");
+        QVERIFY(base.AjouterRepresentation(a, "2026-01-01") > r);
+    }
+
+    void listesEtOrdre() {
+        TestSupport::BaseTest base;
+        base.AjouterPiece("Zadig");
+        base.AjouterPiece("Andromaque");
+        QCOMPARE(modBD::ListePieces(), (QStringList{"Zadig", "Andromaque"}));  // table order
+        base.AjouterVendeur("zoé");
+        base.AjouterVendeur("Éric", true);
+        base.AjouterVendeur("anne");
+        base.AjouterVendeur("Bruno");
+        // Name order as a French reader expects it: accents and case do not push a name to the end.
+        QCOMPARE(modBD::ListeVendeursAffiches(), (QStringList{"anne", "Bruno", "Éric (C)", "zoé"}));
+        QCOMPARE(modBD::ListeVendeurs().size(), 4);
+        QCOMPARE(modBD::ListeVendeurs().at(1).nom, QStringLiteral("Éric"));
+        QVERIFY(modBD::ListeVendeurs().at(1).comedien);
+    }
+
+    void transactionToutOuRien() {
+        TestSupport::BaseTest base;
+        {
+            modBD::Transaction t;
+            base.AjouterPiece("Dans la transaction");
+            // no Valider(): rolled back when it goes out of scope
+        }
+        QCOMPARE(base.Compter("Piece"), qint64(0));
+        {
+            modBD::Transaction t;
+            base.AjouterPiece("Validée");
+            t.Valider();
+        }
+        QCOMPARE(base.Compter("Piece"), qint64(1));
+    }
+
+    void fichierVerrouilleParUnAutre() {
+        TestSupport::BaseTest base;
+        QSqlDatabase autre = QSqlDatabase::addDatabase("QSQLITE", "outil");
+        autre.setDatabaseName(base.chemin());
+        QVERIFY(autre.open());
+        QSqlQuery verrou(autre);
+        QVERIFY(verrou.exec("BEGIN IMMEDIATE"));
+        QElapsedTimer chrono;
+        chrono.start();
+        try {
+            modBD::Transaction t;
+            QFAIL("the lock should have been refused");
+        } catch (const modBD::ErreurBD& e) {
+            QVERIFY2(e.message().contains(QStringLiteral("occupée")), qPrintable(e.message()));
+        }
+        QVERIFY(chrono.elapsed() < 5000);  // the clerk waits a moment, not forever
+        verrou.exec("ROLLBACK");
+        verrou.finish();
+        autre.close();
+        autre = QSqlDatabase();
+        QSqlDatabase::removeDatabase("outil");
+    }
+
+    void fichierEnLectureSeule() {
+        TestSupport::BaseTest base(false);
+        if (::geteuid() != 0) {
+            QFile::setPermissions(base.chemin(), QFileDevice::ReadOwner | QFileDevice::ReadUser);
+            QVERIFY(modBD::OuvrirConnexion());  // can still be read
+        } else {
+            // Root writes through file permissions: make the connection itself read-only instead.
+            QVERIFY(modBD::OuvrirConnexion());
+            modBD::Executer("PRAGMA query_only = ON");
+        }
+        QCOMPARE(base.Compter("Piece"), qint64(0));
+        try {
+            modBD::Executer("INSERT INTO Piece (NomPiece) VALUES (?)", {"X"});
+            QFAIL("a read-only file accepted a write");
+        } catch (const modBD::ErreurBD& e) {
+            QVERIFY2(e.message().contains(QStringLiteral("lecture seule")), qPrintable(e.message()));
+        }
+    }
+
+private:
+    static bool Toolkit_AucunMessage() { return Toolkit::Test::Messages().isEmpty(); }
+};
+
+QTEST_MAIN(TestModBD)
+#include "tst_modBD.moc"
