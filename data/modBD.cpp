@@ -203,7 +203,13 @@ QSqlQuery Executer(const QString& sql, const QVariantList& valeurs) {
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.prepare(sql)) throw ErreurBD(QStringLiteral("Opération impossible : ") + MessageErreur(q.lastError()));
-    for (const QVariant& v : valeurs) q.addBindValue(v);
+    for (const QVariant& v : valeurs) {
+        // Qt binds a null QString as SQL NULL; an empty field is empty text, never "no value".
+        if (v.typeId() == QMetaType::QString && v.toString().isNull())
+            q.addBindValue(QStringLiteral(""));
+        else
+            q.addBindValue(v);
+    }
     if (!q.exec()) throw ErreurBD(QStringLiteral("Opération impossible : ") + MessageErreur(q.lastError()));
     return q;
 }

@@ -192,6 +192,13 @@ private slots:
         QVERIFY(modBD::ListeVendeurs().at(1).comedien);
     }
 
+    void texteVideEcritCommeTexteVide() {
+        TestSupport::BaseTest base;
+        modBD::Executer("INSERT INTO InventaireBillets (NoRepresentation, NoVendeur, Nombre, DateTransaction, Commentaire) "
+                        "VALUES (?, ?, ?, ?, ?)", {1, 1, 5, "2026-12-07", QString()});
+        QCOMPARE(base.Compter("InventaireBillets", "Commentaire = ''"), qint64(1));
+    }
+
     void transactionToutOuRien() {
         TestSupport::BaseTest base;
         {
