@@ -231,26 +231,6 @@ private slots:
         modBD::AjouterMouvementInventaire("2026-02-10", "Hamlet", "2026-03-01", 1, "", "Alice");
         QCOMPARE(base.Compter("InventaireBillets"), 1);
     }
-
-    // Another program holding the write lock: a clear refusal, no row, no hang.
-    void baseVerrouillee() {
-        TestSupport::BaseTest base;
-        base.AjouterRepresentation(base.AjouterPiece("Hamlet"), "2026-03-01");
-        base.AjouterVendeur("Alice");
-        {
-            QSqlDatabase autre = QSqlDatabase::addDatabase("QSQLITE", "autre");
-            autre.setDatabaseName(base.chemin());
-            QVERIFY(autre.open());
-            QSqlQuery verrou(autre);
-            QVERIFY(verrou.exec("BEGIN EXCLUSIVE"));
-            QVERIFY_THROWS_EXCEPTION(modBD::ErreurBD,
-                                     modBD::AjouterMouvementInventaire("2026-02-10", "Hamlet", "2026-03-01", 3, "", "Alice"));
-            QVERIFY(verrou.exec("ROLLBACK"));
-            autre.close();
-        }
-        QSqlDatabase::removeDatabase("autre");
-        QCOMPARE(base.Compter("InventaireBillets"), 0);
-    }
 };
 
 QTEST_MAIN(TestInventaire)

@@ -160,11 +160,9 @@ private slots:
         QTest::newRow("Ajouter -5") << false << "-5" << -5;
         QTest::newRow("Enlever -5") << true << "-5" << 5;
         QTest::newRow("deux zéros") << false << "00" << 0;
-        QTest::newRow("zéro décimal") << false << "0,0" << 0;
         QTest::newRow("2,5 vers 2") << false << "2,5" << 2;
         QTest::newRow("3,5 vers 4") << false << "3,5" << 4;
         QTest::newRow("-0,4 vers 0") << false << "-0,4" << 0;
-        QTest::newRow("Enlever 2,5") << true << "2,5" << -2;
         QTest::newRow("blancs autour") << false << " 7 " << 7;
         QTest::newRow("exposant") << false << "1E3" << 1000;
         QTest::newRow("plafond") << false << "32767" << 32767;
@@ -267,7 +265,6 @@ private slots:
         QTest::addColumn<int>("cas");
         QTest::addColumn<QString>("message");
         QTest::newRow("représentation effacée") << 0 << "La représentation du 2026-03-01 de la pièce « Hamlet » n'existe plus";
-        QTest::newRow("pièce effacée") << 1 << "La pièce « Hamlet » n'existe plus";
         QTest::newRow("vendeur effacé") << 2 << "Le vendeur « Alice » n'existe plus";
         QTest::newRow("aucun vendeur") << 3 << "Aucun vendeur n'est choisi.";
     }
@@ -279,7 +276,6 @@ private slots:
         if (cas == 3) modBD::Executer("DELETE FROM Vendeur");
         frmInventaireBillets f(nullptr);
         if (cas == 0) modBD::Executer("DELETE FROM Representation WHERE NoRepresentation = ?", {d.hamlet1});
-        if (cas == 1) modBD::Executer("DELETE FROM Piece WHERE NomPiece = 'Hamlet'");
         if (cas == 2) modBD::Executer("DELETE FROM Vendeur WHERE NoVendeur = ?", {d.alice});
         f.txtNbBillets->setText("4");
         f.txtCommentaire->setText("note");
