@@ -1,0 +1,94 @@
+#include "modBD_Inventaire.h"
+
+#include <QSqlQuery>
+
+namespace modBD {
+
+namespace {
+
+// The row's numbers, once the three names are found.
+struct Cibles {
+    qlonglong noRepresentation = 0;
+    qint16 noVendeur = 0;
+};
+
+// Empty QString is bound as NULL; the columns hold text, possibly empty.
+QString Texte(const QString& t) { return t.isNull() ? QStringLiteral("") : t; }
+
+// Looks the three names up. Returns the French reason when one is missing, empty text when all are found.
+QString Resoudre(const QString& nomPiece, const QString& dateRepresentation, const QString& nomVendeur, Cibles& cibles) {
+    if (nomPiece.isEmpty()) return QStringLiteral("Aucune pièce n'est choisie.");
+    const QString noPiece = ObtenirNoPiece(nomPiece);
+    if (noPiece.isEmpty())
+        return QStringLiteral("La pièce « %1 » n'existe plus (elle a peut-être été effacée dans une autre fenêtre).")
+            .arg(nomPiece);
+    if (dateRepresentation.isEmpty())
+        return QStringLiteral("Aucune représentation de la pièce « %1 » n'est choisie.").arg(nomPiece);
+    const QString noRepresentation = ObtenirNoRepresentation(noPiece, dateRepresentation);
+    if (noRepresentation.isEmpty())
+        return QStringLiteral("La représentation du %1 de la pièce « %2 » n'existe plus "
+                              "(elle a peut-être été effacée dans une autre fenêtre).")
+            .arg(dateRepresentation, nomPiece);
+    if (nomVendeur.isEmpty()) return QStringLiteral("Aucun vendeur n'est choisi.");
+    const std::optional<qint16> noVendeur = ObtenirNoVendeur(nomVendeur);
+    if (!noVendeur)
+        return QStringLiteral("Le vendeur « %1 » n'existe plus (il a peut-être été effacé dans une autre fenêtre).")
+            .arg(RetirerMarqueComedien(nomVendeur));
+    cibles.noRepresentation = noRepresentation.toLongLong();
+    cibles.noVendeur = *noVendeur;
+    return QString();
+}
+
+void Ecrire(const Cibles& cibles, qint16 nombre, const QString& dateTransaction, const QString& commentaire) {
+    Executer(QStringLiteral("INSERT INTO InventaireBillets (NoRepresentation, Nombre, DateTransaction, Commentaire, NoVendeur) "
+                            "VALUES (?, ?, ?, ?, ?)"),
+             {cibles.noRepresentation, static_cast<int>(nombre), Texte(dateTransaction), Texte(commentaire),
+              static_cast<int>(cibles.noVendeur)});
+}
+
+}  // namespace
+
+void AjouterMouvementInventaire(const QString& dateTransaction, const QString& nomPiece,
+                                const QString& dateRepresentation, qint16 nombre, const QString& commentaire,
+                                const QString& nomVendeur) {
+    // The lookups and the row under one lock: nothing can vanish between them.
+    Transaction transaction;
+    Cibles cibles;
+    const QString manque = Resoudre(nomPiece, dateRepresentation, nomVendeur, cibles);
+    if (!manque.isEmpty())
+        throw ErreurBD(manque + QStringLiteral("\nLe mouvement n'a pas été enregistré."));
+    Ecrire(cibles, nombre, dateTransaction, commentaire);
+    transaction.Valider();
+}
+
+QString ObtenirNbBillets(const QString& nomPiece, const QString& dateRepresentation) {
+    const QString noPiece = ObtenirNoPiece(nomPiece);
+    if (noPiece.isEmpty()) return QStringLiteral("0");
+    const QString noRepresentation = ObtenirNoRepresentation(noPiece, dateRepresentation);
+    if (noRepresentation.isEmpty()) return QStringLiteral("0");
+    // The sum is the database's, in 64 bits: only each single movement is limited to 16 bits.
+    QSqlQuery q = Executer(QStringLiteral("SELECT COALESCE(SUM(Nombre), 0) FROM InventaireBillets WHERE NoRepresentation = ?"),
+                           {noRepresentation.toLongLong()});
+    return q.next() ? QString::number(q.value(0).toLongLong()) : QStringLiteral("0");
+}
+
+void AjouterEchangeInventaire(const QString& dateTransaction, const CoteEchange& donne, const CoteEchange& recu,
+                              qint16 nombre, const QString& commentaire) {
+    if (nombre < 0) throw ErreurBD(QStringLiteral("Le nombre de billets ne peut être négatif!"));
+    const auto Refuser = [](const QString& cote, const QString& manque) {
+        return ErreurBD(QStringLiteral("Côté « %1 » : %2\nL'échange n'a pas été enregistré : aucun mouvement n'a été écrit.")
+                            .arg(cote, manque));
+    };
+    Transaction transaction;
+    Cibles cibleDonne;
+    QString manque = Resoudre(donne.nomPiece, donne.dateRepresentation, donne.nomVendeur, cibleDonne);
+    if (!manque.isEmpty()) throw Refuser(QStringLiteral("Donné"), manque);
+    Cibles cibleRecu;
+    manque = Resoudre(recu.nomPiece, recu.dateRepresentation, recu.nomVendeur, cibleRecu);
+    if (!manque.isEmpty()) throw Refuser(QStringLiteral("Recu"), manque);
+    Ecrire(cibleDonne, static_cast<qint16>(-nombre), dateTransaction, commentaire);
+    Ecrire(cibleRecu, nombre, dateTransaction, commentaire);
+    transaction.Valider();
+}
+
+}  // namespace modBD
