@@ -8,6 +8,7 @@
 #include "frmInventaireBillets.h"
 #include "frmTransaction.h"
 #include "modBD.h"
+#include "modBD_Commandes.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -272,13 +273,103 @@ void frmMain::ReinitialiserChamps() {
 }
 
 void frmMain::cmdAjouterTransaction_Click() {
+    // A new dialog each time: it starts from its design values and reads both lists afresh.
     frmTransaction dialogue(this);
     dialogue.exec();
 }
 
-void frmMain::cmdConfirmerTransactions_Click() {}
+void frmMain::cmdConfirmerTransactions_Click() {
+    QString message;
+    QWidget* champ = nullptr;  // where the focus goes with the message; null: it stays
+    const QString dateTransaction = FctVar::DateEnTexte(DPDateTransaction->date());
+    QString telephone = txtNoTel->text();  // a copy: the test trims it, the field keeps what was typed
 
-bool frmMain::ValiderTransactionPorte() const { return true; }
+    if (dateTransaction.isEmpty()) {
+        message = QStringLiteral("Vous devez entrer une date!");
+        champ = DPDateTransaction;
+    } else if (txtNomClient->text().isEmpty()) {
+        message = QStringLiteral("Vous devez entrer le nom du client!");
+        champ = txtNomClient;
+    } else if (!telephone.isEmpty() && !FctVar::ValiderNoTelephone(telephone)) {
+        message = QStringLiteral("Le numéro de téléphone n'est pas valide!");
+        champ = txtNoTel;
+    } else if (txtNbForfaits->text().trimmed().isEmpty()) {
+        message = QStringLiteral("Vous devez entrer un nombre de forfait!");
+        champ = txtNbForfaits;
+    } else if (lstTransactions->topLevelItemCount() == 0) {
+        message = QStringLiteral("Vous devez commander au moins une transaction!");
+        champ = cmdAjouterTransaction;
+    } else if (!ValiderTransactionPorte()) {
+        message = QStringLiteral("Vous ne pouvez pas avoir plus d'une transaction lorsqu'il y en a une 'à la porte'");
+    } else if (cboVendeur->currentText().isEmpty()) {
+        message = QStringLiteral("Vous devez sélectionner un vendeur. Allez dans 'Outils' pour en ajouter à la liste.");
+    } else if (!ValiderComptes(message, champ)) {
+        // message and field set by ValiderComptes
+    } else {
+        modBD::Commande commande;
+        commande.dateReservation = dateTransaction;
+        commande.montantTotal = lblMontantTotal->text();
+        commande.nomClient = txtNomClient->text();
+        commande.telephoneClient = txtNoTel->text();
+        commande.nbForfaits = txtNbForfaits->text();
+        commande.nomVendeur = cboVendeur->currentText();
+        const int nbLignes = lstTransactions->topLevelItemCount();
+        for (int i = 0; i < nbLignes; ++i) {
+            const QTreeWidgetItem* l = lstTransactions->topLevelItem(i);
+            commande.lignes.append({l->text(FctVar::ColNom), l->text(FctVar::ColDate), l->text(FctVar::ColNbEnf),
+                                    l->text(FctVar::ColNbAdt), l->text(FctVar::ColCouts), l->text(FctVar::ColPorte)});
+        }
+        try {
+            modBD::EnregistrerCommande(commande);
+            DefinirTexteStatut(QStringLiteral("Ajouté"));
+            TiEffacerMsg->start();
+            ReinitialiserChamps();
+        } catch (const modBD::ErreurBD& e) {
+            // Nothing was written and the window is left as it was, so the order can be corrected.
+            message = QStringLiteral("La commande n'a pas été enregistrée : rien n'a été écrit dans la base de données.\n\n") +
+                      e.message() +
+                      QStringLiteral("\n\nLa commande reste à l'écran : corrigez-la, puis confirmez-la de nouveau.");
+        }
+    }
+    if (champ) champ->setFocus();
+    if (!message.isEmpty()) Toolkit::Erreur(this, message);
+}
+
+// The counts are written as 16-bit numbers: a text that cannot become one (letters in the
+// packages, 99999 tickets) is refused here, before anything is written, with the field at fault.
+bool frmMain::ValiderComptes(QString& message, QWidget*& champ) {
+    if (!FctVar::TexteEnCompte16(txtNbForfaits->text())) {
+        message = QStringLiteral("Le nombre de forfaits « %1 » n'est pas valide : entrez un nombre entier entre -32768 et 32767.")
+                      .arg(txtNbForfaits->text());
+        champ = txtNbForfaits;
+        return false;
+    }
+    for (int i = 0; i < lstTransactions->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* ligne = lstTransactions->topLevelItem(i);
+        const std::pair<int, QString> comptes[] = {{FctVar::ColNbEnf, QStringLiteral("billets pour enfant")},
+                                                   {FctVar::ColNbAdt, QStringLiteral("billets pour adulte")}};
+        for (const auto& [colonne, quoi] : comptes) {
+            if (FctVar::TexteEnCompte16(ligne->text(colonne))) continue;
+            message = QStringLiteral("Ligne %1 (« %2 », %3) : le nombre de %4 « %5 » n'est pas valide : "
+                                     "il doit être un nombre entier entre -32768 et 32767. "
+                                     "Supprimez cette ligne et ajoutez-la de nouveau.")
+                          .arg(i + 1)
+                          .arg(ligne->text(FctVar::ColNom), ligne->text(FctVar::ColDate), quoi, ligne->text(colonne));
+            lstTransactions->setCurrentItem(ligne);
+            champ = lstTransactions;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool frmMain::ValiderTransactionPorte() const {
+    const int nbLignes = lstTransactions->topLevelItemCount();
+    int aLaPorte = 0;
+    for (int i = 0; i < nbLignes; ++i)
+        if (lstTransactions->topLevelItem(i)->text(FctVar::ColPorte) == QLatin1String("Oui")) ++aLaPorte;
+    return !(nbLignes > 1 && aLaPorte >= 1);
+}
 
 void frmMain::cmdReinitialiser_Click() {
     if (Toolkit::Question(this, QStringLiteral("Êtes-vous sur de vouloir réinitialiser la commande?"),

@@ -99,6 +99,7 @@ private:
     void ConstruireMenus();
     bool TraiterEchecOuverture();
     bool ValiderTransactionPorte() const;
+    bool ValiderComptes(QString& message, QWidget*& champ);
 
     QLabel* m_texteStatut = nullptr;
     bool m_centree = false;

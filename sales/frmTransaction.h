@@ -1,11 +1,53 @@
-// Order-line dialog (to be built).
+// Order-line dialog: the clerk picks a play and a performance, types the counts and the cost,
+// and the line goes to the main window's order list. Writes nothing to the database.
 #pragma once
+
 #include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
 class frmMain;
+
 class frmTransaction : public QDialog {
     Q_OBJECT
 public:
+    // Builds the dialog from its design values and runs Form_Load (both lists read afresh).
     explicit frmTransaction(frmMain* principal);
+
+    void Form_Load();
+    void AfficherListePieces();
+    void AfficherListeRepresentations();
+
+    // Handlers, public so that tests can raise them as the clerk would.
+    void cboNomsPieces_Click();
+    void cmdAjouter_Click();
+    void cmdAnnuler_Click();
+    void txtNbEnfants_GotFocus();
+    void txtNbAdultes_GotFocus();
+    void txtCouts_GotFocus();
+
+    QGroupBox* Frame1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;
+    QComboBox* cboNomsPieces = nullptr;
+    QComboBox* cboDatesPieces = nullptr;
+    QLineEdit* txtNbEnfants = nullptr;
+    QLineEdit* txtNbAdultes = nullptr;
+    QLineEdit* txtCouts = nullptr;
+    QCheckBox* chkPorte = nullptr;
+    QPushButton* cmdAjouter = nullptr;
+    QPushButton* cmdAnnuler = nullptr;
+
 private:
+    void ConstruireFenetre();
+
     frmMain* m_principal;
 };

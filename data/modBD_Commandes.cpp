@@ -1,0 +1,92 @@
+#include "modBD_Commandes.h"
+
+#include "FctVar.h"
+#include "modBD.h"
+
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace modBD {
+
+namespace {
+// A null QString would be bound as SQL NULL; what the clerk left empty is stored as empty text.
+QVariant Texte(const QString& s) { return s.isNull() ? QVariant(QStringLiteral("")) : QVariant(s); }
+
+// Ticket and package counts are stored as 16-bit numbers; anything else is refused, never
+// written as whatever the text happens to hold.
+qint16 Compte(const QString& texte, const QString& quoi) {
+    const std::optional<qint16> n = FctVar::TexteEnCompte16(texte);
+    if (!n)
+        throw ErreurBD(QStringLiteral("%1 « %2 » n'est pas un nombre entier entre -32768 et 32767.").arg(quoi, texte));
+    return *n;
+}
+}  // namespace
+
+QString AjouterInfoClientReservation(const QString& dateReservation, const QString& montantTotal,
+                                     const QString& nomClient, const QString& telephoneClient,
+                                     const QString& nbForfaits) {
+    const double montant = FctVar::LireMontant(montantTotal);
+    const qint16 forfaits = Compte(nbForfaits, QStringLiteral("Le nombre de forfaits"));
+    QSqlQuery q = Executer(QStringLiteral("INSERT INTO InfoClientReservation "
+                                          "(DateReservation, MontantTotal, NomClient, TelephoneClient, NbForfaits) "
+                                          "VALUES (?, ?, ?, ?, ?)"),
+                           {Texte(dateReservation), montant, Texte(nomClient), Texte(telephoneClient), forfaits});
+    const QVariant no = q.lastInsertId();
+    if (!no.isValid()) throw ErreurBD(QStringLiteral("La base de données n'a pas donné de numéro à la commande."));
+    return no.toString();
+}
+
+void AjouterInfoReservation(const QString& noClient, const QString& nomPiece, const QString& dateRepresentation,
+                            const QString& nbEnfants, const QString& nbAdultes, const QString& cout,
+                            const QString& ventePorte, QString& nomVendeur) {
+    const double montant = FctVar::LireMontant(cout);
+    const qint16 porte = ventePorte == QLatin1String("Oui") ? 1 : 0;
+
+    const QString noPiece = ObtenirNoPiece(nomPiece);
+    if (noPiece.isEmpty())
+        throw ErreurBD(QStringLiteral("la pièce « %1 » n'existe plus dans la base de données "
+                                      "(supprimée depuis que la ligne a été ajoutée?).").arg(nomPiece));
+    const QString noRepresentation = ObtenirNoRepresentation(noPiece, dateRepresentation);
+    if (noRepresentation.isEmpty())
+        throw ErreurBD(QStringLiteral("la représentation du %1 de la pièce « %2 » n'existe plus dans la base de données "
+                                      "(supprimée depuis que la ligne a été ajoutée?).").arg(dateRepresentation, nomPiece));
+    nomVendeur = RetirerMarqueComedien(nomVendeur);
+    const std::optional<qint16> noVendeur = ObtenirNoVendeur(nomVendeur);
+    if (!noVendeur)
+        throw ErreurBD(QStringLiteral("le vendeur « %1 » n'existe plus dans la base de données "
+                                      "(supprimé dans la gestion des vendeurs?).").arg(nomVendeur));
+
+    const qint16 enfants = Compte(nbEnfants, QStringLiteral("le nombre de billets pour enfant"));
+    const qint16 adultes = Compte(nbAdultes, QStringLiteral("le nombre de billets pour adulte"));
+    bool ok = false;
+    const qlonglong client = noClient.toLongLong(&ok);
+    if (!ok) throw ErreurBD(QStringLiteral("le numéro de commande « %1 » n'est pas valide.").arg(noClient));
+
+    Executer(QStringLiteral("INSERT INTO InfoReservation "
+                            "(NoClient, NoRepresentation, NbEnfant, NbAdulte, Cout, VentePorte, NoVendeur) "
+                            "VALUES (?, ?, ?, ?, ?, ?, ?)"),
+             {client, noRepresentation.toLongLong(), enfants, adultes, montant, porte, *noVendeur});
+}
+
+QString EnregistrerCommande(const Commande& commande) {
+    Transaction transaction;  // rolled back on any throw below: no half order is ever left
+    const QString noClient = AjouterInfoClientReservation(commande.dateReservation, commande.montantTotal,
+                                                          commande.nomClient, commande.telephoneClient,
+                                                          commande.nbForfaits);
+    for (qsizetype i = 0; i < commande.lignes.size(); ++i) {
+        const LigneCommande& l = commande.lignes.at(i);
+        QString vendeur = commande.nomVendeur;  // a fresh copy per line: the lookup trims it in place
+        try {
+            AjouterInfoReservation(noClient, l.nomPiece, l.dateRepresentation, l.nbEnfants, l.nbAdultes, l.cout,
+                                   l.ventePorte, vendeur);
+        } catch (const ErreurBD& e) {
+            throw ErreurBD(QStringLiteral("Ligne %1 (« %2 », %3) : %4")
+                               .arg(i + 1)
+                               .arg(l.nomPiece, l.dateRepresentation, e.message()));
+        }
+    }
+    transaction.Valider();
+    return noClient;
+}
+
+}  // namespace modBD
