@@ -1,6 +1,171 @@
 #include "frmGestionVendeurs.h"
+
+#include "Toolkit.h"
 #include "frmMain.h"
-frmGestionVendeurs::frmGestionVendeurs(frmMain* principal) : QWidget(principal, Qt::Window), m_principal(principal) {
+#include "modBD.h"
+#include "modBD_Catalogue.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCursor>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+
+using Toolkit::PlacerTw;
+using Toolkit::Tw;
+
+namespace {
+const QString kTitre = QStringLiteral("Gestion des différents vendeurs");
+
+QPushButton* CreerBouton(QWidget* parent, const QString& nom, const QString& texte) {
+    auto* b = new QPushButton(texte, parent);
+    b->setObjectName(nom);
+    b->setAutoDefault(false);
+    return b;
+}
+}  // namespace
+
+frmGestionVendeurs::frmGestionVendeurs(frmMain* principal)
+    : QWidget(principal, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                             Qt::MSWindowsFixedSizeDialogHint),
+      m_principal(principal) {
     setObjectName(QStringLiteral("frmGestionVendeurs"));
-    setWindowTitle(QStringLiteral("Gestion des différents vendeurs"));
+    setWindowTitle(kTitre);
+    setAccessibleName(kTitre);
+    ConstruireFenetre();
+    Form_Load();
+}
+
+void frmGestionVendeurs::ConstruireFenetre() {
+    setFixedSize(Tw(3645), Tw(4275));
+
+    Frame1 = new QGroupBox(QStringLiteral("Gestion des vendeurs"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    PlacerTw(Frame1, 120, 120, 3375, 3615);
+
+    txtNomVendeur = new QLineEdit(Frame1);
+    txtNomVendeur->setObjectName(QStringLiteral("txtNomVendeur"));
+    PlacerTw(txtNomVendeur, 120, 600, 3135, 285);
+    Label2 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label2"), QStringLiteral("Nom du vendeur :"), txtNomVendeur);
+    PlacerTw(Label2, 120, 360, 1935, 255);
+    chkComedien = new QCheckBox(QStringLiteral("Est un comédien"), Frame1);
+    chkComedien->setObjectName(QStringLiteral("chkComedien"));
+    chkComedien->setChecked(false);
+    PlacerTw(chkComedien, 120, 960, 2100, 255);  // wider than drawn (1575) so the caption shows whole; ends before "Ajouter"
+    cmdAjouterVendeur = CreerBouton(Frame1, QStringLiteral("cmdAjouterVendeur"), QStringLiteral("Ajouter"));
+    PlacerTw(cmdAjouterVendeur, 2280, 960, 975, 285);
+    lstVendeurs = new QListWidget(Frame1);
+    lstVendeurs->setObjectName(QStringLiteral("lstVendeurs"));
+    lstVendeurs->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstVendeurs->setSortingEnabled(false);
+    PlacerTw(lstVendeurs, 120, 1560, 3135, 1815);
+    Label1 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label1"), QStringLiteral("Liste des vendeurs :"), lstVendeurs);
+    PlacerTw(Label1, 120, 1320, 1935, 255);
+
+    cmdFermer = CreerBouton(this, QStringLiteral("cmdFermer"), QStringLiteral("Fermer"));
+    PlacerTw(cmdFermer, 2400, 3840, 1095, 375);
+
+    QWidget::setTabOrder(txtNomVendeur, chkComedien);
+    QWidget::setTabOrder(chkComedien, cmdAjouterVendeur);
+    QWidget::setTabOrder(cmdAjouterVendeur, lstVendeurs);
+    QWidget::setTabOrder(lstVendeurs, cmdFermer);
+
+    // Hidden menu, shown only over the list.
+    mnuPopMenu = new QMenu(QStringLiteral("Pop1"), this);
+    mnuPopMenu->setObjectName(QStringLiteral("mnuPopMenu"));
+    mnuSupprimerVendeur = mnuPopMenu->addAction(QStringLiteral("Supprimer"), this, &frmGestionVendeurs::mnuSupprimerVendeur_Click);
+    mnuSupprimerVendeur->setObjectName(QStringLiteral("mnuSupprimerVendeur"));
+
+    connect(cmdAjouterVendeur, &QPushButton::clicked, this, &frmGestionVendeurs::cmdAjouterVendeur_Click);
+    connect(cmdFermer, &QPushButton::clicked, this, &frmGestionVendeurs::cmdFermer_Click);
+    Toolkit::SurClicDroit(lstVendeurs, [this] { lstVendeurs_MouseUp(Qt::RightButton); });
+}
+
+void frmGestionVendeurs::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (!m_centree) {
+        m_centree = true;
+        if (const QScreen* ecran = screen() ? screen() : QGuiApplication::primaryScreen()) {
+            QRect cadre = frameGeometry();
+            cadre.moveCenter(ecran->availableGeometry().center());
+            move(cadre.topLeft());
+        }
+    }
+}
+
+void frmGestionVendeurs::Form_Load() { AfficherListeVendeurs(); }
+
+void frmGestionVendeurs::AfficherListeVendeurs() {
+    QStringList noms;
+    try {
+        for (const modBD::Vendeur& v : modBD::ListeVendeurs()) noms << (v.comedien ? v.nom + kMarqueComedienLongue : v.nom);
+    } catch (const modBD::ErreurBD& e) {
+        Toolkit::Erreur(this, QStringLiteral("La liste des vendeurs n'a pas pu être lue.\n") + e.message());
+        return;
+    }
+    Toolkit::RemplirListe(lstVendeurs, noms);
+}
+
+void frmGestionVendeurs::cmdAjouterVendeur_Click() {
+    const QString nom = txtNomVendeur->text().trimmed();
+    // The lists strip these endings to find the stored name again: such a name would
+    // later be taken for another seller (or for none) when an order or a deletion looks it up.
+    for (const QString& marque : {modBD::kMarqueComedien, kMarqueComedienLongue}) {
+        if (nom.endsWith(marque, Qt::CaseSensitive)) {
+            Toolkit::Avis(this, QStringLiteral("Le nom d'un vendeur ne peut pas se terminer par « %1 ». "
+                                               "Pour un comédien, cochez plutôt « Est un comédien ».")
+                                    .arg(marque.trimmed()));
+            return;
+        }
+    }
+    modBD::ResultatAjout resultat;
+    try {
+        resultat = modBD::AjouterVendeur(nom, chkComedien->isChecked());
+    } catch (const modBD::ErreurBD& e) {
+        Toolkit::Erreur(this, QStringLiteral("Le vendeur n'a pas été ajouté.\n") + e.message());
+        return;
+    }
+    if (resultat == modBD::ResultatAjout::Doublon) {
+        Toolkit::Avis(this, QStringLiteral("Ce vendeur est déjà entré"));
+        return;
+    }
+    AfficherListeVendeurs();
+}
+
+void frmGestionVendeurs::cmdFermer_Click() {
+    close();
+    if (m_principal) m_principal->AfficherListeVendeurs();
+}
+
+void frmGestionVendeurs::lstVendeurs_MouseUp(Qt::MouseButton bouton) {
+    if (bouton == Qt::RightButton) mnuPopMenu->popup(QCursor::pos());
+}
+
+void frmGestionVendeurs::mnuSupprimerVendeur_Click() {
+    const bool choisi = !lstVendeurs->selectedItems().isEmpty();
+    QString nom = Toolkit::TexteSelectionne(lstVendeurs);
+    if (nom.endsWith(kMarqueComedienLongue, Qt::CaseSensitive)) nom.chop(kMarqueComedienLongue.size());
+    try {
+        if (choisi) {
+            for (const modBD::LigneCatalogue& l : modBD::LignesVendeurs()) {
+                if (l.texte != nom) continue;
+                if (Toolkit::Question(this, QStringLiteral("Êtes-vous sur de vouloir effacer le vendeur %1?").arg(l.texte),
+                                      QStringLiteral("Effacement"))) {
+                    modBD::SupprimerVendeur(l.numero);
+                    break;
+                }
+            }
+        }
+    } catch (const modBD::ErreurBD& e) {
+        // Nothing was deleted: the list still shows what is stored.
+        Toolkit::Erreur(this, QStringLiteral("Le vendeur n'a pas été effacé.\n") + e.message());
+        return;
+    }
+    AfficherListeVendeurs();
 }
