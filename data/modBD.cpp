@@ -15,12 +15,41 @@
 #include <algorithm>
 #include <limits>
 
+#include <sys/stat.h>
+
 namespace modBD {
 
 namespace {
 const QString kNomConnexion = QStringLiteral("Connexion");
 QString g_dossier;  // empty: the executable's folder
 EchecOuverture g_echec = EchecOuverture::Aucun;
+// The file the connection was opened on. SQLite keeps writing to a file that was deleted or
+// replaced behind its back, and those writes would vanish: every statement checks first.
+struct IdentiteFichier {
+    dev_t appareil = 0;
+    ino_t noeud = 0;
+    bool connue = false;
+};
+IdentiteFichier g_identite;
+
+IdentiteFichier LireIdentite(const QString& chemin) {
+    struct stat etat {};
+    if (::stat(QFile::encodeName(chemin).constData(), &etat) != 0) return {};
+    return {etat.st_dev, etat.st_ino, true};
+}
+
+void VerifierFichierInchange() {
+    if (!g_identite.connue) return;
+    const IdentiteFichier actuelle = LireIdentite(CheminBD());
+    if (!actuelle.connue)
+        throw ErreurBD(QStringLiteral("Le fichier de la base de données « %1 » est introuvable : il a été déplacé ou effacé "
+                                      "pendant que le programme était ouvert. Rien n'a été lu ni enregistré.")
+                           .arg(QDir::toNativeSeparators(CheminBD())));
+    if (actuelle.appareil != g_identite.appareil || actuelle.noeud != g_identite.noeud)
+        throw ErreurBD(QStringLiteral("Le fichier de la base de données « %1 » a été remplacé pendant que le programme "
+                                      "était ouvert. Rien n'a été lu ni enregistré : redémarrez le programme.")
+                           .arg(QDir::toNativeSeparators(CheminBD())));
+}
 QString g_messageOuverture;
 
 // Waiting on a lock held by another program (the report tool) must stay short:
@@ -81,6 +110,7 @@ bool ConnexionOuverte() {
 
 bool OuvrirConnexion() {
     RetirerConnexion();
+    g_identite = {};
     g_echec = EchecOuverture::Aucun;
     g_messageOuverture.clear();
     const QString chemin = CheminBD();
@@ -120,6 +150,7 @@ bool OuvrirConnexion() {
                                  .arg(QDir::toNativeSeparators(chemin), raison);
         return false;
     }
+    g_identite = LireIdentite(chemin);
     return true;
 }
 
@@ -200,6 +231,7 @@ QSqlQuery Executer(const QString& sql, const QVariantList& valeurs) {
     QSqlDatabase db = Connexion();
     if (!db.isOpen())
         throw ErreurBD(QStringLiteral("La base de données n'est pas ouverte : rien ne peut être lu ni enregistré."));
+    VerifierFichierInchange();
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.prepare(sql)) throw ErreurBD(QStringLiteral("Opération impossible : ") + MessageErreur(q.lastError()));

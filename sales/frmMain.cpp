@@ -126,6 +126,9 @@ void frmMain::ConstruireFenetre() {
     lblMontantTotal->setObjectName(QStringLiteral("lblMontantTotal"));
     lblMontantTotal->setAccessibleName(QStringLiteral("Montant total"));
     PlacerTw(lblMontantTotal, 1320, 2160, 855, 255);
+    // The caption may have grown to show its whole text: keep the total clear of it.
+    if (Label2->geometry().right() + 4 > lblMontantTotal->x())
+        lblMontantTotal->move(Label2->geometry().right() + 4, lblMontantTotal->y());
     Label6 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label6"), QStringLiteral("$"));
     PlacerTw(Label6, 2200, 2170, 135, 255);
     txtNbForfaits = CreerTexte(Frame1, QStringLiteral("txtNbForfaits"), QStringLiteral("0"));

@@ -199,6 +199,31 @@ private slots:
         QCOMPARE(base.Compter("InventaireBillets", "Commentaire = ''"), qint64(1));
     }
 
+    void fichierEfaceOuRemplacePendantLaSession() {
+        TestSupport::BaseTest base;
+        base.AjouterPiece("Avant");
+        // Deleted behind the program's back: SQLite would go on writing into the lost file.
+        const QString ailleurs = base.chemin() + ".deplace";
+        QVERIFY(QFile::rename(base.chemin(), ailleurs));
+        try {
+            modBD::Transaction t;
+            QFAIL("a write was accepted into a file that is gone");
+        } catch (const modBD::ErreurBD& e) {
+            QVERIFY2(e.message().contains(QStringLiteral("introuvable")), qPrintable(e.message()));
+        }
+        // Replaced by another file of the same name.
+        QVERIFY(QFile::copy(ailleurs, base.chemin()));
+        try {
+            modBD::ListePieces();
+            QFAIL("a read was served from a file that was replaced");
+        } catch (const modBD::ErreurBD& e) {
+            QVERIFY2(e.message().contains(QStringLiteral("remplacé")), qPrintable(e.message()));
+        }
+        // Reopening takes the file as it now is.
+        QVERIFY(modBD::OuvrirConnexion());
+        QCOMPARE(modBD::ListePieces(), QStringList{"Avant"});
+    }
+
     void transactionToutOuRien() {
         TestSupport::BaseTest base;
         {
