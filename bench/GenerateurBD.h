@@ -17,6 +17,8 @@ struct Taille {
 inline constexpr Taille kPetite{"petite", 10, 5, 10, 100, 1000};
 inline constexpr Taille kMoyenne{"moyenne", 100, 5, 100, 1000, 10000};
 inline constexpr Taille kGrande{"grande", 200, 20, 300, 200000, 1000000};
+// The small catalogue with the large history: shows what grows with the history alone.
+inline constexpr Taille kHistorique{"historique", 10, 5, 10, 200000, 1000000};
 
 // The performance that holds exactly 250 movements at every size.
 inline const QString kPieceMesuree = QStringLiteral("Pièce 0001");

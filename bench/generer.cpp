@@ -1,4 +1,4 @@
-// corvandelle_generer <petite|moyenne|grande> <fichier>: writes a BD.mdb with a theatre's history.
+// corvandelle_generer <petite|moyenne|grande|historique> <fichier>: writes a BD.mdb with a theatre's history.
 #include "GenerateurBD.h"
 #include "Toolkit.h"
 #include "modBD.h"
@@ -13,11 +13,11 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     Toolkit::InitialiserApplication(app);
     if (argc != 3) {
-        std::fprintf(stderr, "usage: %s <petite|moyenne|grande> <fichier>\n", argv[0]);
+        std::fprintf(stderr, "usage: %s <petite|moyenne|grande|historique> <fichier>\n", argv[0]);
         return 2;
     }
     const Bench::Taille* taille = nullptr;
-    for (const Bench::Taille* t : {&Bench::kPetite, &Bench::kMoyenne, &Bench::kGrande})
+    for (const Bench::Taille* t : {&Bench::kPetite, &Bench::kMoyenne, &Bench::kGrande, &Bench::kHistorique})
         if (std::strcmp(argv[1], t->nom) == 0) taille = t;
     if (!taille) {
         std::fprintf(stderr, "taille inconnue : %s\n", argv[1]);

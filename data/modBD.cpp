@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -320,13 +321,17 @@ QList<Vendeur> ListeVendeurs() {
 }
 
 QStringList ListeVendeursAffiches() {
-    QList<Vendeur> vendeurs = ListeVendeurs();
+    const QList<Vendeur> vendeurs = ListeVendeurs();
     // Name order as a French reader expects it (accents and case do not push a name to the end).
-    QCollator collateur{QLocale()};
-    std::stable_sort(vendeurs.begin(), vendeurs.end(),
-                     [&](const Vendeur& a, const Vendeur& b) { return collateur.compare(a.nom, b.nom) < 0; });
+    // One sort key per name: comparing keys is far cheaper than collating names pair by pair.
+    const QCollator collateur{QLocale()};
+    std::vector<std::pair<QCollatorSortKey, qsizetype>> cles;
+    cles.reserve(static_cast<size_t>(vendeurs.size()));
+    for (qsizetype i = 0; i < vendeurs.size(); ++i) cles.emplace_back(collateur.sortKey(vendeurs.at(i).nom), i);
+    std::stable_sort(cles.begin(), cles.end(), [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
     QStringList noms;
-    for (const Vendeur& v : vendeurs) noms << NomAfficheVendeur(v.nom, v.comedien);
+    noms.reserve(vendeurs.size());
+    for (const auto& cle : cles) noms << NomAfficheVendeur(vendeurs.at(cle.second).nom, vendeurs.at(cle.second).comedien);
     return noms;
 }
 

@@ -1,7 +1,8 @@
-// A process that writes in a loop is killed at random moments; the file must stay whole:
+// A process that confirms orders and makes exchanges in a loop is killed at random moments; the file must stay whole:
 // no damaged database, no order without all its lines, no exchange with one movement.
 #include "TestSupport.h"
 #include "modBD.h"
+#include "modBD_Commandes.h"
 #include "modBD_Inventaire.h"
 
 #include <QCoreApplication>
@@ -27,6 +28,18 @@ constexpr int kVendeurs = 3;
         const auto nombre = static_cast<qint16>(alea.bounded(1, 50));
         const int v1 = alea.bounded(1, kVendeurs + 1);
         const int v2 = alea.bounded(1, kVendeurs + 1);
+        // An order whose client name tells how many lines it must have.
+        const int lignes = alea.bounded(1, 5);
+        modBD::Commande commande{QStringLiteral("2026-12-07"), QStringLiteral("10"),
+                                 QStringLiteral("%1 lignes %2").arg(lignes).arg(marque), QString(), QStringLiteral("1"),
+                                 QStringLiteral("V%1 (C)").arg(v1), {}};
+        for (int l = 0; l < lignes; ++l)
+            commande.lignes.append({QStringLiteral("Pièce %1").arg(l), QStringLiteral("2026-12-24"), QStringLiteral("1"),
+                                    QStringLiteral("2"), QStringLiteral("2,5"), QStringLiteral("Non")});
+        try {
+            modBD::EnregistrerCommande(commande);
+        } catch (const modBD::ErreurBD&) {
+        }
         try {
             modBD::AjouterEchangeInventaire(QStringLiteral("2026-12-07"),
                                             {QStringLiteral("L'Avare"), QStringLiteral("2026-12-24"), QStringLiteral("V%1").arg(v1)},
@@ -51,6 +64,7 @@ private slots:
         base.AjouterRepresentation(avare, "2026-12-24");
         base.AjouterRepresentation(cid, "2026-12-31");
         for (int v = 1; v <= kVendeurs; ++v) base.AjouterVendeur(QStringLiteral("V%1").arg(v));
+        for (int p = 0; p < 4; ++p) base.AjouterRepresentation(base.AjouterPiece(QStringLiteral("Pièce %1").arg(p)), "2026-12-24");
         modBD::FermerConnexion();
 
         QRandomGenerator alea(20261207u);
@@ -67,7 +81,8 @@ private slots:
             VerifierBase();
         }
         QVERIFY(modBD::OuvrirConnexion());
-        QVERIFY2(base.Compter("InventaireBillets") > 0, "the child wrote nothing: the test proved nothing");
+        QVERIFY2(base.Compter("InventaireBillets") > 0, "the child wrote no exchange: the test proved nothing");
+        QVERIFY2(base.Compter("InfoClientReservation") > 0, "the child wrote no order: the test proved nothing");
     }
 
 private:
@@ -81,8 +96,17 @@ private:
         QSqlQuery orphelins = modBD::Executer(
             "SELECT Commentaire, COUNT(*), SUM(Nombre) FROM InventaireBillets GROUP BY Commentaire "
             "HAVING COUNT(*) <> 2 OR SUM(Nombre) <> 0");
-        QVERIFY2(!orphelins.next(), qPrintable(orphelins.value(0).toString()));
+        const bool echangeBoiteux = orphelins.next();
+        QVERIFY2(!echangeBoiteux, echangeBoiteux ? qPrintable(orphelins.value(0).toString()) : "");
         orphelins.finish();
+        // Every order holds exactly the lines its client name announces.
+        QSqlQuery incompletes = modBD::Executer(
+            "SELECT c.NomClient, COUNT(r.NoClient) FROM InfoClientReservation c "
+            "LEFT JOIN InfoReservation r ON r.NoClient = c.NoClient GROUP BY c.NoClient "
+            "HAVING COUNT(r.NoClient) <> CAST(substr(c.NomClient, 1, instr(c.NomClient, ' ') - 1) AS INTEGER)");
+        const bool commandeIncomplete = incompletes.next();
+        QVERIFY2(!commandeIncomplete, commandeIncomplete ? qPrintable(incompletes.value(0).toString()) : "");
+        incompletes.finish();
         modBD::FermerConnexion();
     }
 };

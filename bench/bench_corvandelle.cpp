@@ -1,0 +1,172 @@
+// Times the program's own code paths on a small, a medium and a large history, and prints
+// a table with the ratio large/small: no operation may grow with the history.
+#include "FctVar.h"
+#include "GenerateurBD.h"
+#include "Toolkit.h"
+#include "frmMain.h"
+#include "frmTransaction.h"
+#include "modBD.h"
+#include "modBD_Catalogue.h"
+#include "modBD_Commandes.h"
+#include "modBD_Inventaire.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Keeps each benchmark's time per operation, in microseconds.
+class Collecteur : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> temps;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& r : runs)
+            if (!r.error_occurred)
+                temps[r.run_name.function_name] = r.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(r.time_unit) * 1e6;
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+const char* const kOperations[] = {
+    "Confirmer une commande de 5 lignes", "AjouterMouvementInventaire", "ObtenirNbBillets (250 mouvements)",
+    "Ajouter une pièce (après le test de doublon)", "Listes du dialogue de ligne de commande",
+    "Liste des vendeurs de la fenêtre principale"};
+
+modBD::Commande CommandeDeCinqLignes() {
+    modBD::Commande c;
+    c.dateReservation = FctVar::ObtenirDateDuJour();
+    c.nomClient = QStringLiteral("Client du banc d'essai");
+    c.telephoneClient = QStringLiteral("555-1234");
+    c.nbForfaits = QStringLiteral("1");
+    c.nomVendeur = modBD::NomAfficheVendeur(Bench::NomVendeur(5), Bench::EstComedien(5));
+    double total = 0;
+    for (int p = 3; p < 8; ++p) {
+        c.lignes.append({Bench::NomPiece(p), Bench::DateRepresentation(p, 0), QStringLiteral("1"), QStringLiteral("2"),
+                         QStringLiteral("12,5"), QStringLiteral("Non")});
+        total += 12.5;
+    }
+    c.montantTotal = FctVar::FormaterNombre(total);
+    return c;
+}
+
+void Enregistrer(frmMain* principal) {
+    using benchmark::State;
+    benchmark::RegisterBenchmark(kOperations[0], [](State& s) {
+        const modBD::Commande c = CommandeDeCinqLignes();
+        for (auto _ : s) benchmark::DoNotOptimize(modBD::EnregistrerCommande(c));
+    });
+    benchmark::RegisterBenchmark(kOperations[1], [](State& s) {
+        const QString date = FctVar::ObtenirDateDuJour();
+        const QString piece = Bench::NomPiece(2);
+        const QString representation = Bench::DateRepresentation(2, 0);
+        const QString vendeur = modBD::NomAfficheVendeur(Bench::NomVendeur(5), Bench::EstComedien(5));
+        for (auto _ : s) modBD::AjouterMouvementInventaire(date, piece, representation, 3, QString(), vendeur);
+    });
+    benchmark::RegisterBenchmark(kOperations[2], [](State& s) {
+        const QString representation = Bench::DateRepresentation(1, 0);
+        for (auto _ : s) benchmark::DoNotOptimize(modBD::ObtenirNbBillets(Bench::kPieceMesuree, representation));
+    });
+    benchmark::RegisterBenchmark(kOperations[3], [](State& s) {
+        int n = 0;
+        for (auto _ : s) modBD::AjouterPiece(QStringLiteral("Nouvelle pièce %1").arg(++n));
+    });
+    benchmark::RegisterBenchmark(kOperations[4], [principal](State& s) {
+        frmTransaction dialogue(principal);
+        for (auto _ : s) dialogue.Form_Load();
+    });
+    benchmark::RegisterBenchmark(kOperations[5], [principal](State& s) {
+        for (auto _ : s) principal->AfficherListeVendeurs();
+    });
+}
+
+// From an empty program to the main window on screen, as the clerk starts it.
+double MesurerDemarrage() {
+    std::vector<double> mesures;
+    for (int i = 0; i < 5; ++i) {
+        QElapsedTimer chrono;
+        chrono.start();
+        {
+            frmMain principal;
+            if (!principal.Form_Load()) return -1;
+            principal.show();
+            if (!QTest::qWaitForWindowExposed(&principal)) return -1;
+            QCoreApplication::processEvents();
+            mesures.push_back(static_cast<double>(chrono.nsecsElapsed()) / 1e6);
+        }
+        modBD::FermerConnexion();
+    }
+    std::sort(mesures.begin(), mesures.end());
+    return mesures[mesures.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    Toolkit::InitialiserApplication(app);
+    Toolkit::Test::Activer();  // a message box would wait for a click forever
+    benchmark::Initialize(&argc, argv);
+
+    const QString cache = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::current().filePath(QStringLiteral("bench-data"));
+    const Bench::Taille tailles[] = {Bench::kPetite, Bench::kMoyenne, Bench::kGrande, Bench::kHistorique};
+    std::map<std::string, std::map<std::string, double>> resultats;  // operation -> size -> µs
+    std::map<std::string, double> demarrage, generation;
+
+    for (const Bench::Taille& t : tailles) {
+        const QString modele = QDir(cache).filePath(QStringLiteral("%1.mdb").arg(QLatin1String(t.nom)));
+        QDir().mkpath(cache);
+        if (!QFile::exists(modele)) {
+            QElapsedTimer chrono;
+            chrono.start();
+            Bench::Generer(modele, t);
+            generation[t.nom] = static_cast<double>(chrono.elapsed()) / 1000.0;
+        }
+        // Every run starts from the same history: work on a copy.
+        const QString dossier = QDir(cache).filePath(QStringLiteral("travail-%1").arg(QLatin1String(t.nom)));
+        QDir(dossier).removeRecursively();
+        QDir().mkpath(dossier);
+        QFile::copy(modele, QDir(dossier).filePath(QStringLiteral("BD.mdb")));
+        modBD::DefinirDossierProgramme(dossier);
+
+        demarrage[t.nom] = MesurerDemarrage();
+
+        frmMain principal;
+        if (!principal.Form_Load()) {
+            std::fprintf(stderr, "%s\n", qPrintable(modBD::DernierMessageOuverture()));
+            return 1;
+        }
+        std::printf("\n=== Taille %s ===\n", t.nom);
+        Enregistrer(&principal);
+        Collecteur collecteur;
+        benchmark::RunSpecifiedBenchmarks(&collecteur);
+        benchmark::ClearRegisteredBenchmarks();
+        for (const auto& [nom, us] : collecteur.temps) resultats[nom][t.nom] = us;
+        modBD::FermerConnexion();
+    }
+
+    std::printf("\n| Opération | petite | moyenne | grande | grande/petite | historique (petit catalogue, grand historique) | historique/petite |\n"
+                "|---|---|---|---|---|---|---|\n");
+    auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
+    for (const char* op : kOperations) {
+        auto& r = resultats[op];
+        std::printf("| %s | %.1f µs | %.1f µs | %.1f µs | %.2f | %.1f µs | %.2f |\n", op, r["petite"], r["moyenne"],
+                    r["grande"], ratio(r["grande"], r["petite"]), r["historique"], ratio(r["historique"], r["petite"]));
+    }
+    std::printf("| Démarrage jusqu'à la fenêtre principale affichée (médiane de 5) | %.1f ms | %.1f ms | %.1f ms | %.2f | %.1f ms | %.2f |\n",
+                demarrage["petite"], demarrage["moyenne"], demarrage["grande"], ratio(demarrage["grande"], demarrage["petite"]),
+                demarrage["historique"], ratio(demarrage["historique"], demarrage["petite"]));
+    for (const auto& [nom, s] : generation) std::printf("Génération de la base %s : %.1f s\n", nom.c_str(), s);
+    return 0;
+}
