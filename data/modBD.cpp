@@ -292,7 +292,7 @@ std::optional<qint16> ObtenirNoVendeur(const QString& nomAffiche) {
     if (!q.next()) return std::nullopt;
     const qlonglong no = q.value(0).toLongLong();
     if (no < std::numeric_limits<qint16>::min() || no > std::numeric_limits<qint16>::max())
-        throw ErreurBD(QStringLiteral("Le numéro du vendeur « %1 » (%2) dépasse la limite de 32767.").arg(nom).arg(no));
+        throw ErreurBD(QStringLiteral("Le numéro du vendeur « %1 » (%2) dépasse la limite de 32767.").arg(nom, QString::number(no)));
     return static_cast<qint16>(no);
 }
 

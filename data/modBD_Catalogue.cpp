@@ -30,6 +30,18 @@ bool Supprimer(const QString& table, const QString& colNo, qint64 numero) {
     return q.numRowsAffected() > 0;
 }
 
+// A name is shown on one line in every list and combo box: a tab or a line break inside it
+// shows there as a mere blank (two plays would look alike) or breaks the line. Refused, said so.
+void RefuserCaracteresDeControle(const QString& nom) {
+    for (const QChar c : nom) {
+        const QChar::Category categorie = c.category();
+        if (categorie == QChar::Other_Control || categorie == QChar::Separator_Line ||
+            categorie == QChar::Separator_Paragraph)
+            throw ErreurBD(QStringLiteral("Un nom ne peut contenir ni tabulation ni saut de ligne : il doit tenir sur une "
+                                          "seule ligne dans les listes. Retapez-le sans ces caractères."));
+    }
+}
+
 std::optional<qint64> LireNumero(const QString& texte) {
     bool ok = false;
     const qint64 no = texte.toLongLong(&ok);
@@ -40,6 +52,7 @@ std::optional<qint64> LireNumero(const QString& texte) {
 ResultatAjout AjouterPiece(const QString& nomPiece) {
     const QString nom = nomPiece.trimmed();
     if (nom.isEmpty()) return ResultatAjout::Vide;
+    RefuserCaracteresDeControle(nom);
     // The test and the insert under one write lock: nothing can slip in between.
     Transaction t;
     CompleterNomsMajuscules(QStringLiteral("Piece"), QStringLiteral("NoPiece"), QStringLiteral("NomPiece"), QStringLiteral("NomPieceMaj"));
@@ -94,6 +107,7 @@ bool SupprimerRepresentation(qint64 noRepresentation) {
 ResultatAjout AjouterVendeur(const QString& nomVendeur, bool comedien) {
     const QString nom = nomVendeur.trimmed();
     if (nom.isEmpty()) return ResultatAjout::Vide;
+    RefuserCaracteresDeControle(nom);
     Transaction t;
     CompleterNomsMajuscules(QStringLiteral("Vendeur"), QStringLiteral("NoVendeur"), QStringLiteral("NomVendeur"), QStringLiteral("NomVendeurMaj"));
     QSqlQuery q = Executer(QStringLiteral("SELECT 1 FROM Vendeur WHERE NomVendeurMaj = ? LIMIT 1"), {nom.toUpper()});

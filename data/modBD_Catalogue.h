@@ -22,6 +22,7 @@ struct LigneCatalogue {
 
 // --- Plays.
 // Trims the name; refuses it when a play of the same name exists in any letter case.
+// A tab, line break or other control character inside the name throws ErreurBD (nothing written).
 ResultatAjout AjouterPiece(const QString& nomPiece);
 // Every play in stored order.
 QList<LigneCatalogue> LignesPieces();
@@ -39,6 +40,7 @@ bool SupprimerRepresentation(qint64 noRepresentation);
 
 // --- Sellers.
 // Trims the name; refuses it when a seller of the same name exists in any letter case.
+// A tab, line break or other control character inside the name throws ErreurBD (nothing written).
 ResultatAjout AjouterVendeur(const QString& nomVendeur, bool comedien);
 // Every seller in stored order (texte: the stored name).
 QList<LigneCatalogue> LignesVendeurs();

@@ -51,14 +51,19 @@ void Ecrire(const Cibles& cibles, qint16 nombre, const QString& dateTransaction,
 void AjouterMouvementInventaire(const QString& dateTransaction, const QString& nomPiece,
                                 const QString& dateRepresentation, qint16 nombre, const QString& commentaire,
                                 const QString& nomVendeur) {
-    // The lookups and the row under one lock: nothing can vanish between them.
-    Transaction transaction;
-    Cibles cibles;
-    const QString manque = Resoudre(nomPiece, dateRepresentation, nomVendeur, cibles);
-    if (!manque.isEmpty())
-        throw ErreurBD(manque + QStringLiteral("\nLe mouvement n'a pas été enregistré."));
-    Ecrire(cibles, nombre, dateTransaction, commentaire);
-    transaction.Valider();
+    // Whatever stops it (a name gone, a locked or damaged file), the clerk reads that the
+    // movement was not saved, not only why.
+    try {
+        // The lookups and the row under one lock: nothing can vanish between them.
+        Transaction transaction;
+        Cibles cibles;
+        const QString manque = Resoudre(nomPiece, dateRepresentation, nomVendeur, cibles);
+        if (!manque.isEmpty()) throw ErreurBD(manque);
+        Ecrire(cibles, nombre, dateTransaction, commentaire);
+        transaction.Valider();
+    } catch (const ErreurBD& e) {
+        throw ErreurBD(e.message() + QStringLiteral("\nLe mouvement n'a pas été enregistré."));
+    }
 }
 
 QString ObtenirNbBillets(const QString& nomPiece, const QString& dateRepresentation) {
@@ -76,19 +81,23 @@ void AjouterEchangeInventaire(const QString& dateTransaction, const CoteEchange&
                               qint16 nombre, const QString& commentaire) {
     if (nombre < 0) throw ErreurBD(QStringLiteral("Le nombre de billets ne peut être négatif!"));
     const auto Refuser = [](const QString& cote, const QString& manque) {
-        return ErreurBD(QStringLiteral("Côté « %1 » : %2\nL'échange n'a pas été enregistré : aucun mouvement n'a été écrit.")
-                            .arg(cote, manque));
+        return ErreurBD(QStringLiteral("Côté « %1 » : %2").arg(cote, manque));
     };
-    Transaction transaction;
-    Cibles cibleDonne;
-    QString manque = Resoudre(donne.nomPiece, donne.dateRepresentation, donne.nomVendeur, cibleDonne);
-    if (!manque.isEmpty()) throw Refuser(QStringLiteral("Donné"), manque);
-    Cibles cibleRecu;
-    manque = Resoudre(recu.nomPiece, recu.dateRepresentation, recu.nomVendeur, cibleRecu);
-    if (!manque.isEmpty()) throw Refuser(QStringLiteral("Recu"), manque);
-    Ecrire(cibleDonne, static_cast<qint16>(-nombre), dateTransaction, commentaire);
-    Ecrire(cibleRecu, nombre, dateTransaction, commentaire);
-    transaction.Valider();
+    // Whatever stops it, the clerk reads that neither movement was written.
+    try {
+        Transaction transaction;
+        Cibles cibleDonne;
+        QString manque = Resoudre(donne.nomPiece, donne.dateRepresentation, donne.nomVendeur, cibleDonne);
+        if (!manque.isEmpty()) throw Refuser(QStringLiteral("Donné"), manque);
+        Cibles cibleRecu;
+        manque = Resoudre(recu.nomPiece, recu.dateRepresentation, recu.nomVendeur, cibleRecu);
+        if (!manque.isEmpty()) throw Refuser(QStringLiteral("Recu"), manque);
+        Ecrire(cibleDonne, static_cast<qint16>(-nombre), dateTransaction, commentaire);
+        Ecrire(cibleRecu, nombre, dateTransaction, commentaire);
+        transaction.Valider();
+    } catch (const ErreurBD& e) {
+        throw ErreurBD(e.message() + QStringLiteral("\nL'échange n'a pas été enregistré : aucun mouvement n'a été écrit."));
+    }
 }
 
 }  // namespace modBD

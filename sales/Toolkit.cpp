@@ -189,6 +189,27 @@ void SurFocus(QLineEdit* txt, std::function<void()> gestionnaire) {
     }));
 }
 
+void LimiterLongueur(QLineEdit* txt, int maximum) {
+    txt->setMaxLength(maximum);
+    QObject::connect(txt, &QLineEdit::textChanged, txt, [txt](const QString& texte) {
+        QString entier;
+        entier.reserve(texte.size());
+        for (qsizetype i = 0; i < texte.size(); ++i) {
+            const QChar c = texte.at(i);
+            if (c.isHighSurrogate() && i + 1 < texte.size() && texte.at(i + 1).isLowSurrogate()) {
+                entier += c;
+                entier += texte.at(++i);
+            } else if (!c.isSurrogate()) {
+                entier += c;
+            }
+        }
+        if (entier.size() == texte.size()) return;
+        const int curseur = txt->cursorPosition();
+        txt->setText(entier);  // raises this handler once more, with nothing left to drop
+        txt->setCursorPosition(std::min(curseur, static_cast<int>(entier.size())));
+    });
+}
+
 void SelectionnerTout(QLineEdit* txt) {
     txt->setSelection(0, static_cast<int>(txt->text().size()));
     // A mouse click that gave the focus would place the cursor right after: select again once it is done.

@@ -65,6 +65,10 @@ QString TexteSelectionne(const QListWidget* lst);
 void SurClicDroit(QWidget* liste, std::function<void()> gestionnaire);
 // Runs the handler whenever the box gets the focus (by the clerk or by the program).
 void SurFocus(QLineEdit* txt, std::function<void()> gestionnaire);
+// Sets the box's maximum length. The limit counts UTF-16 units, so a character outside the
+// basic plane (an emoji) cut at the limit would leave half a character in the box, which the
+// database cannot keep as shown: such a half is dropped at once.
+void LimiterLongueur(QLineEdit* txt, int maximum);
 // Selects the whole text, also after the mouse click that gave the focus.
 void SelectionnerTout(QLineEdit* txt);
 // A date picker showing the date text form.

@@ -111,7 +111,7 @@ void frmEchangesBillets::ConstruireFenetre() {
 
     txtCommentaire = new QLineEdit(Frame2);
     txtCommentaire->setObjectName(QStringLiteral("txtCommentaire"));
-    txtCommentaire->setMaxLength(100);
+    Toolkit::LimiterLongueur(txtCommentaire, 100);
     PlacerTw(txtCommentaire, 240, 3840, 5655, 285);
     Label7 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label7"), QStringLiteral("Commentaire :"), txtCommentaire);
     PlacerTw(Label7, 240, 3600, 1215, 255);

@@ -97,7 +97,7 @@ void frmInventaireBillets::ConstruireFenetre() {
     PlacerTw(Label8, 240, 2880, 855, 255);
     txtCommentaire = new QLineEdit(Frame2);
     txtCommentaire->setObjectName(QStringLiteral("txtCommentaire"));
-    txtCommentaire->setMaxLength(100);
+    Toolkit::LimiterLongueur(txtCommentaire, 100);
     PlacerTw(txtCommentaire, 240, 3720, 4935, 285);
     Label7 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label7"), QStringLiteral("Commentaire :"), txtCommentaire);
     PlacerTw(Label7, 240, 3480, 1215, 255);

@@ -5,9 +5,16 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlRecord>
 #include <QSqlQuery>
 #include <QTest>
 #include <QWidget>
+
+#include <optional>
+
+#include <unistd.h>
 
 namespace TestSupport {
 
@@ -76,6 +83,147 @@ QString Rendre(QWidget* fenetre, const QString& nom) {
     QCoreApplication::processEvents();
     fenetre->grab().save(chemin);
     return chemin;
+}
+
+}  // namespace TestSupport
+
+// --- Faults of the database file.
+
+namespace TestSupport {
+
+namespace {
+const QString kConnexionVerrou = QStringLiteral("panne-verrou");
+const QByteArray kDechets = QByteArray("Ceci n'est pas une base de données. ").repeated(3).left(100);
+}  // namespace
+
+struct PanneBD::Etat {
+    Panne panne;
+    QString chemin;
+    bool active = false;
+    bool chmod = false;
+    QByteArray entete;
+    qint64 taille = 0;
+    std::optional<QSqlQuery> verrou;
+};
+
+QString NomPanne(Panne panne) {
+    switch (panne) {
+    case Panne::LectureSeule: return QStringLiteral("lecture seule");
+    case Panne::Verrouillee: return QStringLiteral("verrouillée");
+    case Panne::PasUneBase: return QStringLiteral("pas une base");
+    case Panne::Absente: return QStringLiteral("absente");
+    }
+    return {};
+}
+
+QString MotPanne(Panne panne) {
+    switch (panne) {
+    case Panne::LectureSeule: return QStringLiteral("lecture seule");
+    case Panne::Verrouillee: return QStringLiteral("occupée par un autre programme");
+    case Panne::PasUneBase: return QStringLiteral("n'est pas une base de données");
+    case Panne::Absente: return QStringLiteral("introuvable");
+    }
+    return {};
+}
+
+PanneBD::PanneBD(const BaseTest& base, Panne panne) : m_etat(std::make_unique<Etat>()) {
+    m_etat->panne = panne;
+    m_etat->chemin = base.chemin();
+    switch (panne) {
+    case Panne::LectureSeule:
+        if (::geteuid() != 0) {
+            // The open connection keeps its write access: reopen on the write-protected file.
+            QFile::setPermissions(m_etat->chemin, QFileDevice::ReadOwner | QFileDevice::ReadUser);
+            m_etat->chmod = true;
+            if (!modBD::OuvrirConnexion()) qFatal("cannot reopen the read-only test database");
+        }
+        modBD::Executer(QStringLiteral("PRAGMA query_only = ON"));
+        break;
+    case Panne::Verrouillee: {
+        QSqlDatabase autre = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnexionVerrou);
+        autre.setDatabaseName(m_etat->chemin);
+        if (!autre.open()) qFatal("cannot open the locking connection");
+        m_etat->verrou.emplace(autre);
+        if (!m_etat->verrou->exec(QStringLiteral("BEGIN IMMEDIATE"))) qFatal("cannot lock the test database");
+        break;
+    }
+    case Panne::PasUneBase: {
+        QFile f(m_etat->chemin);
+        if (!f.open(QIODevice::ReadWrite)) qFatal("cannot open the test database file");
+        m_etat->taille = f.size();
+        m_etat->entete = f.read(kDechets.size());
+        f.seek(0);
+        f.write(kDechets);
+        f.close();
+        break;
+    }
+    case Panne::Absente:
+        if (!QFile::rename(m_etat->chemin, m_etat->chemin + QStringLiteral(".ailleurs"))) qFatal("cannot move the test database");
+        break;
+    }
+    m_etat->active = true;
+}
+
+PanneBD::~PanneBD() { Retirer(); }
+
+void PanneBD::Retirer() {
+    if (!m_etat->active) return;
+    m_etat->active = false;
+    switch (m_etat->panne) {
+    case Panne::LectureSeule:
+        if (m_etat->chmod) {
+            QFile::setPermissions(m_etat->chemin, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                      QFileDevice::ReadUser | QFileDevice::WriteUser);
+            modBD::OuvrirConnexion();
+        } else {
+            modBD::Executer(QStringLiteral("PRAGMA query_only = OFF"));
+        }
+        break;
+    case Panne::Verrouillee:
+        m_etat->verrou->exec(QStringLiteral("ROLLBACK"));
+        m_etat->verrou.reset();
+        QSqlDatabase::database(kConnexionVerrou, false).close();
+        QSqlDatabase::removeDatabase(kConnexionVerrou);
+        break;
+    case Panne::PasUneBase: {
+        QFile f(m_etat->chemin);
+        if (f.open(QIODevice::ReadWrite)) {
+            f.write(m_etat->entete);
+            f.close();
+        }
+        break;
+    }
+    case Panne::Absente:
+        QFile::rename(m_etat->chemin + QStringLiteral(".ailleurs"), m_etat->chemin);
+        break;
+    }
+}
+
+bool PanneBD::FichierIntouche() const {
+    switch (m_etat->panne) {
+    case Panne::PasUneBase: {
+        QFile f(m_etat->chemin);
+        return f.open(QIODevice::ReadOnly) && f.size() == m_etat->taille && f.read(kDechets.size()) == kDechets;
+    }
+    case Panne::Absente:
+        return !QFileInfo::exists(m_etat->chemin);
+    default:
+        return true;
+    }
+}
+
+QString ContenuDesTables() {
+    QStringList lignes;
+    for (const QString& table : modBD::TablesRequises()) {
+        QSqlQuery q = modBD::Executer(QStringLiteral("SELECT * FROM %1 ORDER BY 1").arg(table));
+        lignes << table;
+        while (q.next()) {
+            QStringList champs;
+            for (int i = 0; i < q.record().count(); ++i) champs << q.value(i).toString();
+            lignes << champs.join(QLatin1Char('|'));
+        }
+    }
+    return lignes.join(QLatin1Char('\n'));
 }
 
 }  // namespace TestSupport

@@ -37,6 +37,36 @@ void DefinirLocale(const QLocale& locale);
 QLocale LocaleFrancaise();  // fr_CA, as the program chooses on a non-French system
 QLocale LocaleAnglaise();   // en_US
 
+// The faults a database file can meet while the program runs, applied to the open BD.mdb
+// and removed again. Read-only: the connection refuses writes (PRAGMA query_only, since root
+// writes through file permissions) and, when not root, the file loses its write permission
+// too. Locked: another connection holds a write transaction, as the report tool may.
+// Not a database: the file's first 100 bytes are overwritten in place (same file, same inode).
+// Missing: the file is moved away.
+enum class Panne { LectureSeule, Verrouillee, PasUneBase, Absente };
+QString NomPanne(Panne panne);
+// A few words every French message about this fault must hold.
+QString MotPanne(Panne panne);
+
+class PanneBD {
+public:
+    PanneBD(const BaseTest& base, Panne panne);
+    ~PanneBD();  // removes the fault if still there
+    // Removes the fault; the file is as it was before.
+    void Retirer();
+    // True while the file shows no trace of a write since the fault was applied
+    // (not a database: still the same garbage and size; missing: no file came back).
+    bool FichierIntouche() const;
+    PanneBD(const PanneBD&) = delete;
+    PanneBD& operator=(const PanneBD&) = delete;
+private:
+    struct Etat;
+    std::unique_ptr<Etat> m_etat;
+};
+
+// Every row of the six tables as text, table by table in number order.
+QString ContenuDesTables();
+
 // Saves a picture of the window under the build tree; returns the file's path.
 QString Rendre(QWidget* fenetre, const QString& nom);
 
