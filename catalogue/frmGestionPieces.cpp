@@ -11,13 +11,11 @@
 #include <QCursor>
 #include <QDateEdit>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
-#include <QScreen>
 
 using Toolkit::PlacerTw;
 using Toolkit::Tw;
@@ -132,14 +130,7 @@ void frmGestionPieces::ConstruireFenetre() {
 
 void frmGestionPieces::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
-    if (!m_centree) {
-        m_centree = true;
-        if (const QScreen* ecran = screen() ? screen() : QGuiApplication::primaryScreen()) {
-            QRect cadre = frameGeometry();
-            cadre.moveCenter(ecran->availableGeometry().center());
-            move(cadre.topLeft());
-        }
-    }
+    Toolkit::CentrerPremiereFois(this, m_centree);
 }
 
 void frmGestionPieces::Form_Load() {

@@ -9,13 +9,11 @@
 #include <QCheckBox>
 #include <QCursor>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
-#include <QScreen>
 
 using Toolkit::PlacerTw;
 using Toolkit::Tw;
@@ -89,14 +87,7 @@ void frmGestionVendeurs::ConstruireFenetre() {
 
 void frmGestionVendeurs::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
-    if (!m_centree) {
-        m_centree = true;
-        if (const QScreen* ecran = screen() ? screen() : QGuiApplication::primaryScreen()) {
-            QRect cadre = frameGeometry();
-            cadre.moveCenter(ecran->availableGeometry().center());
-            move(cadre.topLeft());
-        }
-    }
+    Toolkit::CentrerPremiereFois(this, m_centree);
 }
 
 void frmGestionVendeurs::Form_Load() { AfficherListeVendeurs(); }

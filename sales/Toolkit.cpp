@@ -9,6 +9,8 @@
 #include <QDateEdit>
 #include <QEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
@@ -131,6 +133,16 @@ void InitialiserApplication(QApplication& app) {
     QFont police = app.font();
     police.setPointSizeF(8.0);
     app.setFont(police);
+}
+
+void CentrerPremiereFois(QWidget* fenetre, bool& dejaCentree) {
+    if (dejaCentree) return;
+    dejaCentree = true;
+    const QScreen* ecran = fenetre->screen() ? fenetre->screen() : QGuiApplication::primaryScreen();
+    if (!ecran) return;
+    QRect cadre = fenetre->frameGeometry();
+    cadre.moveCenter(ecran->availableGeometry().center());
+    fenetre->move(cadre.topLeft());
 }
 
 int Tw(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }

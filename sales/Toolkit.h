@@ -51,6 +51,9 @@ QString ProgrammeOutilRapport();
 // Locale, Qt's French translation and font, once, before any window is made.
 void InitialiserApplication(QApplication& app);
 
+// Centres a window on its screen the first time it is shown; later showings keep its place.
+void CentrerPremiereFois(QWidget* fenetre, bool& dejaCentree);
+
 // Geometry in twips (15 twips to a pixel at 96 dpi).
 int Tw(int twips);
 void PlacerTw(QWidget* w, int gauche, int haut, int largeur, int hauteur);

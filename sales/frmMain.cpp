@@ -15,7 +15,6 @@
 #include <QCursor>
 #include <QDateEdit>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
@@ -23,7 +22,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeWidget>
@@ -208,14 +206,7 @@ void frmMain::ConstruireMenus() {
 
 void frmMain::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
-    if (!m_centree) {
-        m_centree = true;
-        if (const QScreen* ecran = screen() ? screen() : QGuiApplication::primaryScreen()) {
-            QRect cadre = frameGeometry();
-            cadre.moveCenter(ecran->availableGeometry().center());
-            move(cadre.topLeft());
-        }
-    }
+    Toolkit::CentrerPremiereFois(this, m_centree);
 }
 
 bool frmMain::Form_Load() {

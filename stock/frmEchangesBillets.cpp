@@ -10,11 +10,9 @@
 #include <QDateEdit>
 #include <QFont>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 
 using Toolkit::PlacerTw;
 using Toolkit::Tw;
@@ -139,14 +137,7 @@ void frmEchangesBillets::ConstruireFenetre() {
 
 void frmEchangesBillets::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
-    if (!m_centree) {
-        m_centree = true;
-        if (const QScreen* ecran = screen() ? screen() : QGuiApplication::primaryScreen()) {
-            QRect cadre = frameGeometry();
-            cadre.moveCenter(ecran->availableGeometry().center());
-            move(cadre.topLeft());
-        }
-    }
+    Toolkit::CentrerPremiereFois(this, m_centree);
 }
 
 void frmEchangesBillets::Form_Load() {

@@ -10,12 +10,10 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 
 #include <limits>
 
@@ -130,14 +128,7 @@ void frmInventaireBillets::ConstruireFenetre() {
 
 void frmInventaireBillets::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
-    if (!m_centree) {
-        m_centree = true;
-        if (const QScreen* ecran = screen() ? screen() : QGuiApplication::primaryScreen()) {
-            QRect cadre = frameGeometry();
-            cadre.moveCenter(ecran->availableGeometry().center());
-            move(cadre.topLeft());
-        }
-    }
+    Toolkit::CentrerPremiereFois(this, m_centree);
 }
 
 void frmInventaireBillets::Form_Load() {
