@@ -3,10 +3,12 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 
 class QLabel;
+class QWidget;
 class QTreeWidget;
 
 namespace FctVar {
@@ -31,6 +33,11 @@ std::optional<qint16> TexteEnCompte16(const QString& texte);
 double LireMontant(const QString& texte);
 // General number form: locale separator, no grouping, no trailing zeros, 15 significant digits.
 QString FormaterNombre(double valeur);
+
+// --- Lists every window fills: read from the database, or nullopt once the clerk was told
+// why they could not be read.
+std::optional<QStringList> LirePieces(QWidget* parent);
+std::optional<QStringList> LireVendeurs(QWidget* parent);  // display names, in name order
 
 // --- The order list of the main window (six text columns).
 enum ColonneTransaction { ColNom = 0, ColDate, ColNbEnf, ColNbAdt, ColCouts, ColPorte };

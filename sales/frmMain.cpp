@@ -246,13 +246,9 @@ bool frmMain::TraiterEchecOuverture() {
 }
 
 void frmMain::AfficherListeVendeurs() {
-    QStringList vendeurs;
-    try {
-        vendeurs = modBD::ListeVendeursAffiches();
-    } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, QStringLiteral("La liste des vendeurs n'a pas pu être lue.\n") + e.message());
-        return;
-    }
+    const std::optional<QStringList> lus = FctVar::LireVendeurs(this);
+    if (!lus) return;
+    const QStringList& vendeurs = *lus;
     Toolkit::RemplirCombo(cboVendeur, vendeurs);
     if (cboVendeur->count() > 0) cboVendeur->setCurrentIndex(0);
 }

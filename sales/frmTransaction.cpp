@@ -113,13 +113,9 @@ void frmTransaction::Form_Load() {
 }
 
 void frmTransaction::AfficherListePieces() {
-    QStringList pieces;
-    try {
-        pieces = modBD::ListePieces();
-    } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, QStringLiteral("La liste des pièces n'a pas pu être lue.\n") + e.message());
-        return;
-    }
+    const std::optional<QStringList> lus = FctVar::LirePieces(this);
+    if (!lus) return;
+    const QStringList& pieces = *lus;
     Toolkit::RemplirCombo(cboNomsPieces, pieces);
     if (cboNomsPieces->count() > 0) cboNomsPieces->setCurrentIndex(0);  // raises cboNomsPieces_Click
 }

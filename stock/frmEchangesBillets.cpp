@@ -153,12 +153,7 @@ void frmEchangesBillets::Form_Load() {
 }
 
 void frmEchangesBillets::AfficherListePieces() {
-    QStringList pieces;
-    try {
-        pieces = modBD::ListePieces();
-    } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, QStringLiteral("La liste des pièces n'a pas pu être lue.\n") + e.message());
-    }
+    const QStringList pieces = FctVar::LirePieces(this).value_or(QStringList());
     Toolkit::RemplirCombo(cboPieces, pieces);
     Toolkit::RemplirCombo(cboPieces2, pieces);
     if (cboPieces->count() > 0) {
@@ -184,12 +179,7 @@ void frmEchangesBillets::AfficherListeRepresentations(int cote) {
 }
 
 void frmEchangesBillets::AfficherListeVendeurs() {
-    QStringList vendeurs;
-    try {
-        vendeurs = modBD::ListeVendeursAffiches();
-    } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, QStringLiteral("La liste des vendeurs n'a pas pu être lue.\n") + e.message());
-    }
+    const QStringList vendeurs = FctVar::LireVendeurs(this).value_or(QStringList());
     Toolkit::RemplirCombo(cboVendeurFrom, vendeurs);
     Toolkit::RemplirCombo(cboVendeurTo, vendeurs);
     if (cboVendeurFrom->count() > 0) {

@@ -141,12 +141,7 @@ void frmInventaireBillets::Form_Load() {
 }
 
 void frmInventaireBillets::AfficherListePieces() {
-    QStringList pieces;
-    try {
-        pieces = modBD::ListePieces();
-    } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, QStringLiteral("La liste des pièces n'a pas pu être lue.\n") + e.message());
-    }
+    const QStringList pieces = FctVar::LirePieces(this).value_or(QStringList());
     Toolkit::RemplirCombo(cboPieces, pieces);
     if (cboPieces->count() > 0) cboPieces->setCurrentIndex(0);
 }
@@ -175,12 +170,7 @@ void frmInventaireBillets::AfficherListeRepresentations() {
 }
 
 void frmInventaireBillets::AfficherListeVendeurs() {
-    QStringList vendeurs;
-    try {
-        vendeurs = modBD::ListeVendeursAffiches();
-    } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, QStringLiteral("La liste des vendeurs n'a pas pu être lue.\n") + e.message());
-    }
+    const QStringList vendeurs = FctVar::LireVendeurs(this).value_or(QStringList());
     Toolkit::RemplirCombo(cboVendeur, vendeurs);
     if (cboVendeur->count() > 0) cboVendeur->setCurrentIndex(0);
 }
