@@ -29,9 +29,7 @@ for cible in "${cibles[@]}"; do
   journal=$build/journaux/$cible.log
   echo "== $cible: ${secondes} s"
   statut=0
-  # Qt keeps a few process-wide caches (default locale, regular expressions) for the whole run:
-  # they are no leaks of the code under test.
-  ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+  UBSAN_OPTIONS=print_stacktrace=1 \
     "$build/fuzz/$cible" -max_total_time="$secondes" -print_final_stats=1 \
     -dict="$racine/fuzz/${dictionnaire[$cible]}.dict" -artifact_prefix="$build/artefacts/$cible-" \
     "$corpus" "$racine/fuzz/seeds/$cible" >"$journal" 2>&1 || statut=$?
