@@ -27,7 +27,8 @@ const QRegularExpression& MotifNombre(const QString& separateur) {
     static QRegularExpression motif;
     if (separateur != dernierSeparateur || !motif.isValid() || motif.pattern().isEmpty()) {
         const QString d = QRegularExpression::escape(separateur);
-        motif = QRegularExpression(QStringLiteral("^ *[+-]?(?:[0-9]+(?:%1[0-9]*)?|%1[0-9]+)(?:[eE][+-]?[0-9]+)? *$").arg(d));
+        // \z, not $: $ also matches before a final line feed, and "5\n" is no number.
+        motif = QRegularExpression(QStringLiteral("^ *[+-]?(?:[0-9]+(?:%1[0-9]*)?|%1[0-9]+)(?:[eE][+-]?[0-9]+)? *\\z").arg(d));
         dernierSeparateur = separateur;
     }
     return motif;
@@ -58,7 +59,13 @@ std::optional<double> LireNombre(const QString& texte) {
     QString c = t.trimmed();
     c.replace(loc.decimalPoint(), QStringLiteral("."));
     bool ok = false;
-    const double v = c.toDouble(&ok);  // C locale: the text is now in that form
+    double v = c.toDouble(&ok);  // C locale: the text is now in that form
+    // Qt refuses a value too small for a double ("1e-400") with 0: it is a number all the same,
+    // a zero of its sign, as strtod reads it. Only a value too large is no number.
+    if (!ok && v == 0.0) {
+        v = c.startsWith(QLatin1Char('-')) ? -0.0 : 0.0;
+        ok = true;
+    }
     if (!ok || !std::isfinite(v)) return std::nullopt;
     return v;
 }
