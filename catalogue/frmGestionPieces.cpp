@@ -25,13 +25,6 @@ const QString kTitre = QStringLiteral("Gestion des pièces et des représentatio
 const QString kQuestionEffacer = QStringLiteral("Êtes-vous sur de vouloir effacer la pièce %1?");
 const QString kTitreEffacement = QStringLiteral("Effacement");
 
-QPushButton* CreerBouton(QWidget* parent, const QString& nom, const QString& texte) {
-    auto* b = new QPushButton(texte, parent);
-    b->setObjectName(nom);
-    b->setAutoDefault(false);
-    return b;
-}
-
 QListWidget* CreerListe(QWidget* parent, const QString& nom) {
     auto* l = new QListWidget(parent);
     l->setObjectName(nom);
@@ -71,7 +64,7 @@ void frmGestionPieces::ConstruireFenetre() {
     Label2 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label2"), QStringLiteral("Nom d'une nouvelle pièce :"), txtNomPiece);
     // Wider than drawn (1935) so the whole caption shows in the small font; still within the frame.
     PlacerTw(Label2, 120, 360, 3135, 255);
-    cmdAjouterPiece = CreerBouton(Frame1, QStringLiteral("cmdAjouterPiece"), QStringLiteral("Ajouter"));
+    cmdAjouterPiece = Toolkit::CreerBouton(Frame1, QStringLiteral("cmdAjouterPiece"), QStringLiteral("Ajouter"));
     PlacerTw(cmdAjouterPiece, 2280, 960, 975, 285);
     lstPieces = CreerListe(Frame1, QStringLiteral("lstPieces"));
     PlacerTw(lstPieces, 120, 1560, 3135, 1815);
@@ -90,7 +83,7 @@ void frmGestionPieces::ConstruireFenetre() {
     Label3 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label3"), QStringLiteral("Date de la représentation :"),
                                      DPDateRepresentation);
     PlacerTw(Label3, 120, 1080, 3255, 255);  // widened like Label2
-    cmdAjouterRepresentation = CreerBouton(Frame2, QStringLiteral("cmdAjouterRepresentation"), QStringLiteral("Ajouter"));
+    cmdAjouterRepresentation = Toolkit::CreerBouton(Frame2, QStringLiteral("cmdAjouterRepresentation"), QStringLiteral("Ajouter"));
     PlacerTw(cmdAjouterRepresentation, 2400, 1320, 975, 285);
     lstRepresentations = CreerListe(Frame2, QStringLiteral("lstRepresentations"));
     PlacerTw(lstRepresentations, 120, 2160, 3255, 1230);
@@ -98,7 +91,7 @@ void frmGestionPieces::ConstruireFenetre() {
                                      lstRepresentations);
     PlacerTw(Label4, 120, 1920, 3255, 255);  // widened like Label2
 
-    cmdFermer = CreerBouton(this, QStringLiteral("cmdFermer"), QStringLiteral("Fermer"));
+    cmdFermer = Toolkit::CreerBouton(this, QStringLiteral("cmdFermer"), QStringLiteral("Fermer"));
     PlacerTw(cmdFermer, 6000, 3840, 1095, 375);
 
     QWidget::setTabOrder(txtNomPiece, cmdAjouterPiece);

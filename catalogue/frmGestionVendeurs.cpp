@@ -21,12 +21,6 @@ using Toolkit::Tw;
 namespace {
 const QString kTitre = QStringLiteral("Gestion des différents vendeurs");
 
-QPushButton* CreerBouton(QWidget* parent, const QString& nom, const QString& texte) {
-    auto* b = new QPushButton(texte, parent);
-    b->setObjectName(nom);
-    b->setAutoDefault(false);
-    return b;
-}
 }  // namespace
 
 frmGestionVendeurs::frmGestionVendeurs(frmMain* principal)
@@ -56,7 +50,7 @@ void frmGestionVendeurs::ConstruireFenetre() {
     chkComedien->setObjectName(QStringLiteral("chkComedien"));
     chkComedien->setChecked(false);
     PlacerTw(chkComedien, 120, 960, 2100, 255);  // wider than drawn (1575) so the caption shows whole; ends before "Ajouter"
-    cmdAjouterVendeur = CreerBouton(Frame1, QStringLiteral("cmdAjouterVendeur"), QStringLiteral("Ajouter"));
+    cmdAjouterVendeur = Toolkit::CreerBouton(Frame1, QStringLiteral("cmdAjouterVendeur"), QStringLiteral("Ajouter"));
     PlacerTw(cmdAjouterVendeur, 2280, 960, 975, 285);
     lstVendeurs = new QListWidget(Frame1);
     lstVendeurs->setObjectName(QStringLiteral("lstVendeurs"));
@@ -66,7 +60,7 @@ void frmGestionVendeurs::ConstruireFenetre() {
     Label1 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label1"), QStringLiteral("Liste des vendeurs :"), lstVendeurs);
     PlacerTw(Label1, 120, 1320, 1935, 255);
 
-    cmdFermer = CreerBouton(this, QStringLiteral("cmdFermer"), QStringLiteral("Fermer"));
+    cmdFermer = Toolkit::CreerBouton(this, QStringLiteral("cmdFermer"), QStringLiteral("Fermer"));
     PlacerTw(cmdFermer, 2400, 3840, 1095, 375);
 
     QWidget::setTabOrder(txtNomVendeur, chkComedien);

@@ -19,6 +19,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QStandardPaths>
 #include <QTimer>
@@ -235,6 +236,14 @@ QDateEdit* CreerSelecteurDate(QWidget* parent, const QString& nomObjet) {
     dp->setCalendarPopup(true);
     dp->setDate(FctVar::TexteEnDate(FctVar::ObtenirDateDuJour()));
     return dp;
+}
+
+QPushButton* CreerBouton(QWidget* parent, const QString& nomObjet, const QString& texte, const QString& infobulle) {
+    auto* b = new QPushButton(texte, parent);
+    b->setObjectName(nomObjet);
+    if (!infobulle.isEmpty()) b->setToolTip(infobulle);
+    b->setAutoDefault(false);
+    return b;
 }
 
 QLabel* CreerEtiquette(QWidget* parent, const QString& nomObjet, const QString& texte, QWidget* champ) {

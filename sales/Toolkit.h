@@ -14,6 +14,7 @@ class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QPushButton;
 class QWidget;
 
 namespace Toolkit {
@@ -76,6 +77,8 @@ void LimiterLongueur(QLineEdit* txt, int maximum);
 void SelectionnerTout(QLineEdit* txt);
 // A date picker showing the date text form.
 QDateEdit* CreerSelecteurDate(QWidget* parent, const QString& nomObjet);
+// A button that Enter does not press unless the window makes it its default.
+QPushButton* CreerBouton(QWidget* parent, const QString& nomObjet, const QString& texte, const QString& infobulle = QString());
 // A caption label tied to its field, so a screen reader names the field by it.
 QLabel* CreerEtiquette(QWidget* parent, const QString& nomObjet, const QString& texte, QWidget* champ = nullptr);
 

@@ -42,14 +42,6 @@ void AfficherFenetre(QPointer<Fenetre>& fenetre, frmMain* principal) {
     fenetre->activateWindow();
 }
 
-QPushButton* CreerBouton(QWidget* parent, const QString& nom, const QString& texte, const QString& infobulle) {
-    auto* b = new QPushButton(texte, parent);
-    b->setObjectName(nom);
-    b->setToolTip(infobulle);
-    b->setAutoDefault(false);
-    return b;
-}
-
 QLineEdit* CreerTexte(QWidget* parent, const QString& nom, const QString& texte = QString()) {
     auto* t = new QLineEdit(texte, parent);
     t->setObjectName(nom);
@@ -133,14 +125,14 @@ void frmMain::ConstruireFenetre() {
     PlacerTw(txtNbForfaits, 3360, 2160, 615, 285);
     Label7 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label7"), QStringLiteral("Nb forfaits :"), txtNbForfaits);
     PlacerTw(Label7, 2400, 2160, 855, 255);
-    cmdAjouterTransaction = CreerBouton(Frame1, QStringLiteral("cmdAjouterTransaction"), QStringLiteral("Ajouter"),
+    cmdAjouterTransaction = Toolkit::CreerBouton(Frame1, QStringLiteral("cmdAjouterTransaction"), QStringLiteral("Ajouter"),
                                         QStringLiteral("Ajouter une transaction à la liste"));
     PlacerTw(cmdAjouterTransaction, 5040, 2160, 1215, 375);
 
-    cmdConfirmerTransactions = CreerBouton(centre, QStringLiteral("cmdConfirmerTransactions"), QStringLiteral("Confirmer"),
+    cmdConfirmerTransactions = Toolkit::CreerBouton(centre, QStringLiteral("cmdConfirmerTransactions"), QStringLiteral("Confirmer"),
                                            QStringLiteral("Ajoute la commande pour le client"));
     PlacerTw(cmdConfirmerTransactions, 6600, 3000, 1215, 375);
-    cmdReinitialiser = CreerBouton(centre, QStringLiteral("cmdReinitialiser"), QStringLiteral("Réinitialiser"),
+    cmdReinitialiser = Toolkit::CreerBouton(centre, QStringLiteral("cmdReinitialiser"), QStringLiteral("Réinitialiser"),
                                    QStringLiteral("Remet tous les champs à zéro"));
     PlacerTw(cmdReinitialiser, 7920, 3000, 1215, 375);
 
