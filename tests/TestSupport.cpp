@@ -4,6 +4,8 @@
 #include "modBD.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QListWidget>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -75,6 +77,31 @@ void DefinirLocale(const QLocale& locale) {
 
 QLocale LocaleFrancaise() { return QLocale(QLocale::French, QLocale::Canada); }
 QLocale LocaleAnglaise() { return QLocale(QLocale::English, QLocale::UnitedStates); }
+
+QStringList Textes(const QComboBox* cbo) {
+    QStringList t;
+    for (int i = 0; i < cbo->count(); ++i) t << cbo->itemText(i);
+    return t;
+}
+
+QStringList Textes(const QListWidget* lst) {
+    QStringList t;
+    for (int i = 0; i < lst->count(); ++i) t << lst->item(i)->text();
+    return t;
+}
+
+QString OrdreTabulation(const QList<QWidget*>& ordre) {
+    QList<QWidget*> vu;
+    QWidget* w = ordre.first();
+    do {
+        if (ordre.contains(w) && !vu.contains(w)) vu << w;
+        w = w->nextInFocusChain();
+    } while (w != ordre.first());
+    if (vu == ordre) return {};
+    QStringList noms;
+    for (QWidget* x : vu) noms << x->objectName();
+    return noms.join(QLatin1Char(' '));
+}
 
 QString Rendre(QWidget* fenetre, const QString& nom) {
     QDir().mkpath(QStringLiteral(CORV_RENDU_DIR));

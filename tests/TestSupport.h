@@ -3,11 +3,15 @@
 #pragma once
 
 #include <QLocale>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QVariant>
 #include <memory>
 
+class QComboBox;
+class QListWidget;
 class QWidget;
 
 namespace TestSupport {
@@ -66,6 +70,12 @@ private:
 
 // Every row of the six tables as text, table by table in number order.
 QString ContenuDesTables();
+
+// The entries of a list, in order.
+QStringList Textes(const QComboBox* cbo);
+QStringList Textes(const QListWidget* lst);
+// Empty when the focus goes through the controls in this order; otherwise the order found.
+QString OrdreTabulation(const QList<QWidget*>& ordre);
 
 // Saves a picture of the window under the build tree; returns the file's path.
 QString Rendre(QWidget* fenetre, const QString& nom);

@@ -29,19 +29,9 @@
 using Toolkit::Test::DernierMessage;
 using Toolkit::Test::Messages;
 
+using TestSupport::Textes;
 namespace {
 const QString kControle = QStringLiteral("ni tabulation ni saut de ligne");
-
-QStringList Textes(const QComboBox* c) {
-    QStringList t;
-    for (int i = 0; i < c->count(); ++i) t << c->itemText(i);
-    return t;
-}
-QStringList Textes(const QListWidget* l) {
-    QStringList t;
-    for (int i = 0; i < l->count(); ++i) t << l->item(i)->text();
-    return t;
-}
 
 // Types the text as the clerk would: set outright, or pasted from the clipboard.
 void Entrer(QLineEdit* champ, const QString& texte, bool collage) {

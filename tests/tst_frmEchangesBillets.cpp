@@ -16,13 +16,8 @@
 #include <QSqlQuery>
 #include <QTest>
 
+using TestSupport::Textes;
 namespace {
-QStringList Entrees(const QComboBox* cbo) {
-    QStringList l;
-    for (int i = 0; i < cbo->count(); ++i) l << cbo->itemText(i);
-    return l;
-}
-
 QStringList OrdreTabulation(QWidget* premier) {
     QStringList ordre;
     QWidget* w = premier;
@@ -90,15 +85,15 @@ private slots:
         QCOMPARE(f.Frame1->title(), QString("Donné"));
         QCOMPARE(f.Frame3->title(), QString("Recu"));
         for (QComboBox* cbo : {f.cboPieces, f.cboPieces2}) {
-            QCOMPARE(Entrees(cbo), (QStringList{"Hamlet", "Tartuffe", "Phèdre"}));
+            QCOMPARE(Textes(cbo), (QStringList{"Hamlet", "Tartuffe", "Phèdre"}));
             QCOMPARE(cbo->currentText(), QString("Hamlet"));
         }
         for (QComboBox* cbo : {f.cboRepresentations, f.cboRepresentations2}) {
-            QCOMPARE(Entrees(cbo), (QStringList{"2026-03-01", "2026-03-02"}));
+            QCOMPARE(Textes(cbo), (QStringList{"2026-03-01", "2026-03-02"}));
             QCOMPARE(cbo->currentText(), QString("2026-03-01"));
         }
         for (QComboBox* cbo : {f.cboVendeurFrom, f.cboVendeurTo}) {
-            QCOMPARE(Entrees(cbo), (QStringList{"Alice", "Bruno (C)", "Zoé"}));
+            QCOMPARE(Textes(cbo), (QStringList{"Alice", "Bruno (C)", "Zoé"}));
             QCOMPARE(cbo->currentText(), QString("Alice"));
         }
         QCOMPARE(f.DPDateEchange->date(), QDate(2026, 2, 14));
@@ -137,7 +132,7 @@ private slots:
         QCOMPARE(f.cboRepresentations2->currentIndex(), -1);
         QCOMPARE(f.cboRepresentations->currentText(), QString("2026-03-02"));
         f.cboPieces->setCurrentIndex(2);
-        QCOMPARE(Entrees(f.cboRepresentations), QStringList{"2026-05-01"});
+        QCOMPARE(Textes(f.cboRepresentations), QStringList{"2026-05-01"});
         QCOMPARE(f.cboRepresentations2->count(), 0);
         f.cboPieces2->setCurrentIndex(0);
         QCOMPARE(f.cboRepresentations2->currentText(), QString("2026-03-01"));

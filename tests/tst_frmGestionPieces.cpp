@@ -21,31 +21,10 @@
 using Toolkit::Reponse;
 using Toolkit::Test::Messages;
 
+using TestSupport::Textes;
+using TestSupport::OrdreTabulation;
 namespace {
-QStringList Textes(const QListWidget* l) {
-    QStringList t;
-    for (int i = 0; i < l->count(); ++i) t << l->item(i)->text();
-    return t;
-}
-QStringList Textes(const QComboBox* c) {
-    QStringList t;
-    for (int i = 0; i < c->count(); ++i) t << c->itemText(i);
-    return t;
-}
 const QDate kAujourdhui(2026, 5, 1);
-// Empty when the focus goes through the controls in this order; otherwise the order found.
-QString OrdreTabulation(const QList<QWidget*>& ordre) {
-    QList<QWidget*> vu;
-    QWidget* w = ordre.first();
-    do {
-        if (ordre.contains(w) && !vu.contains(w)) vu << w;
-        w = w->nextInFocusChain();
-    } while (w != ordre.first());
-    if (vu == ordre) return {};
-    QStringList noms;
-    for (QWidget* x : vu) noms << x->objectName();
-    return noms.join(QLatin1Char(' '));
-}
 }  // namespace
 
 class TestFrmGestionPieces : public QObject {

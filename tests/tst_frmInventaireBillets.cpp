@@ -22,13 +22,8 @@
 
 #include <memory>
 
+using TestSupport::Textes;
 namespace {
-QStringList Entrees(const QComboBox* cbo) {
-    QStringList l;
-    for (int i = 0; i < cbo->count(); ++i) l << cbo->itemText(i);
-    return l;
-}
-
 // The named controls that Tab reaches, in the window's focus chain, from the first one.
 QStringList OrdreTabulation(QWidget* premier) {
     QStringList ordre;
@@ -80,12 +75,12 @@ private slots:
         QCOMPARE(f.windowTitle(), QString("Gestion de l'inventaire des billets"));
         QCOMPARE(f.accessibleName(), f.windowTitle());
         QCOMPARE(f.Frame2->title(), f.windowTitle());
-        QCOMPARE(Entrees(f.cboPieces), (QStringList{"Hamlet", "Tartuffe", "Phèdre"}));
+        QCOMPARE(Textes(f.cboPieces), (QStringList{"Hamlet", "Tartuffe", "Phèdre"}));
         QCOMPARE(f.cboPieces->currentText(), QString("Hamlet"));
-        QCOMPARE(Entrees(f.cboRepresentations), (QStringList{"2026-03-01", "2026-03-02"}));
+        QCOMPARE(Textes(f.cboRepresentations), (QStringList{"2026-03-01", "2026-03-02"}));
         QCOMPARE(f.cboRepresentations->currentText(), QString("2026-03-01"));
         QCOMPARE(f.lblNbBillets->text(), QString("15"));
-        QCOMPARE(Entrees(f.cboVendeur), (QStringList{"Alice", "Bruno (C)", "Zoé"}));
+        QCOMPARE(Textes(f.cboVendeur), (QStringList{"Alice", "Bruno (C)", "Zoé"}));
         QCOMPARE(f.cboVendeur->currentText(), QString("Alice"));
         QVERIFY(f.optAjouter->isChecked());
         QVERIFY(!f.optEnlever->isChecked());
@@ -129,7 +124,7 @@ private slots:
             QCOMPARE(f.lblNbBillets->text(), QString("0"));
             QVERIFY(!f.cmdEnregistrer->isEnabled());
             f.cboPieces->setCurrentIndex(0);  // Hamlet again
-            QCOMPARE(Entrees(f.cboRepresentations), (QStringList{"2026-03-01", "2026-03-02"}));
+            QCOMPARE(Textes(f.cboRepresentations), (QStringList{"2026-03-01", "2026-03-02"}));
             QCOMPARE(f.lblNbBillets->text(), QString("15"));
             QVERIFY(!f.cmdEnregistrer->isEnabled());
         }

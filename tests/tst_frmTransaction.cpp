@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+using TestSupport::Textes;
 namespace {
 const QString M1 = QStringLiteral("Vous devez entrer un nombre de billets pour enfant et pour adulte!");
 const QString M2 = QStringLiteral("Le nombre de billets pour enfant n'est pas valide!");
@@ -27,11 +28,6 @@ const QString M6 = QStringLiteral("Le champ des coûts n'est pas valide!");
 const QString M7 = QStringLiteral("Le coûts ne peut pas être égale à 0!");
 const QString M8 = QStringLiteral("La pièce pour la date choisie fait déjà parti de la transaction. Veuillez la modifier s'il y a lieu.");
 
-QStringList Entrees(const QComboBox* cbo) {
-    QStringList l;
-    for (int i = 0; i < cbo->count(); ++i) l << cbo->itemText(i);
-    return l;
-}
 }  // namespace
 
 class TestFrmTransaction : public QObject {
@@ -115,14 +111,14 @@ private slots:
     void listes() {
         Catalogue();
         frmTransaction d(m_principal.get());
-        QCOMPARE(Entrees(d.cboNomsPieces), (QStringList{"L'Avare", "Le Cid", "Tartuffe"}));
+        QCOMPARE(Textes(d.cboNomsPieces), (QStringList{"L'Avare", "Le Cid", "Tartuffe"}));
         QCOMPARE(d.cboNomsPieces->currentIndex(), 0);
-        QCOMPARE(Entrees(d.cboDatesPieces), (QStringList{"2026-12-24", "2026-12-25"}));
+        QCOMPARE(Textes(d.cboDatesPieces), (QStringList{"2026-12-24", "2026-12-25"}));
         QCOMPARE(d.cboDatesPieces->currentIndex(), 0);
 
         d.cboDatesPieces->setCurrentIndex(1);
         d.cboNomsPieces->setCurrentIndex(1);  // picking a play refills its dates, first selected
-        QCOMPARE(Entrees(d.cboDatesPieces), QStringList{"2026-12-31"});
+        QCOMPARE(Textes(d.cboDatesPieces), QStringList{"2026-12-31"});
         QCOMPARE(d.cboDatesPieces->currentText(), QStringLiteral("2026-12-31"));
 
         d.cboNomsPieces->setCurrentIndex(2);  // a play without performances empties the dates
@@ -133,7 +129,7 @@ private slots:
         d.cboNomsPieces->setCurrentIndex(0);
         modBD::Executer("DELETE FROM Piece WHERE NomPiece = 'Le Cid'");
         d.cboNomsPieces->setCurrentIndex(1);
-        QCOMPARE(Entrees(d.cboDatesPieces), (QStringList{"2026-12-24", "2026-12-25"}));
+        QCOMPARE(Textes(d.cboDatesPieces), (QStringList{"2026-12-24", "2026-12-25"}));
         QVERIFY(Toolkit::Test::Messages().isEmpty());
     }
 
