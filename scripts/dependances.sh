@@ -3,7 +3,10 @@
 # Usage: scripts/dependances.sh [run|test]
 set -euo pipefail
 paquets=(cmake make g++ pkg-config qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n libgl-dev
-         fonts-dejavu-core sqlite3 libbenchmark-dev clang libclang-rt-14-dev)
+         fonts-dejavu-core sqlite3 libbenchmark-dev clang libclang-rt-14-dev
+         libsqlite3-dev libqt6sql6-psql qt6-charts-dev libqt6opengl6-dev libxlsxwriter-dev)
+# The tests also start a throwaway PostgreSQL server and read PDFs back.
+if [ "${1:-}" = test ]; then paquets+=(postgresql-15 poppler-utils); fi
 if [ "${1:-}" = run ]; then paquets+=(sqlitebrowser); fi
 manquants=()
 for p in "${paquets[@]}"; do
