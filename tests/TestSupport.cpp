@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlError>
 #include <QSqlRecord>
 #include <QSqlQuery>
 #include <QTest>
@@ -26,36 +27,106 @@ void InitialiserProgrammeTest() {
     DefinirLocale(LocaleFrancaise());
 }
 
+bool SurServeur() { return qEnvironmentVariable("CORV_MOTEUR_TEST") == QLatin1String("postgresql"); }
+
+namespace {
+QString HoteServeurTest() {
+    const QString hote = qEnvironmentVariable("CORV_PG_HOTE");
+    if (hote.isEmpty()) qFatal("CORV_MOTEUR_TEST=postgresql but CORV_PG_HOTE (the test server's socket folder) is not set");
+    return hote;
+}
+int PortServeurTest() { return qEnvironmentVariableIntValue("CORV_PG_PORT") > 0 ? qEnvironmentVariableIntValue("CORV_PG_PORT") : 5432; }
+QString UtilisateurServeurTest() {
+    const QString u = qEnvironmentVariable("CORV_PG_UTILISATEUR");
+    return u.isEmpty() ? QStringLiteral("corv") : u;
+}
+}  // namespace
+
+QSqlDatabase ConnexionServeurTest(const QString& nom, const QString& base) {
+    QSqlDatabase db = QSqlDatabase::contains(nom) ? QSqlDatabase::database(nom, false)
+                                                  : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), nom);
+    if (!db.isOpen()) {
+        db.setHostName(HoteServeurTest());
+        db.setPort(PortServeurTest());
+        db.setUserName(UtilisateurServeurTest());
+        db.setDatabaseName(base);
+        if (!db.open())
+            qFatal("the PostgreSQL test server cannot be reached (socket folder %s, port %d): %s", qPrintable(HoteServeurTest()),
+                   PortServeurTest(), qPrintable(db.lastError().text()));
+    }
+    return db;
+}
+
+void ExecuterSurServeur(const QString& sql, const QString& base) {
+    const QString nom = QStringLiteral("admin-") + base;
+    QSqlDatabase db = ConnexionServeurTest(nom, base);
+    QSqlQuery q(db);
+    if (!q.exec(sql)) qFatal("test server statement failed: %s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+}
+
+QString CreerBaseServeurVide() {
+    static int compteur = 0;
+    const QString nom = QStringLiteral("corv_t%1_%2").arg(QCoreApplication::applicationPid()).arg(++compteur);
+    ExecuterSurServeur(QStringLiteral("CREATE DATABASE %1").arg(nom));
+    return nom;
+}
+
+void SupprimerBaseServeur(const QString& nom) {
+    if (QSqlDatabase::contains(QStringLiteral("admin-") + nom)) {
+        QSqlDatabase::database(QStringLiteral("admin-") + nom, false).close();
+        QSqlDatabase::removeDatabase(QStringLiteral("admin-") + nom);
+    }
+    ExecuterSurServeur(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(nom));
+}
+
+void EcrireReglagesServeur(const QString& dossier, const QString& base, const QString& utilisateur) {
+    QFile f(QDir(dossier).filePath(QStringLiteral("corvandelle.ini")));
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) qFatal("cannot write corvandelle.ini");
+    f.write(QStringLiteral("[base]\nmoteur=postgresql\nhote=%1   ; the test server's socket folder\nport=%2\nnom=%3\nutilisateur=%4\n")
+                .arg(HoteServeurTest())
+                .arg(PortServeurTest())
+                .arg(base, utilisateur.isEmpty() ? UtilisateurServeurTest() : utilisateur)
+                .toUtf8());
+}
+
 BaseTest::BaseTest(bool ouvrir) : m_dossier(std::make_unique<QTemporaryDir>()) {
     if (!m_dossier->isValid()) qFatal("no temporary folder");
-    modBD::CreerBaseVide(chemin());
     modBD::DefinirDossierProgramme(dossier());
+    if (SurServeur()) {
+        m_baseServeur = CreerBaseServeurVide();
+        EcrireReglagesServeur(dossier(), m_baseServeur);
+        modBD::CreerTablesServeur();
+    } else {
+        modBD::CreerBaseVide(chemin());
+    }
     Toolkit::Test::Reinitialiser();
-    if (ouvrir && !modBD::OuvrirConnexion()) qFatal("cannot open the test database");
+    if (ouvrir && !modBD::OuvrirConnexion())
+        qFatal("cannot open the test database: %s", qPrintable(modBD::DernierMessageOuverture()));
 }
 
 BaseTest::~BaseTest() {
     modBD::FermerConnexion();
     modBD::DefinirDossierProgramme(QString());
+    if (!m_baseServeur.isEmpty()) SupprimerBaseServeur(m_baseServeur);
 }
 
 QString BaseTest::dossier() const { return m_dossier->path(); }
 QString BaseTest::chemin() const { return QDir(dossier()).filePath(QStringLiteral("BD.mdb")); }
+QString BaseTest::baseServeur() const { return m_baseServeur; }
 
 qint64 BaseTest::AjouterPiece(const QString& nom) {
-    QSqlQuery q = modBD::Executer(QStringLiteral("INSERT INTO Piece (NomPiece, NomPieceMaj) VALUES (?, ?)"), {nom, nom.toUpper()});
-    return q.lastInsertId().toLongLong();
+    return modBD::InsererEtObtenirNumero(QStringLiteral("INSERT INTO Piece (NomPiece, NomPieceMaj) VALUES (?, ?)"),
+                                         {nom, nom.toUpper()}, QStringLiteral("NoPiece"));
 }
 
 qint64 BaseTest::AjouterRepresentation(qint64 noPiece, const QString& date) {
-    QSqlQuery q = modBD::Executer(QStringLiteral("INSERT INTO Representation (NoPiece, DateRepresentation) VALUES (?, ?)"), {noPiece, date});
-    return q.lastInsertId().toLongLong();
+    return modBD::InsererEtObtenirNumero(QStringLiteral("INSERT INTO Representation (NoPiece, DateRepresentation) VALUES (?, ?)"),
+                                         {noPiece, date}, QStringLiteral("NoRepresentation"));
 }
 
 qint64 BaseTest::AjouterVendeur(const QString& nom, bool comedien) {
-    QSqlQuery q = modBD::Executer(QStringLiteral("INSERT INTO Vendeur (NomVendeur, Comedien, NomVendeurMaj) VALUES (?, ?, ?)"),
-                                  {nom, comedien ? 1 : 0, nom.toUpper()});
-    return q.lastInsertId().toLongLong();
+    return modBD::InsererEtObtenirNumero(QStringLiteral("INSERT INTO Vendeur (NomVendeur, Comedien, NomVendeurMaj) VALUES (?, ?, ?)"),
+                                         {nom, comedien ? 1 : 0, nom.toUpper()}, QStringLiteral("NoVendeur"));
 }
 
 qint64 BaseTest::Compter(const QString& table, const QString& condition) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QLocale>
+#include <QSqlDatabase>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -19,13 +20,29 @@ namespace TestSupport {
 // Call once from initTestCase: application settings as the program sets them, message boxes recorded.
 void InitialiserProgrammeTest();
 
-// A program folder with an empty BD.mdb made from the program's schema, opened as the program opens it.
+// The engine the tests run on: BD.mdb, or the throwaway PostgreSQL server when the test
+// command runs them a second time (CORV_MOTEUR_TEST=postgresql, CORV_PG_HOTE, CORV_PG_PORT).
+// A run that asks for the server and cannot reach it stops at once, loudly.
+bool SurServeur();
+// A connection named nom to a database of the test server, as its superuser.
+QSqlDatabase ConnexionServeurTest(const QString& nom, const QString& base = QStringLiteral("postgres"));
+// Runs one statement as the test server's superuser (on base); fatal when it fails.
+void ExecuterSurServeur(const QString& sql, const QString& base = QStringLiteral("postgres"));
+// A new empty database on the test server (no tables), and its removal.
+QString CreerBaseServeurVide();
+void SupprimerBaseServeur(const QString& nom);
+// Writes corvandelle.ini into dossier, naming that base (and the user; empty: the superuser).
+void EcrireReglagesServeur(const QString& dossier, const QString& base, const QString& utilisateur = QString());
+
+// A program folder with an empty database made from the program's schema, opened as the
+// program opens it: BD.mdb, or on the server a fresh database named by corvandelle.ini.
 class BaseTest {
 public:
     explicit BaseTest(bool ouvrir = true);
     ~BaseTest();
     QString dossier() const;
-    QString chemin() const;
+    QString chemin() const;       // BD.mdb (absent on the server)
+    QString baseServeur() const;  // the server database's name (empty on BD.mdb)
     // Direct inserts for setting up a case; return the new number.
     qint64 AjouterPiece(const QString& nom);
     qint64 AjouterRepresentation(qint64 noPiece, const QString& date);
@@ -35,6 +52,7 @@ public:
     QVariant Valeur(const QString& sql, const QVariantList& valeurs = {});
 private:
     std::unique_ptr<QTemporaryDir> m_dossier;
+    QString m_baseServeur;
 };
 
 void DefinirLocale(const QLocale& locale);
