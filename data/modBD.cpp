@@ -78,7 +78,8 @@ QString DriverDe(Moteur m) { return m == Moteur::PostgreSQL ? QStringLiteral("QP
 bool LiaisonRompue(const QSqlDatabase& db) {
     if (!db.isValid() || !db.driver()) return false;
     const QVariant v = db.driver()->handle();
-    if (!v.isValid() || qstrcmp(v.typeName(), "PGconn*") != 0) return false;
+    // Qt registers the handle under libpq's struct name.
+    if (!v.isValid() || (qstrcmp(v.typeName(), "PGconn*") != 0 && qstrcmp(v.typeName(), "pg_conn*") != 0)) return false;
     PGconn* conn = *static_cast<PGconn* const*>(v.constData());
     return conn == nullptr || PQstatus(conn) == CONNECTION_BAD;
 }
@@ -92,7 +93,7 @@ bool ConnexionAbsente(const QSqlDatabase& db, const QSqlError& erreur) {
 }
 
 QString MessageConnexionPerdue() {
-    return QStringLiteral("La connexion au serveur de la base de données %1 a été perdue : rien n'a été enregistré. "
+    return QStringLiteral("La connexion à la base de données %1 a été perdue : rien n'a été enregistré. "
                           "Ce que vous avez tapé reste à l'écran : réessayez quand le serveur répondra de nouveau.")
         .arg(DescriptionServeur(g_serveur));
 }
@@ -134,8 +135,8 @@ void Reconnecter() {
     QSqlDatabase db = QSqlDatabase::database(kNomConnexion, false);
     db.close();
     if (!db.open())
-        throw ErreurBD(QStringLiteral("Le serveur de la base de données %1 est injoignable : rien n'a été lu ni enregistré. "
-                                      "Ce que vous avez tapé reste à l'écran : réessayez dans un moment (%2).")
+        throw ErreurBD(QStringLiteral("La base de données %1 est injoignable : rien n'a été enregistré. Ce que vous "
+                                      "avez tapé reste à l'écran : réessayez quand le serveur répondra de nouveau.\n(%2)")
                            .arg(DescriptionServeur(g_serveur), RaisonConnexionServeur(db.lastError())),
                        NatureErreur::ConnexionPerdue);
     ConfigurerSession(db);
@@ -421,8 +422,8 @@ QString MessageErreurServeur(const QSqlError& erreur) {
     if (etat == QLatin1String("40001") || etat == QLatin1String("40P01"))
         return QStringLiteral("un autre poste modifiait les mêmes données au même moment.");
     if (etat == QLatin1String("55P03") || etat == QLatin1String("57014"))
-        return QStringLiteral("la base de données est occupée par un autre poste ou programme (l'outil de rapports, peut-être). "
-                              "Réessayez dans un moment.");
+        return QStringLiteral("la base de données est occupée par un autre programme ou un autre poste (l'outil de rapports, "
+                              "peut-être). Réessayez dans un moment.");
     if (etat == QLatin1String("42501"))
         return QStringLiteral("l'utilisateur « %1 » n'a pas le droit de faire cette opération sur la base de données "
                               "(demandez à l'administrateur du serveur).").arg(g_serveur.utilisateur);
@@ -493,6 +494,12 @@ bool EstLecture(const QString& sql) { return sql.trimmed().startsWith(QLatin1Str
 QSqlQuery ExecuterUneFois(QSqlDatabase& db, const QString& sql, const QVariantList& valeurs) {
     QSqlQuery q(db);
     q.setForwardOnly(true);
+    // The server's driver prepares statements as PREPARE ... AS, which takes no BEGIN or
+    // COMMIT: a statement without values goes as it is.
+    if (valeurs.isEmpty() && g_moteur == Moteur::PostgreSQL) {
+        if (!q.exec(sql)) throw ErreurDe(db, q.lastError());
+        return q;
+    }
     if (!q.prepare(sql)) throw ErreurDe(db, q.lastError());
     for (const QVariant& v : valeurs) {
         // Qt binds a null QString as SQL NULL; an empty field is empty text, never "no value".
@@ -567,7 +574,7 @@ void Transaction::Valider() {
     } catch (const ErreurBD& e) {
         // Gone while the server was committing: it may or may not have kept the writes.
         if (e.nature() == NatureErreur::ConnexionPerdue)
-            throw ErreurBD(QStringLiteral("La connexion au serveur de la base de données %1 a été perdue au moment même "
+            throw ErreurBD(QStringLiteral("La connexion à la base de données %1 a été perdue au moment même "
                                           "de l'enregistrement : il a peut-être été fait, ou non. Vérifiez-le avant de "
                                           "recommencer.").arg(DescriptionServeur(g_serveur)));
         throw;

@@ -15,6 +15,8 @@
 #include <QTest>
 #include <QWidget>
 
+#include <QProcess>
+
 #include <optional>
 
 #include <unistd.h>
@@ -140,6 +142,95 @@ QVariant BaseTest::Valeur(const QString& sql, const QVariantList& valeurs) {
     return q.next() ? q.value(0) : QVariant();
 }
 
+namespace {
+const QString kConnexionAutre = QStringLiteral("autre-programme");
+std::optional<QSqlQuery> g_verrou;
+ServeurPrive* g_serveurPrive = nullptr;
+
+void LancerScriptServeur(const QStringList& arguments) {
+    const QString script = qEnvironmentVariable("CORV_PG_SCRIPT");
+    if (script.isEmpty()) qFatal("CORV_PG_SCRIPT (scripts/serveur_pg_test.sh) is not set");
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(script, arguments);
+    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        qFatal("%s %s failed: %s", qPrintable(script), qPrintable(arguments.join(' ')), p.readAll().constData());
+}
+}  // namespace
+
+VerrouAutreProgramme::VerrouAutreProgramme(const BaseTest& base, bool exclusif) {
+    QSqlDatabase autre;
+    if (SurServeur()) {
+        autre = ConnexionServeurTest(kConnexionAutre, base.baseServeur());
+    } else {
+        autre = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnexionAutre);
+        autre.setDatabaseName(base.chemin());
+        if (!autre.open()) qFatal("cannot open the locking connection");
+    }
+    g_verrou.emplace(autre);
+    const QStringList instructions =
+        SurServeur() ? QStringList{QStringLiteral("BEGIN"),
+                                   QStringLiteral("LOCK TABLE %1 IN EXCLUSIVE MODE").arg(modBD::TablesRequises().join(QStringLiteral(", ")))}
+                     : QStringList{exclusif ? QStringLiteral("BEGIN EXCLUSIVE") : QStringLiteral("BEGIN IMMEDIATE")};
+    for (const QString& i : instructions)
+        if (!g_verrou->exec(i)) qFatal("cannot lock the test base: %s", qPrintable(g_verrou->lastError().text()));
+    m_actif = true;
+}
+
+VerrouAutreProgramme::~VerrouAutreProgramme() { Liberer(); }
+
+void VerrouAutreProgramme::Liberer() {
+    if (!m_actif) return;
+    m_actif = false;
+    g_verrou->exec(QStringLiteral("ROLLBACK"));
+    g_verrou.reset();
+    QSqlDatabase::database(kConnexionAutre, false).close();
+    QSqlDatabase::removeDatabase(kConnexionAutre);
+}
+
+void RefuserEcritures(bool refuser) {
+    if (modBD::MoteurActif() == modBD::Moteur::PostgreSQL)
+        modBD::Executer(refuser ? QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY")
+                                : QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ WRITE"));
+    else
+        modBD::Executer(refuser ? QStringLiteral("PRAGMA query_only = ON") : QStringLiteral("PRAGMA query_only = OFF"));
+}
+
+ServeurPrive::ServeurPrive() {
+    if (g_serveurPrive) qFatal("one private test server at a time");
+    m_dossier = QStringLiteral("/tmp/corv-pp-%1").arg(QCoreApplication::applicationPid());
+    m_hoteAvant = qgetenv("CORV_PG_HOTE");
+    LancerScriptServeur({QStringLiteral("demarrer"), m_dossier, QString::number(PortServeurTest())});
+    qputenv("CORV_PG_HOTE", m_dossier.toLocal8Bit());
+    g_serveurPrive = this;
+}
+
+namespace {
+// The test's own connections to a server that stopped are dead: the next use opens new ones.
+void FermerConnexionsDeTest() {
+    for (const QString& nom : QSqlDatabase::connectionNames())
+        if (nom.startsWith(QLatin1String("admin-"))) {
+            QSqlDatabase::database(nom, false).close();
+            QSqlDatabase::removeDatabase(nom);
+        }
+}
+}  // namespace
+
+ServeurPrive::~ServeurPrive() {
+    FermerConnexionsDeTest();
+    LancerScriptServeur({QStringLiteral("arreter"), m_dossier});
+    qputenv("CORV_PG_HOTE", m_hoteAvant);
+    g_serveurPrive = nullptr;
+}
+
+void ServeurPrive::Suspendre() { LancerScriptServeur({QStringLiteral("suspendre"), m_dossier}); }
+void ServeurPrive::Reprendre() {
+    FermerConnexionsDeTest();
+    LancerScriptServeur({QStringLiteral("reprendre"), m_dossier, QString::number(PortServeurTest())});
+}
+
+ServeurPrive* ServeurPriveActif() { return g_serveurPrive; }
+
 void DefinirLocale(const QLocale& locale) {
     QLocale l = locale;
     l.setNumberOptions(QLocale::OmitGroupSeparator);
@@ -202,7 +293,13 @@ struct PanneBD::Etat {
     QByteArray entete;
     qint64 taille = 0;
     std::optional<QSqlQuery> verrou;
+    std::unique_ptr<VerrouAutreProgramme> verrouServeur;
 };
+
+QList<Panne> PannesPossibles() {
+    if (SurServeur()) return {Panne::LectureSeule, Panne::Verrouillee, Panne::ServeurArrete};
+    return {Panne::LectureSeule, Panne::Verrouillee, Panne::PasUneBase, Panne::Absente};
+}
 
 QString NomPanne(Panne panne) {
     switch (panne) {
@@ -210,6 +307,7 @@ QString NomPanne(Panne panne) {
     case Panne::Verrouillee: return QStringLiteral("verrouillée");
     case Panne::PasUneBase: return QStringLiteral("pas une base");
     case Panne::Absente: return QStringLiteral("absente");
+    case Panne::ServeurArrete: return QStringLiteral("serveur arrêté");
     }
     return {};
 }
@@ -220,6 +318,7 @@ QString MotPanne(Panne panne) {
     case Panne::Verrouillee: return QStringLiteral("occupée par un autre programme");
     case Panne::PasUneBase: return QStringLiteral("n'est pas une base de données");
     case Panne::Absente: return QStringLiteral("introuvable");
+    case Panne::ServeurArrete: return QStringLiteral("rien n'a été enregistré");
     }
     return {};
 }
@@ -227,6 +326,19 @@ QString MotPanne(Panne panne) {
 PanneBD::PanneBD(const BaseTest& base, Panne panne) : m_etat(std::make_unique<Etat>()) {
     m_etat->panne = panne;
     m_etat->chemin = base.chemin();
+    if (SurServeur()) {
+        switch (panne) {
+        case Panne::LectureSeule: RefuserEcritures(true); break;
+        case Panne::Verrouillee: m_etat->verrouServeur = std::make_unique<VerrouAutreProgramme>(base); break;
+        case Panne::ServeurArrete:
+            if (!ServeurPriveActif()) qFatal("stopping the server needs the test program's own server");
+            ServeurPriveActif()->Suspendre();
+            break;
+        default: qFatal("a file fault asked of a server base");
+        }
+        m_etat->active = true;
+        return;
+    }
     switch (panne) {
     case Panne::LectureSeule:
         if (::geteuid() != 0) {
@@ -258,6 +370,8 @@ PanneBD::PanneBD(const BaseTest& base, Panne panne) : m_etat(std::make_unique<Et
     case Panne::Absente:
         if (!QFile::rename(m_etat->chemin, m_etat->chemin + QStringLiteral(".ailleurs"))) qFatal("cannot move the test database");
         break;
+    case Panne::ServeurArrete:
+        qFatal("a server fault asked of a file base");
     }
     m_etat->active = true;
 }
@@ -267,6 +381,15 @@ PanneBD::~PanneBD() { Retirer(); }
 void PanneBD::Retirer() {
     if (!m_etat->active) return;
     m_etat->active = false;
+    if (SurServeur()) {
+        switch (m_etat->panne) {
+        case Panne::LectureSeule: RefuserEcritures(false); break;
+        case Panne::Verrouillee: m_etat->verrouServeur.reset(); break;
+        case Panne::ServeurArrete: ServeurPriveActif()->Reprendre(); break;
+        default: break;
+        }
+        return;
+    }
     switch (m_etat->panne) {
     case Panne::LectureSeule:
         if (m_etat->chmod) {
@@ -293,6 +416,8 @@ void PanneBD::Retirer() {
     }
     case Panne::Absente:
         QFile::rename(m_etat->chemin + QStringLiteral(".ailleurs"), m_etat->chemin);
+        break;
+    case Panne::ServeurArrete:
         break;
     }
 }

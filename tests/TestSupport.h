@@ -55,6 +55,43 @@ private:
     QString m_baseServeur;
 };
 
+// Another program holds the write lock on the base (the report tool, say) until Liberer()
+// or destruction. On the file: a second connection's BEGIN EXCLUSIVE (reads wait too) or
+// BEGIN IMMEDIATE. On the server: a second connection's EXCLUSIVE lock on the six tables
+// (reads pass, writes wait, then are refused).
+class VerrouAutreProgramme {
+public:
+    explicit VerrouAutreProgramme(const BaseTest& base, bool exclusif = true);
+    ~VerrouAutreProgramme();
+    void Liberer();
+    VerrouAutreProgramme(const VerrouAutreProgramme&) = delete;
+    VerrouAutreProgramme& operator=(const VerrouAutreProgramme&) = delete;
+private:
+    bool m_actif = false;
+};
+
+// The program's connection refuses every write from now on (true), as a read-only file or a
+// read-only server session does, or accepts them again (false).
+void RefuserEcritures(bool refuser);
+
+// A PostgreSQL server of this test program's own, for faults that would disturb the other
+// test programs sharing the fixture's server (stopping it). While it lives, the server
+// bases of BaseTest are made on it.
+class ServeurPrive {
+public:
+    ServeurPrive();
+    ~ServeurPrive();
+    void Suspendre();  // stopped, as a server that goes away
+    void Reprendre();  // started again on the same data
+    ServeurPrive(const ServeurPrive&) = delete;
+    ServeurPrive& operator=(const ServeurPrive&) = delete;
+private:
+    QString m_dossier;
+    QByteArray m_hoteAvant;
+};
+// The one private server while it lives (null otherwise).
+ServeurPrive* ServeurPriveActif();
+
 void DefinirLocale(const QLocale& locale);
 QLocale LocaleFrancaise();  // fr_CA, as the program chooses on a non-French system
 QLocale LocaleAnglaise();   // en_US
@@ -65,7 +102,10 @@ QLocale LocaleAnglaise();   // en_US
 // too. Locked: another connection holds a write transaction, as the report tool may.
 // Not a database: the file's first 100 bytes are overwritten in place (same file, same inode).
 // Missing: the file is moved away.
-enum class Panne { LectureSeule, Verrouillee, PasUneBase, Absente };
+// On the server the file faults make no sense; ServeurArrete stops the (private) server instead.
+enum class Panne { LectureSeule, Verrouillee, PasUneBase, Absente, ServeurArrete };
+// The faults a base of the engine under test can meet.
+QList<Panne> PannesPossibles();
 QString NomPanne(Panne panne);
 // A few words every French message about this fault must hold.
 QString MotPanne(Panne panne);

@@ -82,6 +82,8 @@ Q_DECLARE_METATYPE(TestSupport::Panne)
 class TestPannes : public QObject {
     Q_OBJECT
 
+    // On the server, stopping it would disturb the other test programs: this one has its own.
+    std::unique_ptr<TestSupport::ServeurPrive> m_serveur;
     std::unique_ptr<TestSupport::BaseTest> m_bd;
     std::unique_ptr<frmMain> m_f;
 
@@ -169,7 +171,11 @@ class TestPannes : public QObject {
     }
 
 private slots:
-    void initTestCase() { TestSupport::InitialiserProgrammeTest(); }
+    void initTestCase() {
+        TestSupport::InitialiserProgrammeTest();
+        if (TestSupport::SurServeur()) m_serveur = std::make_unique<TestSupport::ServeurPrive>();
+    }
+    void cleanupTestCase() { m_serveur.reset(); }
     void init() {
         TestSupport::DefinirLocale(TestSupport::LocaleFrancaise());
         m_bd = std::make_unique<TestSupport::BaseTest>();
@@ -201,7 +207,7 @@ private slots:
             {Chemin::EffacerPiece, "effacer pièce"}, {Chemin::EffacerRepresentation, "effacer représentation"},
             {Chemin::EffacerVendeur, "effacer vendeur"}};
         for (const auto& [chemin, nom] : chemins)
-            for (Panne p : {Panne::LectureSeule, Panne::Verrouillee, Panne::PasUneBase, Panne::Absente})
+            for (Panne p : TestSupport::PannesPossibles())
                 QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(QString::fromUtf8(nom), TestSupport::NomPanne(p))))
                     << chemin << p;
     }
