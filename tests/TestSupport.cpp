@@ -231,6 +231,27 @@ void ServeurPrive::Reprendre() {
 
 ServeurPrive* ServeurPriveActif() { return g_serveurPrive; }
 
+void BaseTest::ExecuterAilleurs(const QString& sql, const QVariantList& valeurs) const {
+    const QString nom = QStringLiteral("Ailleurs");
+    {
+        QSqlDatabase db;
+        if (SurServeur()) {
+            db = ConnexionServeurTest(nom, m_baseServeur);
+        } else {
+            db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nom);
+            db.setDatabaseName(chemin());
+        }
+        QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+        QSqlQuery q(db);
+        QVERIFY(q.prepare(sql));
+        for (const QVariant& v : valeurs) q.addBindValue(v);
+        QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+        q.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(nom);
+}
+
 void DefinirLocale(const QLocale& locale) {
     QLocale l = locale;
     l.setNumberOptions(QLocale::OmitGroupSeparator);
