@@ -26,7 +26,18 @@ const QStringList kSslPermis = {QStringLiteral("disable"), QStringLiteral("allow
                                 QStringLiteral("require"), QStringLiteral("verify-ca"), QStringLiteral("verify-full")};
 }  // namespace
 
-QString CheminReglages() { return QDir(DossierProgramme()).filePath(QStringLiteral("corvandelle.ini")); }
+namespace {
+QString g_fichierImpose;
+}  // namespace
+
+void DefinirFichierReglages(const QString& chemin) {
+    g_fichierImpose = chemin.isEmpty() ? QString() : QFileInfo(chemin).absoluteFilePath();
+}
+
+QString CheminReglages() {
+    if (!g_fichierImpose.isEmpty()) return g_fichierImpose;
+    return QDir(DossierProgramme()).filePath(QStringLiteral("corvandelle.ini"));
+}
 
 QString DescriptionServeur(const ParametresServeur& s) {
     const QString hote = s.hote.isEmpty() ? QStringLiteral("localhost") : s.hote;
@@ -118,7 +129,11 @@ Reglages LireReglages(const QString& chemin) {
 
 Reglages ReglagesActifs() {
     const QString chemin = CheminReglages();
-    if (!QFileInfo::exists(chemin)) return {};
+    if (!QFileInfo::exists(chemin)) {
+        if (!g_fichierImpose.isEmpty())
+            throw ErreurBD(QStringLiteral("Le fichier de réglages « %1 » est introuvable.").arg(QDir::toNativeSeparators(chemin)));
+        return {};
+    }
     return LireReglages(chemin);
 }
 

@@ -27,8 +27,11 @@ struct Reglages {
 // fault is on one line, that line's number. Unknown sections are left to other tools.
 Reglages LireReglages(const QString& chemin);
 
-// corvandelle.ini in the program folder.
+// corvandelle.ini in the program folder, or the file named by DefinirFichierReglages.
 QString CheminReglages();
+// For the tools started on a given settings file (--ini): that file must then exist.
+// Empty: back to corvandelle.ini in the program folder.
+void DefinirFichierReglages(const QString& chemin);
 
 // The settings in force: the file's when it exists, BD.mdb otherwise. Throws as LireReglages.
 Reglages ReglagesActifs();

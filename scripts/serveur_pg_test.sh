@@ -8,7 +8,8 @@
 #   scripts/serveur_pg_test.sh suspendre DOSSIER         stopped, cluster kept (a server that goes away)
 #   scripts/serveur_pg_test.sh reprendre DOSSIER [PORT]  started again on the kept cluster
 #
-# The superuser of the cluster is "corv" (trust authentication, socket only). Set
+# The superuser of the cluster is "corv" (trust authentication, socket only); an empty
+# database "corvandelle" is there for the load tool. Set
 # CORV_PG_DURABLE=1 to keep fsync on (for load figures); the tests run faster without it.
 set -euo pipefail
 action="${1:-}"
@@ -59,6 +60,8 @@ case "$action" in
       exit 1
     fi
     lancer
+    # An empty base for the load tool's run (the tests make their own).
+    "$bin/createdb" -h "$dossier" -p "$port" -U corv corvandelle
     echo "Serveur PostgreSQL de test en marche : socket dans $dossier, port $port."
     ;;
   reprendre)
