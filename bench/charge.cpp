@@ -58,6 +58,7 @@ QString OuvrirBase(const QString& cheminBD, const QString& ini, bool creer) {
         if (!f.isDir() && f.fileName() != QLatin1String("BD.mdb"))
             return QStringLiteral("La base doit s'appeler BD.mdb (ou donnez son dossier) : « %1 ».").arg(cheminBD);
         modBD::DefinirDossierProgramme(dossier);
+        modBD::IgnorerFichierReglages(true);  // the path given is the base, whatever sits beside it
         if (creer && !QFileInfo::exists(modBD::CheminBD())) {
             modBD::CreerBaseVide(modBD::CheminBD());
             Dire(QStringLiteral("Base vide créée : %1").arg(QDir::toNativeSeparators(modBD::CheminBD())));

@@ -28,7 +28,10 @@ const QStringList kSslPermis = {QStringLiteral("disable"), QStringLiteral("allow
 
 namespace {
 QString g_fichierImpose;
+bool g_ignorer = false;
 }  // namespace
+
+void IgnorerFichierReglages(bool ignorer) { g_ignorer = ignorer; }
 
 void DefinirFichierReglages(const QString& chemin) {
     g_fichierImpose = chemin.isEmpty() ? QString() : QFileInfo(chemin).absoluteFilePath();
@@ -128,6 +131,7 @@ Reglages LireReglages(const QString& chemin) {
 }
 
 Reglages ReglagesActifs() {
+    if (g_ignorer) return {};
     const QString chemin = CheminReglages();
     if (!QFileInfo::exists(chemin)) {
         if (!g_fichierImpose.isEmpty())

@@ -32,6 +32,8 @@ QString CheminReglages();
 // For the tools started on a given settings file (--ini): that file must then exist.
 // Empty: back to corvandelle.ini in the program folder.
 void DefinirFichierReglages(const QString& chemin);
+// For a tool given a BD.mdb path explicitly: a settings file in its folder is then not read.
+void IgnorerFichierReglages(bool ignorer);
 
 // The settings in force: the file's when it exists, BD.mdb otherwise. Throws as LireReglages.
 Reglages ReglagesActifs();
