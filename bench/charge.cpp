@@ -150,14 +150,16 @@ struct Releve {
     int erreurs = 0;
     int reprises = 0;
     std::vector<qint64> latences;  // microseconds, confirmations
-    QStringList messages;
+    QStringList messages;  // violations found while reading the stations
+    QStringList refus;     // confirmations refused with a French message (nothing written)
     QList<qint64> numerosEnDouble;
 };
 
 // The base after the run: every order whole, every exchange balanced, no number twice.
-int Verifier(const Releve& r, const QString& etiquette) {
+int Verifier(const Releve& r, const QString& etiquette, bool refusInterdits) {
     QStringList violations;
     violations << r.messages;
+    if (refusInterdits) violations << r.refus;
     for (qint64 no : r.numerosEnDouble) violations << QStringLiteral("le numéro de commande %1 a été donné deux fois").arg(no);
 
     QHash<qint64, qint64> lignesParCommande;
@@ -238,6 +240,10 @@ int main(int argc, char* argv[]) {
                                           QStringLiteral("M"), QStringLiteral("100"));
     const QCommandLineOption optEchanges(QStringLiteral("echanges"), QStringLiteral("Échanges de billets par poste."),
                                          QStringLiteral("K"), QStringLiteral("0"));
+    const QCommandLineOption optAucunRefus(QStringLiteral("aucun-refus"),
+                                           QStringLiteral("Compte aussi comme violation une confirmation refusée (base occupée, "
+                                                          "conflits épuisés) : sans cette option, un refus dit en français, "
+                                                          "sans rien écrire, est seulement compté."));
     const QCommandLineOption optIni(QStringLiteral("ini"), QStringLiteral("Fichier de réglages qui désigne un serveur PostgreSQL."),
                                     QStringLiteral("FICHIER"));
     QCommandLineOption optPoste(QStringLiteral("poste"), QStringLiteral("(interne) numéro du poste."), QStringLiteral("I"));
@@ -247,7 +253,7 @@ int main(int argc, char* argv[]) {
     optPoste.setFlags(QCommandLineOption::HiddenFromHelp);
     optDepart.setFlags(QCommandLineOption::HiddenFromHelp);
     optEtiquette.setFlags(QCommandLineOption::HiddenFromHelp);
-    for (const QCommandLineOption* o : {&optPostes, &optCommandes, &optEchanges, &optIni, static_cast<const QCommandLineOption*>(&optPoste), static_cast<const QCommandLineOption*>(&optDepart), static_cast<const QCommandLineOption*>(&optEtiquette)})
+    for (const QCommandLineOption* o : {&optPostes, &optCommandes, &optEchanges, &optAucunRefus, &optIni, static_cast<const QCommandLineOption*>(&optPoste), static_cast<const QCommandLineOption*>(&optDepart), static_cast<const QCommandLineOption*>(&optEtiquette)})
         parser.addOption(*o);
     parser.addPositionalArgument(QStringLiteral("CHEMIN_BD"), QStringLiteral("Le fichier BD.mdb (ou son dossier), créé vide s'il manque."),
                                  QStringLiteral("[CHEMIN_BD | --ini FICHIER]"));
@@ -346,7 +352,7 @@ int main(int argc, char* argv[]) {
                 ++r.nbEchanges;
             } else if (m.first() == QLatin1String("erreur")) {
                 ++r.erreurs;
-                if (r.messages.size() < 10) r.messages << QStringLiteral("confirmation refusée : ") + l.mid(7);
+                r.refus << QStringLiteral("confirmation refusée : ") + l.mid(7);
             } else if (m.first() == QLatin1String("reprises")) {
                 r.reprises += m.value(1).toInt();
             }
@@ -357,10 +363,11 @@ int main(int argc, char* argv[]) {
     Dire(QStringLiteral("Durée : %1 s. Commandes : %2 (%3 par seconde). Échanges : %4. Transactions rejouées : %5. Refus : %6.")
              .arg(secondes, 0, 'f', 2).arg(r.nbCommandes).arg(r.nbCommandes / secondes, 0, 'f', 1)
              .arg(r.nbEchanges).arg(r.reprises).arg(r.erreurs));
+    for (const QString& refus : r.refus.mid(0, 5)) Dire(QStringLiteral("  ") + refus);
     Dire(QStringLiteral("Latence d'une confirmation (ms) : p50 %1, p95 %2, p99 %3.")
              .arg(Centile(latences, 50), 0, 'f', 2).arg(Centile(latences, 95), 0, 'f', 2).arg(Centile(latences, 99), 0, 'f', 2));
     try {
-        return Verifier(r, etiquette);
+        return Verifier(r, etiquette, parser.isSet(optAucunRefus));
     } catch (const modBD::ErreurBD& e) {
         Erreur(e.message());
         return 1;
