@@ -312,6 +312,7 @@ bool OuvrirConnexion() {
 }
 
 void FermerConnexion() {
+    g_perdue = false;  // closed on purpose: nothing may reopen it behind the caller's back
     if (QSqlDatabase::contains(kNomConnexion)) QSqlDatabase::database(kNomConnexion, false).close();
 }
 
