@@ -544,6 +544,11 @@ qint64 InsererEtObtenirNumero(const QString& sql, const QVariantList& valeurs, c
 }
 
 Transaction::Transaction() {
+    // The server would only warn about a second BEGIN, and the inner COMMIT would then commit
+    // the outer unit's writes half-way: refused on both engines.
+    if (g_enTransaction)
+        throw ErreurBD(QStringLiteral("Opération impossible : une transaction est déjà ouverte (erreur du programme). "
+                                      "Rien n'a été enregistré."));
     if (g_moteur == Moteur::PostgreSQL) {
         Executer(QStringLiteral("BEGIN ISOLATION LEVEL SERIALIZABLE"));
     } else {

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include "Toolkit.h"
 #include "modBD.h"
+#include "modBD_Catalogue.h"
 
 #include <QElapsedTimer>
 #include <unistd.h>
@@ -245,6 +246,22 @@ private slots:
             t.Valider();
         }
         QCOMPARE(base.Compter("Piece"), qint64(1));
+        // A unit inside another is refused: its commit would otherwise end the outer one half-way.
+        {
+            modBD::Transaction t;
+            base.AjouterPiece("Dehors");
+            QVERIFY_THROWS_EXCEPTION(modBD::ErreurBD, modBD::AjouterPiece("Dedans"));
+        }
+        QCOMPARE(base.Compter("Piece"), qint64(1));
+        // A statement that failed inside a unit forbids its commit: never a silent rollback read as success.
+        {
+            modBD::Transaction t;
+            base.AjouterPiece("Avant l'échec");
+            QVERIFY_THROWS_EXCEPTION(modBD::ErreurBD, modBD::Executer("INSERT INTO Piece (NomPiece) VALUES (NULL)"));
+            QVERIFY_THROWS_EXCEPTION(modBD::ErreurBD, t.Valider());
+        }
+        QCOMPARE(base.Compter("Piece"), qint64(1));
+        QCOMPARE(modBD::AjouterPiece("Après"), modBD::ResultatAjout::Ajoute);
     }
 
     void fichierVerrouilleParUnAutre() {
