@@ -471,6 +471,7 @@ bool CopieBD::Etape() {
             Echouer(RaisonSqlite(fin));
             return false;
         }
+        emit DonneesCopiees();
         LancerFinalisation();
         return false;
     }
@@ -478,7 +479,8 @@ bool CopieBD::Etape() {
         e.occupee = 0;
         const int total = sqlite3_backup_pagecount(e.sauvegarde);
         const int copiees = total - sqlite3_backup_remaining(e.sauvegarde);
-        if (copiees < e.copiees) {
+        // Each step that is not started over copies more pages than the last.
+        if (copiees <= e.copiees) {
             // Another program wrote to BD.mdb and the copy started over. Longer steps get through
             // sooner; at worst one step copies all, holding others' writes for that one step.
             ++e.redemarrages;

@@ -83,6 +83,8 @@ public:
     int Redemarrages() const;          // how often other connections' writes made it start over
 
 signals:
+    // The last page is copied: the copy holds the base as it is at this moment (its check follows).
+    void DonneesCopiees();
     // `message`: empty on success, else the French reason (the file was not kept).
     void Terminee(bool reussie, const QString& message);
 
