@@ -226,11 +226,11 @@ QString NouveauTemporaire(const QString& dossier) {
 QString CreerTemporaire(const QString& dossier, const QString& temporaire) {
     const QFileInfo info(dossier);
     if (info.exists() && !info.isDir())
-        return QStringLiteral("« %1 » n'est pas un dossier (un fichier porte ce nom).").arg(Natif(dossier));
+        return QStringLiteral("« %1 » n'est pas un dossier (un fichier porte ce nom).").arg(info.fileName());
     if (!info.exists() && ::mkdir(QFile::encodeName(dossier).constData(), 0777) != 0 && errno != EEXIST)
-        return QStringLiteral("le dossier « %1 » ne peut pas être créé : %2").arg(Natif(dossier), RaisonSysteme(errno));
+        return QStringLiteral("le dossier « %1 » ne peut pas être créé : %2").arg(info.fileName(), RaisonSysteme(errno));
     const int fd = ::open(QFile::encodeName(temporaire).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) return QStringLiteral("le dossier « %1 » ne peut pas être écrit : %2").arg(Natif(dossier), RaisonSysteme(errno));
+    if (fd < 0) return QStringLiteral("le dossier « %1 » ne peut pas être écrit : %2").arg(info.fileName(), RaisonSysteme(errno));
     ::close(fd);
     return {};
 }
@@ -387,6 +387,8 @@ struct CopieBD::Etat {
     bool enCours = false;
     QThread* fil = nullptr;
     QString erreurFil;
+    QString raison;
+    QString raisonDepart;  // why Commencer refused, without the file's name
 };
 
 CopieBD::CopieBD(const QString& cheminFinal, bool automatique, QObject* parent)
@@ -418,15 +420,20 @@ bool CopieBD::EnCours() const { return m_etat->enCours; }
 QString CopieBD::CheminFinal() const { return m_etat->cheminFinal; }
 QString CopieBD::CheminTemporaire() const { return m_etat->temporaire; }
 int CopieBD::Redemarrages() const { return m_etat->redemarrages; }
+QString CopieBD::Raison() const { return m_etat->raison; }
 
 void CopieBD::Commencer() {
     Etat& e = *m_etat;
+    e.raisonDepart.clear();
     if (e.enCours) throw ErreurBD(QStringLiteral("Une copie vers « %1 » est déjà en cours.").arg(Natif(e.cheminFinal)));
     sqlite3* source = PoigneeSource();
     const QString dossier = QFileInfo(e.cheminFinal).absolutePath();
     const QString temporaire = NouveauTemporaire(dossier);
     QString raison = CreerTemporaire(dossier, temporaire);
-    if (!raison.isEmpty()) throw ErreurBD(MessageEchec(e.cheminFinal, raison));
+    if (!raison.isEmpty()) {
+        e.raisonDepart = raison;
+        throw ErreurBD(MessageEchec(e.cheminFinal, raison));
+    }
     e.temporaire = temporaire;
     raison = OuvrirDestination(temporaire, &e.dest);
     if (raison.isEmpty()) {
@@ -438,6 +445,7 @@ void CopieBD::Commencer() {
         e.dest = nullptr;
         QFile::remove(temporaire);
         e.temporaire.clear();
+        e.raisonDepart = raison;
         throw ErreurBD(MessageEchec(e.cheminFinal, raison));
     }
     e.copiees = 0;
@@ -451,6 +459,7 @@ void CopieBD::Demarrer() {
         Commencer();
     } catch (const ErreurBD& err) {
         const QString message = err.message();
+        m_etat->raison = m_etat->raisonDepart.isEmpty() ? message : m_etat->raisonDepart;
         // Said once the caller is ready to hear it, as for every other outcome.
         QTimer::singleShot(0, this, [this, message] { emit Terminee(false, message); });
         return;
@@ -508,6 +517,7 @@ void CopieBD::Echouer(const QString& raison) {
     if (!e.temporaire.isEmpty()) QFile::remove(e.temporaire);
     e.temporaire.clear();
     e.enCours = false;
+    e.raison = raison;
     emit Terminee(false, MessageEchec(e.cheminFinal, raison));
 }
 
@@ -530,6 +540,7 @@ void CopieBD::Conclure(const QString& erreur) {
     e.temporaire.clear();
     e.enCours = false;
     if (!erreur.isEmpty()) {
+        e.raison = erreur;
         emit Terminee(false, MessageEchec(e.cheminFinal, erreur));
         return;
     }

@@ -81,6 +81,7 @@ public:
     QString CheminFinal() const;
     QString CheminTemporaire() const;  // empty before the start and after the end
     int Redemarrages() const;          // how often other connections' writes made it start over
+    QString Raison() const;            // why the copy failed, short (the message names the file too)
 
 signals:
     // The last page is copied: the copy holds the base as it is at this moment (its check follows).

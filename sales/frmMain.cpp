@@ -149,13 +149,14 @@ void frmMain::ConstruireFenetre() {
     // One plain text of its own: a temporary message would be wiped by the menus' status tips.
     m_texteStatut = new QLabel(StatusBar1);
     m_texteStatut->setObjectName(QStringLiteral("StatusBar1Texte"));
-    StatusBar1->addWidget(m_texteStatut, 1);
+    StatusBar1->addWidget(m_texteStatut, 0);
+    m_texteStatut->setMinimumWidth(Tw(1500));
     // A failed automatic copy is said here, apart from the "Ajouté" that comes and goes.
     m_avisSauvegarde = new QLabel(StatusBar1);
     m_avisSauvegarde->setObjectName(QStringLiteral("lblAvisSauvegarde"));
     m_avisSauvegarde->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_avisSauvegarde->hide();
-    StatusBar1->addWidget(m_avisSauvegarde, 4);
+    StatusBar1->addWidget(m_avisSauvegarde, 1);
     setStatusBar(StatusBar1);
 
     TiEffacerMsg = new QTimer(this);
@@ -482,9 +483,10 @@ void frmMain::LancerCopieAutomatique() {
     if (!modBD::CopieAutomatiqueDue(maintenant)) return;
     m_copieAuto = new modBD::CopieBD(QDir(dossier).filePath(modBD::NomCopieAutomatique(maintenant)), true, this);
     connect(m_copieAuto, &modBD::CopieBD::Terminee, this, [this](bool reussie, const QString& message) {
-        if (!reussie)
-            AfficherAvisSauvegarde(QStringLiteral("Sauvegarde automatique non faite : ") +
-                                   QString(message).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+        if (!reussie) {
+            AfficherAvisSauvegarde(QStringLiteral("Sauvegarde non faite : ") + m_copieAuto->Raison());
+            m_avisSauvegarde->setToolTip(message);
+        }
         if (m_copieAuto) m_copieAuto->deleteLater();
     });
     m_copieAuto->Demarrer();
