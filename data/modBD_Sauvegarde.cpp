@@ -378,6 +378,8 @@ struct CopieBD::Etat {
     bool automatique = false;
     int pagesParEtape = kPagesParEtape;
     int intervalleMs = 0;
+    sqlite3* source = nullptr;
+    int attenteSource = -1;  // the connection's own wait on a lock, in ms (-1: unknown, left alone)
     sqlite3* dest = nullptr;
     sqlite3_backup* sauvegarde = nullptr;
     QTimer minuterie;
@@ -448,6 +450,12 @@ void CopieBD::Commencer() {
         e.raisonDepart = raison;
         throw ErreurBD(MessageEchec(e.cheminFinal, raison));
     }
+    e.source = source;
+    e.attenteSource = -1;
+    sqlite3_stmt* instr = nullptr;
+    if (sqlite3_prepare_v2(source, "PRAGMA busy_timeout", -1, &instr, nullptr) == SQLITE_OK && sqlite3_step(instr) == SQLITE_ROW)
+        e.attenteSource = sqlite3_column_int(instr, 0);
+    sqlite3_finalize(instr);
     e.copiees = 0;
     e.redemarrages = 0;
     e.occupee = 0;
@@ -470,7 +478,11 @@ void CopieBD::Demarrer() {
 bool CopieBD::Etape() {
     Etat& e = *m_etat;
     if (!e.enCours || !e.sauvegarde) return false;
+    // A step in the background never waits on another program's lock (the window would freeze):
+    // it tries again a little later instead.
+    if (e.attenteSource >= 0) sqlite3_busy_timeout(e.source, 0);
     const int rc = sqlite3_backup_step(e.sauvegarde, e.pagesParEtape);
+    if (e.attenteSource >= 0) sqlite3_busy_timeout(e.source, e.attenteSource);
     if (rc == SQLITE_DONE) {
         const int fin = sqlite3_backup_finish(e.sauvegarde);
         e.sauvegarde = nullptr;

@@ -306,6 +306,39 @@ private slots:
         modBD::VerifierCopie(copie.CheminFinal());
     }
 
+    // Another program holds BD.mdb locked for a while: the copy waits without freezing the window,
+    // then ends; the program's own wait on a lock is as before.
+    void copieAttendUnVerrouSansFigerLaFenetre() {
+        TestSupport::BaseTest base;
+        Remplir(100, 100, 100);
+        const QVariant attente = base.Valeur("PRAGMA busy_timeout");
+        QSqlDatabase autre = AutreConnexion("verrou-exclusif", base.chemin());
+        QVERIFY(QSqlQuery(autre).exec("BEGIN EXCLUSIVE"));
+        modBD::CopieBD copie(QDir(modBD::DossierSauvegardes()).filePath("BD-20261207-140000.mdb"), true);
+        QSignalSpy fin(&copie, &modBD::CopieBD::Terminee);
+        QElapsedTimer tic;
+        qint64 plusLongue = 0;
+        QTimer horloge;
+        connect(&horloge, &QTimer::timeout, [&] {
+            plusLongue = std::max(plusLongue, tic.elapsed());
+            tic.restart();
+        });
+        horloge.start(5);
+        tic.start();
+        copie.Demarrer();
+        QTest::qWait(1500);
+        QVERIFY(fin.isEmpty());
+        QVERIFY2(plusLongue < 500, qPrintable(QString::number(plusLongue)));
+        QVERIFY(QSqlQuery(autre).exec("ROLLBACK"));
+        QVERIFY(fin.wait(10000));
+        QVERIFY2(fin.first().at(0).toBool(), qPrintable(fin.first().at(1).toString()));
+        QCOMPARE(base.Valeur("PRAGMA busy_timeout"), attente);
+        QCOMPARE(attente.toInt(), 2000);
+        autre.close();
+        autre = QSqlDatabase();
+        QSqlDatabase::removeDatabase("verrou-exclusif");
+    }
+
     void copieTueeNeLaissePasDeFichierFinal() {
         TestSupport::BaseTest base;
         base.AjouterVendeur("Vendeur");
