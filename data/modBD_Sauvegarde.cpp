@@ -112,7 +112,9 @@ int Synchroniser(const QString& chemin, bool dossier) {
 class LecteurSqlite {
 public:
     explicit LecteurSqlite(const QString& chemin) {
-        m_code = sqlite3_open_v2(QFile::encodeName(chemin).constData(), &m_db, SQLITE_OPEN_READONLY, nullptr);
+        // An absolute path: never read as a "file:" URI.
+        m_code = sqlite3_open_v2(QFile::encodeName(QFileInfo(chemin).absoluteFilePath()).constData(), &m_db,
+                                 SQLITE_OPEN_READONLY, nullptr);
         if (m_code == SQLITE_OK) sqlite3_busy_timeout(m_db, 2000);
     }
     ~LecteurSqlite() { sqlite3_close_v2(m_db); }
@@ -568,7 +570,8 @@ void CopieBD::Faire() {
     // All in one step: the clerk waits for a copy asked for, other programs at most that long.
     for (int essais = 0;; ++essais) {
         rc = sqlite3_backup_step(e.sauvegarde, -1);
-        if ((rc == SQLITE_BUSY || rc == SQLITE_LOCKED) && essais < 20) {
+        // Each try already waits as long as the connection waits on a lock.
+        if ((rc == SQLITE_BUSY || rc == SQLITE_LOCKED) && essais < 2) {
             sqlite3_sleep(kPauseOccupeeMs);
             continue;
         }
