@@ -25,6 +25,7 @@
 #include <cstring>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -364,9 +365,12 @@ private slots:
             QVERIFY2(fichiers.size() == tour + 1, qPrintable(fichiers.join(' ')));  // the cut copies, kept apart
             QCOMPARE(ContenuFichier(base.chemin()), avant);
         }
+        // The copy of another instance of the program, still running, is left alone.
+        const QString vivante = QStringLiteral("copie-en-cours-%1-1.partielle").arg(::getppid());
+        CreerFichier(QDir(dossier).filePath(vivante));
         QVERIFY(modBD::OuvrirConnexion());
         QCOMPARE(modBD::NettoyerCopiesInterrompues(dossier), 4);
-        QVERIFY(FichiersDe(dossier).isEmpty());
+        QCOMPARE(FichiersDe(dossier), QStringList{vivante});
         QSqlQuery integrite = modBD::Executer("PRAGMA integrity_check");
         QVERIFY(integrite.next());
         QCOMPARE(integrite.value(0).toString(), QStringLiteral("ok"));
