@@ -59,6 +59,7 @@ constexpr int kAttenteVerrouMs = 2000;
 
 void RetirerConnexion() {
     if (QSqlDatabase::contains(kNomConnexion)) {
+        detail::AvantFermetureConnexion();
         {
             QSqlDatabase db = QSqlDatabase::database(kNomConnexion, false);
             if (db.isOpen()) db.close();
@@ -156,7 +157,9 @@ bool OuvrirConnexion() {
 }
 
 void FermerConnexion() {
-    if (QSqlDatabase::contains(kNomConnexion)) QSqlDatabase::database(kNomConnexion, false).close();
+    if (!QSqlDatabase::contains(kNomConnexion)) return;
+    detail::AvantFermetureConnexion();
+    QSqlDatabase::database(kNomConnexion, false).close();
 }
 
 QStringList TablesRequises() {
