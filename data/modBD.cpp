@@ -145,6 +145,7 @@ void Reconnecter() {
 
 void RetirerConnexion() {
     if (QSqlDatabase::contains(kNomConnexion)) {
+        detail::AvantFermetureConnexion();
         {
             QSqlDatabase db = QSqlDatabase::database(kNomConnexion, false);
             if (db.isOpen()) db.close();
@@ -313,7 +314,9 @@ bool OuvrirConnexion() {
 
 void FermerConnexion() {
     g_perdue = false;  // closed on purpose: nothing may reopen it behind the caller's back
-    if (QSqlDatabase::contains(kNomConnexion)) QSqlDatabase::database(kNomConnexion, false).close();
+    if (!QSqlDatabase::contains(kNomConnexion)) return;
+    detail::AvantFermetureConnexion();
+    QSqlDatabase::database(kNomConnexion, false).close();
 }
 
 QStringList TablesRequises() {

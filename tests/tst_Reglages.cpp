@@ -7,10 +7,12 @@
 #include "modBD.h"
 #include "modBD_Catalogue.h"
 #include "modBD_Commandes.h"
+#include "modBD_Sauvegarde.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -190,6 +192,26 @@ private slots:
         }
         modBD::DefinirDossierProgramme(QString());
         TestSupport::SupprimerBaseServeur(base);
+    }
+
+    // Copies of a server base are the server's business: both menu items say so and do nothing
+    // else (no file dialog, no folder), and no automatic copy starts.
+    void copiesSurServeur() {
+        if (!TestSupport::SurServeur()) QSKIP("needs the test server (run again on it by the test command)");
+        TestSupport::BaseTest base;
+        frmMain f;
+        QVERIFY(f.Form_Load());
+        f.LancerCopieAutomatique();
+        QVERIFY(f.CopieAutomatique() == nullptr);
+        f.mnuSauvegarder_Click();
+        f.mnuRestaurer_Click();
+        QCOMPARE(Toolkit::Test::Messages().size(), 2);
+        for (const Toolkit::Message& m : Toolkit::Test::Messages())
+            QVERIFY2(m.texte.contains(QStringLiteral("pg_dump")) && m.texte.contains(QStringLiteral("sur le serveur")),
+                     qPrintable(m.texte));
+        QVERIFY(Toolkit::Test::DialoguesFichier().isEmpty());
+        QVERIFY(!QFileInfo::exists(modBD::DossierSauvegardes()));
+        QVERIFY(!QFileInfo::exists(base.chemin()));
     }
 
     // The administrator's account for the clerks: rights on the six tables only. It cannot
