@@ -255,6 +255,30 @@ private slots:
         for (auto it = saisie.ecarts.cbegin(); it != saisie.ecarts.cend(); ++it) attendu[it.key()] += it.value();
         QCOMPARE(Comptes(*m_bd), attendu);
     }
+
+    // The server restarted while the program sat idle: its connection is dead, but the next
+    // action of every path reconnects and goes through without a message.
+    void serveurRedemarreEntreDeuxActions_data() {
+        QTest::addColumn<Chemin>("chemin");
+        QTest::newRow("commande") << Chemin::Commande;
+        QTest::newRow("pièce") << Chemin::Piece;
+        QTest::newRow("mouvement") << Chemin::Mouvement;
+        QTest::newRow("échange") << Chemin::Echange;
+    }
+    void serveurRedemarreEntreDeuxActions() {
+        if (!TestSupport::SurServeur()) QSKIP("a file base has no server to restart");
+        QFETCH(Chemin, chemin);
+        const Saisie saisie = Saisir(chemin);
+        const QMap<QString, qint64> avant = Comptes(*m_bd);
+        m_serveur->Suspendre();
+        m_serveur->Reprendre();
+        Toolkit::Test::Reinitialiser();
+        saisie.agir();
+        QVERIFY2(Toolkit::Test::Messages().isEmpty(), qPrintable(Toolkit::Test::DernierMessage().texte));
+        QMap<QString, qint64> attendu = avant;
+        for (auto it = saisie.ecarts.cbegin(); it != saisie.ecarts.cend(); ++it) attendu[it.key()] += it.value();
+        QCOMPARE(Comptes(*m_bd), attendu);
+    }
 };
 
 QTEST_MAIN(TestPannes)
