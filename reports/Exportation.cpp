@@ -18,7 +18,10 @@
 
 #include <xlsxwriter.h>
 
+#include <algorithm>
 #include <cstdio>
+
+#include <sys/stat.h>
 
 namespace Rapports {
 
@@ -48,8 +51,10 @@ void EcrireAtomique(const QString& chemin, const QByteArray& contenu) {
 }
 
 // Builds the pages' text: heading, then the table.
-void RemplirDocument(const Tableau& t, QTextDocument& doc, qreal largeur) {
+void RemplirDocument(const Tableau& t, QTextDocument& doc, QPaintDevice* appareil, qreal largeur, qreal echelleImages) {
     QTextCursor c(&doc);
+    // One layout at the end, not one per cell (a long table would take minutes).
+    c.beginEditBlock();
     QTextCharFormat titre;
     titre.setFontPointSize(15);
     titre.setFontWeight(QFont::Bold);
@@ -79,6 +84,39 @@ void RemplirDocument(const Tableau& t, QTextDocument& doc, qreal largeur) {
     format.setBorderBrush(QColor(0x99, 0x99, 0x99));
     format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
     format.setWidth(QTextLength(QTextLength::PercentageLength, 100));
+    // Column widths follow their contents: each column gets at least its longest header word,
+    // so no word is broken in two, and the rest of the page goes where the contents are long.
+    QFont policeGras = doc.defaultFont();
+    policeGras.setPointSizeF(9);
+    policeGras.setBold(true);
+    const QFontMetricsF mesure(policeGras, appareil);
+    // Padding and borders are given at the screen's 96 dpi and scaled to the device.
+    const qreal marge = (2 * format.cellPadding() + 2 * format.border() + 3) * appareil->logicalDpiX() / 96.0;
+    QList<qreal> minimum, souhaite;
+    for (int col = 0; col < nbColonnes; ++col) {
+        qreal mot = 0;
+        for (const QString& m : t.entetes.at(col).split(QLatin1Char(' '))) mot = std::max(mot, mesure.horizontalAdvance(m));
+        qreal contenu = mesure.horizontalAdvance(t.entetes.at(col)) / 2;
+        for (const Ligne& l : t.lignes)
+            contenu = std::max(contenu, mesure.horizontalAdvance(TexteCellule(l.cellules.value(col), t.genres.at(col))));
+        minimum << mot + marge;
+        souhaite << std::max(mot, std::min(contenu, largeur / 3)) + marge;
+    }
+    qreal sommeMin = 0, sommeSouhait = 0;
+    for (int col = 0; col < nbColonnes; ++col) {
+        sommeMin += minimum.at(col);
+        sommeSouhait += souhaite.at(col);
+    }
+    QList<QTextLength> largeurs;
+    for (int col = 0; col < nbColonnes; ++col) {
+        qreal l = sommeSouhait <= largeur ? souhaite.at(col) * largeur / sommeSouhait
+                  : sommeSouhait > sommeMin
+                      ? minimum.at(col) + (souhaite.at(col) - minimum.at(col)) * std::max<qreal>(0, largeur - sommeMin) /
+                                              (sommeSouhait - sommeMin)
+                      : minimum.at(col);
+        largeurs << QTextLength(QTextLength::PercentageLength, 100.0 * l / largeur);
+    }
+    format.setColumnWidthConstraints(largeurs);
     QTextTable* table = c.insertTable(static_cast<int>(t.lignes.size()) + 1, nbColonnes, format);
 
     auto ecrire = [&](int ligne, int colonne, const QString& texte, bool gras, bool droite, const QColor& fond,
@@ -122,10 +160,11 @@ void RemplirDocument(const Tableau& t, QTextDocument& doc, qreal largeur) {
                         ImageGraphique(t, t.filtres.piece, taille));
         QTextImageFormat image;
         image.setName(QStringLiteral("graphique"));
-        image.setWidth(largeur * 0.98);
-        image.setHeight(largeur * 0.98 / 2);
+        image.setWidth(largeur * echelleImages * 0.98);
+        image.setHeight(largeur * echelleImages * 0.98 / 2);
         c.insertImage(image);
     }
+    c.endEditBlock();
 }
 
 }  // namespace
@@ -227,6 +266,10 @@ void ExporterClasseur(const Tableau& t, const QString& chemin) {
     if (std::rename(nomTemporaire.constData(), QFile::encodeName(cible.absoluteFilePath()).constData()) != 0)
         Echec(chemin, QStringLiteral("le fichier temporaire n'a pas pu prendre son nom."));
     temporaire.setAutoRemove(false);  // it has become the target
+    // A temporary file is private to its owner; the report is an ordinary file.
+    const mode_t masque = ::umask(0);
+    ::umask(masque);
+    ::chmod(QFile::encodeName(cible.absoluteFilePath()).constData(), 0666 & ~masque);
 }
 
 int Peindre(const Tableau& t, QPagedPaintDevice& appareil) {
@@ -245,7 +288,8 @@ int Peindre(const Tableau& t, QPagedPaintDevice& appareil) {
     const qreal piedDePage = QFontMetricsF(police, &appareil).height() * 2.5;
     const qreal hauteurCorps = hauteur - piedDePage;
     doc.setPageSize(QSizeF(largeur, hauteurCorps));
-    RemplirDocument(t, doc, largeur);
+    // Image sizes in a document are read at the screen's 96 dpi and scaled to the device.
+    RemplirDocument(t, doc, &appareil, largeur, 96.0 / appareil.logicalDpiX());
 
     const int pages = doc.pageCount();
     QAbstractTextDocumentLayout::PaintContext contexte;

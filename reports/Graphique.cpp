@@ -61,16 +61,18 @@ QChart* CreerGraphique(const Tableau& ventes, const QString& nomPiece) {
 }
 
 QImage ImageGraphique(const Tableau& ventes, const QString& nomPiece, const QSize& taille) {
+    // Laid out at half the size and drawn at twice the density: text keeps a readable size.
+    const QSizeF logique = QSizeF(taille) / 2;
     QGraphicsScene scene;
     QChart* graphique = CreerGraphique(ventes, nomPiece);  // the scene owns it
     scene.addItem(graphique);
-    graphique->resize(taille);
-    scene.setSceneRect(QRectF(QPointF(0, 0), taille));
+    graphique->resize(logique);
+    scene.setSceneRect(QRectF(QPointF(0, 0), logique));
     QImage image(taille, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
     QPainter peintre(&image);
     peintre.setRenderHint(QPainter::Antialiasing);
-    scene.render(&peintre, QRectF(QPointF(0, 0), taille), scene.sceneRect());
+    scene.render(&peintre, QRectF(QPointF(0, 0), QSizeF(taille)), scene.sceneRect());
     return image;
 }
 
