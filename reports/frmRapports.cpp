@@ -77,6 +77,7 @@ frmRapports::frmRapports(const QString& cheminBase, QWidget* parent)
     tblRapport->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tblRapport->setAlternatingRowColors(true);
     tblRapport->verticalHeader()->setVisible(false);
+    tblRapport->verticalHeader()->setDefaultSectionSize(tblRapport->fontMetrics().height() + 8);
     tblRapport->horizontalHeader()->setStretchLastSection(true);
 
     graVentes = new QChartView(centre);
