@@ -1,5 +1,7 @@
 #include "modBD_Rapports.h"
 
+#include "Regles.h"
+
 #include <QCollator>
 #include <QHash>
 #include <QLocale>
@@ -13,12 +15,7 @@ namespace modBD {
 
 namespace {
 
-// The program's date rule: the locale's short date form with a four-digit year.
-QDate LireDate(const QString& texte) {
-    QString format = QLocale().dateFormat(QLocale::ShortFormat);
-    if (!format.contains(QStringLiteral("yyyy"))) format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
-    return QLocale().toDate(texte.trimmed(), format);
-}
+QDate LireDate(const QString& texte) { return Regles::TexteEnDate(texte); }
 
 // A date text's place in the reports' order: dates by day, then texts that are no date.
 struct CleDate {

@@ -1,6 +1,6 @@
 #include "LigneCommande.h"
 
-#include "FctVar.h"
+#include "Regles.h"
 #include "modBD.h"
 
 #include <QCommandLineParser>
@@ -39,10 +39,10 @@ QList<QCommandLineOption> Options() {
 bool LireDate(const QCommandLineParser& p, const QString& nom, QDate& date, QString& erreur) {
     if (!p.isSet(nom)) return true;
     const QString texte = p.value(nom);
-    date = FctVar::TexteEnDate(texte);
+    date = Regles::TexteEnDate(texte);
     if (!date.isValid()) {
         erreur = QStringLiteral("--%1 : « %2 » n'est pas une date (exemple : %3).")
-                     .arg(nom, texte, FctVar::DateEnTexte(QDate(2026, 12, 31)));
+                     .arg(nom, texte, Regles::DateEnTexte(QDate(2026, 12, 31)));
         return false;
     }
     return true;

@@ -1,6 +1,6 @@
 #include "Tableau.h"
 
-#include "FctVar.h"
+#include "Regles.h"
 #include "modBD_Rapports.h"
 
 #include <QBrush>
@@ -160,8 +160,8 @@ Tableau Produire(Rapport rapport, const Filtres& filtres, const QString& source)
     if (!filtres.piece.isEmpty()) t.descriptionFiltres << QStringLiteral("Pièce : %1").arg(filtres.piece);
     if (ExigeRepresentation(rapport)) t.descriptionFiltres << QStringLiteral("Représentation : %1").arg(filtres.representation);
     if (rapport == Rapport::Ventes) {
-        if (filtres.du.isValid()) t.descriptionFiltres << QStringLiteral("Commandes du %1").arg(FctVar::DateEnTexte(filtres.du));
-        if (filtres.au.isValid()) t.descriptionFiltres << QStringLiteral("Commandes jusqu'au %1").arg(FctVar::DateEnTexte(filtres.au));
+        if (filtres.du.isValid()) t.descriptionFiltres << QStringLiteral("Commandes du %1").arg(Regles::DateEnTexte(filtres.du));
+        if (filtres.au.isValid()) t.descriptionFiltres << QStringLiteral("Commandes jusqu'au %1").arg(Regles::DateEnTexte(filtres.au));
     }
     if (t.descriptionFiltres.isEmpty()) t.descriptionFiltres << QStringLiteral("Toutes les pièces");
     return t;

@@ -1,6 +1,5 @@
 #include "frmRapports.h"
 
-#include "FctVar.h"
 #include "Graphique.h"
 #include "Toolkit.h"
 #include "modBD.h"
