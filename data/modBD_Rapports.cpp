@@ -8,6 +8,7 @@
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <array>
 #include <tuple>
 #include <vector>
 
@@ -73,6 +74,20 @@ private:
     QHash<QString, int> m_rangs;
 };
 
+// The rows in the order of their keys (computed once per row: a sort compares keys many
+// times), rows of equal keys in the order they came.
+template <typename Ligne, typename Cle>
+QList<Ligne> Trier(const QList<Ligne>& lignes, const std::vector<Cle>& cles) {
+    std::vector<qsizetype> ordre(static_cast<size_t>(lignes.size()));
+    for (size_t i = 0; i < ordre.size(); ++i) ordre[i] = static_cast<qsizetype>(i);
+    std::stable_sort(ordre.begin(), ordre.end(),
+                     [&cles](qsizetype a, qsizetype b) { return cles[static_cast<size_t>(a)] < cles[static_cast<size_t>(b)]; });
+    QList<Ligne> triees;
+    triees.reserve(lignes.size());
+    for (qsizetype i : ordre) triees.append(lignes.at(i));
+    return triees;
+}
+
 QString NomVendeurLu(const QVariant& nom, const QVariant& comedien, const QVariant& noVendeur) {
     // A line may point to a seller deleted since: it is still counted, under its number.
     if (nom.isNull()) return QStringLiteral("Vendeur n° %1").arg(noVendeur.toLongLong());
@@ -97,67 +112,81 @@ int ComparerTextesDates(const QString& a, const QString& b) { return CleDate(a).
 
 QList<LigneVentes> RapportVentes(const QString& nomPiece, const QDate& du, const QDate& au) {
     const bool parDate = du.isValid() || au.isValid();
-    // With a date bound the sums are grouped by order date too, and the dates are read here;
-    // each order has one date, so the distinct order counts add up across the groups.
-    QString sql = QStringLiteral(
-        "SELECT r.NoRepresentation, p.NomPiece, r.DateRepresentation, %1 COUNT(DISTINCT l.NoClient), "
-        "SUM(l.NbEnfant), SUM(l.NbAdulte), SUM(CASE WHEN l.VentePorte <> 0 THEN l.NbEnfant + l.NbAdulte ELSE 0 END), "
-        "SUM(l.Cout) "
-        "FROM InfoReservation l "
-        "JOIN InfoClientReservation c ON c.NoClient = l.NoClient "
-        "JOIN Representation r ON r.NoRepresentation = l.NoRepresentation "
-        "JOIN Piece p ON p.NoPiece = r.NoPiece "
-        "WHERE (%2)%3 "
-        "GROUP BY r.NoRepresentation, p.NomPiece, r.DateRepresentation%4")
-                      .arg(parDate ? QStringLiteral("c.DateReservation,") : QString(), ConditionCommandesComptees(),
-                           nomPiece.isEmpty() ? QString() : QStringLiteral(" AND p.NomPiece = ?"),
-                           parDate ? QStringLiteral(", c.DateReservation") : QString());
-    QVariantList valeurs;
-    if (!nomPiece.isEmpty()) valeurs << nomPiece;
-    QSqlQuery q = Executer(sql, valeurs);
+    // The date bounds apply to date texts, read by the program's rule: the distinct order
+    // dates are read and tested here, and the sums then take the orders of the dates kept,
+    // bound as values (in batches, so no statement gets too many of them). Each order has
+    // one date, so the batches' distinct order counts add up exactly.
+    QList<QVariantList> lots{QVariantList()};
+    if (parDate) {
+        lots.clear();
+        QSqlQuery d = Executer(QStringLiteral("SELECT DISTINCT c.DateReservation FROM InfoClientReservation c WHERE (%1)")
+                                   .arg(ConditionCommandesComptees()));
+        QVariantList retenues;
+        while (d.next()) {
+            const QString texte = d.value(0).toString();
+            const QDate date = LireDate(texte);
+            if (date.isValid() && (!du.isValid() || date >= du) && (!au.isValid() || date <= au)) retenues << texte;
+        }
+        d.finish();
+        constexpr qsizetype kParLot = 500;
+        for (qsizetype i = 0; i < retenues.size(); i += kParLot) lots << retenues.mid(i, kParLot);
+    }
 
     QHash<qlonglong, qsizetype> indices;
-    QHash<QString, QDate> datesLues;  // many groups share one order date
     QList<LigneVentes> lignes;
-    while (q.next()) {
-        int col = 3;
-        if (parDate) {
-            const QString texte = q.value(col++).toString();
-            auto it = datesLues.find(texte);
-            if (it == datesLues.end()) it = datesLues.insert(texte, LireDate(texte));
-            const QDate d = *it;
-            if (!d.isValid() || (du.isValid() && d < du) || (au.isValid() && d > au)) continue;
+    for (const QVariantList& lot : std::as_const(lots)) {
+        QString dates;
+        if (!lot.isEmpty()) {
+            QStringList marques(lot.size(), QStringLiteral("?"));
+            dates = QStringLiteral(" AND c.DateReservation IN (%1)").arg(marques.join(QLatin1Char(',')));
         }
-        const qlonglong no = q.value(0).toLongLong();
-        auto it = indices.find(no);
-        if (it == indices.end()) {
-            LigneVentes l;
-            l.piece = q.value(1).toString();
-            l.representation = q.value(2).toString();
-            lignes.append(l);
-            it = indices.insert(no, lignes.size() - 1);
+        QVariantList valeurs;
+        if (!nomPiece.isEmpty()) valeurs << nomPiece;
+        valeurs << lot;
+        QSqlQuery q = Executer(
+            QStringLiteral("SELECT r.NoRepresentation, p.NomPiece, r.DateRepresentation, COUNT(DISTINCT l.NoClient), "
+                           "SUM(l.NbEnfant), SUM(l.NbAdulte), "
+                           "SUM(CASE WHEN l.VentePorte <> 0 THEN l.NbEnfant + l.NbAdulte ELSE 0 END), SUM(l.Cout) "
+                           "FROM InfoReservation l "
+                           "JOIN InfoClientReservation c ON c.NoClient = l.NoClient "
+                           "JOIN Representation r ON r.NoRepresentation = l.NoRepresentation "
+                           "JOIN Piece p ON p.NoPiece = r.NoPiece "
+                           "WHERE (%1)%2%3 "
+                           "GROUP BY r.NoRepresentation, p.NomPiece, r.DateRepresentation")
+                .arg(ConditionCommandesComptees(), nomPiece.isEmpty() ? QString() : QStringLiteral(" AND p.NomPiece = ?"),
+                     dates),
+            valeurs);
+        while (q.next()) {
+            const qlonglong no = q.value(0).toLongLong();
+            auto it = indices.find(no);
+            if (it == indices.end()) {
+                LigneVentes l;
+                l.piece = q.value(1).toString();
+                l.representation = q.value(2).toString();
+                lignes.append(l);
+                it = indices.insert(no, lignes.size() - 1);
+            }
+            LigneVentes& l = lignes[*it];
+            l.commandes += q.value(3).toLongLong();
+            l.billetsEnfant += q.value(4).toLongLong();
+            l.billetsAdulte += q.value(5).toLongLong();
+            l.billetsPorte += q.value(6).toLongLong();
+            l.montant += q.value(7).toDouble();
         }
-        LigneVentes& l = lignes[*it];
-        l.commandes += q.value(col).toLongLong();
-        l.billetsEnfant += q.value(col + 1).toLongLong();
-        l.billetsAdulte += q.value(col + 2).toLongLong();
-        l.billetsPorte += q.value(col + 3).toLongLong();
-        l.montant += q.value(col + 4).toDouble();
     }
 
     RangsNoms pieces;
     RangsDates dates;
-    for (const LigneVentes& l : lignes) {
+    for (const LigneVentes& l : std::as_const(lignes)) {
         pieces.ajouter(l.piece);
         dates.ajouter(l.representation);
     }
     pieces.classer();
     dates.classer();
-    std::stable_sort(lignes.begin(), lignes.end(), [&](const LigneVentes& a, const LigneVentes& b) {
-        return std::make_tuple(pieces.rang(a.piece), dates.rang(a.representation)) <
-               std::make_tuple(pieces.rang(b.piece), dates.rang(b.representation));
-    });
-    return lignes;
+    std::vector<std::array<qint64, 2>> cles;
+    cles.reserve(static_cast<size_t>(lignes.size()));
+    for (const LigneVentes& l : std::as_const(lignes)) cles.push_back({pieces.rang(l.piece), dates.rang(l.representation)});
+    return Trier(lignes, cles);
 }
 
 QList<LignePorte> RapportPorte(const QString& nomPiece, const QString& dateRepresentation) {
@@ -189,26 +218,25 @@ QList<LignePorte> RapportPorte(const QString& nomPiece, const QString& dateRepre
         noLignes.append(q.value(11).toLongLong());
     }
     clients.classer();
-    std::vector<qsizetype> ordre(static_cast<size_t>(lignes.size()));
-    for (qsizetype i = 0; i < lignes.size(); ++i) ordre[static_cast<size_t>(i)] = i;
-    std::sort(ordre.begin(), ordre.end(), [&](qsizetype a, qsizetype b) {
-        const LignePorte& x = lignes.at(a);
-        const LignePorte& y = lignes.at(b);
-        return std::make_tuple(clients.rang(x.client), x.commande, noLignes.at(a)) <
-               std::make_tuple(clients.rang(y.client), y.commande, noLignes.at(b));
-    });
-    QList<LignePorte> triees;
-    triees.reserve(lignes.size());
-    for (qsizetype i : ordre) triees.append(lignes.at(i));
-    return triees;
+    std::vector<std::array<qint64, 3>> cles;
+    cles.reserve(static_cast<size_t>(lignes.size()));
+    for (qsizetype i = 0; i < lignes.size(); ++i)
+        cles.push_back({clients.rang(lignes.at(i).client), lignes.at(i).commande, noLignes.at(i)});
+    return Trier(lignes, cles);
 }
 
 QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece) {
     // Two sums per (seller, performance), merged here: what the ledger gave and took back,
     // and what the seller's order lines sold. Names are joined once per group, not per row.
-    const QString filtrePiece = nomPiece.isEmpty() ? QString() : QStringLiteral(" WHERE p.NomPiece = ?");
+    const QString filtrePiece = nomPiece.isEmpty()
+                                    ? QString()
+                                    : QStringLiteral(" JOIN Representation rf ON rf.NoRepresentation = x.NoRepresentation "
+                                                     "JOIN Piece pf ON pf.NoPiece = rf.NoPiece AND pf.NomPiece = ?");
     QVariantList valeurs;
     if (!nomPiece.isEmpty()) valeurs << nomPiece;
+    const QString noms = QStringLiteral("JOIN Representation r ON r.NoRepresentation = a.NoRepresentation "
+                                        "JOIN Piece p ON p.NoPiece = r.NoPiece "
+                                        "LEFT JOIN Vendeur v ON v.NoVendeur = a.NoVendeur");
 
     QHash<QPair<qlonglong, qlonglong>, qsizetype> indices;
     QList<LigneVendeurs> lignes;
@@ -228,14 +256,12 @@ QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece) {
 
     QSqlQuery m = Executer(QStringLiteral("SELECT a.NoVendeur, a.NoRepresentation, v.NomVendeur, v.Comedien, p.NomPiece, "
                                           "r.DateRepresentation, a.Recus, a.Rendus "
-                                          "FROM (SELECT NoVendeur, NoRepresentation, "
-                                          "SUM(CASE WHEN Nombre > 0 THEN Nombre ELSE 0 END) AS Recus, "
-                                          "SUM(CASE WHEN Nombre < 0 THEN -Nombre ELSE 0 END) AS Rendus "
-                                          "FROM InventaireBillets GROUP BY NoVendeur, NoRepresentation) a "
-                                          "JOIN Representation r ON r.NoRepresentation = a.NoRepresentation "
-                                          "JOIN Piece p ON p.NoPiece = r.NoPiece "
-                                          "LEFT JOIN Vendeur v ON v.NoVendeur = a.NoVendeur") +
-                               filtrePiece,
+                                          "FROM (SELECT x.NoVendeur, x.NoRepresentation, "
+                                          "SUM(CASE WHEN x.Nombre > 0 THEN x.Nombre ELSE 0 END) AS Recus, "
+                                          "SUM(CASE WHEN x.Nombre < 0 THEN -x.Nombre ELSE 0 END) AS Rendus "
+                                          "FROM InventaireBillets x%1 GROUP BY x.NoVendeur, x.NoRepresentation) a ")
+                                   .arg(filtrePiece) +
+                               noms,
                            valeurs);
     while (m.next()) {
         LigneVendeurs& l = trouver(m);
@@ -246,15 +272,12 @@ QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece) {
 
     QSqlQuery s = Executer(QStringLiteral("SELECT a.NoVendeur, a.NoRepresentation, v.NomVendeur, v.Comedien, p.NomPiece, "
                                           "r.DateRepresentation, a.Vendus, a.Montant "
-                                          "FROM (SELECT l.NoVendeur, l.NoRepresentation, SUM(l.NbEnfant + l.NbAdulte) AS Vendus, "
-                                          "SUM(l.Cout) AS Montant "
-                                          "FROM InfoReservation l JOIN InfoClientReservation c ON c.NoClient = l.NoClient "
-                                          "WHERE (%1) GROUP BY l.NoVendeur, l.NoRepresentation) a "
-                                          "JOIN Representation r ON r.NoRepresentation = a.NoRepresentation "
-                                          "JOIN Piece p ON p.NoPiece = r.NoPiece "
-                                          "LEFT JOIN Vendeur v ON v.NoVendeur = a.NoVendeur")
-                                   .arg(ConditionCommandesComptees()) +
-                               filtrePiece,
+                                          "FROM (SELECT x.NoVendeur, x.NoRepresentation, SUM(x.NbEnfant + x.NbAdulte) AS Vendus, "
+                                          "SUM(x.Cout) AS Montant "
+                                          "FROM InfoReservation x JOIN InfoClientReservation c ON c.NoClient = x.NoClient%1 "
+                                          "WHERE (%2) GROUP BY x.NoVendeur, x.NoRepresentation) a ")
+                                   .arg(filtrePiece, ConditionCommandesComptees()) +
+                               noms,
                            valeurs);
     while (s.next()) {
         LigneVendeurs& l = trouver(s);
@@ -265,7 +288,7 @@ QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece) {
 
     RangsNoms vendeurs, pieces;
     RangsDates dates;
-    for (const LigneVendeurs& l : lignes) {
+    for (const LigneVendeurs& l : std::as_const(lignes)) {
         vendeurs.ajouter(l.vendeur);
         pieces.ajouter(l.piece);
         dates.ajouter(l.representation);
@@ -273,11 +296,11 @@ QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece) {
     vendeurs.classer();
     pieces.classer();
     dates.classer();
-    std::stable_sort(lignes.begin(), lignes.end(), [&](const LigneVendeurs& a, const LigneVendeurs& b) {
-        return std::make_tuple(vendeurs.rang(a.vendeur), pieces.rang(a.piece), dates.rang(a.representation)) <
-               std::make_tuple(vendeurs.rang(b.vendeur), pieces.rang(b.piece), dates.rang(b.representation));
-    });
-    return lignes;
+    std::vector<std::array<qint64, 3>> cles;
+    cles.reserve(static_cast<size_t>(lignes.size()));
+    for (const LigneVendeurs& l : std::as_const(lignes))
+        cles.push_back({vendeurs.rang(l.vendeur), pieces.rang(l.piece), dates.rang(l.representation)});
+    return Trier(lignes, cles);
 }
 
 QList<LigneMouvement> RapportMouvements(const QString& nomPiece, const QString& dateRepresentation) {

@@ -60,3 +60,8 @@ CREATE TABLE InventaireBillets (
   Commentaire TEXT NOT NULL DEFAULT ''
 );
 CREATE INDEX IX_InventaireBillets_NoRepresentation ON InventaireBillets (NoRepresentation, Nombre);
+
+-- For the reports: a seller's ledger and sales per performance, and the order dates.
+CREATE INDEX IX_InventaireBillets_Vendeur ON InventaireBillets (NoVendeur, NoRepresentation, Nombre);
+CREATE INDEX IX_InfoReservation_Vendeur ON InfoReservation (NoVendeur, NoRepresentation);
+CREATE INDEX IX_InfoClientReservation_Date ON InfoClientReservation (DateReservation);

@@ -2,8 +2,8 @@
 
 #include "Graphique.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QDir>
+#include <QFontMetricsF>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
@@ -12,9 +12,6 @@
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <QTemporaryFile>
-#include <QTextCursor>
-#include <QTextDocument>
-#include <QTextTable>
 
 #include <xlsxwriter.h>
 
@@ -50,121 +47,45 @@ void EcrireAtomique(const QString& chemin, const QByteArray& contenu) {
     if (!fichier.commit()) Echec(chemin, fichier.errorString());
 }
 
-// Builds the pages' text: heading, then the table.
-void RemplirDocument(const Tableau& t, QTextDocument& doc, QPaintDevice* appareil, qreal largeur, qreal echelleImages) {
-    QTextCursor c(&doc);
-    // One layout at the end, not one per cell (a long table would take minutes).
-    c.beginEditBlock();
-    QTextCharFormat titre;
-    titre.setFontPointSize(15);
-    titre.setFontWeight(QFont::Bold);
-    c.insertText(t.titre, titre);
-    QTextCharFormat normal;
-    normal.setFontPointSize(9);
-    QTextBlockFormat bloc;
-    bloc.setTopMargin(4);
-    c.insertBlock(bloc);
-    c.insertText(t.descriptionFiltres.join(QStringLiteral(" · ")), normal);
-    c.insertBlock(bloc);
-    QTextCharFormat discret = normal;
-    discret.setForeground(QColor(0x55, 0x55, 0x55));
-    c.insertText(QStringLiteral("Base : %1 · produit le %2").arg(QDir::toNativeSeparators(t.source),
-                                                                 QLocale().toString(t.produitLe, QLocale::ShortFormat)),
-                 discret);
-    QTextBlockFormat avantTable;
-    avantTable.setBottomMargin(8);
-    c.insertBlock(avantTable);
-
-    const int nbColonnes = static_cast<int>(t.entetes.size());
-    QTextTableFormat format;
-    format.setHeaderRowCount(1);
-    format.setCellPadding(3);
-    format.setCellSpacing(0);
-    format.setBorder(0.5);
-    format.setBorderBrush(QColor(0x99, 0x99, 0x99));
-    format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
-    format.setWidth(QTextLength(QTextLength::PercentageLength, 100));
-    // Column widths follow their contents: each column gets at least its longest header word,
-    // so no word is broken in two, and the rest of the page goes where the contents are long.
-    QFont policeGras = doc.defaultFont();
-    policeGras.setPointSizeF(9);
-    policeGras.setBold(true);
-    const QFontMetricsF mesure(policeGras, appareil);
-    // Padding and borders are given at the screen's 96 dpi and scaled to the device.
-    const qreal marge = (2 * format.cellPadding() + 2 * format.border() + 3) * appareil->logicalDpiX() / 96.0;
+// Column widths in device units: each column gets at least its longest header word, so no
+// word is broken in two, and the rest of the width goes where the contents are long.
+QList<qreal> LargeursColonnes(const Tableau& t, const QFontMetricsF& gras, qreal largeur, qreal marge) {
+    const qsizetype n = t.entetes.size();
     QList<qreal> minimum, souhaite;
-    for (int col = 0; col < nbColonnes; ++col) {
+    for (qsizetype col = 0; col < n; ++col) {
         qreal mot = 0;
-        for (const QString& m : t.entetes.at(col).split(QLatin1Char(' '))) mot = std::max(mot, mesure.horizontalAdvance(m));
-        qreal contenu = mesure.horizontalAdvance(t.entetes.at(col)) / 2;
-        for (const Ligne& l : t.lignes)
-            contenu = std::max(contenu, mesure.horizontalAdvance(TexteCellule(l.cellules.value(col), t.genres.at(col))));
+        for (const QString& m : t.entetes.at(col).split(QLatin1Char(' '))) mot = std::max(mot, gras.horizontalAdvance(m));
+        // The longest text of the column; measured on its length in characters first, so a
+        // column of many rows is measured a few times only.
+        qsizetype plusLong = 0;
+        QString exemple;
+        for (const Ligne& l : t.lignes) {
+            const QString texte = TexteCellule(l.cellules.value(col), t.genres.at(col));
+            if (texte.size() > plusLong) {
+                plusLong = texte.size();
+                exemple = texte;
+            }
+        }
+        const qreal contenu = std::max(gras.horizontalAdvance(exemple), gras.horizontalAdvance(t.entetes.at(col)) / 2);
         minimum << mot + marge;
         souhaite << std::max(mot, std::min(contenu, largeur / 3)) + marge;
     }
     qreal sommeMin = 0, sommeSouhait = 0;
-    for (int col = 0; col < nbColonnes; ++col) {
+    for (qsizetype col = 0; col < n; ++col) {
         sommeMin += minimum.at(col);
         sommeSouhait += souhaite.at(col);
     }
-    QList<QTextLength> largeurs;
-    for (int col = 0; col < nbColonnes; ++col) {
-        qreal l = sommeSouhait <= largeur ? souhaite.at(col) * largeur / sommeSouhait
-                  : sommeSouhait > sommeMin
-                      ? minimum.at(col) + (souhaite.at(col) - minimum.at(col)) * std::max<qreal>(0, largeur - sommeMin) /
-                                              (sommeSouhait - sommeMin)
-                      : minimum.at(col);
-        largeurs << QTextLength(QTextLength::PercentageLength, 100.0 * l / largeur);
+    QList<qreal> largeurs;
+    for (qsizetype col = 0; col < n; ++col) {
+        if (sommeSouhait <= largeur)
+            largeurs << souhaite.at(col) * largeur / sommeSouhait;
+        else if (sommeSouhait > sommeMin)
+            largeurs << minimum.at(col) + (souhaite.at(col) - minimum.at(col)) * std::max<qreal>(0, largeur - sommeMin) /
+                                              (sommeSouhait - sommeMin);
+        else
+            largeurs << minimum.at(col) * largeur / sommeMin;
     }
-    format.setColumnWidthConstraints(largeurs);
-    QTextTable* table = c.insertTable(static_cast<int>(t.lignes.size()) + 1, nbColonnes, format);
-
-    auto ecrire = [&](int ligne, int colonne, const QString& texte, bool gras, bool droite, const QColor& fond,
-                      const QColor& encre) {
-        QTextTableCell cellule = table->cellAt(ligne, colonne);
-        if (fond.isValid()) {
-            QTextCharFormat f = cellule.format();
-            f.setBackground(fond);
-            cellule.setFormat(f);
-        }
-        QTextCursor cc = cellule.firstCursorPosition();
-        QTextBlockFormat b;
-        b.setAlignment(droite ? Qt::AlignRight : Qt::AlignLeft);
-        cc.setBlockFormat(b);
-        QTextCharFormat f = normal;
-        if (gras) f.setFontWeight(QFont::Bold);
-        if (encre.isValid()) f.setForeground(encre);
-        cc.insertText(texte, f);
-    };
-    const QColor entete(0xdd, 0xe3, 0xea), total(0xee, 0xf1, 0xf5), alerteFond(0xfd, 0xe2, 0xe4), alerteEncre(0xb0, 0x00, 0x20);
-    for (int col = 0; col < nbColonnes; ++col)
-        ecrire(0, col, t.entetes.at(col), true, t.genres.at(col) != Genre::Texte, entete, QColor());
-    for (int i = 0; i < t.lignes.size(); ++i) {
-        const Ligne& l = t.lignes.at(i);
-        const bool estTotal = l.type != Ligne::Type::Donnee;
-        for (int col = 0; col < nbColonnes; ++col) {
-            const bool alerte = l.alerte && (col == t.colonneAlerte || t.colonneAlerte < 0);
-            ecrire(i + 1, col, TexteCellule(l.cellules.value(col), t.genres.at(col)), estTotal || alerte,
-                   t.genres.at(col) != Genre::Texte, alerte ? alerteFond : (estTotal ? total : QColor()),
-                   alerte ? alerteEncre : QColor());
-        }
-    }
-    if (t.rapport == Rapport::Ventes && t.lignes.size() > 1) {
-        c.movePosition(QTextCursor::End);
-        QTextBlockFormat apres;
-        apres.setTopMargin(12);
-        c.insertBlock(apres);
-        // The chart's play: the one the report is filtered on, else one bar per play.
-        const QSize taille(1600, 800);
-        doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("graphique")),
-                        ImageGraphique(t, t.filtres.piece, taille));
-        QTextImageFormat image;
-        image.setName(QStringLiteral("graphique"));
-        image.setWidth(largeur * echelleImages * 0.98);
-        image.setHeight(largeur * echelleImages * 0.98 / 2);
-        c.insertImage(image);
-    }
-    c.endEditBlock();
+    return largeurs;
 }
 
 }  // namespace
@@ -275,39 +196,134 @@ void ExporterClasseur(const Tableau& t, const QString& chemin) {
 int Peindre(const Tableau& t, QPagedPaintDevice& appareil) {
     appareil.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15),
                                        QPageLayout::Millimeter));
-    QPainter peintre(&appareil);
-    if (!peintre.isActive()) return 0;
+    QPainter p(&appareil);
+    if (!p.isActive()) return 0;
+    // The pages are drawn directly: a text document lays a long table out far too slowly.
     const qreal largeur = appareil.width();
     const qreal hauteur = appareil.height();
-    QTextDocument doc;
-    doc.documentLayout()->setPaintDevice(&appareil);
-    doc.setDocumentMargin(0);
-    QFont police = doc.defaultFont();
-    police.setPointSizeF(9);
-    doc.setDefaultFont(police);
-    const qreal piedDePage = QFontMetricsF(police, &appareil).height() * 2.5;
-    const qreal hauteurCorps = hauteur - piedDePage;
-    doc.setPageSize(QSizeF(largeur, hauteurCorps));
-    // Image sizes in a document are read at the screen's 96 dpi and scaled to the device.
-    RemplirDocument(t, doc, &appareil, largeur, 96.0 / appareil.logicalDpiX());
+    const qreal point = appareil.logicalDpiY() / 72.0;  // device units per typographic point
+    QFont normal(QStringLiteral("DejaVu Sans"));
+    normal.setPointSizeF(8.5);
+    QFont gras = normal;
+    gras.setBold(true);
+    QFont titre = normal;
+    titre.setPointSizeF(15);
+    titre.setBold(true);
+    const QFontMetricsF mNormal(normal, &appareil), mGras(gras, &appareil), mTitre(titre, &appareil);
+    const qreal marge = 3 * point;
+    const QList<qreal> largeurs = LargeursColonnes(t, mGras, largeur, 2 * marge + point);
+    const qsizetype nbColonnes = largeurs.size();
 
-    const int pages = doc.pageCount();
-    QAbstractTextDocumentLayout::PaintContext contexte;
-    for (int i = 0; i < pages; ++i) {
-        if (i > 0) appareil.newPage();
-        peintre.save();
-        peintre.translate(0, -i * hauteurCorps);
-        const QRectF page(0, i * hauteurCorps, largeur, hauteurCorps);
-        peintre.setClipRect(page);
-        contexte.clip = page;
-        doc.documentLayout()->draw(&peintre, contexte);
-        peintre.restore();
-        peintre.setFont(police);
-        peintre.setPen(QColor(0x55, 0x55, 0x55));
-        peintre.drawText(QRectF(0, hauteur - piedDePage * 0.6, largeur, piedDePage * 0.6), Qt::AlignRight | Qt::AlignBottom,
-                         QStringLiteral("Page %1 / %2").arg(i + 1).arg(pages));
-        peintre.drawText(QRectF(0, hauteur - piedDePage * 0.6, largeur, piedDePage * 0.6), Qt::AlignLeft | Qt::AlignBottom,
-                         t.titre);
+    // Heights: the heading (first page), the header row (every page), a row, the footer.
+    const QString filtres = t.descriptionFiltres.join(QStringLiteral(" · "));
+    const QString source = QStringLiteral("Base : %1 · produit le %2")
+                               .arg(QDir::toNativeSeparators(t.source), QLocale().toString(t.produitLe, QLocale::ShortFormat));
+    const QRectF grand(0, 0, largeur, hauteur);
+    const qreal hTitre = mTitre.height() + 4 * point;
+    const qreal hFiltres = mNormal.boundingRect(grand, Qt::TextWordWrap, filtres).height() + 2 * point;
+    const qreal hSource = mNormal.boundingRect(grand, Qt::TextWordWrap, source).height() + 8 * point;
+    const qreal hEntete1 = hTitre + hFiltres + hSource;
+    qreal hEnteteTable = 0;
+    for (qsizetype col = 0; col < nbColonnes; ++col)
+        hEnteteTable = std::max(hEnteteTable, mGras.boundingRect(QRectF(0, 0, largeurs.at(col) - 2 * marge, hauteur),
+                                                                 Qt::TextWordWrap, t.entetes.at(col)).height());
+    hEnteteTable += 2 * marge;
+    const qreal hLigne = mNormal.height() + 2 * marge;
+    const qreal hPied = mNormal.height() * 2.5;
+    const qreal hCorps = hauteur - hPied;
+    const auto lignesPage = [&](bool premiere) {
+        return std::max(1, static_cast<int>((hCorps - (premiere ? hEntete1 : 0) - hEnteteTable) / hLigne));
+    };
+
+    // The pages: rows first, then the sales chart below them, on a new page if it does not fit.
+    const int nbLignes = static_cast<int>(t.lignes.size());
+    QList<int> debuts{0};
+    int reste = nbLignes - lignesPage(true);
+    while (reste > 0) {
+        debuts << nbLignes - reste;
+        reste -= lignesPage(false);
+    }
+    const bool avecGraphique = t.rapport == Rapport::Ventes && nbLignes > 1;
+    const qreal hGraphique = largeur / 2;
+    const int lignesDerniere = nbLignes - debuts.last();
+    const qreal basDerniere = (debuts.size() == 1 ? hEntete1 : 0) + hEnteteTable + lignesDerniere * hLigne;
+    const bool pageGraphique = avecGraphique && basDerniere + 12 * point + hGraphique > hCorps;
+    const int pages = static_cast<int>(debuts.size()) + (pageGraphique ? 1 : 0);
+
+    const QColor trait(0x99, 0x99, 0x99), fondEntete(0xdd, 0xe3, 0xea), fondTotal(0xee, 0xf1, 0xf5),
+        fondAlerte(0xfd, 0xe2, 0xe4), encreAlerte(0xb0, 0x00, 0x20), discret(0x55, 0x55, 0x55);
+    QPen plume(trait);
+    plume.setWidthF(0.5 * point);
+
+    auto enteteTable = [&](qreal y) {
+        qreal x = 0;
+        p.setFont(gras);
+        for (qsizetype col = 0; col < nbColonnes; ++col) {
+            const QRectF cellule(x, y, largeurs.at(col), hEnteteTable);
+            p.fillRect(cellule, fondEntete);
+            p.setPen(plume);
+            p.drawRect(cellule);
+            p.setPen(Qt::black);
+            const Qt::Alignment sens = t.genres.at(col) == Genre::Texte ? Qt::AlignLeft : Qt::AlignRight;
+            p.drawText(cellule.adjusted(marge, marge, -marge, -marge), sens | Qt::AlignBottom | Qt::TextWordWrap,
+                       t.entetes.at(col));
+            x += largeurs.at(col);
+        }
+        return y + hEnteteTable;
+    };
+    auto ligne = [&](const Ligne& l, qreal y) {
+        qreal x = 0;
+        const bool total = l.type != Ligne::Type::Donnee;
+        for (qsizetype col = 0; col < nbColonnes; ++col) {
+            const QRectF cellule(x, y, largeurs.at(col), hLigne);
+            const bool alerte = l.alerte && (col == t.colonneAlerte || t.colonneAlerte < 0);
+            if (alerte) p.fillRect(cellule, fondAlerte);
+            else if (total) p.fillRect(cellule, fondTotal);
+            p.setPen(plume);
+            p.drawRect(cellule);
+            p.setFont(total || alerte ? gras : normal);
+            p.setPen(alerte ? encreAlerte : QColor(Qt::black));
+            // One line per row: a line break in a name shows as a blank, a text too long ends in "…".
+            QString texte = TexteCellule(l.cellules.value(col), t.genres.at(col));
+            texte.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+            const QFontMetricsF& m = total || alerte ? mGras : mNormal;
+            texte = m.elidedText(texte, Qt::ElideRight, largeurs.at(col) - 2 * marge);
+            const Qt::Alignment sens = t.genres.at(col) == Genre::Texte ? Qt::AlignLeft : Qt::AlignRight;
+            p.drawText(cellule.adjusted(marge, 0, -marge, 0), sens | Qt::AlignVCenter, texte);
+            x += largeurs.at(col);
+        }
+    };
+
+    for (int page = 0; page < pages; ++page) {
+        if (page > 0) appareil.newPage();
+        qreal y = 0;
+        if (page == 0) {
+            p.setFont(titre);
+            p.setPen(Qt::black);
+            p.drawText(QRectF(0, 0, largeur, hTitre), Qt::AlignLeft | Qt::AlignTop, t.titre);
+            y = hTitre;
+            p.setFont(normal);
+            p.drawText(QRectF(0, y, largeur, hFiltres), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, filtres);
+            y += hFiltres;
+            p.setPen(discret);
+            p.drawText(QRectF(0, y, largeur, hSource), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, source);
+            y += hSource;
+        }
+        if (page < debuts.size()) {
+            y = enteteTable(y);
+            const int fin = page + 1 < debuts.size() ? debuts.at(page + 1) : nbLignes;
+            for (int i = debuts.at(page); i < fin; ++i, y += hLigne) ligne(t.lignes.at(i), y);
+        }
+        if (avecGraphique && page == pages - 1) {
+            const qreal haut = pageGraphique ? 0 : y + 12 * point;
+            const QImage image = ImageGraphique(t, t.filtres.piece, QSize(1200, 600));
+            p.drawImage(QRectF(0, haut, largeur, hGraphique), image);
+        }
+        p.setFont(normal);
+        p.setPen(discret);
+        const QRectF pied(0, hauteur - hPied * 0.6, largeur, hPied * 0.6);
+        p.drawText(pied, Qt::AlignRight | Qt::AlignBottom, QStringLiteral("Page %1 / %2").arg(page + 1).arg(pages));
+        p.drawText(pied, Qt::AlignLeft | Qt::AlignBottom, t.titre);
     }
     return pages;
 }

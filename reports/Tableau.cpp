@@ -13,10 +13,16 @@ namespace Rapports {
 namespace {
 
 // Numbers for a spreadsheet to read back: no thousands separator, whatever the locale says.
-QLocale Locale() {
-    QLocale l;
-    l.setNumberOptions(l.numberOptions() | QLocale::OmitGroupSeparator);
-    return l;
+// Made again only when the program's locale changes: a big report formats millions of cells.
+const QLocale& Locale() {
+    thread_local QLocale base(QLocale::C), sans;
+    const QLocale actuelle;
+    if (actuelle != base) {
+        base = actuelle;
+        sans = actuelle;
+        sans.setNumberOptions(actuelle.numberOptions() | QLocale::OmitGroupSeparator);
+    }
+    return sans;
 }
 
 Ligne Donnee(QVariantList cellules) { return Ligne{Ligne::Type::Donnee, std::move(cellules), false}; }
