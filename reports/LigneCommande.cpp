@@ -51,17 +51,34 @@ bool LireDate(const QCommandLineParser& p, const QString& nom, QDate& date, QStr
 }  // namespace
 
 Besoin BesoinDe(const QStringList& arguments) {
-    bool exporter = false, pdf = false;
+    // Options may come with one dash or two, their value after "=" or as the next argument.
+    // When in doubt, a GUI application on no screen: it can do everything the console can.
+    auto option = [](const QString& a, const QString& nom, QString* valeur) {
+        QString sansTirets = a;
+        if (sansTirets.startsWith(QLatin1String("--"))) sansTirets.remove(0, 2);
+        else if (sansTirets.startsWith(QLatin1Char('-'))) sansTirets.remove(0, 1);
+        else return false;
+        if (sansTirets == nom) return true;
+        if (sansTirets.startsWith(nom + QLatin1Char('='))) {
+            if (valeur) *valeur = sansTirets.mid(nom.size() + 1);
+            return true;
+        }
+        return false;
+    };
+    bool exporter = false;
+    QString format;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments.at(i);
-        if (a == QLatin1String("--exporter") || a.startsWith(QLatin1String("--exporter="))) exporter = true;
-        if (a == QLatin1String("-h") || a == QLatin1String("--help") || a == QLatin1String("--aide")) return Besoin::Console;
-        if (a == QLatin1String("--format=pdf") ||
-            (a == QLatin1String("--format") && i + 1 < arguments.size() && arguments.at(i + 1) == QLatin1String("pdf")))
-            pdf = true;
+        if (a == QLatin1String("--")) break;
+        if (option(a, QStringLiteral("h"), nullptr) || option(a, QStringLiteral("help"), nullptr) ||
+            option(a, QStringLiteral("aide"), nullptr))
+            return Besoin::Console;
+        if (option(a, QStringLiteral("exporter"), nullptr)) exporter = true;
+        QString valeur;
+        if (option(a, QStringLiteral("format"), &valeur)) format = !valeur.isEmpty() ? valeur : arguments.value(i + 1);
     }
     if (!exporter) return Besoin::Fenetre;
-    return pdf ? Besoin::Graphique : Besoin::Console;
+    return format == QLatin1String("csv") || format == QLatin1String("xlsx") ? Besoin::Console : Besoin::Graphique;
 }
 
 bool AnalyserArguments(const QStringList& arguments, const QString& baseParDefaut, Demande& d, QString& erreur) {

@@ -85,6 +85,12 @@ private slots:
         QVERIFY(csv.open(QIODevice::ReadOnly));
         QVERIFY(csv.readAll().contains("Le Cid;2026-12-10;4;3;6;9;1;87,50\r\n"));
 
+        // One dash or two, the value after "=" or apart: a PDF still finds its fonts.
+        const QString pdf = dossier.filePath("un-tiret.pdf");
+        QCOMPARE(Lancer({"-exporter", "ventes", "-format", "pdf", "-sortie", pdf, m_chemin}).code, 0);
+        QCOMPARE(Lancer({"--exporter=ventes", "--format=pdf", "--sortie=" + pdf, m_chemin}).code, 0);
+        QVERIFY(QFileInfo(pdf).size() > 0);
+
         // Date bounds are read as the program shows dates.
         const QString filtre = dossier.filePath("filtre.csv");
         QCOMPARE(Lancer({"--exporter", "ventes", "--format", "csv", "--sortie", filtre, "--du", "2026-11-21", "--au",
@@ -166,6 +172,21 @@ private slots:
             QCOMPARE(r.code, 1);
             QVERIFY2(r.erreurs.contains("n'a pas pu être écrit"), qPrintable(r.erreurs));
         }
+    }
+
+    // Without --exporter the window opens on the given base and stays open.
+    void fenetre() {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        p.setProcessEnvironment(env);
+        const QByteArray avant = Empreinte(m_chemin);
+        p.start(QStringLiteral(CORV_OUTIL_RAPPORTS), {m_chemin});
+        QVERIFY(p.waitForStarted());
+        QVERIFY2(!p.waitForFinished(1500), qPrintable(p.readAllStandardError()));
+        p.terminate();
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(Empreinte(m_chemin), avant);
     }
 
     void aide() {
