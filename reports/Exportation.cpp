@@ -148,6 +148,10 @@ void ExporterClasseur(const Tableau& t, const QString& chemin) {
     lxw_workbook* classeur = workbook_new_opt(nomTemporaire.constData(), &options);
     if (!classeur) Echec(chemin, QStringLiteral("le classeur n'a pas pu être créé."));
     lxw_worksheet* feuille = workbook_add_worksheet(classeur, t.titre.left(31).toUtf8().constData());
+    if (!feuille) {
+        workbook_close(classeur);
+        Echec(chemin, QStringLiteral("la feuille du classeur n'a pas pu être créée."));
+    }
     lxw_format* gras = workbook_add_format(classeur);
     format_set_bold(gras);
     lxw_format* montant = workbook_add_format(classeur);
