@@ -143,18 +143,23 @@ QList<LigneVentes> RapportVentes(const QString& nomPiece, const QDate& du, const
         QVariantList valeurs;
         if (!nomPiece.isEmpty()) valeurs << nomPiece;
         valeurs << lot;
+        // Summed per performance first (in the order of an index that holds every column read),
+        // then named: the names are joined once per performance, not once per line.
         QSqlQuery q = Executer(
-            QStringLiteral("SELECT r.NoRepresentation, p.NomPiece, r.DateRepresentation, COUNT(DISTINCT l.NoClient), "
-                           "SUM(l.NbEnfant), SUM(l.NbAdulte), "
-                           "SUM(CASE WHEN l.VentePorte <> 0 THEN l.NbEnfant + l.NbAdulte ELSE 0 END), SUM(l.Cout) "
-                           "FROM InfoReservation l "
-                           "JOIN InfoClientReservation c ON c.NoClient = l.NoClient "
-                           "JOIN Representation r ON r.NoRepresentation = l.NoRepresentation "
-                           "JOIN Piece p ON p.NoPiece = r.NoPiece "
-                           "WHERE (%1)%2%3 "
-                           "GROUP BY r.NoRepresentation, p.NomPiece, r.DateRepresentation")
-                .arg(ConditionCommandesComptees(), nomPiece.isEmpty() ? QString() : QStringLiteral(" AND p.NomPiece = ?"),
-                     dates),
+            QStringLiteral("SELECT a.NoRepresentation, p.NomPiece, r.DateRepresentation, a.Commandes, a.Enfant, a.Adulte, "
+                           "a.Porte, a.Montant "
+                           "FROM (SELECT l.NoRepresentation, COUNT(DISTINCT l.NoClient) AS Commandes, "
+                           "SUM(l.NbEnfant) AS Enfant, SUM(l.NbAdulte) AS Adulte, "
+                           "SUM(CASE WHEN l.VentePorte <> 0 THEN l.NbEnfant + l.NbAdulte ELSE 0 END) AS Porte, "
+                           "SUM(l.Cout) AS Montant "
+                           "FROM InfoReservation l JOIN InfoClientReservation c ON c.NoClient = l.NoClient%1 "
+                           "WHERE (%2)%3 GROUP BY l.NoRepresentation) a "
+                           "JOIN Representation r ON r.NoRepresentation = a.NoRepresentation "
+                           "JOIN Piece p ON p.NoPiece = r.NoPiece")
+                .arg(nomPiece.isEmpty() ? QString()
+                                        : QStringLiteral(" JOIN Representation rf ON rf.NoRepresentation = l.NoRepresentation "
+                                                         "JOIN Piece pf ON pf.NoPiece = rf.NoPiece AND pf.NomPiece = ?"),
+                     ConditionCommandesComptees(), dates),
             valeurs);
         while (q.next()) {
             const qlonglong no = q.value(0).toLongLong();

@@ -275,27 +275,42 @@ int Peindre(const Tableau& t, QPagedPaintDevice& appareil) {
         }
         return y + hEnteteTable;
     };
+    // A row's backgrounds and texts; the grid is drawn once per page (a long report has tens
+    // of thousands of cells, and the PDF grows with every stroke).
     auto ligne = [&](const Ligne& l, qreal y) {
         qreal x = 0;
         const bool total = l.type != Ligne::Type::Donnee;
+        if (total) p.fillRect(QRectF(0, y, largeur, hLigne), fondTotal);
         for (qsizetype col = 0; col < nbColonnes; ++col) {
             const QRectF cellule(x, y, largeurs.at(col), hLigne);
+            x += largeurs.at(col);
             const bool alerte = l.alerte && (col == t.colonneAlerte || t.colonneAlerte < 0);
             if (alerte) p.fillRect(cellule, fondAlerte);
-            else if (total) p.fillRect(cellule, fondTotal);
-            p.setPen(plume);
-            p.drawRect(cellule);
+            QString texte = TexteCellule(l.cellules.value(col), t.genres.at(col));
+            if (texte.isEmpty()) continue;
             p.setFont(total || alerte ? gras : normal);
             p.setPen(alerte ? encreAlerte : QColor(Qt::black));
-            // One line per row: a line break in a name shows as a blank, a text too long ends in "…".
-            QString texte = TexteCellule(l.cellules.value(col), t.genres.at(col));
-            texte.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-            const QFontMetricsF& m = total || alerte ? mGras : mNormal;
-            texte = m.elidedText(texte, Qt::ElideRight, largeurs.at(col) - 2 * marge);
-            const Qt::Alignment sens = t.genres.at(col) == Genre::Texte ? Qt::AlignLeft : Qt::AlignRight;
-            p.drawText(cellule.adjusted(marge, 0, -marge, 0), sens | Qt::AlignVCenter, texte);
-            x += largeurs.at(col);
+            const bool estTexte = t.genres.at(col) == Genre::Texte;
+            if (estTexte) {
+                // One line per row: a line break in a name shows as a blank, a text too long ends in "…".
+                texte.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+                texte = (total || alerte ? mGras : mNormal).elidedText(texte, Qt::ElideRight, largeurs.at(col) - 2 * marge);
+            }
+            p.drawText(cellule.adjusted(marge, 0, -marge, 0), (estTexte ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter,
+                       texte);
         }
+    };
+    auto grille = [&](qreal haut, qreal bas) {
+        p.setPen(plume);
+        QList<QLineF> traits;
+        for (qreal y = haut + hEnteteTable; y <= bas + 0.5; y += hLigne) traits << QLineF(0, y, largeur, y);
+        qreal x = 0;
+        traits << QLineF(0, haut, 0, bas);
+        for (qreal l : largeurs) {
+            x += l;
+            traits << QLineF(x, haut, x, bas);
+        }
+        p.drawLines(traits);
     };
 
     for (int page = 0; page < pages; ++page) {
@@ -314,9 +329,11 @@ int Peindre(const Tableau& t, QPagedPaintDevice& appareil) {
             y += hSource;
         }
         if (page < debuts.size()) {
+            const qreal hautTable = y;
             y = enteteTable(y);
             const int fin = page + 1 < debuts.size() ? debuts.at(page + 1) : nbLignes;
             for (int i = debuts.at(page); i < fin; ++i, y += hLigne) ligne(t.lignes.at(i), y);
+            grille(hautTable, y);
         }
         if (avecGraphique && page == pages - 1) {
             const qreal haut = pageGraphique ? 0 : y + 12 * point;

@@ -112,6 +112,12 @@ private slots:
         f.du = QDate(2026, 12, 2);  // open end above
         QCOMPARE(Donnees(Produire(Rapport::Ventes, f, base.chemin())),
                  (QList<QStringList>{{"Le Cid", "2026-12-10", "1", "0", "1", "1", "0", "5,00"}}));
+        f.piece = BaseRapports::kCid;  // both filters: the bound values of the play and of the dates
+        f.du = QDate(2026, 11, 21);
+        QCOMPARE(Donnees(Produire(Rapport::Ventes, f, base.chemin())),
+                 (QList<QStringList>{{"Le Cid", "2026-12-10", "3", "2", "4", "6", "1", "57,50"}}));
+        f.du = QDate(2027, 1, 1);  // no order on or after that day
+        QCOMPARE(Produire(Rapport::Ventes, f, base.chemin()).lignes.size(), 1);  // the grand total alone
         f = {};
         f.piece = BaseRapports::kPhedre;
         QCOMPARE(Donnees(Produire(Rapport::Ventes, f, base.chemin())),
