@@ -5,6 +5,7 @@
 #include "modBD.h"
 #include "modBD_Rapports.h"
 
+#include <QApplication>
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
@@ -20,6 +21,8 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QTableView>
@@ -137,6 +140,9 @@ frmRapports::frmRapports(const QString& cheminBase, QWidget* parent)
         Actualiser();
     });
     for (QDateEdit* d : {DPDu, DPAu}) connect(d, &QDateEdit::dateChanged, this, &frmRapports::Actualiser);
+    // F5 reads the base again: the clerk may go on selling while the reports are open.
+    auto* actualiser = new QShortcut(QKeySequence::Refresh, this);
+    connect(actualiser, &QShortcut::activated, this, &frmRapports::Actualiser);
     connect(cmdImprimer, &QPushButton::clicked, this, &frmRapports::cmdImprimer_Click);
     connect(cmdExporterPdf, &QPushButton::clicked, this, [this] { cmdExporter_Click(Format::Pdf); });
     connect(cmdExporterCsv, &QPushButton::clicked, this, [this] { cmdExporter_Click(Format::Csv); });
@@ -237,6 +243,9 @@ void frmRapports::Actualiser() {
         return;
     }
     try {
+        // A report over a long history can take a few seconds: the pointer says so.
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto retablir = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
         m_modele->Definir(Produire(r, f, m_base));
     } catch (const modBD::ErreurBD& e) {
         m_modele->Definir(Tableau());

@@ -14,6 +14,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -103,6 +105,23 @@ private slots:
 
         QVERIFY(fichier.open(QIODevice::ReadOnly));
         QCOMPARE(fichier.readAll(), avant);
+        fichier.close();
+
+        // A movement written meanwhile by the main program shows after F5.
+        {
+            QSqlDatabase autre = QSqlDatabase::addDatabase("QSQLITE", "vente");
+            autre.setDatabaseName(base.chemin());
+            QVERIFY(autre.open());
+            QSqlQuery q(autre);
+            QVERIFY(q.exec("INSERT INTO InventaireBillets (NoRepresentation, NoVendeur, Nombre, DateTransaction, Commentaire) "
+                           "VALUES (1, 1, 6, '2026-11-16', '')"));
+            autre.close();
+        }
+        QSqlDatabase::removeDatabase("vente");
+        f.show();
+        f.activateWindow();
+        QTest::keyClick(&f, Qt::Key_F5);
+        QCOMPARE(Rangee(f.tblRapport, f.tblRapport->model()->rowCount() - 1).last(), QStringLiteral("20"));
     }
 
     void baseIllisible() {
