@@ -61,6 +61,7 @@ constexpr int kAttenteVerrouMs = 2000;
 
 void RetirerConnexion() {
     if (QSqlDatabase::contains(kNomConnexion)) {
+        detail::AvantFermetureConnexion();
         {
             QSqlDatabase db = QSqlDatabase::database(kNomConnexion, false);
             if (db.isOpen()) db.close();
@@ -164,7 +165,9 @@ bool OuvrirFichier(const QString& chemin, const char* mode) {
 }  // namespace
 
 void FermerConnexion() {
-    if (QSqlDatabase::contains(kNomConnexion)) QSqlDatabase::database(kNomConnexion, false).close();
+    if (!QSqlDatabase::contains(kNomConnexion)) return;
+    detail::AvantFermetureConnexion();
+    QSqlDatabase::database(kNomConnexion, false).close();
 }
 
 QStringList TablesRequises() {
