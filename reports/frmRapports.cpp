@@ -269,6 +269,14 @@ void frmRapports::Actualiser() {
 const Tableau& frmRapports::TableauAffiche() const { return m_modele->tableau(); }
 
 bool frmRapports::ExporterVers(Format format, const QString& chemin) {
+    // A report written over the database would destroy it.
+    const QFileInfo cible(chemin);
+    if (cible.absoluteFilePath() == m_base || (cible.exists() && cible.canonicalFilePath() == QFileInfo(m_base).canonicalFilePath())) {
+        Toolkit::Erreur(this, QStringLiteral("Le rapport ne peut pas être écrit sur la base de données « %1 » elle-même. "
+                                             "Choisissez un autre nom de fichier.")
+                                  .arg(QDir::toNativeSeparators(m_base)));
+        return false;
+    }
     try {
         Exporter(m_modele->tableau(), format, chemin);
     } catch (const ErreurSortie& e) {

@@ -98,6 +98,8 @@ private slots:
         QVERIFY(f.lblEtat->text().contains("porte.csv"));
         QVERIFY(!f.ExporterVers(Format::Pdf, dossier.filePath("absent/porte.pdf")));
         QCOMPARE(Toolkit::Test::DernierMessage().titre, QStringLiteral("Erreur"));
+        QVERIFY(!f.ExporterVers(Format::Csv, base.chemin()));  // never over the database
+        QVERIFY(Toolkit::Test::DernierMessage().texte.contains("base de données"));
 
         // The ledger of the same performance.
         f.cboRapport->setCurrentIndex(3);
