@@ -306,6 +306,27 @@ private slots:
         QVERIFY2(texte.contains("600,00"), qPrintable(texte.right(800)));
     }
 
+    // A base with nothing sold: every report and every file still comes out, without a row.
+    void rapportsVides() {
+        TestSupport::BaseTest base;
+        const qint64 piece = base.AjouterPiece("Vide");
+        base.AjouterRepresentation(piece, "2026-12-31");
+        Filtres f;
+        f.piece = "Vide";
+        f.representation = "2026-12-31";
+        QTemporaryDir dossier;
+        for (Rapport r : {Rapport::Ventes, Rapport::Porte, Rapport::Vendeurs, Rapport::Mouvements}) {
+            const Tableau t = Produire(r, f, base.chemin());
+            QVERIFY(Donnees(t).isEmpty());
+            for (Format format : {Format::Csv, Format::Pdf, Format::Classeur}) {
+                const QString chemin = dossier.filePath(CodeRapport(r) + "." + ExtensionFormat(format));
+                Exporter(t, format, chemin);
+                QVERIFY(QFileInfo(chemin).size() > 0);
+            }
+        }
+        QVERIFY(Pdftotext(dossier.filePath("ventes.pdf")).contains("Total général"));
+    }
+
     // A file that cannot be written: a French message naming it, and what stood there stays.
     void sortieImpossible() {
         TestSupport::BaseTest base;
