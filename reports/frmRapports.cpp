@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
+#include <QCollator>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -164,6 +165,9 @@ bool frmRapports::Form_Load() {
         return false;
     }
     pieces.removeDuplicates();
+    // In French name order, as the reports list them.
+    const QCollator collateur{QLocale()};
+    std::stable_sort(pieces.begin(), pieces.end(), [&collateur](const QString& a, const QString& b) { return collateur.compare(a, b) < 0; });
     {
         const QSignalBlocker bloque(cboPiece);
         cboPiece->clear();

@@ -46,7 +46,7 @@ private slots:
 
         frmRapports f(base.chemin());
         QVERIFY(f.Form_Load());
-        QCOMPARE(TestSupport::Textes(f.cboPiece), (QStringList{"(Toutes les pièces)", "Le Cid", BaseRapports::kPhedre, "Écume"}));
+        QCOMPARE(TestSupport::Textes(f.cboPiece), (QStringList{"(Toutes les pièces)", "Écume", "Le Cid", BaseRapports::kPhedre}));
         // Sales first, with the grand total and the chart.
         QCOMPARE(f.tblRapport->model()->rowCount(), 7);
         QCOMPARE(Rangee(f.tblRapport, 6).last(), QStringLiteral("132,75"));
@@ -73,7 +73,7 @@ private slots:
         QCOMPARE(reste.data().toString(), QStringLiteral("-2"));
         QVERIFY(reste.data(Qt::BackgroundRole).value<QBrush>().color() != QColor());
         QVERIFY(!f.tblRapport->model()->index(0, 7).data(Qt::BackgroundRole).isValid());
-        f.cboPiece->setCurrentIndex(2);
+        f.cboPiece->setCurrentIndex(3);
         QCOMPARE(f.tblRapport->model()->rowCount(), 1);
 
         // The door list needs a performance: none chosen, nothing to export.
@@ -81,7 +81,7 @@ private slots:
         f.cboPiece->setCurrentIndex(0);
         QCOMPARE(f.tblRapport->model()->rowCount(), 0);
         QVERIFY(!f.cmdExporterCsv->isEnabled());
-        f.cboPiece->setCurrentIndex(1);
+        f.cboPiece->setCurrentIndex(2);
         QCOMPARE(TestSupport::Textes(f.cboRepresentation), (QStringList{"2026-12-03", "2026-12-10", "à confirmer"}));
         f.cboRepresentation->setCurrentIndex(1);
         QCOMPARE(f.tblRapport->model()->rowCount(), 5);
