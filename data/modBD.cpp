@@ -38,6 +38,8 @@ bool g_enTransaction = false;
 // silent rollback, which must never read as success.
 bool g_transactionEchouee = false;
 int g_reprises = 0;
+// The server session was opened for reading only (the report tool); a reconnection keeps it so.
+bool g_lectureSeule = false;
 // The file the connection was opened on. SQLite keeps writing to a file that was deleted or
 // replaced behind its back, and those writes would vanish: every statement checks first.
 struct IdentiteFichier {
@@ -46,6 +48,7 @@ struct IdentiteFichier {
     bool connue = false;
 };
 IdentiteFichier g_identite;
+QString g_cheminOuvert;  // the file the connection is on
 
 IdentiteFichier LireIdentite(const QString& chemin) {
     struct stat etat {};
@@ -55,17 +58,18 @@ IdentiteFichier LireIdentite(const QString& chemin) {
 
 void VerifierFichierInchange() {
     if (!g_identite.connue) return;
-    const IdentiteFichier actuelle = LireIdentite(CheminBD());
+    const IdentiteFichier actuelle = LireIdentite(g_cheminOuvert);
     if (!actuelle.connue)
         throw ErreurBD(QStringLiteral("Le fichier de la base de données « %1 » est introuvable : il a été déplacé ou effacé "
                                       "pendant que le programme était ouvert. Rien n'a été lu ni enregistré.")
-                           .arg(QDir::toNativeSeparators(CheminBD())));
+                           .arg(QDir::toNativeSeparators(g_cheminOuvert)));
     if (actuelle.appareil != g_identite.appareil || actuelle.noeud != g_identite.noeud)
         throw ErreurBD(QStringLiteral("Le fichier de la base de données « %1 » a été remplacé pendant que le programme "
                                       "était ouvert. Rien n'a été lu ni enregistré : redémarrez le programme.")
-                           .arg(QDir::toNativeSeparators(CheminBD())));
+                           .arg(QDir::toNativeSeparators(g_cheminOuvert)));
 }
 QString g_messageOuverture;
+bool OuvrirFichier(const QString& chemin, const char* mode);
 
 // Waiting on a lock held by another program (the report tool) must stay short:
 // the clerk gets a message instead of a frozen window.
@@ -99,9 +103,11 @@ QString MessageConnexionPerdue() {
 }
 
 // The server answers lock waits and long statements with an error instead of a frozen window.
-void ConfigurerSession(QSqlDatabase& db) {
+void ConfigurerSession(QSqlDatabase& db, bool lecture = false) {
     QSqlQuery q(db);
     q.exec(QStringLiteral("SET lock_timeout = '%1ms'").arg(kAttenteVerrouMs));
+    // The report tool's session: the server refuses any write, whatever the account may do.
+    if (lecture) q.exec(QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY"));
 }
 
 void ConfigurerServeur(QSqlDatabase& db, const ParametresServeur& s) {
@@ -139,7 +145,7 @@ void Reconnecter() {
                                       "avez tapé reste à l'écran : réessayez quand le serveur répondra de nouveau.\n(%2)")
                            .arg(DescriptionServeur(g_serveur), RaisonConnexionServeur(db.lastError())),
                        NatureErreur::ConnexionPerdue);
-    ConfigurerSession(db);
+    ConfigurerSession(db, g_lectureSeule);
     g_perdue = false;
 }
 
@@ -205,7 +211,7 @@ bool ConnexionOuverte() {
 }
 
 namespace {
-bool OuvrirServeur() {
+bool OuvrirServeur(bool lecture) {
     QSqlDatabase db = Connexion();
     if (!db.isValid()) {
         g_echec = EchecOuverture::ServeurInjoignable;
@@ -220,7 +226,8 @@ bool OuvrirServeur() {
                                  .arg(DescriptionServeur(g_serveur), RaisonConnexionServeur(db.lastError()));
         return false;
     }
-    ConfigurerSession(db);
+    g_lectureSeule = lecture;
+    ConfigurerSession(db, lecture);
     QStringList presentes;
     try {
         presentes = TablesPresentes();
@@ -247,19 +254,28 @@ bool OuvrirServeur() {
     }
     return false;
 }
-}  // namespace
-
-bool OuvrirConnexion() {
+// Forgets the last connection and what was known of it.
+void OublierConnexion() {
     RetirerConnexion();
     g_identite = {};
+    g_cheminOuvert.clear();
     g_echec = EchecOuverture::Aucun;
     g_messageOuverture.clear();
     g_perdue = false;
     g_enTransaction = false;
     g_transactionEchouee = false;
+    g_lectureSeule = false;
+}
+
+// The base the settings name (BD.mdb without a settings file). `fichier`: a settings file
+// given explicitly, which must exist; its BD.mdb, if it names one, is the one beside it.
+bool OuvrirSelonReglages(bool lecture, const QString& fichier = QString()) {
+    OublierConnexion();
     Reglages reglages;
     try {
-        reglages = ReglagesActifs();
+        if (!fichier.isEmpty() && !QFileInfo::exists(fichier))
+            throw ErreurBD(QStringLiteral("Le fichier de réglages « %1 » est introuvable.").arg(QDir::toNativeSeparators(fichier)));
+        reglages = fichier.isEmpty() ? ReglagesActifs() : LireReglages(fichier);
     } catch (const ErreurBD& e) {
         g_moteur = Moteur::SQLite;
         g_serveur = {};
@@ -269,9 +285,28 @@ bool OuvrirConnexion() {
     }
     g_moteur = reglages.moteur;
     g_serveur = reglages.serveur;
-    if (g_moteur == Moteur::PostgreSQL) return OuvrirServeur();
+    if (g_moteur == Moteur::PostgreSQL) return OuvrirServeur(lecture);
+    const QString bd = fichier.isEmpty() ? CheminBD() : QFileInfo(fichier).absoluteDir().filePath(QStringLiteral("BD.mdb"));
+    return OuvrirFichier(bd, lecture ? "ro" : "rw");
+}
+}  // namespace
 
-    const QString chemin = CheminBD();
+bool OuvrirConnexion() { return OuvrirSelonReglages(false); }
+
+bool OuvrirConnexionLecture(const QString& chemin) {
+    // A settings file stands for the base it names (the report tool on a server base).
+    if (chemin.endsWith(QLatin1String(".ini"), Qt::CaseInsensitive)) return OuvrirConnexionLectureReglages(chemin);
+    OublierConnexion();
+    g_moteur = Moteur::SQLite;
+    g_serveur = {};
+    return OuvrirFichier(chemin, "ro");
+}
+
+bool OuvrirConnexionLectureReglages(const QString& fichierReglages) { return OuvrirSelonReglages(true, fichierReglages); }
+
+namespace {
+bool OuvrirFichier(const QString& chemin, const char* mode) {
+    g_cheminOuvert = chemin;
     QSqlDatabase db = Connexion();
 
     // The driver would create a missing file: refuse before it gets the chance.
@@ -282,7 +317,7 @@ bool OuvrirConnexion() {
     }
 
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(kAttenteVerrouMs));
-    db.setDatabaseName(UriFichier(chemin, "rw"));
+    db.setDatabaseName(UriFichier(chemin, mode));
     QString raison;
     if (!db.open()) {
         raison = MessageErreur(db.lastError());
@@ -311,6 +346,7 @@ bool OuvrirConnexion() {
     g_identite = LireIdentite(chemin);
     return true;
 }
+}  // namespace
 
 void FermerConnexion() {
     g_perdue = false;  // closed on purpose: nothing may reopen it behind the caller's back

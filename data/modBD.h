@@ -57,6 +57,13 @@ QSqlDatabase Connexion();
 // Reads corvandelle.ini when there is one, then opens BD.mdb or the server base.
 // Never creates nor alters a file or a table; shows nothing.
 bool OuvrirConnexion();
+// Opens the given file for reading only (the report tool): same checks and messages, and
+// no statement can change the file. Never creates a file. A path ending in ".ini" is a
+// settings file: the base it names is opened as OuvrirConnexionLectureReglages does.
+bool OuvrirConnexionLecture(const QString& chemin);
+// Opens, for reading only, the base a settings file names (the report tool started on a
+// server base): a server session that refuses every write, or BD.mdb read-only.
+bool OuvrirConnexionLectureReglages(const QString& fichierReglages);
 void FermerConnexion();
 bool ConnexionOuverte();
 // The engine of the settings last read by OuvrirConnexion, and the server's parameters.

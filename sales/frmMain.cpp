@@ -434,10 +434,12 @@ void frmMain::mnuProduireRapport_Click() {
                            QStringLiteral("Quitter")))
         return;
     modBD::FermerConnexion();
-    if (!Toolkit::DemarrerOutilRapport(modBD::CheminBD())) {
+    // On a server base the tool is handed the settings file, and opens the same base from it.
+    const QString base = modBD::MoteurActif() == modBD::Moteur::PostgreSQL ? modBD::CheminReglages() : modBD::CheminBD();
+    if (!Toolkit::DemarrerOutilRapport(base)) {
         // Ending now would look like success: stay, with the database open again.
-        Toolkit::Erreur(this, QStringLiteral("L'outil de rapports (DB Browser for SQLite) n'a pas pu être démarré. "
-                                             "Vérifiez qu'il est installé (paquet « sqlitebrowser »). "
+        Toolkit::Erreur(this, QStringLiteral("L'outil de rapports (corvandelle-rapports) n'a pas pu être démarré. "
+                                             "Vérifiez qu'il se trouve dans le dossier du programme. "
                                              "Le programme reste ouvert."));
         modBD::OuvrirConnexion();
         return;

@@ -115,6 +115,9 @@ BaseTest::~BaseTest() {
 QString BaseTest::dossier() const { return m_dossier->path(); }
 QString BaseTest::chemin() const { return QDir(dossier()).filePath(QStringLiteral("BD.mdb")); }
 QString BaseTest::baseServeur() const { return m_baseServeur; }
+QString BaseTest::cheminBase() const {
+    return m_baseServeur.isEmpty() ? chemin() : QDir(dossier()).filePath(QStringLiteral("corvandelle.ini"));
+}
 
 qint64 BaseTest::AjouterPiece(const QString& nom) {
     return modBD::InsererEtObtenirNumero(QStringLiteral("INSERT INTO Piece (NomPiece, NomPieceMaj) VALUES (?, ?)"),

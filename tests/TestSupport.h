@@ -43,6 +43,8 @@ public:
     QString dossier() const;
     QString chemin() const;       // BD.mdb (absent on the server)
     QString baseServeur() const;  // the server database's name (empty on BD.mdb)
+    // What the program hands the report tool: BD.mdb, or corvandelle.ini on a server.
+    QString cheminBase() const;
     // Direct inserts for setting up a case; return the new number.
     qint64 AjouterPiece(const QString& nom);
     qint64 AjouterRepresentation(qint64 noPiece, const QString& date);

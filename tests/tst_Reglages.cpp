@@ -214,6 +214,26 @@ private slots:
         QVERIFY(!QFileInfo::exists(base.chemin()));
     }
 
+    // The report tool on a server base: handed the settings file, it opens the same base in a
+    // session that refuses every write.
+    void rapportsEnLectureSeule() {
+        if (!TestSupport::SurServeur()) QSKIP("needs the test server (run again on it by the test command)");
+        TestSupport::BaseTest base;
+        base.AjouterPiece(QStringLiteral("Hamlet"));
+        modBD::FermerConnexion();
+        QVERIFY2(modBD::OuvrirConnexionLecture(base.cheminBase()), qPrintable(modBD::DernierMessageOuverture()));
+        QCOMPARE(modBD::MoteurActif(), modBD::Moteur::PostgreSQL);
+        QCOMPARE(modBD::ListePieces(), QStringList{QStringLiteral("Hamlet")});
+        try {
+            modBD::AjouterPiece(QStringLiteral("Tartuffe"));
+            QFAIL("the report tool's session accepted a write");
+        } catch (const modBD::ErreurBD& e) {
+            QVERIFY2(e.message().contains(QStringLiteral("lecture seule")), qPrintable(e.message()));
+        }
+        QVERIFY(modBD::OuvrirConnexion());
+        QCOMPARE(base.Compter(QStringLiteral("Piece")), qint64(1));
+    }
+
     // The administrator's account for the clerks: rights on the six tables only. It cannot
     // create them (a French message, the program ends, nothing created); once they exist it works.
     void compteDuGuichet() {
