@@ -52,12 +52,14 @@ void VerifierFichierInchange() {
                            .arg(QDir::toNativeSeparators(CheminBD())));
 }
 QString g_messageOuverture;
+quint64 g_numeroConnexion = 0;
 
 // Waiting on a lock held by another program (the report tool) must stay short:
 // the clerk gets a message instead of a frozen window.
 constexpr int kAttenteVerrouMs = 2000;
 
 void RetirerConnexion() {
+    ++g_numeroConnexion;
     if (QSqlDatabase::contains(kNomConnexion)) {
         {
             QSqlDatabase db = QSqlDatabase::database(kNomConnexion, false);
@@ -109,6 +111,8 @@ bool ConnexionOuverte() {
     return QSqlDatabase::contains(kNomConnexion) && QSqlDatabase::database(kNomConnexion, false).isOpen();
 }
 
+quint64 NumeroConnexion() { return g_numeroConnexion; }
+
 bool OuvrirConnexion() {
     RetirerConnexion();
     g_identite = {};
@@ -152,10 +156,12 @@ bool OuvrirConnexion() {
         return false;
     }
     g_identite = LireIdentite(chemin);
+    ++g_numeroConnexion;
     return true;
 }
 
 void FermerConnexion() {
+    ++g_numeroConnexion;
     if (QSqlDatabase::contains(kNomConnexion)) QSqlDatabase::database(kNomConnexion, false).close();
 }
 
