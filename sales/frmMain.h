@@ -20,6 +20,7 @@ class frmGestionPieces;
 class frmGestionVendeurs;
 class frmInventaireBillets;
 class frmEchangesBillets;
+class frmCommandes;
 
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -44,6 +45,7 @@ public:
     void mnuGestionPieces_Click();
     void mnuGestionBillets_Click();
     void mnuEchanges_Click();
+    void mnuRechercheCommandes_Click();
     void mnuProduireRapport_Click();
     void mnuQuitter_Click();
     void TiEffacerMsg_Timer();
@@ -56,6 +58,7 @@ public:
     frmGestionVendeurs* FenetreVendeurs() const;
     frmInventaireBillets* FenetreInventaire() const;
     frmEchangesBillets* FenetreEchanges() const;
+    frmCommandes* FenetreCommandes() const;
 
     // Controls, named as on the form.
     QGroupBox* Frame1 = nullptr;
@@ -88,6 +91,7 @@ public:
     QAction* mnuGestionPieces = nullptr;
     QAction* mnuGestionBillets = nullptr;
     QAction* mnuEchanges = nullptr;
+    QAction* mnuRechercheCommandes = nullptr;
     QAction* mnuProduireRapport = nullptr;
     QAction* mnuSupprimer = nullptr;
 
@@ -107,4 +111,5 @@ private:
     QPointer<frmGestionVendeurs> m_vendeurs;
     QPointer<frmInventaireBillets> m_inventaire;
     QPointer<frmEchangesBillets> m_echanges;
+    QPointer<frmCommandes> m_commandes;
 };
