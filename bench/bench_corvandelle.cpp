@@ -3,12 +3,14 @@
 #include "FctVar.h"
 #include "GenerateurBD.h"
 #include "Toolkit.h"
+#include "frmCommandes.h"
 #include "frmMain.h"
 #include "frmTransaction.h"
 #include "modBD.h"
 #include "modBD_Catalogue.h"
 #include "modBD_Commandes.h"
 #include "modBD_Inventaire.h"
+#include "modBD_RechercheCommandes.h"
 
 #include <benchmark/benchmark.h>
 
@@ -16,6 +18,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QTest>
 
 #include <algorithm>
@@ -41,7 +44,12 @@ public:
 const char* const kOperations[] = {
     "Confirmer une commande de 5 lignes", "AjouterMouvementInventaire", "ObtenirNbBillets (250 mouvements)",
     "Ajouter une pièce (après le test de doublon)", "Listes du dialogue de ligne de commande",
-    "Liste des vendeurs de la fenêtre principale"};
+    "Liste des vendeurs de la fenêtre principale",
+    "Recherche de commandes : nom (« client 12 »)", "Recherche de commandes : accents, aucune trouvée (« éric »)",
+    "Recherche de commandes : téléphone (« 555-12 »)", "Recherche de commandes : numéro (« 1234 »)",
+    "Recherche de commandes : champ vide (les plus récentes)",
+    "Frappe dans « Rechercher : » (liste de 200 et détail affichés)",
+    "Première recherche après l'ouverture (copie en mémoire construite)"};
 
 modBD::Commande CommandeDeCinqLignes() {
     modBD::Commande c;
@@ -74,6 +82,26 @@ void Enregistrer(frmMain* principal) {
     benchmark::RegisterBenchmark(kOperations[5], [principal](State& s) {
         for (auto _ : s) principal->AfficherListeVendeurs();
     });
+    // The order search: what each keystroke costs once the folded copy is built.
+    const char* const recherches[] = {"client 12", "éric", "555-12", "1234", ""};
+    for (int i = 0; i < 5; ++i) {
+        benchmark::RegisterBenchmark(kOperations[6 + i], [texte = QString::fromUtf8(recherches[i])](State& s) {
+            modBD::RechercherCommandes(texte);  // builds the copy, outside the timing
+            for (auto _ : s) benchmark::DoNotOptimize(modBD::RechercherCommandes(texte));
+        });
+    }
+    benchmark::RegisterBenchmark(kOperations[11], [principal](State& s) {
+        frmCommandes fenetre(principal);
+        const QString textes[] = {QStringLiteral("client 1"), QStringLiteral("client 12")};
+        int n = 0;
+        for (auto _ : s) fenetre.txtRecherche->setText(textes[++n % 2]);
+    });
+    benchmark::RegisterBenchmark(kOperations[12], [](State& s) {
+        for (auto _ : s) {
+            if (!modBD::OuvrirConnexion()) s.SkipWithError("ouverture");
+            benchmark::DoNotOptimize(modBD::RechercherCommandes(QStringLiteral("client 12")));
+        }
+    })->Iterations(3)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(kOperations[0], [](State& s) {
         const modBD::Commande c = CommandeDeCinqLignes();
         for (auto _ : s) benchmark::DoNotOptimize(modBD::EnregistrerCommande(c));
