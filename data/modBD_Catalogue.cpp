@@ -5,6 +5,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <algorithm>
 #include <optional>
 
 namespace modBD {
@@ -16,13 +17,35 @@ QList<LigneCatalogue> Lignes(QSqlQuery q) {
     return lignes;
 }
 
-// A row added from outside the program (the report tool) may lack its folded name:
-// give it one before a duplicate test relies on the column.
-void CompleterNomsMajuscules(const QString& table, const QString& colNo, const QString& colNom, const QString& colMaj) {
-    QSqlQuery q = Executer(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 IS NULL").arg(colNo, colNom, table, colMaj));
-    QList<LigneCatalogue> aCompleter = Lignes(std::move(q));
-    for (const LigneCatalogue& l : aCompleter)
-        Executer(QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ?").arg(table, colMaj, colNo), {l.texte.toUpper(), l.numero});
+struct NomPlie {
+    qint64 numero;
+    QString nom;
+    QString plie;  // upper case, every letter, accents included
+};
+
+// The names as they are now, whoever changed them: the report tool may rename a row without
+// touching its folded copy. Every folded copy that no longer matches its name is mended here,
+// so a caller inside a write transaction leaves the column right for any reader.
+QList<NomPlie> NomsPlies(const QString& table, const QString& colNo, const QString& colNom, const QString& colMaj,
+                         bool reparer) {
+    QSqlQuery q = Executer(QStringLiteral("SELECT %1, %2, %3 FROM %4 ORDER BY %1").arg(colNo, colNom, colMaj, table));
+    QList<NomPlie> noms;
+    QList<NomPlie> perimes;
+    while (q.next()) {
+        NomPlie n{q.value(0).toLongLong(), q.value(1).toString(), q.value(1).toString().toUpper()};
+        if (q.value(2).isNull() || q.value(2).toString() != n.plie) perimes.append(n);
+        noms.append(std::move(n));
+    }
+    q.finish();
+    if (reparer)
+        for (const NomPlie& n : perimes)
+            Executer(QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ?").arg(table, colMaj, colNo), {n.plie, n.numero});
+    return noms;
+}
+
+bool NomPris(const QList<NomPlie>& noms, const QString& nom) {
+    const QString plie = nom.toUpper();
+    return std::any_of(noms.begin(), noms.end(), [&](const NomPlie& n) { return n.plie == plie; });
 }
 
 bool Supprimer(const QString& table, const QString& colNo, qint64 numero) {
@@ -55,10 +78,10 @@ ResultatAjout AjouterPiece(const QString& nomPiece) {
     RefuserCaracteresDeControle(nom);
     // The test and the insert under one write lock: nothing can slip in between.
     Transaction t;
-    CompleterNomsMajuscules(QStringLiteral("Piece"), QStringLiteral("NoPiece"), QStringLiteral("NomPiece"), QStringLiteral("NomPieceMaj"));
-    QSqlQuery q = Executer(QStringLiteral("SELECT 1 FROM Piece WHERE NomPieceMaj = ? LIMIT 1"), {nom.toUpper()});
-    if (q.next()) return ResultatAjout::Doublon;
-    q.finish();
+    if (NomPris(NomsPlies(QStringLiteral("Piece"), QStringLiteral("NoPiece"), QStringLiteral("NomPiece"),
+                          QStringLiteral("NomPieceMaj"), true),
+                nom))
+        return ResultatAjout::Doublon;
     Executer(QStringLiteral("INSERT INTO Piece (NomPiece, NomPieceMaj) VALUES (?, ?)"), {nom, nom.toUpper()});
     t.Valider();
     return ResultatAjout::Ajoute;
@@ -69,12 +92,14 @@ QList<LigneCatalogue> LignesPieces() {
 }
 
 QString ObtenirNoPieceSansCasse(const QString& nomPiece) {
-    QSqlQuery q = Executer(QStringLiteral("SELECT NoPiece FROM Piece WHERE NomPieceMaj = ? ORDER BY NoPiece LIMIT 1"),
-                           {nomPiece.toUpper()});
-    if (q.next()) return q.value(0).toString();
-    q.finish();
-    // A row whose folded name was never filled is still found by its exact name.
-    return ObtenirNoPiece(nomPiece);
+    // The exact name first: the report tool may have left two plays that differ only in case.
+    const QString exact = ObtenirNoPiece(nomPiece);
+    if (!exact.isEmpty()) return exact;
+    const QString plie = nomPiece.toUpper();
+    for (const NomPlie& n : NomsPlies(QStringLiteral("Piece"), QStringLiteral("NoPiece"), QStringLiteral("NomPiece"),
+                                      QStringLiteral("NomPieceMaj"), false))
+        if (n.plie == plie) return QString::number(n.numero);
+    return QString();
 }
 
 bool SupprimerPiece(qint64 noPiece) { return Supprimer(QStringLiteral("Piece"), QStringLiteral("NoPiece"), noPiece); }
@@ -109,10 +134,10 @@ ResultatAjout AjouterVendeur(const QString& nomVendeur, bool comedien) {
     if (nom.isEmpty()) return ResultatAjout::Vide;
     RefuserCaracteresDeControle(nom);
     Transaction t;
-    CompleterNomsMajuscules(QStringLiteral("Vendeur"), QStringLiteral("NoVendeur"), QStringLiteral("NomVendeur"), QStringLiteral("NomVendeurMaj"));
-    QSqlQuery q = Executer(QStringLiteral("SELECT 1 FROM Vendeur WHERE NomVendeurMaj = ? LIMIT 1"), {nom.toUpper()});
-    if (q.next()) return ResultatAjout::Doublon;
-    q.finish();
+    if (NomPris(NomsPlies(QStringLiteral("Vendeur"), QStringLiteral("NoVendeur"), QStringLiteral("NomVendeur"),
+                          QStringLiteral("NomVendeurMaj"), true),
+                nom))
+        return ResultatAjout::Doublon;
     Executer(QStringLiteral("INSERT INTO Vendeur (NomVendeur, Comedien, NomVendeurMaj) VALUES (?, ?, ?)"),
              {nom, comedien ? 1 : 0, nom.toUpper()});
     t.Valider();

@@ -1,6 +1,6 @@
 #include "modBD_Commandes.h"
 
-#include "FctVar.h"
+#include "Regles.h"
 #include "modBD.h"
 
 #include <QSqlQuery>
@@ -15,7 +15,7 @@ QVariant Texte(const QString& s) { return s.isNull() ? QVariant(QStringLiteral("
 // Ticket and package counts are stored as 16-bit numbers; anything else is refused, never
 // written as whatever the text happens to hold.
 qint16 Compte(const QString& texte, const QString& quoi) {
-    const std::optional<qint16> n = FctVar::TexteEnCompte16(texte);
+    const std::optional<qint16> n = Regles::TexteEnCompte16(texte);
     if (!n)
         throw ErreurBD(QStringLiteral("%1 « %2 » n'est pas un nombre entier entre -32768 et 32767.").arg(quoi, texte));
     return *n;
@@ -25,7 +25,7 @@ qint16 Compte(const QString& texte, const QString& quoi) {
 QString AjouterInfoClientReservation(const QString& dateReservation, const QString& montantTotal,
                                      const QString& nomClient, const QString& telephoneClient,
                                      const QString& nbForfaits) {
-    const double montant = FctVar::LireMontant(montantTotal);
+    const double montant = Regles::LireMontant(montantTotal);
     const qint16 forfaits = Compte(nbForfaits, QStringLiteral("Le nombre de forfaits"));
     QSqlQuery q = Executer(QStringLiteral("INSERT INTO InfoClientReservation "
                                           "(DateReservation, MontantTotal, NomClient, TelephoneClient, NbForfaits) "
@@ -39,7 +39,7 @@ QString AjouterInfoClientReservation(const QString& dateReservation, const QStri
 void AjouterInfoReservation(const QString& noClient, const QString& nomPiece, const QString& dateRepresentation,
                             const QString& nbEnfants, const QString& nbAdultes, const QString& cout,
                             const QString& ventePorte, QString& nomVendeur) {
-    const double montant = FctVar::LireMontant(cout);
+    const double montant = Regles::LireMontant(cout);
     const qint16 porte = ventePorte == QLatin1String("Oui") ? 1 : 0;
 
     const QString noPiece = ObtenirNoPiece(nomPiece);

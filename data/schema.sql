@@ -2,7 +2,8 @@
 -- Numbers are AUTOINCREMENT so that a deleted play, performance, seller or order
 -- never hands its number to a new row (which would inherit the old one's lines).
 -- NomPieceMaj and NomVendeurMaj hold the names folded to upper case by the program
--- (every letter, accents included), so the duplicate tests are exact and indexed.
+-- (every letter, accents included). Another program may rename a row without them, so the
+-- program compares against the names themselves and mends a stale copy when it adds a row.
 
 CREATE TABLE Vendeur (
   NoVendeur INTEGER PRIMARY KEY AUTOINCREMENT,

@@ -1,4 +1,5 @@
-// Procedures the windows share: dates as text, the number rules, the order list and its total.
+// Procedures the windows share: dates as text, the number rules (both kept in the data store's
+// Regles, which these names call), the order list and its total.
 #pragma once
 
 #include <QDate>

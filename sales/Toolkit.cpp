@@ -3,6 +3,8 @@
 #include "FctVar.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QItemSelectionModel>
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QComboBox>
@@ -180,12 +182,23 @@ QString TexteSelectionne(const QListWidget* lst) {
     return choisis.isEmpty() ? QString() : choisis.first()->text();
 }
 
-void SurClicDroit(QWidget* liste, std::function<void()> gestionnaire) {
+void SurClicDroit(QWidget* liste, std::function<void()> gestionnaire, ClicDroit mode) {
     QWidget* cible = liste;
     if (auto* zone = qobject_cast<QAbstractScrollArea*>(liste)) cible = zone->viewport();
-    cible->installEventFilter(new FiltreEvenements(liste, [gestionnaire](QEvent* e) {
+    auto* vue = qobject_cast<QAbstractItemView*>(liste);
+    cible->installEventFilter(new FiltreEvenements(liste, [gestionnaire, mode, vue](QEvent* e) {
         if (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonDblClick) {
-            return static_cast<QMouseEvent*>(e)->button() == Qt::RightButton;  // keep the selection as it was
+            const auto* souris = static_cast<QMouseEvent*>(e);
+            if (souris->button() != Qt::RightButton) return false;
+            if (mode == ClicDroit::SelectionneSousLePointeur && vue) {
+                // As in any report-style list: the line under the pointer becomes the one acted on;
+                // the empty area below the lines leaves the selection alone.
+                const QModelIndex index = vue->indexAt(souris->position().toPoint());
+                if (index.isValid())
+                    vue->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                                      QItemSelectionModel::Rows);
+            }
+            return true;
         }
         if (e->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(e)->button() == Qt::RightButton) {
             gestionnaire();
@@ -251,7 +264,10 @@ QLabel* CreerEtiquette(QWidget* parent, const QString& nomObjet, const QString& 
     l->setObjectName(nomObjet);
     if (champ) {
         l->setBuddy(champ);
-        champ->setAccessibleName(QString(texte).remove(QLatin1Char('&')).remove(QStringLiteral(" :")).trimmed());
+        // A label that shows a value (a total, a count) must be read out as that value: an
+        // accessible name would replace its text. The caption still names it through the buddy.
+        if (!qobject_cast<QLabel*>(champ))
+            champ->setAccessibleName(QString(texte).remove(QLatin1Char('&')).remove(QStringLiteral(" :")).trimmed());
     }
     return l;
 }

@@ -65,8 +65,10 @@ void RemplirCombo(QComboBox* cbo, const QStringList& entrees);
 void RemplirListe(QListWidget* lst, const QStringList& entrees);
 // Selected text of a list box: empty when nothing is selected.
 QString TexteSelectionne(const QListWidget* lst);
-// Right button: no change of selection, and the handler runs on release.
-void SurClicDroit(QWidget* liste, std::function<void()> gestionnaire);
+// Right button: the handler runs on release. The simple lists keep their selection as it was;
+// a report-style list view first selects the line under the pointer.
+enum class ClicDroit { GardeLaSelection, SelectionneSousLePointeur };
+void SurClicDroit(QWidget* liste, std::function<void()> gestionnaire, ClicDroit mode = ClicDroit::GardeLaSelection);
 // Runs the handler whenever the box gets the focus (by the clerk or by the program).
 void SurFocus(QLineEdit* txt, std::function<void()> gestionnaire);
 // Sets the box's maximum length. The limit counts UTF-16 units, so a character outside the
@@ -79,7 +81,8 @@ void SelectionnerTout(QLineEdit* txt);
 QDateEdit* CreerSelecteurDate(QWidget* parent, const QString& nomObjet);
 // A button that Enter does not press unless the window makes it its default.
 QPushButton* CreerBouton(QWidget* parent, const QString& nomObjet, const QString& texte, const QString& infobulle = QString());
-// A caption label tied to its field, so a screen reader names the field by it.
+// A caption label tied to its field, so a screen reader names the field by it. A field that is
+// itself a label showing a value keeps its value as what a screen reader reads.
 QLabel* CreerEtiquette(QWidget* parent, const QString& nomObjet, const QString& texte, QWidget* champ = nullptr);
 
 // Test seam. Once active, message boxes are not shown: they are recorded and answered

@@ -111,12 +111,11 @@ void frmMain::ConstruireFenetre() {
     PlacerTw(lstTransactions, 120, 600, 6135, 1455);
     Label1 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label1"), QStringLiteral("Listes des pièces et représentations :"), lstTransactions);
     PlacerTw(Label1, 120, 360, 3015, 255);
-    Label2 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label2"), QStringLiteral("Montant total :"));
-    PlacerTw(Label2, 120, 2160, 1215, 255);
     lblMontantTotal = new QLabel(QStringLiteral("0"), Frame1);
     lblMontantTotal->setObjectName(QStringLiteral("lblMontantTotal"));
-    lblMontantTotal->setAccessibleName(QStringLiteral("Montant total"));
     PlacerTw(lblMontantTotal, 1320, 2160, 855, 255);
+    Label2 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label2"), QStringLiteral("Montant total :"), lblMontantTotal);
+    PlacerTw(Label2, 120, 2160, 1215, 255);
     // The caption may have grown to show its whole text: keep the total clear of it.
     if (Label2->geometry().right() + 4 > lblMontantTotal->x())
         lblMontantTotal->move(Label2->geometry().right() + 4, lblMontantTotal->y());
@@ -164,7 +163,8 @@ void frmMain::ConstruireFenetre() {
     connect(cmdConfirmerTransactions, &QPushButton::clicked, this, &frmMain::cmdConfirmerTransactions_Click);
     connect(cmdReinitialiser, &QPushButton::clicked, this, &frmMain::cmdReinitialiser_Click);
     connect(TiEffacerMsg, &QTimer::timeout, this, &frmMain::TiEffacerMsg_Timer);
-    Toolkit::SurClicDroit(lstTransactions, [this] { lstTransactions_MouseUp(Qt::RightButton); });
+    Toolkit::SurClicDroit(lstTransactions, [this] { lstTransactions_MouseUp(Qt::RightButton); },
+                          Toolkit::ClicDroit::SelectionneSousLePointeur);
     for (QLineEdit* t : {txtNomClient, txtNoTel, txtNbForfaits})
         Toolkit::SurFocus(t, [t] { Toolkit::SelectionnerTout(t); });
 

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlError>
 #include <QSqlRecord>
 #include <QSqlQuery>
 #include <QTest>
@@ -67,6 +68,22 @@ qint64 BaseTest::Compter(const QString& table, const QString& condition) {
 QVariant BaseTest::Valeur(const QString& sql, const QVariantList& valeurs) {
     QSqlQuery q = modBD::Executer(sql, valeurs);
     return q.next() ? q.value(0) : QVariant();
+}
+
+void BaseTest::ExecuterAilleurs(const QString& sql, const QVariantList& valeurs) const {
+    const QString nom = QStringLiteral("Ailleurs");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nom);
+        db.setDatabaseName(chemin());
+        QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+        QSqlQuery q(db);
+        QVERIFY(q.prepare(sql));
+        for (const QVariant& v : valeurs) q.addBindValue(v);
+        QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+        q.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(nom);
 }
 
 void DefinirLocale(const QLocale& locale) {

@@ -33,6 +33,8 @@ public:
     // Count rows of a table (or with a WHERE clause without values).
     qint64 Compter(const QString& table, const QString& condition = QString());
     QVariant Valeur(const QString& sql, const QVariantList& valeurs = {});
+    // One statement through a connection of its own, as another program (the report tool) would.
+    void ExecuterAilleurs(const QString& sql, const QVariantList& valeurs = {}) const;
 private:
     std::unique_ptr<QTemporaryDir> m_dossier;
 };

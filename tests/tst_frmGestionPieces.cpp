@@ -153,6 +153,50 @@ private slots:
         QCOMPARE(base.Compter(QStringLiteral("Piece")), 1);
     }
 
+    // Names changed by another program: the duplicate test and the play lookup follow the names
+    // as they are now, not the folded copies written when the rows were added.
+    void nomsChangesAilleurs() {
+        {
+            TestSupport::BaseTest base;
+            const qint64 hamlet = base.AjouterPiece(QStringLiteral("Hamlet"));
+            base.ExecuterAilleurs(QStringLiteral("UPDATE Piece SET NomPiece = 'Othello' WHERE NoPiece = ?"), {hamlet});
+            frmGestionPieces f(nullptr);
+            f.txtNomPiece->setText(QStringLiteral("OTHELLO"));
+            f.cmdAjouterPiece_Click();
+            QCOMPARE(Toolkit::Test::DernierMessage().texte, QStringLiteral("Cette pièce est déjà entrée"));
+            QCOMPARE(base.Compter(QStringLiteral("Piece")), 1);
+            const int avis = int(Messages().size());
+            f.txtNomPiece->setText(QStringLiteral("Hamlet"));
+            f.cmdAjouterPiece_Click();
+            QCOMPARE(int(Messages().size()), avis);
+            QCOMPARE(Textes(f.lstPieces), QStringList({"Othello", "Hamlet"}));
+            // The stale folded copy was mended in the same write.
+            QCOMPARE(base.Valeur(QStringLiteral("SELECT NomPieceMaj FROM Piece WHERE NoPiece = ?"), {hamlet}).toString(),
+                     QStringLiteral("OTHELLO"));
+        }
+        {
+            TestSupport::BaseTest base;
+            const qint64 hamlet = base.AjouterPiece(QStringLiteral("Hamlet"));
+            const qint64 lear = base.AjouterPiece(QStringLiteral("Lear"));
+            base.ExecuterAilleurs(QStringLiteral("UPDATE Piece SET NomPiece = 'Othello' WHERE NoPiece = ?"), {hamlet});
+            base.ExecuterAilleurs(QStringLiteral("UPDATE Piece SET NomPiece = 'Hamlet' WHERE NoPiece = ?"), {lear});
+            frmGestionPieces f(nullptr);
+            f.cboPieces->setCurrentIndex(1);
+            QCOMPARE(f.cboPieces->currentText(), QStringLiteral("Hamlet"));
+            f.DPDateRepresentation->setDate(QDate(2026, 9, 1));
+            f.cmdAjouterRepresentation_Click();
+            QVERIFY(Messages().isEmpty());
+            QCOMPARE(base.Valeur(QStringLiteral("SELECT NoPiece FROM Representation")).toLongLong(), lear);
+            QCOMPARE(Textes(f.lstRepresentations), QStringList({"2026-09-01"}));
+            f.txtNomPiece->setText(QStringLiteral("hamlet"));
+            f.cmdAjouterPiece_Click();
+            QCOMPARE(Toolkit::Test::DernierMessage().texte, QStringLiteral("Cette pièce est déjà entrée"));
+            f.txtNomPiece->setText(QStringLiteral("LEAR"));
+            f.cmdAjouterPiece_Click();
+            QCOMPARE(base.Compter(QStringLiteral("Piece")), 3);
+        }
+    }
+
     void ajouterRepresentation() {
         TestSupport::BaseTest base;
         const qint64 a = base.AjouterPiece(QStringLiteral("Antigone"));

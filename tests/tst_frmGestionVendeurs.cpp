@@ -46,6 +46,26 @@ private slots:
         QVERIFY(Messages().isEmpty());
     }
 
+    // A seller renamed, then two swapped, by another program: the duplicate test follows the names.
+    void nomsChangesAilleurs() {
+        TestSupport::BaseTest base;
+        const qint64 eric = base.AjouterVendeur(QStringLiteral("Éric"));
+        const qint64 lea = base.AjouterVendeur(QStringLiteral("Léa"), true);
+        base.ExecuterAilleurs(QStringLiteral("UPDATE Vendeur SET NomVendeur = 'Marc' WHERE NoVendeur = ?"), {eric});
+        base.ExecuterAilleurs(QStringLiteral("UPDATE Vendeur SET NomVendeur = 'Éric' WHERE NoVendeur = ?"), {lea});
+        frmGestionVendeurs f(nullptr);
+        for (const QString& pris : {QStringLiteral("MARC"), QStringLiteral("éric")}) {
+            f.txtNomVendeur->setText(pris);
+            f.cmdAjouterVendeur_Click();
+            QCOMPARE(Toolkit::Test::DernierMessage().texte, QStringLiteral("Ce vendeur est déjà entré"));
+        }
+        QCOMPARE(base.Compter(QStringLiteral("Vendeur")), 2);
+        f.txtNomVendeur->setText(QStringLiteral("LÉA"));
+        f.cmdAjouterVendeur_Click();
+        QCOMPARE(int(Messages().size()), 2);
+        QCOMPARE(base.Compter(QStringLiteral("Vendeur")), 3);
+    }
+
     void ajouterVendeur_data() {
         QTest::addColumn<QString>("saisie");
         QTest::addColumn<bool>("comedien");

@@ -8,6 +8,7 @@
 #include "modBD.h"
 #include "modBD_Inventaire.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
@@ -200,6 +201,23 @@ private slots:
         QCOMPARE(f.cboVendeur->currentText(), QString("Bruno (C)"));
         QCOMPARE(f.optEnlever->isChecked(), enlever);
         QCOMPARE(f.DPDate->date(), QDate(2026, 2, 20));
+    }
+
+    // The count is what a screen reader reads, under its caption.
+    void compteLuParLecteurDEcran() {
+        TestSupport::BaseTest base;
+        Remplir(base);
+        frmInventaireBillets f(nullptr);
+        f.cboVendeur->setCurrentIndex(1);
+        f.txtNbBillets->setText("3");
+        f.cmdEnregistrer->click();
+        QAccessibleInterface* compte = QAccessible::queryAccessibleInterface(f.lblNbBillets);
+        QVERIFY(compte);
+        QCOMPARE(compte->text(QAccessible::Name), QStringLiteral("18"));
+        bool nommeParSaLegende = false;
+        for (const auto& relation : compte->relations(QAccessible::Label))
+            nommeParSaLegende |= relation.first->object() == f.Label2;
+        QVERIFY(nommeParSaLegende);
     }
 
     void refus_data() {

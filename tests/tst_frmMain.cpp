@@ -4,6 +4,7 @@
 #include "frmMain.h"
 #include "modBD.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -223,21 +224,51 @@ private slots:
         QCOMPARE(f.lblMontantTotal->text(), QStringLiteral("0"));
     }
 
-    void clicDroitGardeLaSelection() {
+    // The order list acts on the line under the pointer, as every report-style list does;
+    // the empty area below the lines leaves the selection alone.
+    void clicDroitChoisitLaLigneSousLePointeur() {
         TestSupport::BaseTest base;
         frmMain f;
         QVERIFY(f.Form_Load());
         f.show();
         AjouterLigne(f, "A", "d", "1");
         AjouterLigne(f, "B", "d", "2");
+        AjouterLigne(f, "C", "d", "4");
         f.lstTransactions->topLevelItem(0)->setSelected(true);
         QWidget* vue = f.lstTransactions->viewport();
-        const QPoint surB = f.lstTransactions->visualItemRect(f.lstTransactions->topLevelItem(1)).center();
-        QTest::mousePress(vue, Qt::RightButton, {}, surB);
-        QTimer::singleShot(0, f.mnuPopUpMenu, [&f] { f.mnuPopUpMenu->close(); });
-        QTest::mouseRelease(vue, Qt::RightButton, {}, surB);
+        auto clicDroit = [&](const QPoint& ou) {
+            QTest::mousePress(vue, Qt::RightButton, {}, ou);
+            QTimer::singleShot(0, f.mnuPopUpMenu, [&f] { f.mnuPopUpMenu->close(); });
+            QTest::mouseRelease(vue, Qt::RightButton, {}, ou);
+        };
+
+        clicDroit(QPoint(5, vue->height() - 3));  // below the last line
         QVERIFY(f.lstTransactions->topLevelItem(0)->isSelected());
-        QVERIFY(!f.lstTransactions->topLevelItem(1)->isSelected());
+
+        clicDroit(f.lstTransactions->visualItemRect(f.lstTransactions->topLevelItem(2)).center());
+        QCOMPARE(f.lstTransactions->selectedItems().size(), 1);
+        QVERIFY(f.lstTransactions->topLevelItem(2)->isSelected());
+        f.mnuSupprimer->trigger();
+        QCOMPARE(f.lstTransactions->topLevelItemCount(), 2);
+        QCOMPARE(f.lstTransactions->topLevelItem(0)->text(0), QStringLiteral("A"));
+        QCOMPARE(f.lstTransactions->topLevelItem(1)->text(0), QStringLiteral("B"));
+        QCOMPARE(f.lblMontantTotal->text(), QStringLiteral("3"));
+    }
+
+    // A screen reader reads the total itself, and names it by its caption.
+    void totalLuParLecteurDEcran() {
+        TestSupport::BaseTest base;
+        frmMain f;
+        QVERIFY(f.Form_Load());
+        AjouterLigne(f, "A", "d", "12,5");
+        AjouterLigne(f, "B", "d", "7,5");
+        QAccessibleInterface* total = QAccessible::queryAccessibleInterface(f.lblMontantTotal);
+        QVERIFY(total);
+        QVERIFY2(total->text(QAccessible::Name).contains(QStringLiteral("20")), qPrintable(total->text(QAccessible::Name)));
+        bool nommeParSaLegende = false;
+        for (const auto& relation : total->relations(QAccessible::Label))
+            nommeParSaLegende |= relation.first->object() == f.Label2;
+        QVERIFY(nommeParSaLegende);
     }
 
     void barreDeStatutEffaceeApresTroisSecondes() {
