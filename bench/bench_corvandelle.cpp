@@ -49,7 +49,8 @@ const char* const kOperations[] = {
     "Recherche de commandes : téléphone (« 555-12 »)", "Recherche de commandes : numéro (« 1234 »)",
     "Recherche de commandes : champ vide (les plus récentes)",
     "Frappe dans « Rechercher : » (liste de 200 et détail affichés)",
-    "Première recherche après l'ouverture (copie en mémoire construite)"};
+    "Première recherche après l'ouverture (copie en mémoire construite)",
+    "Recherche juste après une commande confirmée (copie complétée)"};
 
 modBD::Commande CommandeDeCinqLignes() {
     modBD::Commande c;
@@ -102,6 +103,16 @@ void Enregistrer(frmMain* principal) {
             benchmark::DoNotOptimize(modBD::RechercherCommandes(QStringLiteral("client 12")));
         }
     })->Iterations(3)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(kOperations[13], [](State& s) {
+        const modBD::Commande c = CommandeDeCinqLignes();
+        modBD::RechercherCommandes(QString());
+        for (auto _ : s) {
+            s.PauseTiming();
+            modBD::EnregistrerCommande(c);
+            s.ResumeTiming();
+            benchmark::DoNotOptimize(modBD::RechercherCommandes(QStringLiteral("client 12")));
+        }
+    })->Iterations(30);
     benchmark::RegisterBenchmark(kOperations[0], [](State& s) {
         const modBD::Commande c = CommandeDeCinqLignes();
         for (auto _ : s) benchmark::DoNotOptimize(modBD::EnregistrerCommande(c));

@@ -1,5 +1,6 @@
 #include "modBD_RechercheCommandes.h"
 
+#include "Regles.h"
 #include "modBD.h"
 
 #include <QDate>
@@ -10,6 +11,7 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <string>
@@ -92,13 +94,6 @@ Index& LIndex() {
     return index;
 }
 
-// The program's date rule: the locale's short form with a four-digit year.
-QString FormatDates() {
-    QString format = QLocale().dateFormat(QLocale::ShortFormat);
-    if (!format.contains(QStringLiteral("yyyy"))) format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
-    return format;
-}
-
 void AjouterUtf8(std::string& dest, const QString& s) {
     bool ascii = true;
     for (QChar c : s)
@@ -135,8 +130,6 @@ void LireCles(qint64 apres, std::string& brut, std::vector<Entree>& entrees, qin
     QSqlQuery q = Executer(QStringLiteral("SELECT NoClient, DateReservation, NomClient, TelephoneClient "
                                           "FROM InfoClientReservation WHERE NoClient > ?"),
                            {apres});
-    const QString format = FormatDates();
-    const QLocale locale;
     QHash<QString, qint64> jours;  // few distinct dates: each is read once
     while (q.next()) {
         Entree e;
@@ -144,7 +137,7 @@ void LireCles(qint64 apres, std::string& brut, std::vector<Entree>& entrees, qin
         const QString date = q.value(1).toString();
         auto j = jours.constFind(date);
         if (j == jours.constEnd()) {
-            const QDate d = locale.toDate(date.trimmed(), format);
+            const QDate d = Regles::TexteEnDate(date);
             j = jours.insert(date, d.isValid() ? d.toJulianDay() : kJourInconnu);
         }
         e.jour = *j;
@@ -157,11 +150,13 @@ void LireCles(qint64 apres, std::string& brut, std::vector<Entree>& entrees, qin
     }
 }
 
-// Puts the entries in display order and the keys in one buffer in that order.
-void Ranger(Index& index, const std::string& brut, std::vector<Entree> entrees) {
-    std::sort(entrees.begin(), entrees.end(), [](const Entree& x, const Entree& y) {
-        return x.jour != y.jour ? x.jour > y.jour : x.no > y.no;
-    });
+// Puts the entries in display order and the keys in one buffer in that order. The first
+// dejaRangees entries are in order already (the copy before a few new orders).
+void Ranger(Index& index, const std::string& brut, std::vector<Entree> entrees, size_t dejaRangees = 0) {
+    const auto avant = [](const Entree& x, const Entree& y) { return x.jour != y.jour ? x.jour > y.jour : x.no > y.no; };
+    const auto milieu = entrees.begin() + static_cast<std::ptrdiff_t>(std::min(dejaRangees, entrees.size()));
+    std::sort(milieu, entrees.end(), avant);
+    std::inplace_merge(entrees.begin(), milieu, entrees.end(), avant);
     std::string tampon;
     tampon.reserve(brut.size());
     std::vector<quint32> debuts;
@@ -190,7 +185,7 @@ void ChargerTout(Index& index) {
     Ranger(index, brut, std::move(entrees));
     index.noMax = noMax;
     index.connexion = NumeroConnexion();
-    index.regleDates = QLocale().name() + QLatin1Char('|') + FormatDates();
+    index.regleDates = QLocale().name() + QLatin1Char('|') + Regles::FormatDateCourt();
     index.charge = true;
 }
 
@@ -206,7 +201,7 @@ void Completer(Index& index, const Jeton& jeton) {
         ChargerTout(index);  // a row went away or changed number: start again
         return;
     }
-    if (entrees.size() != avant) Ranger(index, brut, std::move(entrees));
+    if (entrees.size() != avant) Ranger(index, brut, std::move(entrees), avant);
     index.noMax = noMax;
     index.jeton = jeton;
 }
@@ -214,7 +209,7 @@ void Completer(Index& index, const Jeton& jeton) {
 // Brings the in-memory copy up to date with the file.
 Index& IndexAJour() {
     Index& index = LIndex();
-    const QString regle = QLocale().name() + QLatin1Char('|') + FormatDates();
+    const QString regle = QLocale().name() + QLatin1Char('|') + Regles::FormatDateCourt();
     if (!index.charge || index.connexion != NumeroConnexion() || index.regleDates != regle) {
         ChargerTout(index);
         return index;
@@ -228,23 +223,33 @@ Index& IndexAJour() {
     return index;
 }
 
+// Where the pattern next occurs in the buffer from a position, or npos. glibc's memmem is
+// several times faster than a generic search on these short patterns.
+size_t Chercher(const std::string& t, const std::string& motif, size_t depuis) {
+#ifdef __GLIBC__
+    const void* trouve = ::memmem(t.data() + depuis, t.size() - depuis, motif.data(), motif.size());
+    return trouve ? static_cast<size_t>(static_cast<const char*>(trouve) - t.data()) : std::string::npos;
+#else
+    return t.find(motif, depuis);
+#endif
+}
+
 // Calls surEntree(i) once for every entry whose key holds the pattern, in display order.
 void Parcourir(const Index& index, const std::string& motif, const std::function<void(size_t)>& surEntree) {
     const std::string& t = index.tampon;
-    const std::boyer_moore_horspool_searcher chercheur(motif.begin(), motif.end());
-    auto position = t.begin();
+    size_t position = 0;
     size_t i = 0;
-    while (position != t.end()) {
-        const auto trouve = std::search(position, t.end(), chercheur);
-        if (trouve == t.end()) break;
-        const auto decalage = static_cast<quint32>(trouve - t.begin());
+    while (position < t.size()) {
+        const size_t trouve = Chercher(t, motif, position);
+        if (trouve == std::string::npos) break;
+        const auto decalage = static_cast<quint32>(trouve);
         // Hits only move forward: look for the entry from the last one.
         i = static_cast<size_t>(std::upper_bound(index.debuts.begin() + static_cast<std::ptrdiff_t>(i),
                                                  index.debuts.end(), decalage) - index.debuts.begin()) - 1;
         surEntree(i);
         ++i;
         if (i >= index.debuts.size()) break;
-        position = t.begin() + index.debuts[i];
+        position = index.debuts[i];
     }
 }
 

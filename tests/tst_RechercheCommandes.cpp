@@ -165,6 +165,11 @@ private slots:
         // The program's own new order.
         const qint64 b = Commande("2026-02-11", "Paul Roy", "");
         QCOMPARE(Numeros(modBD::RechercherCommandes("roy")), (QList<qint64>{b, a}));
+        // A late entry of an older order takes its place by date among those already kept.
+        const qint64 vieux = Commande("2025-06-01", "Vieux Roy", "");
+        const qint64 neuf = Commande("2026-02-10", "Neuf Roy", "");
+        QCOMPARE(Numeros(modBD::RechercherCommandes("roy")), (QList<qint64>{b, neuf, a, vieux}));
+        modBD::Executer(QStringLiteral("DELETE FROM InfoClientReservation WHERE NoClient IN (?, ?)"), {vieux, neuf});
         {
             // Another program renames one client and deletes an order.
             AutreProgramme autre(m_base->chemin());
