@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <vector>
@@ -269,8 +270,15 @@ QHash<qint64, ResumeCommande> LireResumes(const QList<qint64>& nos) {
         QVariantList valeurs;
         for (qint64 no : tranche) valeurs << no;
         const QString dans = Marques(tranche.size());
-        QSqlQuery c = Executer(QStringLiteral("SELECT NoClient, DateReservation, NomClient, TelephoneClient, MontantTotal, "
-                                              "NbForfaits FROM InfoClientReservation WHERE NoClient IN (%1)").arg(dans),
+        // One read per slice: the order row with the sums of its lines. All plain columns are
+        // grouped on, as PostgreSQL requires.
+        QSqlQuery c = Executer(QStringLiteral("SELECT c.NoClient, c.DateReservation, c.NomClient, c.TelephoneClient, "
+                                              "c.MontantTotal, c.NbForfaits, COALESCE(SUM(l.NbEnfant), 0), "
+                                              "COALESCE(SUM(l.NbAdulte), 0), MIN(l.NoVendeur) "
+                                              "FROM InfoClientReservation c LEFT JOIN InfoReservation l ON l.NoClient = c.NoClient "
+                                              "WHERE c.NoClient IN (%1) "
+                                              "GROUP BY c.NoClient, c.DateReservation, c.NomClient, c.TelephoneClient, "
+                                              "c.MontantTotal, c.NbForfaits").arg(dans),
                                valeurs);
         while (c.next()) {
             ResumeCommande r;
@@ -280,17 +288,9 @@ QHash<qint64, ResumeCommande> LireResumes(const QList<qint64>& nos) {
             r.telephoneClient = c.value(3).toString();
             r.montant = c.value(4).toDouble();
             r.nbForfaits = c.value(5).toLongLong();
+            r.billets = c.value(6).toLongLong() + c.value(7).toLongLong();
+            if (!c.value(8).isNull()) vendeurDe.insert(r.noClient, c.value(8).toLongLong());
             resumes.insert(r.noClient, r);
-        }
-        QSqlQuery l = Executer(QStringLiteral("SELECT NoClient, NbEnfant, NbAdulte, NoVendeur FROM InfoReservation "
-                                              "WHERE NoClient IN (%1)").arg(dans),
-                               valeurs);
-        while (l.next()) {
-            const qint64 no = l.value(0).toLongLong();
-            auto r = resumes.find(no);
-            if (r == resumes.end()) continue;
-            r->billets += l.value(1).toLongLong() + l.value(2).toLongLong();
-            if (!vendeurDe.contains(no)) vendeurDe.insert(no, l.value(3).toLongLong());
         }
     }
     // Every line of an order carries the order's seller.
@@ -425,10 +425,17 @@ ResultatRecherche RechercherCommandes(const QString& texte, int limite) {
     } else if (motifs.size() == 1) {
         Parcourir(index, motifs.front(), retenir);
     } else {
-        std::vector<char> trouvees(n, 0);
-        for (const std::string& m : motifs) Parcourir(index, m, [&](size_t i) { trouvees[i] = 1; });
-        for (size_t i = 0; i < n; ++i)
-            if (trouvees[i]) retenir(i);
+        // Each pattern's hits come in display order: their union, merged, keeps it.
+        std::vector<size_t> union_;
+        for (const std::string& m : motifs) {
+            std::vector<size_t> coups;
+            Parcourir(index, m, [&](size_t i) { coups.push_back(i); });
+            std::vector<size_t> fusion;
+            fusion.reserve(union_.size() + coups.size());
+            std::set_union(union_.begin(), union_.end(), coups.begin(), coups.end(), std::back_inserter(fusion));
+            union_ = std::move(fusion);
+        }
+        for (size_t i : union_) retenir(i);
     }
 
     QList<qint64> nos;

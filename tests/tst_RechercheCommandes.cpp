@@ -301,6 +301,15 @@ private slots:
         QVERIFY(d->lignes.at(1).ventePorte);
         QCOMPARE(d->resume.billets, 7);
         QCOMPARE(d->resume.nbForfaits, 1);
+        // An order row left without lines (by the report tool): listed, with nothing to add up.
+        const qint64 vide = modBD::Executer("INSERT INTO InfoClientReservation (DateReservation, MontantTotal, NomClient, "
+                                            "TelephoneClient, NbForfaits) VALUES ('2026-02-11', 0, 'Sans ligne', '', 0)")
+                                .lastInsertId().toLongLong();
+        const modBD::ResumeCommande r = modBD::RechercherCommandes("sans ligne").commandes.value(0);
+        QCOMPARE(r.noClient, vide);
+        QCOMPARE(r.billets, 0);
+        QCOMPARE(r.vendeur, QString());
+        QVERIFY(modBD::LireCommande(vide)->lignes.isEmpty());
     }
 };
 
