@@ -7,6 +7,8 @@
 #include "modBD_Annulations.h"
 #include "modBD_RechercheCommandes.h"
 
+#include <QCryptographicHash>
+#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
@@ -40,6 +42,12 @@ QList<qint64> Numeros(const modBD::ResultatRecherche& r) {
     QList<qint64> n;
     for (const modBD::ResumeCommande& c : r.commandes) n << c.noClient;
     return n;
+}
+
+QByteArray Empreinte(const QString& chemin) {
+    QFile f(chemin);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
 }
 
 // Another program (the report tool) working on the same file through its own connection.
@@ -104,6 +112,10 @@ private slots:
             QCOMPARE(Numeros(r), (QList<qint64>{roy, dube, ancien}));
             QCOMPARE(r.total, 3);
         }
+        // A date text that reads as no date sorts after every date.
+        const qint64 sansDate = Commande("hier", "Éric Sans-Date", "");
+        QCOMPARE(Numeros(modBD::RechercherCommandes("eric")), (QList<qint64>{roy, dube, ancien, sansDate}));
+        modBD::Executer("DELETE FROM InfoClientReservation WHERE NoClient = ?", {sansDate});
         QCOMPARE(Noms(modBD::RechercherCommandes("dubé")), QStringList{"Éric Dubé"});
         QCOMPARE(Noms(modBD::RechercherCommandes("eric   DUBE")), QStringList{"Éric Dubé"});
         QCOMPARE(Noms(modBD::RechercherCommandes("ethier")), QStringList{"Marie Éthier"});
@@ -226,12 +238,19 @@ private slots:
         const qint64 a = Commande("2026-02-10", "Anne", "", 1, 1, 20.0);
         const qint64 b = Commande("2026-02-11", "Bruno", "", 2, 2, 40.0);
         const QString somme = QStringLiteral("SELECT COALESCE(SUM(c.MontantTotal), 0) FROM InfoClientReservation c WHERE ");
+        // Reading, searching and taking back leave the file's bytes as they were.
+        modBD::FermerConnexion();
+        const QByteArray empreinte = Empreinte(m_base->chemin());
+        QVERIFY(modBD::OuvrirConnexion());
         QCOMPARE(modBD::ConditionNonAnnulee("c.NoClient"), QStringLiteral("1 = 1"));
         QCOMPARE(m_base->Valeur(somme + modBD::ConditionNonAnnulee("c.NoClient")).toDouble(), 60.0);
         QCOMPARE(modBD::RechercherCommandes("").total, 2);
         QVERIFY(!modBD::LireAnnulation(a));
         QCOMPARE(modBD::RetablirCommande(a), ResultatAnnulation::PasAnnulee);
         QVERIFY(!modBD::TableAnnulationsPresente());  // reading and taking back create nothing
+        modBD::FermerConnexion();
+        QCOMPARE(Empreinte(m_base->chemin()), empreinte);
+        QVERIFY(modBD::OuvrirConnexion());
 
         QCOMPARE(modBD::AnnulerCommande(b, "2026-02-14", QString()), ResultatAnnulation::Fait);
         QCOMPARE(m_base->Valeur(somme + modBD::ConditionNonAnnulee("c.NoClient")).toDouble(), 20.0);
