@@ -61,6 +61,7 @@ constexpr int kAttenteVerrouMs = 2000;
 void RetirerConnexion() {
     ++g_numeroConnexion;
     if (QSqlDatabase::contains(kNomConnexion)) {
+        detail::AvantFermetureConnexion();
         {
             QSqlDatabase db = QSqlDatabase::database(kNomConnexion, false);
             if (db.isOpen()) db.close();
@@ -162,7 +163,9 @@ bool OuvrirConnexion() {
 
 void FermerConnexion() {
     ++g_numeroConnexion;
-    if (QSqlDatabase::contains(kNomConnexion)) QSqlDatabase::database(kNomConnexion, false).close();
+    if (!QSqlDatabase::contains(kNomConnexion)) return;
+    detail::AvantFermetureConnexion();
+    QSqlDatabase::database(kNomConnexion, false).close();
 }
 
 QStringList TablesRequises() {

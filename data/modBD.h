@@ -83,4 +83,9 @@ struct Vendeur {
 };
 QList<Vendeur> ListeVendeurs();                              // table order
 
+namespace detail {
+// Called before the connection closes: a copy still reading through it is abandoned first.
+void AvantFermetureConnexion();
+}  // namespace detail
+
 }  // namespace modBD

@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QEvent>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
@@ -40,6 +41,8 @@ struct EtatTest {
     bool termine = false;
     QList<Test::Lancement> lancements;
     bool lancementPossible = true;
+    QList<QString> fichiers;
+    QList<Test::DialogueFichier> dialogues;
 };
 EtatTest& Etat() {
     static EtatTest etat;
@@ -95,6 +98,37 @@ bool Question(QWidget* parent, const QString& texte, const QString& titre) {
 }
 
 void Avis(QWidget* parent, const QString& texte) { MsgBox(parent, texte, Boutons::OK, Icone::Aucune, QString()); }
+
+namespace {
+QString ChoisirFichier(QWidget* parent, const Test::DialogueFichier& d) {
+    EtatTest& etat = Etat();
+    if (etat.actif) {
+        etat.dialogues.append(d);
+        return etat.fichiers.isEmpty() ? QString() : etat.fichiers.takeFirst();
+    }
+    QFileDialog dialogue(parent, d.titre, d.dossier, d.filtre);
+    if (d.enregistrement) {
+        dialogue.setAcceptMode(QFileDialog::AcceptSave);
+        dialogue.setFileMode(QFileDialog::AnyFile);
+        dialogue.setDefaultSuffix(QStringLiteral("mdb"));
+        dialogue.selectFile(d.nomPropose);
+    } else {
+        dialogue.setAcceptMode(QFileDialog::AcceptOpen);
+        dialogue.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty()) return {};
+    return dialogue.selectedFiles().constFirst();
+}
+}  // namespace
+
+QString ChoisirFichierEnregistrement(QWidget* parent, const QString& titre, const QString& dossier,
+                                     const QString& nomPropose, const QString& filtre) {
+    return ChoisirFichier(parent, {titre, dossier, nomPropose, filtre, true});
+}
+
+QString ChoisirFichierOuvrir(QWidget* parent, const QString& titre, const QString& dossier, const QString& filtre) {
+    return ChoisirFichier(parent, {titre, dossier, QString(), filtre, false});
+}
 
 void TerminerProgramme() {
     if (Etat().actif) {
@@ -289,6 +323,8 @@ bool ProgrammeTermine() { return Etat().termine; }
 QList<Lancement> Lancements() { return Etat().lancements; }
 void DefinirLancementPossible(bool possible) { Etat().lancementPossible = possible; }
 bool Actif() { return Etat().actif; }
+void RepondreFichierProchain(const QString& chemin) { Etat().fichiers.append(chemin); }
+QList<DialogueFichier> DialoguesFichier() { return Etat().dialogues; }
 }  // namespace Test
 
 }  // namespace Toolkit

@@ -43,6 +43,11 @@ bool Question(QWidget* parent, const QString& texte, const QString& titre);
 // Catalogue notice: OK, no icon, application title.
 void Avis(QWidget* parent, const QString& texte);
 
+// File dialogs. An empty text when the clerk cancels. `dossier` is where the dialog opens.
+QString ChoisirFichierEnregistrement(QWidget* parent, const QString& titre, const QString& dossier,
+                                     const QString& nomPropose, const QString& filtre);
+QString ChoisirFichierOuvrir(QWidget* parent, const QString& titre, const QString& dossier, const QString& filtre);
+
 // Ends the program: every window closes, no further handler runs.
 void TerminerProgramme();
 // Starts the report tool on the file without waiting. False when it cannot be started.
@@ -102,6 +107,16 @@ struct Lancement {
 QList<Lancement> Lancements();
 void DefinirLancementPossible(bool possible);
 bool Actif();
+// File dialogs are answered from a queue of paths (an empty one, or none left: cancelled).
+struct DialogueFichier {
+    QString titre;
+    QString dossier;
+    QString nomPropose;  // empty for an opening dialog
+    QString filtre;
+    bool enregistrement = false;
+};
+void RepondreFichierProchain(const QString& chemin);
+QList<DialogueFichier> DialoguesFichier();
 }  // namespace Test
 
 }  // namespace Toolkit

@@ -10,16 +10,22 @@
 #include "frmTransaction.h"
 #include "modBD.h"
 #include "modBD_Commandes.h"
+#include "modBD_Sauvegarde.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QCursor>
 #include <QDateEdit>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -143,7 +149,14 @@ void frmMain::ConstruireFenetre() {
     // One plain text of its own: a temporary message would be wiped by the menus' status tips.
     m_texteStatut = new QLabel(StatusBar1);
     m_texteStatut->setObjectName(QStringLiteral("StatusBar1Texte"));
-    StatusBar1->addWidget(m_texteStatut, 1);
+    StatusBar1->addWidget(m_texteStatut, 0);
+    m_texteStatut->setMinimumWidth(Tw(1500));
+    // A failed automatic copy is said here, apart from the "Ajouté" that comes and goes.
+    m_avisSauvegarde = new QLabel(StatusBar1);
+    m_avisSauvegarde->setObjectName(QStringLiteral("lblAvisSauvegarde"));
+    m_avisSauvegarde->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_avisSauvegarde->hide();
+    StatusBar1->addWidget(m_avisSauvegarde, 1);
     setStatusBar(StatusBar1);
 
     TiEffacerMsg = new QTimer(this);
@@ -174,6 +187,11 @@ void frmMain::ConstruireFenetre() {
 void frmMain::ConstruireMenus() {
     mnuFichier = menuBar()->addMenu(QStringLiteral("&Fichier"));
     mnuFichier->setObjectName(QStringLiteral("mnuFichier"));
+    mnuSauvegarder = mnuFichier->addAction(QStringLiteral("Sauvegarder une &copie…"), this, &frmMain::mnuSauvegarder_Click);
+    mnuSauvegarder->setObjectName(QStringLiteral("mnuSauvegarder"));
+    mnuRestaurer = mnuFichier->addAction(QStringLiteral("&Restaurer une sauvegarde…"), this, &frmMain::mnuRestaurer_Click);
+    mnuRestaurer->setObjectName(QStringLiteral("mnuRestaurer"));
+    mnuFichier->addSeparator()->setObjectName(QStringLiteral("mnuSeparateurFichier"));
     mnuQuitter = mnuFichier->addAction(QStringLiteral("&Quitter"), this, &frmMain::mnuQuitter_Click);
     mnuQuitter->setObjectName(QStringLiteral("mnuQuitter"));
 
@@ -203,6 +221,11 @@ void frmMain::ConstruireMenus() {
 void frmMain::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
     Toolkit::CentrerPremiereFois(this, m_centree);
+    if (!m_copieProgrammee) {
+        // After the window is on screen: the copy never delays the start.
+        m_copieProgrammee = true;
+        QTimer::singleShot(0, this, &frmMain::LancerCopieAutomatique);
+    }
 }
 
 bool frmMain::Form_Load() {
@@ -419,3 +442,145 @@ void frmMain::TiEffacerMsg_Timer() {
 
 QString frmMain::TexteStatut() const { return m_texteStatut->text(); }
 void frmMain::DefinirTexteStatut(const QString& texte) { m_texteStatut->setText(texte); }
+
+// --- Copies of the database.
+
+namespace {
+QString DossierDialogue() {
+    const QString dossier = modBD::DossierSauvegardes();
+    QDir().mkpath(dossier);
+    return QFileInfo(dossier).isDir() ? dossier : modBD::DossierProgramme();
+}
+
+const QString kFiltreBases = QStringLiteral("Bases de données (*.mdb);;Tous les fichiers (*)");
+
+bool EstLaBaseEnService(const QString& chemin) {
+    const QFileInfo choisi(chemin);
+    const QFileInfo base(modBD::CheminBD());
+    if (choisi.absoluteFilePath() == base.absoluteFilePath()) return true;
+    return choisi.exists() && base.exists() && choisi.canonicalFilePath() == base.canonicalFilePath();
+}
+
+class CurseurAttente {
+public:
+    CurseurAttente() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~CurseurAttente() { QGuiApplication::restoreOverrideCursor(); }
+    CurseurAttente(const CurseurAttente&) = delete;
+    CurseurAttente& operator=(const CurseurAttente&) = delete;
+};
+}  // namespace
+
+modBD::CopieBD* frmMain::CopieAutomatique() const { return m_copieAuto; }
+
+QString frmMain::AvisSauvegarde() const { return m_avisSauvegarde->isHidden() ? QString() : m_avisSauvegarde->text(); }
+
+void frmMain::AfficherAvisSauvegarde(const QString& message) {
+    m_avisSauvegarde->setText(message);
+    m_avisSauvegarde->setToolTip(message);
+    m_avisSauvegarde->setAccessibleName(message);
+    m_avisSauvegarde->show();
+}
+
+void frmMain::LancerCopieAutomatique() {
+    if (m_copieAuto || !modBD::ConnexionOuverte() || !modBD::CopiesPossibles()) return;
+    const QDateTime maintenant = QDateTime::currentDateTime();
+    const QString dossier = modBD::DossierSauvegardes();
+    modBD::NettoyerCopiesInterrompues(dossier);
+    modBD::NettoyerCopiesInterrompues(modBD::DossierProgramme());
+    if (!modBD::CopieAutomatiqueDue(maintenant)) return;
+    m_copieAuto = new modBD::CopieBD(QDir(dossier).filePath(modBD::NomCopieAutomatique(maintenant)), true, this);
+    connect(m_copieAuto, &modBD::CopieBD::Terminee, this, [this](bool reussie, const QString& message) {
+        if (!reussie) {
+            AfficherAvisSauvegarde(QStringLiteral("Sauvegarde non faite : ") + m_copieAuto->Raison());
+            m_avisSauvegarde->setToolTip(message);
+        }
+        if (m_copieAuto) m_copieAuto->deleteLater();
+    });
+    m_copieAuto->Demarrer();
+}
+
+void frmMain::mnuSauvegarder_Click() {
+    if (!modBD::CopiesPossibles()) {
+        Toolkit::Avis(this, modBD::MessageCopiesServeur());
+        return;
+    }
+    const QString chemin =
+        Toolkit::ChoisirFichierEnregistrement(this, QStringLiteral("Sauvegarder une copie"), DossierDialogue(),
+                                              modBD::NomCopieAutomatique(QDateTime::currentDateTime()), kFiltreBases);
+    if (chemin.isEmpty()) return;
+    if (EstLaBaseEnService(chemin)) {
+        Toolkit::Erreur(this, QStringLiteral("Une copie ne peut pas remplacer la base de données en service (BD.mdb) : "
+                                             "choisissez un autre nom. Rien n'a été modifié."));
+        return;
+    }
+    try {
+        const CurseurAttente attente;
+        modBD::CopieBD copie(chemin, false);
+        copie.Faire();
+    } catch (const modBD::ErreurBD& e) {
+        Toolkit::Erreur(this, e.message() + QStringLiteral("\n\nLa base de données n'a pas été modifiée."));
+        return;
+    }
+    m_avisSauvegarde->hide();  // a checked copy now exists
+    DefinirTexteStatut(QStringLiteral("Copie enregistrée"));
+    TiEffacerMsg->start();
+}
+
+void frmMain::mnuRestaurer_Click() {
+    if (!modBD::CopiesPossibles()) {
+        Toolkit::Avis(this, modBD::MessageCopiesServeur());
+        return;
+    }
+    const QString chemin =
+        Toolkit::ChoisirFichierOuvrir(this, QStringLiteral("Restaurer une sauvegarde"), DossierDialogue(), kFiltreBases);
+    if (chemin.isEmpty()) return;
+    if (EstLaBaseEnService(chemin)) {
+        Toolkit::Erreur(this, QStringLiteral("Le fichier choisi est la base de données en service : choisissez une copie "
+                                             "de sauvegarde. Rien n'a été modifié."));
+        return;
+    }
+    modBD::ContenuCopie contenu;
+    try {
+        contenu = modBD::ExaminerCopie(chemin);
+    } catch (const modBD::ErreurBD& e) {
+        Toolkit::Erreur(this, QStringLiteral("Cette copie ne peut pas être restaurée.\n\n") + e.message() +
+                                  QStringLiteral("\n\nRien n'a été modifié."));
+        return;
+    }
+    const QString moment = QLocale().toString(contenu.moment, QStringLiteral("d MMMM yyyy 'à' HH:mm:ss"));
+    const QString question =
+        QStringLiteral("Restaurer la copie de sauvegarde du %1 (« %2 »)?\n\n"
+                       "Elle contient %3 commande(s), %4 pièce(s), %5 représentation(s) et %6 vendeur(s).\n\n"
+                       "Les données actuelles seront remplacées par celles de cette copie "
+                       "(elles seront d'abord copiées dans le dossier « sauvegardes »).")
+            .arg(moment, QFileInfo(chemin).fileName())
+            .arg(contenu.commandes)
+            .arg(contenu.pieces)
+            .arg(contenu.representations)
+            .arg(contenu.vendeurs);
+    if (!Toolkit::Question(this, question, QStringLiteral("Restauration"))) return;
+
+    delete m_copieAuto;  // reads the base about to be replaced: abandoned, its file deleted
+    const QString vendeur = cboVendeur->currentText();
+    QString avant;
+    try {
+        const CurseurAttente attente;
+        avant = modBD::RestaurerCopie(chemin, QDateTime::currentDateTime());
+    } catch (const modBD::ErreurBD& e) {
+        Toolkit::Erreur(this, e.message());
+        return;
+    }
+    // Their lists show the replaced data. The order being typed here stays.
+    delete m_pieces;
+    delete m_vendeurs;
+    delete m_inventaire;
+    delete m_echanges;
+    delete m_commandes;  // its chosen order could be another order of the same number now
+    AfficherListeVendeurs();
+    const int rang = cboVendeur->findText(vendeur);
+    if (rang >= 0) cboVendeur->setCurrentIndex(rang);
+    Toolkit::MsgBox(this,
+                    QStringLiteral("La copie du %1 a été restaurée.\n\nLes données remplacées ont été gardées dans « %2 ».")
+                        .arg(moment, QDir::toNativeSeparators(avant)),
+                    Toolkit::Boutons::OK, Toolkit::Icone::Information, QStringLiteral("Restauration"));
+}

@@ -21,6 +21,9 @@ class frmGestionVendeurs;
 class frmInventaireBillets;
 class frmEchangesBillets;
 class frmCommandes;
+namespace modBD {
+class CopieBD;
+}
 
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -48,7 +51,15 @@ public:
     void mnuRechercheCommandes_Click();
     void mnuProduireRapport_Click();
     void mnuQuitter_Click();
+    void mnuSauvegarder_Click();
+    void mnuRestaurer_Click();
     void TiEffacerMsg_Timer();
+
+    // The day's automatic copy, started once the window is shown when the last one is 20 hours
+    // old or more. The copy in progress (null when none); the notice when one failed.
+    void LancerCopieAutomatique();
+    modBD::CopieBD* CopieAutomatique() const;
+    QString AvisSauvegarde() const;
 
     QString TexteStatut() const;
     void DefinirTexteStatut(const QString& texte);
@@ -86,6 +97,8 @@ public:
     QMenu* mnuFichier = nullptr;
     QMenu* mnuOutils = nullptr;
     QMenu* mnuPopUpMenu = nullptr;
+    QAction* mnuSauvegarder = nullptr;
+    QAction* mnuRestaurer = nullptr;
     QAction* mnuQuitter = nullptr;
     QAction* mnuGestionVendeurs = nullptr;
     QAction* mnuGestionPieces = nullptr;
@@ -105,8 +118,13 @@ private:
     bool ValiderTransactionPorte() const;
     bool ValiderComptes(QString& message, QWidget*& champ);
 
+    void AfficherAvisSauvegarde(const QString& message);
+
     QLabel* m_texteStatut = nullptr;
+    QLabel* m_avisSauvegarde = nullptr;
     bool m_centree = false;
+    bool m_copieProgrammee = false;
+    QPointer<modBD::CopieBD> m_copieAuto;
     QPointer<frmGestionPieces> m_pieces;
     QPointer<frmGestionVendeurs> m_vendeurs;
     QPointer<frmInventaireBillets> m_inventaire;
