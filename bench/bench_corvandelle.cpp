@@ -1,7 +1,9 @@
 // Times the program's own code paths on a small, a medium and a large history, and prints
 // a table with the ratio large/small: no operation may grow with the history.
+#include "Exportation.h"
 #include "FctVar.h"
 #include "GenerateurBD.h"
+#include "Tableau.h"
 #include "Toolkit.h"
 #include "frmCommandes.h"
 #include "frmMain.h"
@@ -50,12 +52,55 @@ const char* const kOperations[] = {
     "Confirmer une commande de 5 lignes", "AjouterMouvementInventaire", "ObtenirNbBillets (250 mouvements)",
     "Ajouter une pièce (après le test de doublon)", "Listes du dialogue de ligne de commande",
     "Liste des vendeurs de la fenêtre principale",
+    // The report tool, on the same history (reads only).
+    "Rapport ventes (toutes les pièces)", "Rapport ventes du/au (une année de commandes)",
+    "Rapport porte (une représentation)", "Rapport mouvements (une représentation)",
+    "Rapport vendeurs (une pièce)", "Rapport vendeurs (toutes les pièces)",
+    "Export ventes en PDF", "Export ventes en classeur", "Export ventes en CSV",
+    "Export porte en PDF (une représentation)", "Export vendeurs en CSV (toutes les pièces)",
+    // The order search, on the same history.
     "Recherche de commandes : nom (« client 12 »)", "Recherche de commandes : accents, aucune trouvée (« éric »)",
     "Recherche de commandes : téléphone (« 555-12 »)", "Recherche de commandes : numéro (« 1234 »)",
     "Recherche de commandes : champ vide (les plus récentes)",
     "Frappe dans « Rechercher : » (liste de 200 et détail affichés)",
     "Première recherche après l'ouverture (copie en mémoire construite)",
     "Recherche juste après une commande confirmée (copie complétée)"};
+
+// Times one report, produced as the window produces it.
+void EnregistrerRapport(const char* nom, Rapports::Rapport rapport, Rapports::Filtres filtres) {
+    benchmark::RegisterBenchmark(nom, [rapport, filtres](benchmark::State& s) {
+        for (auto _ : s) benchmark::DoNotOptimize(Rapports::Produire(rapport, filtres, modBD::CheminBD()));
+    })->Unit(benchmark::kMillisecond);
+}
+
+// Times one report produced and written to a file, as the command line does it.
+void EnregistrerExport(const char* nom, Rapports::Rapport rapport, Rapports::Filtres filtres, Rapports::Format format) {
+    benchmark::RegisterBenchmark(nom, [rapport, filtres, format](benchmark::State& s) {
+        const QString sortie = QDir(modBD::DossierProgramme()).filePath(QStringLiteral("rapport.") + Rapports::ExtensionFormat(format));
+        for (auto _ : s) Rapports::Exporter(Rapports::Produire(rapport, filtres, modBD::CheminBD()), format, sortie);
+    })->Unit(benchmark::kMillisecond);
+}
+
+void EnregistrerRapports() {
+    using Rapports::Rapport;
+    Rapports::Filtres tout, annee, soir, piece;
+    annee.du = QDate(2022, 1, 1);
+    annee.au = QDate(2022, 12, 31);
+    soir.piece = Bench::kPieceMesuree;
+    soir.representation = Bench::DateRepresentation(1, 0);
+    piece.piece = Bench::kPieceMesuree;
+    EnregistrerRapport(kOperations[6], Rapport::Ventes, tout);
+    EnregistrerRapport(kOperations[7], Rapport::Ventes, annee);
+    EnregistrerRapport(kOperations[8], Rapport::Porte, soir);
+    EnregistrerRapport(kOperations[9], Rapport::Mouvements, soir);
+    EnregistrerRapport(kOperations[10], Rapport::Vendeurs, piece);
+    EnregistrerRapport(kOperations[11], Rapport::Vendeurs, tout);
+    EnregistrerExport(kOperations[12], Rapport::Ventes, tout, Rapports::Format::Pdf);
+    EnregistrerExport(kOperations[13], Rapport::Ventes, tout, Rapports::Format::Classeur);
+    EnregistrerExport(kOperations[14], Rapport::Ventes, tout, Rapports::Format::Csv);
+    EnregistrerExport(kOperations[15], Rapport::Porte, soir, Rapports::Format::Pdf);
+    EnregistrerExport(kOperations[16], Rapport::Vendeurs, tout, Rapports::Format::Csv);
+}
 
 modBD::Commande CommandeDeCinqLignes() {
     modBD::Commande c;
@@ -77,6 +122,7 @@ modBD::Commande CommandeDeCinqLignes() {
 void Enregistrer(frmMain* principal) {
     using benchmark::State;
     // Reads first: the writes below add plays, lines and movements to the history they read.
+    EnregistrerRapports();
     benchmark::RegisterBenchmark(kOperations[2], [](State& s) {
         const QString representation = Bench::DateRepresentation(1, 0);
         for (auto _ : s) benchmark::DoNotOptimize(modBD::ObtenirNbBillets(Bench::kPieceMesuree, representation));
@@ -91,24 +137,24 @@ void Enregistrer(frmMain* principal) {
     // The order search: what each keystroke costs once the folded copy is built.
     const char* const recherches[] = {"client 12", "éric", "555-12", "1234", ""};
     for (int i = 0; i < 5; ++i) {
-        benchmark::RegisterBenchmark(kOperations[6 + i], [texte = QString::fromUtf8(recherches[i])](State& s) {
+        benchmark::RegisterBenchmark(kOperations[17 + i], [texte = QString::fromUtf8(recherches[i])](State& s) {
             modBD::RechercherCommandes(texte);  // builds the copy, outside the timing
             for (auto _ : s) benchmark::DoNotOptimize(modBD::RechercherCommandes(texte));
         });
     }
-    benchmark::RegisterBenchmark(kOperations[11], [principal](State& s) {
+    benchmark::RegisterBenchmark(kOperations[22], [principal](State& s) {
         frmCommandes fenetre(principal);
         const QString textes[] = {QStringLiteral("client 1"), QStringLiteral("client 12")};
         int n = 0;
         for (auto _ : s) fenetre.txtRecherche->setText(textes[++n % 2]);
     });
-    benchmark::RegisterBenchmark(kOperations[12], [](State& s) {
+    benchmark::RegisterBenchmark(kOperations[23], [](State& s) {
         for (auto _ : s) {
             if (!modBD::OuvrirConnexion()) s.SkipWithError("ouverture");
             benchmark::DoNotOptimize(modBD::RechercherCommandes(QStringLiteral("client 12")));
         }
     })->Iterations(3)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(kOperations[13], [](State& s) {
+    benchmark::RegisterBenchmark(kOperations[24], [](State& s) {
         const modBD::Commande c = CommandeDeCinqLignes();
         modBD::RechercherCommandes(QString());
         for (auto _ : s) {
@@ -259,8 +305,13 @@ int main(int argc, char* argv[]) {
     auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
     for (const char* op : kOperations) {
         auto& r = resultats[op];
-        std::printf("| %s | %.1f µs | %.1f µs | %.1f µs | %.2f | %.1f µs | %.2f |\n", op, r["petite"], r["moyenne"],
-                    r["grande"], ratio(r["grande"], r["petite"]), r["historique"], ratio(r["historique"], r["petite"]));
+        // The reports take milliseconds: shown in ms.
+        const bool ms = std::string(op).rfind("Rapport", 0) == 0 || std::string(op).rfind("Export", 0) == 0;
+        const double d = ms ? 1000.0 : 1.0;
+        const char* u = ms ? "ms" : "µs";
+        std::printf("| %s | %.1f %s | %.1f %s | %.1f %s | %.2f | %.1f %s | %.2f |\n", op, r["petite"] / d, u, r["moyenne"] / d, u,
+                    r["grande"] / d, u, ratio(r["grande"], r["petite"]), r["historique"] / d, u,
+                    ratio(r["historique"], r["petite"]));
     }
     std::printf("| Démarrage jusqu'à la fenêtre principale affichée (médiane de 5) | %.1f ms | %.1f ms | %.1f ms | %.2f | %.1f ms | %.2f |\n",
                 demarrage["petite"], demarrage["moyenne"], demarrage["grande"], ratio(demarrage["grande"], demarrage["petite"]),

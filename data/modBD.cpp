@@ -32,6 +32,7 @@ struct IdentiteFichier {
     bool connue = false;
 };
 IdentiteFichier g_identite;
+QString g_cheminOuvert;  // the file the connection is on
 
 IdentiteFichier LireIdentite(const QString& chemin) {
     struct stat etat {};
@@ -41,18 +42,19 @@ IdentiteFichier LireIdentite(const QString& chemin) {
 
 void VerifierFichierInchange() {
     if (!g_identite.connue) return;
-    const IdentiteFichier actuelle = LireIdentite(CheminBD());
+    const IdentiteFichier actuelle = LireIdentite(g_cheminOuvert);
     if (!actuelle.connue)
         throw ErreurBD(QStringLiteral("Le fichier de la base de données « %1 » est introuvable : il a été déplacé ou effacé "
                                       "pendant que le programme était ouvert. Rien n'a été lu ni enregistré.")
-                           .arg(QDir::toNativeSeparators(CheminBD())));
+                           .arg(QDir::toNativeSeparators(g_cheminOuvert)));
     if (actuelle.appareil != g_identite.appareil || actuelle.noeud != g_identite.noeud)
         throw ErreurBD(QStringLiteral("Le fichier de la base de données « %1 » a été remplacé pendant que le programme "
                                       "était ouvert. Rien n'a été lu ni enregistré : redémarrez le programme.")
-                           .arg(QDir::toNativeSeparators(CheminBD())));
+                           .arg(QDir::toNativeSeparators(g_cheminOuvert)));
 }
 QString g_messageOuverture;
 quint64 g_numeroConnexion = 0;
+bool OuvrirFichier(const QString& chemin, const char* mode);
 
 // Waiting on a lock held by another program (the report tool) must stay short:
 // the clerk gets a message instead of a frozen window.
@@ -114,12 +116,17 @@ bool ConnexionOuverte() {
 
 quint64 NumeroConnexion() { return g_numeroConnexion; }
 
-bool OuvrirConnexion() {
+bool OuvrirConnexion() { return OuvrirFichier(CheminBD(), "rw"); }
+
+bool OuvrirConnexionLecture(const QString& chemin) { return OuvrirFichier(chemin, "ro"); }
+
+namespace {
+bool OuvrirFichier(const QString& chemin, const char* mode) {
     RetirerConnexion();
     g_identite = {};
     g_echec = EchecOuverture::Aucun;
     g_messageOuverture.clear();
-    const QString chemin = CheminBD();
+    g_cheminOuvert = chemin;
     QSqlDatabase db = Connexion();
 
     // The driver would create a missing file: refuse before it gets the chance.
@@ -130,7 +137,7 @@ bool OuvrirConnexion() {
     }
 
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(kAttenteVerrouMs));
-    db.setDatabaseName(UriFichier(chemin, "rw"));
+    db.setDatabaseName(UriFichier(chemin, mode));
     QString raison;
     if (!db.open()) {
         raison = MessageErreur(db.lastError());
@@ -160,6 +167,7 @@ bool OuvrirConnexion() {
     ++g_numeroConnexion;
     return true;
 }
+}  // namespace
 
 void FermerConnexion() {
     ++g_numeroConnexion;

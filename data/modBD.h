@@ -35,6 +35,9 @@ QString DernierMessageOuverture();  // French, names the file and the reason
 // The one connection. Valid (but closed) before OuvrirConnexion.
 QSqlDatabase Connexion();
 bool OuvrirConnexion();   // never creates nor alters a file; shows nothing
+// Opens the given file for reading only (the report tool): same checks and messages, and
+// no statement can change the file. Never creates a file.
+bool OuvrirConnexionLecture(const QString& chemin);
 void FermerConnexion();
 bool ConnexionOuverte();
 // Changes every time the connection is opened or closed: what is kept in memory about the

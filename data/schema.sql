@@ -60,3 +60,10 @@ CREATE TABLE InventaireBillets (
   Commentaire TEXT NOT NULL DEFAULT ''
 );
 CREATE INDEX IX_InventaireBillets_NoRepresentation ON InventaireBillets (NoRepresentation, Nombre);
+
+-- For the reports: the sums per performance and per seller read these indexes alone
+-- (they hold every column the sums need), a seller's ledger likewise, and the order dates.
+CREATE INDEX IX_InfoReservation_Ventes ON InfoReservation (NoRepresentation, NoClient, NbEnfant, NbAdulte, VentePorte, Cout);
+CREATE INDEX IX_InfoReservation_Vendeur ON InfoReservation (NoVendeur, NoRepresentation, NoClient, NbEnfant, NbAdulte, Cout);
+CREATE INDEX IX_InventaireBillets_Vendeur ON InventaireBillets (NoVendeur, NoRepresentation, Nombre);
+CREATE INDEX IX_InfoClientReservation_Date ON InfoClientReservation (DateReservation);

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -139,14 +140,18 @@ void TerminerProgramme() {
     QCoreApplication::exit(0);
 }
 
-QString ProgrammeOutilRapport() { return QStandardPaths::findExecutable(QStringLiteral("sqlitebrowser")); }
+QString ProgrammeOutilRapport() {
+    // The report tool is built with the program and lives beside it.
+    const QFileInfo outil(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("corvandelle-rapports")));
+    return outil.isFile() && outil.isExecutable() ? outil.absoluteFilePath() : QString();
+}
 
 bool DemarrerOutilRapport(const QString& cheminFichier) {
     const QString chemin = QFileInfo(cheminFichier).absoluteFilePath();
     QString programme = ProgrammeOutilRapport();
     EtatTest& etat = Etat();
     if (etat.actif) {
-        etat.lancements.append({programme.isEmpty() ? QStringLiteral("sqlitebrowser") : programme, {chemin}});
+        etat.lancements.append({programme.isEmpty() ? QStringLiteral("corvandelle-rapports") : programme, {chemin}});
         return etat.lancementPossible;
     }
     if (programme.isEmpty()) return false;
@@ -155,6 +160,15 @@ bool DemarrerOutilRapport(const QString& cheminFichier) {
 }
 
 void InitialiserApplication(QApplication& app) {
+    InitialiserLangue(app);
+
+    // The windows' fixed geometry was drawn for a small dialog font.
+    QFont police = app.font();
+    police.setPointSizeF(8.0);
+    app.setFont(police);
+}
+
+void InitialiserLangue(QCoreApplication& app) {
     // The interface is French: follow the system's locale when it is French, French of Canada otherwise.
     const QLocale systeme = QLocale::system();
     QLocale locale = systeme.language() == QLocale::French ? systeme : QLocale(QLocale::French, QLocale::Canada);
@@ -165,11 +179,6 @@ void InitialiserApplication(QApplication& app) {
     if (traduction.load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         app.installTranslator(&traduction);
-
-    // The windows' fixed geometry was drawn for a small dialog font.
-    QFont police = app.font();
-    police.setPointSizeF(8.0);
-    app.setFont(police);
 }
 
 void CentrerPremiereFois(QWidget* fenetre, bool& dejaCentree) {

@@ -9,6 +9,7 @@
 #include <functional>
 
 class QApplication;
+class QCoreApplication;
 class QComboBox;
 class QDateEdit;
 class QLabel;
@@ -56,6 +57,8 @@ QString ProgrammeOutilRapport();
 
 // Locale, Qt's French translation and font, once, before any window is made.
 void InitialiserApplication(QApplication& app);
+// The locale and Qt's French translation alone, for a run without windows.
+void InitialiserLangue(QCoreApplication& app);
 
 // Centres a window on its screen the first time it is shown; later showings keep its place.
 void CentrerPremiereFois(QWidget* fenetre, bool& dejaCentree);

@@ -424,8 +424,8 @@ void frmMain::mnuProduireRapport_Click() {
     modBD::FermerConnexion();
     if (!Toolkit::DemarrerOutilRapport(modBD::CheminBD())) {
         // Ending now would look like success: stay, with the database open again.
-        Toolkit::Erreur(this, QStringLiteral("L'outil de rapports (DB Browser for SQLite) n'a pas pu être démarré. "
-                                             "Vérifiez qu'il est installé (paquet « sqlitebrowser »). "
+        Toolkit::Erreur(this, QStringLiteral("L'outil de rapports (corvandelle-rapports) n'a pas pu être démarré. "
+                                             "Vérifiez qu'il se trouve dans le dossier du programme. "
                                              "Le programme reste ouvert."));
         modBD::OuvrirConnexion();
         return;

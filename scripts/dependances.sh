@@ -5,9 +5,8 @@ set -euo pipefail
 paquets=(cmake make g++ pkg-config qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n libgl-dev
          fonts-dejavu-core sqlite3 libbenchmark-dev clang libclang-rt-14-dev
          libsqlite3-dev libqt6sql6-psql qt6-charts-dev libqt6opengl6-dev libxlsxwriter-dev)
-# The tests also start a throwaway PostgreSQL server and read PDFs back.
-if [ "${1:-}" = test ]; then paquets+=(postgresql-15 poppler-utils); fi
-if [ "${1:-}" = run ]; then paquets+=(sqlitebrowser); fi
+# The tests also start a throwaway PostgreSQL server, read PDFs back and open spreadsheets.
+if [ "${1:-}" = test ]; then paquets+=(postgresql-15 poppler-utils unzip); fi
 manquants=()
 for p in "${paquets[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || manquants+=("$p")

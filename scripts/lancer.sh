@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts Corvandelle on build/bin/BD.mdb
-# (created empty from data/schema.sql on the first run).
+# Installs what is missing, builds Corvandelle and its report tool (corvandelle-rapports, beside it),
+# and starts Corvandelle on build/bin/BD.mdb (created empty from data/schema.sql on the first run).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/dependances.sh run
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
-cmake --build build -j"$(nproc)" --target corvandelle
+cmake --build build -j"$(nproc)" --target corvandelle corvandelle-rapports
 if [ ! -f build/bin/BD.mdb ]; then
   sqlite3 build/bin/BD.mdb < data/schema.sql
   echo "Base de données vide créée : build/bin/BD.mdb"

@@ -314,7 +314,7 @@ private slots:
         QVERIFY(Toolkit::Test::ProgrammeTermine());
         const Toolkit::Test::Lancement l = Toolkit::Test::Lancements().last();
         QCOMPARE(l.arguments, QStringList{QFileInfo(base.chemin()).absoluteFilePath()});  // one argument: the full path
-        QVERIFY(l.programme.contains("sqlitebrowser"));
+        QVERIFY(l.programme.endsWith("corvandelle-rapports"));
     }
 
     void quitter() {

@@ -1,0 +1,39 @@
+// The report tool's command line: the window on a database, or one report written to a file.
+#pragma once
+
+#include "Exportation.h"
+#include "Tableau.h"
+
+#include <QString>
+#include <QStringList>
+
+class QTextStream;
+
+namespace Rapports {
+
+enum CodeSortie { kReussite = 0, kEchec = 1, kMauvaisArgument = 2 };
+
+struct Demande {
+    bool aide = false;
+    bool exporter = false;
+    Rapport rapport = Rapport::Ventes;
+    Format format = Format::Csv;
+    QString sortie;
+    Filtres filtres;
+    QString base;  // the database file
+};
+
+// What main must know before any application object exists: whether the run needs a
+// window system at all (the window, or a PDF's fonts), from the raw arguments.
+enum class Besoin { Fenetre, Graphique, Console };
+Besoin BesoinDe(const QStringList& arguments);
+
+// Reads the arguments (the program's name first). On a bad argument returns false with a
+// French reason. Dates are read with the program's date rule (call after the locale is set).
+bool AnalyserArguments(const QStringList& arguments, const QString& baseParDefaut, Demande& demande, QString& erreur);
+QString TexteAide();
+
+// Opens the base read-only, produces the report and writes it. Messages go to erreurs.
+int ExecuterExportation(const Demande& demande, QTextStream& erreurs);
+
+}  // namespace Rapports

@@ -1,0 +1,74 @@
+// One report as a table: its title, filters, headers, typed cells and total rows. Built once
+// from the data store's rows; the window's model, the printout, the PDF, the CSV and the
+// spreadsheet all read this same table, so they cannot disagree.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+namespace Rapports {
+
+enum class Rapport { Ventes, Porte, Vendeurs, Mouvements };
+// The command line's name of each report ("ventes", "porte", "vendeurs", "mouvements").
+QString CodeRapport(Rapport r);
+bool LireCodeRapport(const QString& code, Rapport& r);
+QString TitreRapport(Rapport r);
+// True for the reports about one performance (play and performance required).
+bool ExigeRepresentation(Rapport r);
+
+struct Filtres {
+    QString piece;
+    QString representation;
+    QDate du;  // invalid: open
+    QDate au;
+};
+
+enum class Genre { Texte, Entier, Montant };
+
+struct Ligne {
+    enum class Type { Donnee, SousTotal, Total };
+    Type type = Type::Donnee;
+    QVariantList cellules;  // QString, qlonglong or double according to the column's kind
+    bool alerte = false;    // a value the reader must notice (a seller short of tickets)
+};
+
+struct Tableau {
+    Rapport rapport = Rapport::Ventes;
+    Filtres filtres;
+    QString titre;
+    QStringList descriptionFiltres;  // "Pièce : …", in French
+    QString source;                  // the database file
+    QDateTime produitLe;
+    QStringList entetes;
+    QList<Genre> genres;
+    QList<Ligne> lignes;
+    int colonneAlerte = -1;          // the column whose negative value raises the alert
+};
+
+// Reads the report from the open connection. Throws modBD::ErreurBD.
+Tableau Produire(Rapport rapport, const Filtres& filtres, const QString& source);
+
+// A cell as every output shows it: amounts with the locale's separator and two decimals.
+QString TexteCellule(const QVariant& valeur, Genre genre);
+
+// The table for a view: total rows in bold, alerts in red.
+class ModeleRapport : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit ModeleRapport(QObject* parent = nullptr);
+    void Definir(const Tableau& tableau);
+    const Tableau& tableau() const { return m_tableau; }
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+private:
+    Tableau m_tableau;
+};
+
+}  // namespace Rapports

@@ -1,0 +1,62 @@
+// The report tool's window: one report on screen with its filters, its chart for the sales,
+// and the ways out: printer, PDF, CSV, spreadsheet.
+#pragma once
+
+#include "Exportation.h"
+#include "Tableau.h"
+
+#include <QMainWindow>
+
+class QCheckBox;
+class QChartView;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QPushButton;
+class QTableView;
+
+class frmRapports : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmRapports(const QString& cheminBase, QWidget* parent = nullptr);
+    ~frmRapports() override;
+
+    // Opens the base read-only and shows the first report. False, after a message, when it cannot.
+    bool Form_Load();
+
+    // Shows the report the controls ask for.
+    void Actualiser();
+    // Writes the report on screen to the file; false after a message when it could not.
+    bool ExporterVers(Rapports::Format format, const QString& chemin);
+    const Rapports::Tableau& TableauAffiche() const;
+
+    QComboBox* cboRapport = nullptr;
+    QComboBox* cboPiece = nullptr;
+    QComboBox* cboRepresentation = nullptr;
+    QCheckBox* chkDu = nullptr;
+    QDateEdit* DPDu = nullptr;
+    QCheckBox* chkAu = nullptr;
+    QDateEdit* DPAu = nullptr;
+    QPushButton* cmdImprimer = nullptr;
+    QPushButton* cmdExporterPdf = nullptr;
+    QPushButton* cmdExporterCsv = nullptr;
+    QPushButton* cmdExporterClasseur = nullptr;
+    QTableView* tblRapport = nullptr;
+    QChartView* graVentes = nullptr;
+    QLabel* lblEtat = nullptr;
+
+    void cboRapport_Click();
+    void cboPiece_Click();
+    void cmdImprimer_Click();
+    void cmdExporter_Click(Rapports::Format format);
+
+private:
+    Rapports::Rapport RapportChoisi() const;
+    Rapports::Filtres FiltresChoisis() const;
+    void AfficherListeRepresentations();
+    void AdapterFiltres();
+
+    QString m_base;
+    Rapports::ModeleRapport* m_modele = nullptr;
+    bool m_charge = false;
+};

@@ -1,0 +1,53 @@
+// The report tool: the window on a database, or, with --exporter, one report written to a file
+// without any window (no display needed).
+#include "LigneCommande.h"
+#include "Toolkit.h"
+#include "frmRapports.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTextStream>
+
+#include <memory>
+
+int main(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const Rapports::Besoin besoin = Rapports::BesoinDe(arguments);
+    // A PDF needs fonts, hence a GUI application, but no screen.
+    if (besoin == Rapports::Besoin::Graphique && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    std::unique_ptr<QCoreApplication> app;
+    if (besoin == Rapports::Besoin::Console) {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+        Toolkit::InitialiserLangue(*app);
+    } else {
+        auto* gui = new QApplication(argc, argv);
+        app.reset(gui);
+        Toolkit::InitialiserApplication(*gui);
+    }
+    QCoreApplication::setApplicationName(QStringLiteral("corvandelle-rapports"));
+
+    QTextStream sortie(stdout), erreurs(stderr);
+    Rapports::Demande demande;
+    QString erreur;
+    const QString baseParDefaut = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("BD.mdb"));
+    if (!Rapports::AnalyserArguments(arguments, baseParDefaut, demande, erreur)) {
+        erreurs << QStringLiteral("corvandelle-rapports : ") << erreur << Qt::endl
+                << QStringLiteral("Voir corvandelle-rapports --aide.") << Qt::endl;
+        return Rapports::kMauvaisArgument;
+    }
+    if (demande.aide) {
+        sortie << Rapports::TexteAide();
+        return Rapports::kReussite;
+    }
+    if (demande.exporter) return Rapports::ExecuterExportation(demande, erreurs);
+
+    frmRapports fenetre(demande.base);
+    if (!fenetre.Form_Load()) return Rapports::kEchec;
+    fenetre.showMaximized();
+    fenetre.raise();
+    fenetre.activateWindow();
+    return QApplication::exec();
+}

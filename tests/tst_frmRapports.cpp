@@ -1,0 +1,155 @@
+// The report tool's window: switching report or filter shows the new result at once, the
+// alert stands out, exports write what is on screen, and the base stays untouched.
+#include "BaseRapports.h"
+#include "TestSupport.h"
+#include "Toolkit.h"
+#include "frmRapports.h"
+
+#include <QBrush>
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Rapports;
+
+namespace {
+QStringList Rangee(const QTableView* t, int rang) {
+    QStringList r;
+    for (int c = 0; c < t->model()->columnCount(); ++c) r << t->model()->index(rang, c).data().toString();
+    return r;
+}
+}  // namespace
+
+class tst_frmRapports : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { TestSupport::InitialiserProgrammeTest(); }
+
+    void changerDeRapportEtDeFiltre() {
+        TestSupport::BaseTest base;
+        BaseRapports::Remplir(base);
+        modBD::FermerConnexion();
+        QFile fichier(base.chemin());
+        QVERIFY(fichier.open(QIODevice::ReadOnly));
+        const QByteArray avant = fichier.readAll();
+        fichier.close();
+
+        frmRapports f(base.chemin());
+        QVERIFY(f.Form_Load());
+        QCOMPARE(TestSupport::Textes(f.cboPiece), (QStringList{"(Toutes les pièces)", "Écume", "Le Cid", BaseRapports::kPhedre}));
+        // Sales first, with the grand total and the chart.
+        QCOMPARE(f.tblRapport->model()->rowCount(), 7);
+        QCOMPARE(Rangee(f.tblRapport, 6).last(), QStringLiteral("132,75"));
+        QVERIFY(f.graVentes->chart() && !f.graVentes->chart()->series().isEmpty());
+        QVERIFY(!f.cboRepresentation->isEnabled());
+        f.resize(1100, 720);
+        TestSupport::Rendre(&f, "frmRapports");
+
+        // Date filter: ticking a bound applies it at once.
+        f.DPDu->setDate(QDate(2026, 11, 21));
+        f.DPAu->setDate(QDate(2026, 12, 1));
+        f.chkDu->setChecked(true);
+        f.chkAu->setChecked(true);
+        QCOMPARE(Rangee(f.tblRapport, 0), (QStringList{"Le Cid", "2026-12-10", "2", "2", "3", "5", "1", "52,50"}));
+        f.chkAu->setChecked(false);
+        QCOMPARE(Rangee(f.tblRapport, 0).at(2), QStringLiteral("3"));  // orders 2, 4, 5
+
+        // The sellers' report: a seller short of tickets stands out.
+        f.cboRapport->setCurrentIndex(2);
+        QCOMPARE(f.TableauAffiche().rapport, Rapport::Vendeurs);
+        QVERIFY(!f.chkDu->isEnabled());
+        QCOMPARE(f.tblRapport->model()->rowCount(), 6);
+        const QModelIndex reste = f.tblRapport->model()->index(1, 7);
+        QCOMPARE(reste.data().toString(), QStringLiteral("-2"));
+        QVERIFY(reste.data(Qt::BackgroundRole).value<QBrush>().color() != QColor());
+        QVERIFY(!f.tblRapport->model()->index(0, 7).data(Qt::BackgroundRole).isValid());
+        f.cboPiece->setCurrentIndex(3);
+        QCOMPARE(f.tblRapport->model()->rowCount(), 1);
+
+        // The door list needs a performance: none chosen, nothing to export.
+        f.cboRapport->setCurrentIndex(1);
+        f.cboPiece->setCurrentIndex(0);
+        QCOMPARE(f.tblRapport->model()->rowCount(), 0);
+        QVERIFY(!f.cmdExporterCsv->isEnabled());
+        f.cboPiece->setCurrentIndex(2);
+        QCOMPARE(TestSupport::Textes(f.cboRepresentation), (QStringList{"2026-12-03", "2026-12-10", "à confirmer"}));
+        f.cboRepresentation->setCurrentIndex(1);
+        QCOMPARE(f.tblRapport->model()->rowCount(), 5);
+        QCOMPARE(Rangee(f.tblRapport, 0).first(), QStringLiteral("Alain"));
+        QVERIFY(f.cmdExporterCsv->isEnabled());
+        TestSupport::Rendre(&f, "frmRapports-porte");
+
+        // Exports write the report on screen.
+        QTemporaryDir dossier;
+        QVERIFY(f.ExporterVers(Format::Csv, dossier.filePath("porte.csv")));
+        QFile csv(dossier.filePath("porte.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QVERIFY(csv.readAll().contains("\"Durand; \"\"Jo\"\"\";555-2222;0;1;12,50;Oui;anne;2;2026-11-25\r\n"));
+        QVERIFY(f.lblEtat->text().contains("porte.csv"));
+        QVERIFY(!f.ExporterVers(Format::Pdf, dossier.filePath("absent/porte.pdf")));
+        QCOMPARE(Toolkit::Test::DernierMessage().titre, QStringLiteral("Erreur"));
+        QVERIFY(!f.ExporterVers(Format::Csv, base.chemin()));  // never over the database
+        QVERIFY(Toolkit::Test::DernierMessage().texte.contains("base de données"));
+
+        // The ledger of the same performance.
+        f.cboRapport->setCurrentIndex(3);
+        QCOMPARE(Rangee(f.tblRapport, f.tblRapport->model()->rowCount() - 1).last(), QStringLiteral("14"));
+
+        QVERIFY(fichier.open(QIODevice::ReadOnly));
+        QCOMPARE(fichier.readAll(), avant);
+        fichier.close();
+
+        // A movement written meanwhile by the main program shows after F5.
+        {
+            QSqlDatabase autre = QSqlDatabase::addDatabase("QSQLITE", "vente");
+            autre.setDatabaseName(base.chemin());
+            QVERIFY(autre.open());
+            QSqlQuery q(autre);
+            QVERIFY(q.exec("INSERT INTO InventaireBillets (NoRepresentation, NoVendeur, Nombre, DateTransaction, Commentaire) "
+                           "VALUES (1, 1, 6, '2026-11-16', '')"));
+            autre.close();
+        }
+        QSqlDatabase::removeDatabase("vente");
+        f.show();
+        f.activateWindow();
+        QTest::keyClick(&f, Qt::Key_F5);
+        QCOMPARE(Rangee(f.tblRapport, f.tblRapport->model()->rowCount() - 1).last(), QStringLiteral("20"));
+    }
+
+    void baseIllisible() {
+        QTemporaryDir dossier;
+        frmRapports f(dossier.filePath("BD.mdb"));
+        QVERIFY(!f.Form_Load());
+        QVERIFY(Toolkit::Test::DernierMessage().texte.contains("introuvable"));
+        QVERIFY(!QFile::exists(dossier.filePath("BD.mdb")));
+    }
+
+    void nomsPourLecteurDEcran() {
+        TestSupport::BaseTest base;
+        frmRapports f(base.chemin());
+        // Fields carry the name of their caption; buttons and boxes are read by their text.
+        for (QWidget* w : QList<QWidget*>{f.cboRapport, f.cboPiece, f.cboRepresentation, f.DPDu, f.DPAu, f.tblRapport, f.graVentes})
+            QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
+        QCOMPARE(f.cboPiece->accessibleName(), QStringLiteral("Pièce"));
+        for (QAbstractButton* b : QList<QAbstractButton*>{f.chkDu, f.chkAu, f.cmdImprimer, f.cmdExporterPdf, f.cmdExporterCsv,
+                                                          f.cmdExporterClasseur})
+            QVERIFY2(!b->text().remove('&').isEmpty() && !b->shortcut().isEmpty(), qPrintable(b->objectName()));
+        QCOMPARE(TestSupport::OrdreTabulation({f.cboRapport, f.cboPiece, f.cboRepresentation, f.chkDu, f.DPDu, f.chkAu, f.DPAu,
+                                               f.tblRapport, f.cmdImprimer, f.cmdExporterPdf, f.cmdExporterCsv,
+                                               f.cmdExporterClasseur}),
+                 QString());
+    }
+};
+
+QTEST_MAIN(tst_frmRapports)
+#include "tst_frmRapports.moc"
