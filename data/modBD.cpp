@@ -69,6 +69,7 @@ void VerifierFichierInchange() {
                            .arg(QDir::toNativeSeparators(g_cheminOuvert)));
 }
 QString g_messageOuverture;
+quint64 g_numeroConnexion = 0;
 bool OuvrirFichier(const QString& chemin, const char* mode);
 
 // Waiting on a lock held by another program (the report tool) must stay short:
@@ -147,9 +148,11 @@ void Reconnecter() {
                        NatureErreur::ConnexionPerdue);
     ConfigurerSession(db, g_lectureSeule);
     g_perdue = false;
+    ++g_numeroConnexion;  // a new session: what was kept about the old one is not trusted
 }
 
 void RetirerConnexion() {
+    ++g_numeroConnexion;
     if (QSqlDatabase::contains(kNomConnexion)) {
         detail::AvantFermetureConnexion();
         {
@@ -238,7 +241,10 @@ bool OuvrirServeur(bool lecture) {
                                  .arg(DescriptionServeur(g_serveur), e.message());
         return false;
     }
-    if (presentes.size() == TablesRequises().size()) return true;
+    if (presentes.size() == TablesRequises().size()) {
+        ++g_numeroConnexion;
+        return true;
+    }
     db.close();
     if (presentes.isEmpty()) {
         g_echec = EchecOuverture::TablesAbsentes;
@@ -290,6 +296,8 @@ bool OuvrirSelonReglages(bool lecture, const QString& fichier = QString()) {
     return OuvrirFichier(bd, lecture ? "ro" : "rw");
 }
 }  // namespace
+
+quint64 NumeroConnexion() { return g_numeroConnexion; }
 
 bool OuvrirConnexion() { return OuvrirSelonReglages(false); }
 
@@ -344,12 +352,14 @@ bool OuvrirFichier(const QString& chemin, const char* mode) {
         return false;
     }
     g_identite = LireIdentite(chemin);
+    ++g_numeroConnexion;
     return true;
 }
 }  // namespace
 
 void FermerConnexion() {
     g_perdue = false;  // closed on purpose: nothing may reopen it behind the caller's back
+    ++g_numeroConnexion;
     if (!QSqlDatabase::contains(kNomConnexion)) return;
     detail::AvantFermetureConnexion();
     QSqlDatabase::database(kNomConnexion, false).close();

@@ -79,6 +79,9 @@ void CreerTablesServeur();
 QStringList TablesPresentes();
 // The server's schema text (the tables of SchemaSql() for PostgreSQL).
 QString SchemaPostgreSql();
+// Changes every time the connection is opened or closed: what is kept in memory about the
+// file's content (the order search's folded names) compares it to know it is still that file.
+quint64 NumeroConnexion();
 
 // Creates a new database holding the six empty tables. Refuses to touch an existing file.
 void CreerBaseVide(const QString& chemin);

@@ -171,9 +171,16 @@ VerrouAutreProgramme::VerrouAutreProgramme(const BaseTest& base, bool exclusif) 
         if (!autre.open()) qFatal("cannot open the locking connection");
     }
     g_verrou.emplace(autre);
+    QStringList tables = modBD::TablesRequises();
+    if (SurServeur()) {
+        // Every table there is, the program's later ones included.
+        QSqlQuery t(autre);
+        if (t.exec(QStringLiteral("SELECT tablename FROM pg_tables WHERE schemaname = current_schema()")))
+            for (tables.clear(); t.next();) tables << t.value(0).toString();
+    }
     const QStringList instructions =
         SurServeur() ? QStringList{QStringLiteral("BEGIN"),
-                                   QStringLiteral("LOCK TABLE %1 IN EXCLUSIVE MODE").arg(modBD::TablesRequises().join(QStringLiteral(", ")))}
+                                   QStringLiteral("LOCK TABLE %1 IN EXCLUSIVE MODE").arg(tables.join(QStringLiteral(", ")))}
                      : QStringList{exclusif ? QStringLiteral("BEGIN EXCLUSIVE") : QStringLiteral("BEGIN IMMEDIATE")};
     for (const QString& i : instructions)
         if (!g_verrou->exec(i)) qFatal("cannot lock the test base: %s", qPrintable(g_verrou->lastError().text()));

@@ -6,6 +6,7 @@
 #include "frmMain.h"
 #include "modBD.h"
 #include "modBD_Catalogue.h"
+#include "modBD_Annulations.h"
 #include "modBD_Commandes.h"
 #include "modBD_Sauvegarde.h"
 
@@ -32,7 +33,7 @@ QByteArray Empreinte(const QString& chemin) {
     return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256) : QByteArray();
 }
 
-// The SQL the README gives the administrator, for an account that may only read and write the six tables.
+// The SQL the README gives the administrator, for an account that may only read and write the program's tables.
 void DonnerDroitsGuichet(const QString& base, const QString& role) {
     TestSupport::ExecuterSurServeur(QStringLiteral("CREATE ROLE %1 LOGIN").arg(role));
     TestSupport::ExecuterSurServeur(QStringLiteral("REVOKE CONNECT ON DATABASE %1 FROM PUBLIC").arg(base));
@@ -40,8 +41,12 @@ void DonnerDroitsGuichet(const QString& base, const QString& role) {
     TestSupport::ExecuterSurServeur(QStringLiteral("GRANT USAGE ON SCHEMA public TO %1").arg(role), base);
 }
 void DonnerDroitsTables(const QString& base, const QString& role) {
+    TestSupport::ExecuterSurServeur(QStringLiteral("CREATE TABLE AnnulationCommande (NoClient INTEGER NOT NULL PRIMARY KEY, "
+                                                   "DateAnnulation TEXT NOT NULL, Motif TEXT NOT NULL DEFAULT '')"),
+                                    base);
     TestSupport::ExecuterSurServeur(QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON vendeur, piece, representation, "
-                                                   "infoclientreservation, inforeservation, inventairebillets TO %1").arg(role),
+                                                   "infoclientreservation, inforeservation, inventairebillets, "
+                                                   "annulationcommande TO %1").arg(role),
                                     base);
 }
 }  // namespace
@@ -271,7 +276,10 @@ private slots:
                           QStringLiteral("0"), QStringLiteral("Alice"),
                           {{QStringLiteral("Hamlet"), QStringLiteral("2026-12-24"), QStringLiteral("1"), QStringLiteral("0"),
                             QStringLiteral("10"), QStringLiteral("Non")}}};
-        QVERIFY(!modBD::EnregistrerCommande(c).isEmpty());
+        const QString no = modBD::EnregistrerCommande(c);
+        // The cancellations' table made by the administrator: the account uses it, never creates it again.
+        QCOMPARE(modBD::AnnulerCommande(no.toLongLong(), QStringLiteral("2026-12-08"), QStringLiteral("au téléphone")),
+                 modBD::ResultatAnnulation::Fait);
         // Anything beyond the six tables is refused, in French.
         try {
             modBD::Executer(QStringLiteral("CREATE TABLE Autre (x integer)"));
