@@ -7,6 +7,8 @@
 #   scripts/serveur_pg_test.sh arreter DOSSIER           stopped and removed (nothing to do if absent)
 #   scripts/serveur_pg_test.sh suspendre DOSSIER         stopped, cluster kept (a server that goes away)
 #   scripts/serveur_pg_test.sh reprendre DOSSIER [PORT]  started again on the kept cluster
+#   scripts/serveur_pg_test.sh nettoyer                  stops the private servers (/tmp/corv-pp-PID)
+#                                                        of test programs that died without stopping them
 #
 # The superuser of the cluster is "corv" (trust authentication, socket only); an empty
 # database "corvandelle" is there for the load tool. Set
@@ -16,6 +18,14 @@ action="${1:-}"
 dossier="${2:-}"
 port="${3:-5432}"
 bin="${CORV_PG_BIN:-/usr/lib/postgresql/15/bin}"
+if [ "$action" = nettoyer ]; then
+  for d in /tmp/corv-pp-*; do
+    [ -d "$d" ] || continue
+    pid="${d##*-}"
+    if ! kill -0 "$pid" 2> /dev/null; then "$0" arreter "$d"; fi
+  done
+  exit 0
+fi
 if [ -z "$action" ] || [ -z "$dossier" ]; then
   echo "Usage : $0 demarrer|arreter|suspendre|reprendre DOSSIER [PORT]" >&2
   exit 2

@@ -17,6 +17,7 @@ arreter_serveurs_pg() {
       scripts/serveur_pg_test.sh arreter "$(cat "$b/serveur_pg_dossier.txt")" || true
     fi
   done
+  scripts/serveur_pg_test.sh nettoyer || true
 }
 trap arreter_serveurs_pg EXIT
 
