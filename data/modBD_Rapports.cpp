@@ -375,11 +375,16 @@ QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece) {
         }
         fusion.push_back({vendeur->rang * nbRepresentations + rep->rang, &*rep, vendeur, mouvement, vente});
     }
-    std::stable_sort(fusion.begin(), fusion.end(), [](const Fusion& a, const Fusion& b) { return a.cle < b.cle; });
+    // Sorted on (key, place), small pairs: the same order as a stable sort of the rows.
+    std::vector<std::pair<qint64, size_t>> ordre;
+    ordre.reserve(fusion.size());
+    for (size_t i = 0; i < fusion.size(); ++i) ordre.emplace_back(fusion[i].cle, i);
+    std::sort(ordre.begin(), ordre.end());
 
     QList<LigneVendeurs> lignes;
     lignes.reserve(static_cast<qsizetype>(fusion.size()));
-    for (const Fusion& f : fusion) {
+    for (const auto& [cle, i] : ordre) {
+        const Fusion& f = fusion[i];
         LigneVendeurs l;
         l.vendeur = f.vendeur->nom;
         l.piece = f.representation->piece;
