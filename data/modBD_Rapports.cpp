@@ -5,10 +5,13 @@
 #include <QCollator>
 #include <QHash>
 #include <QLocale>
+#include <QSqlError>
 #include <QSqlQuery>
 
 #include <algorithm>
 #include <array>
+#include <functional>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -93,6 +96,54 @@ QString NomVendeurLu(const QVariant& nom, const QVariant& comedien, const QVaria
     if (nom.isNull()) return QStringLiteral("Vendeur n° %1").arg(noVendeur.toLongLong());
     return NomAfficheVendeur(nom.toString(), comedien.toLongLong() != 0);
 }
+
+// A query read on a second connection to the same base, in a thread of its own, while the
+// caller goes on with the main connection: where the machine has two cores, a report of two
+// long queries takes the time of the longer one, and the file is read-locked for that time
+// only. Where that connection cannot be opened or the query fails on it, Attendre() says so
+// and the caller reads on the main connection, whose failures are the ones the clerk hears of.
+class LectureParallele {
+public:
+    LectureParallele(const QString& sql, const QVariantList& valeurs, std::function<void(QSqlQuery&)> lire) {
+        const QSqlDatabase principale = Connexion();
+        if (!principale.isOpen()) return;
+        const QString source = principale.connectionName();
+        const QString nom = QStringLiteral("Lecture-%1").arg(reinterpret_cast<quintptr>(this));
+        m_fil = std::thread([this, source, nom, sql, valeurs, lire = std::move(lire)] {
+            {
+                QSqlDatabase db = QSqlDatabase::cloneDatabase(source, nom);
+                if (db.open()) {
+                    QSqlQuery q(db);
+                    q.setForwardOnly(true);
+                    if (q.prepare(sql)) {
+                        for (const QVariant& v : valeurs) q.addBindValue(v);
+                        try {
+                            if (q.exec()) {
+                                lire(q);
+                                m_lu = true;
+                            }
+                        } catch (const ErreurBD&) {
+                            m_lu = false;
+                        }
+                    }
+                }
+                db.close();
+            }
+            QSqlDatabase::removeDatabase(nom);
+        });
+    }
+    ~LectureParallele() { Attendre(); }
+    LectureParallele(const LectureParallele&) = delete;
+    LectureParallele& operator=(const LectureParallele&) = delete;
+    // Waits for the thread; true when the rows were read.
+    bool Attendre() {
+        if (m_fil.joinable()) m_fil.join();
+        return m_lu;
+    }
+private:
+    std::thread m_fil;
+    bool m_lu = false;
+};
 
 // The performance a report of one performance is about, found as the stock window finds it.
 qlonglong TrouverRepresentation(const QString& nomPiece, const QString& dateRepresentation) {
@@ -253,17 +304,19 @@ QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece) {
         while (q.next())
             sommes.push_back({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toLongLong(),
                               avecMontant ? 0 : q.value(3).toLongLong(), avecMontant ? q.value(3).toDouble() : 0.0});
+        // next() also ends on a failure: a report cut short must not pass for the whole one.
+        if (q.lastError().isValid()) throw ErreurBD(QStringLiteral("Opération impossible : ") + MessageErreur(q.lastError()));
         q.finish();
         return sommes;
     };
-    // Given and taken back: the net sum and the returns' sum.
-    QSqlQuery m = Executer(QStringLiteral("SELECT x.NoVendeur, x.NoRepresentation, SUM(x.Nombre), "
-                                          "SUM(CASE WHEN x.Nombre < 0 THEN x.Nombre ELSE 0 END) "
-                                          "FROM InventaireBillets x%1 GROUP BY x.NoVendeur, x.NoRepresentation "
-                                          "ORDER BY x.NoVendeur, x.NoRepresentation")
-                               .arg(filtrePiece),
-                           valeurs);
-    const std::vector<Somme> mouvements = lire(m, false);
+    // Given and taken back: the net sum and the returns' sum. Read beside the sales.
+    const QString sqlMouvements = QStringLiteral("SELECT x.NoVendeur, x.NoRepresentation, SUM(x.Nombre), "
+                                                 "SUM(CASE WHEN x.Nombre < 0 THEN x.Nombre ELSE 0 END) "
+                                                 "FROM InventaireBillets x%1 GROUP BY x.NoVendeur, x.NoRepresentation "
+                                                 "ORDER BY x.NoVendeur, x.NoRepresentation")
+                                      .arg(filtrePiece);
+    std::vector<Somme> mouvements;
+    LectureParallele parallele(sqlMouvements, valeurs, [&mouvements, &lire](QSqlQuery& q) { mouvements = lire(q, false); });
     QSqlQuery s = Executer(QStringLiteral("SELECT x.NoVendeur, x.NoRepresentation, SUM(x.NbEnfant + x.NbAdulte), SUM(x.Cout) "
                                           "FROM InfoReservation x JOIN InfoClientReservation c ON c.NoClient = x.NoClient%1 "
                                           "WHERE (%2) GROUP BY x.NoVendeur, x.NoRepresentation "
@@ -271,6 +324,10 @@ QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece) {
                                .arg(filtrePiece, ConditionCommandesComptees()),
                            valeurs);
     const std::vector<Somme> ventes = lire(s, true);
+    if (!parallele.Attendre()) {
+        QSqlQuery m = Executer(sqlMouvements, valeurs);
+        mouvements = lire(m, false);
+    }
 
     // The names, read after the sums: whatever the sums name was there when they were read.
     struct Representation {
@@ -314,7 +371,7 @@ QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece) {
         v.finish();
     }
     // A line may point to a seller deleted since: it is still counted, under its number.
-    for (const std::vector<Somme>* sommes : {&mouvements, &ventes})
+    for (const std::vector<Somme>* sommes : {static_cast<const std::vector<Somme>*>(&mouvements), &ventes})
         for (const Somme& x : *sommes)
             if (!vendeurs.contains(x.vendeur))
                 vendeurs[x.vendeur].nom = NomVendeurLu(QVariant(), QVariant(), x.vendeur);
