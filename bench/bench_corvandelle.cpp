@@ -5,12 +5,14 @@
 #include "GenerateurBD.h"
 #include "Tableau.h"
 #include "Toolkit.h"
+#include "frmCommandes.h"
 #include "frmMain.h"
 #include "frmTransaction.h"
 #include "modBD.h"
 #include "modBD_Catalogue.h"
 #include "modBD_Commandes.h"
 #include "modBD_Inventaire.h"
+#include "modBD_RechercheCommandes.h"
 #include "modBD_Sauvegarde.h"
 
 #include <benchmark/benchmark.h>
@@ -22,6 +24,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QTimer>
 #include <QTest>
 
@@ -54,7 +57,14 @@ const char* const kOperations[] = {
     "Rapport porte (une représentation)", "Rapport mouvements (une représentation)",
     "Rapport vendeurs (une pièce)", "Rapport vendeurs (toutes les pièces)",
     "Export ventes en PDF", "Export ventes en classeur", "Export ventes en CSV",
-    "Export porte en PDF (une représentation)", "Export vendeurs en CSV (toutes les pièces)"};
+    "Export porte en PDF (une représentation)", "Export vendeurs en CSV (toutes les pièces)",
+    // The order search, on the same history.
+    "Recherche de commandes : nom (« client 12 »)", "Recherche de commandes : accents, aucune trouvée (« éric »)",
+    "Recherche de commandes : téléphone (« 555-12 »)", "Recherche de commandes : numéro (« 1234 »)",
+    "Recherche de commandes : champ vide (les plus récentes)",
+    "Frappe dans « Rechercher : » (liste de 200 et détail affichés)",
+    "Première recherche après l'ouverture (copie en mémoire construite)",
+    "Recherche juste après une commande confirmée (copie complétée)"};
 
 // Times one report, produced as the window produces it.
 void EnregistrerRapport(const char* nom, Rapports::Rapport rapport, Rapports::Filtres filtres) {
@@ -124,6 +134,36 @@ void Enregistrer(frmMain* principal) {
     benchmark::RegisterBenchmark(kOperations[5], [principal](State& s) {
         for (auto _ : s) principal->AfficherListeVendeurs();
     });
+    // The order search: what each keystroke costs once the folded copy is built.
+    const char* const recherches[] = {"client 12", "éric", "555-12", "1234", ""};
+    for (int i = 0; i < 5; ++i) {
+        benchmark::RegisterBenchmark(kOperations[17 + i], [texte = QString::fromUtf8(recherches[i])](State& s) {
+            modBD::RechercherCommandes(texte);  // builds the copy, outside the timing
+            for (auto _ : s) benchmark::DoNotOptimize(modBD::RechercherCommandes(texte));
+        });
+    }
+    benchmark::RegisterBenchmark(kOperations[22], [principal](State& s) {
+        frmCommandes fenetre(principal);
+        const QString textes[] = {QStringLiteral("client 1"), QStringLiteral("client 12")};
+        int n = 0;
+        for (auto _ : s) fenetre.txtRecherche->setText(textes[++n % 2]);
+    });
+    benchmark::RegisterBenchmark(kOperations[23], [](State& s) {
+        for (auto _ : s) {
+            if (!modBD::OuvrirConnexion()) s.SkipWithError("ouverture");
+            benchmark::DoNotOptimize(modBD::RechercherCommandes(QStringLiteral("client 12")));
+        }
+    })->Iterations(3)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(kOperations[24], [](State& s) {
+        const modBD::Commande c = CommandeDeCinqLignes();
+        modBD::RechercherCommandes(QString());
+        for (auto _ : s) {
+            s.PauseTiming();
+            modBD::EnregistrerCommande(c);
+            s.ResumeTiming();
+            benchmark::DoNotOptimize(modBD::RechercherCommandes(QStringLiteral("client 12")));
+        }
+    })->Iterations(30);
     benchmark::RegisterBenchmark(kOperations[0], [](State& s) {
         const modBD::Commande c = CommandeDeCinqLignes();
         for (auto _ : s) benchmark::DoNotOptimize(modBD::EnregistrerCommande(c));

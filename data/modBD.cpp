@@ -53,6 +53,7 @@ void VerifierFichierInchange() {
                            .arg(QDir::toNativeSeparators(g_cheminOuvert)));
 }
 QString g_messageOuverture;
+quint64 g_numeroConnexion = 0;
 bool OuvrirFichier(const QString& chemin, const char* mode);
 
 // Waiting on a lock held by another program (the report tool) must stay short:
@@ -62,6 +63,7 @@ constexpr int kAttenteVerrouMs = 2000;
 constexpr int kCacheKio = 64 * 1024;
 
 void RetirerConnexion() {
+    ++g_numeroConnexion;
     if (QSqlDatabase::contains(kNomConnexion)) {
         detail::AvantFermetureConnexion();
         {
@@ -113,6 +115,8 @@ QSqlDatabase Connexion() {
 bool ConnexionOuverte() {
     return QSqlDatabase::contains(kNomConnexion) && QSqlDatabase::database(kNomConnexion, false).isOpen();
 }
+
+quint64 NumeroConnexion() { return g_numeroConnexion; }
 
 bool OuvrirConnexion() { return OuvrirFichier(CheminBD(), "rw"); }
 
@@ -166,11 +170,13 @@ bool OuvrirFichier(const QString& chemin, const char* mode) {
         return false;
     }
     g_identite = LireIdentite(chemin);
+    ++g_numeroConnexion;
     return true;
 }
 }  // namespace
 
 void FermerConnexion() {
+    ++g_numeroConnexion;
     if (!QSqlDatabase::contains(kNomConnexion)) return;
     detail::AvantFermetureConnexion();
     QSqlDatabase::database(kNomConnexion, false).close();

@@ -40,6 +40,9 @@ bool OuvrirConnexion();   // never creates nor alters a file; shows nothing
 bool OuvrirConnexionLecture(const QString& chemin);
 void FermerConnexion();
 bool ConnexionOuverte();
+// Changes every time the connection is opened or closed: what is kept in memory about the
+// file's content (the order search's folded names) compares it to know it is still that file.
+quint64 NumeroConnexion();
 
 // Creates a new database holding the six empty tables. Refuses to touch an existing file.
 void CreerBaseVide(const QString& chemin);

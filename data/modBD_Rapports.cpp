@@ -1,6 +1,7 @@
 #include "modBD_Rapports.h"
 
 #include "Regles.h"
+#include "modBD_Annulations.h"
 
 #include <QCollator>
 #include <QHash>
@@ -157,7 +158,8 @@ qlonglong TrouverRepresentation(const QString& nomPiece, const QString& dateRepr
 
 }  // namespace
 
-QString ConditionCommandesComptees() { return QStringLiteral("1 = 1"); }
+// Cancelled orders count in no report; a file without the cancellations table has none.
+QString ConditionCommandesComptees() { return ConditionNonAnnulee(QStringLiteral("c.NoClient")); }
 
 int ComparerTextesDates(const QString& a, const QString& b) { return CleDate(a).comparer(CleDate(b)); }
 

@@ -2,6 +2,7 @@
 
 #include "FctVar.h"
 #include "Toolkit.h"
+#include "frmCommandes.h"
 #include "frmEchangesBillets.h"
 #include "frmGestionPieces.h"
 #include "frmGestionVendeurs.h"
@@ -204,6 +205,9 @@ void frmMain::ConstruireMenus() {
     mnuGestionBillets->setObjectName(QStringLiteral("mnuGestionBillets"));
     mnuEchanges = mnuOutils->addAction(QStringLiteral("&Échanges de billets"), this, &frmMain::mnuEchanges_Click);
     mnuEchanges->setObjectName(QStringLiteral("mnuEchanges"));
+    mnuRechercheCommandes = mnuOutils->addAction(QStringLiteral("Re&cherche de commandes…"), this,
+                                                 &frmMain::mnuRechercheCommandes_Click);
+    mnuRechercheCommandes->setObjectName(QStringLiteral("mnuRechercheCommandes"));
     mnuProduireRapport = mnuOutils->addAction(QStringLiteral("&Rapports"), this, &frmMain::mnuProduireRapport_Click);
     mnuProduireRapport->setObjectName(QStringLiteral("mnuProduireRapport"));
 
@@ -329,6 +333,7 @@ void frmMain::cmdConfirmerTransactions_Click() {
             DefinirTexteStatut(QStringLiteral("Ajouté"));
             TiEffacerMsg->start();
             ReinitialiserChamps();
+            if (m_commandes) m_commandes->AfficherCommandes();  // the new order shows there at once
         } catch (const modBD::ErreurBD& e) {
             // Nothing was written and the window is left as it was, so the order can be corrected.
             message = QStringLiteral("La commande n'a pas été enregistrée : rien n'a été écrit dans la base de données.\n\n") +
@@ -404,11 +409,13 @@ frmGestionPieces* frmMain::FenetrePieces() const { return m_pieces; }
 frmGestionVendeurs* frmMain::FenetreVendeurs() const { return m_vendeurs; }
 frmInventaireBillets* frmMain::FenetreInventaire() const { return m_inventaire; }
 frmEchangesBillets* frmMain::FenetreEchanges() const { return m_echanges; }
+frmCommandes* frmMain::FenetreCommandes() const { return m_commandes; }
 
 void frmMain::mnuGestionVendeurs_Click() { AfficherFenetre(m_vendeurs, this); }
 void frmMain::mnuGestionPieces_Click() { AfficherFenetre(m_pieces, this); }
 void frmMain::mnuGestionBillets_Click() { AfficherFenetre(m_inventaire, this); }
 void frmMain::mnuEchanges_Click() { AfficherFenetre(m_echanges, this); }
+void frmMain::mnuRechercheCommandes_Click() { AfficherFenetre(m_commandes, this); }
 
 void frmMain::mnuProduireRapport_Click() {
     if (!Toolkit::Question(this, QStringLiteral("Cette action quittera le programme, êtes-vous sûr de vouloir quitter?"),
@@ -568,6 +575,7 @@ void frmMain::mnuRestaurer_Click() {
     delete m_vendeurs;
     delete m_inventaire;
     delete m_echanges;
+    delete m_commandes;  // its chosen order could be another order of the same number now
     AfficherListeVendeurs();
     const int rang = cboVendeur->findText(vendeur);
     if (rang >= 0) cboVendeur->setCurrentIndex(rang);

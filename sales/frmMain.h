@@ -20,6 +20,7 @@ class frmGestionPieces;
 class frmGestionVendeurs;
 class frmInventaireBillets;
 class frmEchangesBillets;
+class frmCommandes;
 namespace modBD {
 class CopieBD;
 }
@@ -47,6 +48,7 @@ public:
     void mnuGestionPieces_Click();
     void mnuGestionBillets_Click();
     void mnuEchanges_Click();
+    void mnuRechercheCommandes_Click();
     void mnuProduireRapport_Click();
     void mnuQuitter_Click();
     void mnuSauvegarder_Click();
@@ -67,6 +69,7 @@ public:
     frmGestionVendeurs* FenetreVendeurs() const;
     frmInventaireBillets* FenetreInventaire() const;
     frmEchangesBillets* FenetreEchanges() const;
+    frmCommandes* FenetreCommandes() const;
 
     // Controls, named as on the form.
     QGroupBox* Frame1 = nullptr;
@@ -101,6 +104,7 @@ public:
     QAction* mnuGestionPieces = nullptr;
     QAction* mnuGestionBillets = nullptr;
     QAction* mnuEchanges = nullptr;
+    QAction* mnuRechercheCommandes = nullptr;
     QAction* mnuProduireRapport = nullptr;
     QAction* mnuSupprimer = nullptr;
 
@@ -125,4 +129,5 @@ private:
     QPointer<frmGestionVendeurs> m_vendeurs;
     QPointer<frmInventaireBillets> m_inventaire;
     QPointer<frmEchangesBillets> m_echanges;
+    QPointer<frmCommandes> m_commandes;
 };

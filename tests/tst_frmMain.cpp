@@ -80,7 +80,7 @@ private slots:
         for (QAction* a : f.mnuOutils->actions()) outils << a->objectName() + "=" + a->text();
         QCOMPARE(outils, (QStringList{"mnuGestionVendeurs=Gestion des &vendeurs", "mnuGestionPieces=Gestion des &pièces",
                                       "mnuGestionBillets=Gestion du nb de &billets", "mnuEchanges=&Échanges de billets",
-                                      "mnuProduireRapport=&Rapports"}));
+                                      "mnuRechercheCommandes=Re&cherche de commandes…", "mnuProduireRapport=&Rapports"}));
         QCOMPARE(f.mnuPopUpMenu->title(), QStringLiteral("popup"));
         QCOMPARE(f.mnuSupprimer->text(), QStringLiteral("Supprimer"));
 

@@ -178,7 +178,8 @@ private slots:
         QTRY_VERIFY(!f.CopieAutomatique());
         f.mnuGestionPieces_Click();
         f.mnuGestionVendeurs_Click();
-        QVERIFY(f.FenetrePieces() && f.FenetreVendeurs());
+        f.mnuRechercheCommandes_Click();
+        QVERIFY(f.FenetrePieces() && f.FenetreVendeurs() && f.FenetreCommandes());
         f.txtNomClient->setText("Client en cours");
         AjouterLigne(f);
         f.cboVendeur->setCurrentIndex(f.cboVendeur->findText("Anne (C)"));
@@ -229,6 +230,7 @@ private slots:
         QCOMPARE(Toolkit::Test::DernierMessage().icone, Toolkit::Icone::Information);
         QCOMPARE(TestSupport::ContenuDesTables(), contenuCopie);
         QVERIFY(!f.FenetrePieces() && !f.FenetreVendeurs());
+        QVERIFY(!f.FenetreCommandes());  // its chosen order may now be another order of that number
         QCOMPARE(f.txtNomClient->text(), QStringLiteral("Client en cours"));
         QCOMPARE(f.lstTransactions->topLevelItemCount(), 1);
         QCOMPARE(TestSupport::Textes(f.cboVendeur), (QStringList{"Anne (C)", "Bruno"}));

@@ -1,0 +1,104 @@
+#include "modBD_Annulations.h"
+
+#include "modBD.h"
+
+#include <QRegularExpression>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace modBD {
+
+namespace {
+// Portable DDL: the same text runs on SQLite and on PostgreSQL. No reference to the orders'
+// table: the report tool may delete an order, and its cancellation then simply stays unused
+// (order numbers are never given again).
+const QString kCreerTable = QStringLiteral(
+    "CREATE TABLE IF NOT EXISTS AnnulationCommande ("
+    "NoClient INTEGER NOT NULL PRIMARY KEY, "
+    "DateAnnulation TEXT NOT NULL, "
+    "Motif TEXT NOT NULL DEFAULT '')");
+
+bool CommandeExiste(qint64 noClient) {
+    QSqlQuery q = Executer(QStringLiteral("SELECT COUNT(*) FROM InfoClientReservation WHERE NoClient = ?"), {noClient});
+    return q.next() && q.value(0).toLongLong() > 0;
+}
+
+// "?, ?, ?" for an IN list of n bound values.
+QString Marques(qsizetype n) {
+    QString m;
+    m.reserve(n * 3);
+    for (qsizetype i = 0; i < n; ++i) m += i == 0 ? QStringLiteral("?") : QStringLiteral(", ?");
+    return m;
+}
+}  // namespace
+
+bool TableAnnulationsPresente() {
+    if (!ConnexionOuverte()) return false;
+    // The driver's own catalogue query, so the test reads the same on both engines
+    // (PostgreSQL lists names in lower case).
+    return Connexion().tables(QSql::Tables).contains(kTableAnnulations, Qt::CaseInsensitive);
+}
+
+QString ConditionNonAnnulee(const QString& colonneNoClient) {
+    static const QRegularExpression identifiant(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*(\\.[A-Za-z_][A-Za-z0-9_]*)?$"));
+    if (!identifiant.match(colonneNoClient).hasMatch())
+        throw ErreurBD(QStringLiteral("Nom de colonne invalide dans une requête : « %1 ».").arg(colonneNoClient));
+    if (!TableAnnulationsPresente()) return QStringLiteral("1 = 1");
+    return QStringLiteral("NOT EXISTS (SELECT 1 FROM AnnulationCommande WHERE AnnulationCommande.NoClient = %1)")
+        .arg(colonneNoClient);
+}
+
+QHash<qint64, Annulation> LireAnnulations(const QList<qint64>& nosClient) {
+    QHash<qint64, Annulation> annulations;
+    if (nosClient.isEmpty() || !TableAnnulationsPresente()) return annulations;
+    constexpr qsizetype kParRequete = 500;
+    for (qsizetype debut = 0; debut < nosClient.size(); debut += kParRequete) {
+        const QList<qint64> tranche = nosClient.mid(debut, kParRequete);
+        QVariantList valeurs;
+        for (qint64 no : tranche) valeurs << no;
+        QSqlQuery q = Executer(QStringLiteral("SELECT NoClient, DateAnnulation, Motif FROM AnnulationCommande "
+                                              "WHERE NoClient IN (%1)").arg(Marques(tranche.size())),
+                               valeurs);
+        while (q.next()) annulations.insert(q.value(0).toLongLong(), {q.value(1).toString(), q.value(2).toString()});
+    }
+    return annulations;
+}
+
+std::optional<Annulation> LireAnnulation(qint64 noClient) {
+    const QHash<qint64, Annulation> a = LireAnnulations({noClient});
+    if (a.contains(noClient)) return a.value(noClient);
+    return std::nullopt;
+}
+
+ResultatAnnulation AnnulerCommande(qint64 noClient, const QString& dateAnnulation, const QString& motif) {
+    const QString raison = motif.trimmed();
+    if (raison.size() > kLongueurMaxMotif)
+        throw ErreurBD(QStringLiteral("Le motif ne peut dépasser %1 caractères.").arg(kLongueurMaxMotif));
+    if (dateAnnulation.trimmed().isEmpty())
+        throw ErreurBD(QStringLiteral("La date d'annulation est vide : rien n'a été enregistré."));
+
+    Transaction transaction;  // everything below, the new table included, is undone on any exit but Valider
+    Executer(kCreerTable);
+    // Checked inside the transaction: the report tool may have deleted the order since it was listed.
+    if (!CommandeExiste(noClient)) return ResultatAnnulation::CommandeIntrouvable;
+    QSqlQuery deja = Executer(QStringLiteral("SELECT COUNT(*) FROM AnnulationCommande WHERE NoClient = ?"), {noClient});
+    if (deja.next() && deja.value(0).toLongLong() > 0) return ResultatAnnulation::DejaAnnulee;
+    Executer(QStringLiteral("INSERT INTO AnnulationCommande (NoClient, DateAnnulation, Motif) VALUES (?, ?, ?)"),
+             {noClient, dateAnnulation, raison});
+    transaction.Valider();
+    return ResultatAnnulation::Fait;
+}
+
+ResultatAnnulation RetablirCommande(qint64 noClient) {
+    // Nothing to take back in a file without the table: and it must not be created for that.
+    if (!TableAnnulationsPresente())
+        return CommandeExiste(noClient) ? ResultatAnnulation::PasAnnulee : ResultatAnnulation::CommandeIntrouvable;
+    Transaction transaction;
+    if (!CommandeExiste(noClient)) return ResultatAnnulation::CommandeIntrouvable;
+    QSqlQuery q = Executer(QStringLiteral("DELETE FROM AnnulationCommande WHERE NoClient = ?"), {noClient});
+    if (q.numRowsAffected() <= 0) return ResultatAnnulation::PasAnnulee;
+    transaction.Valider();
+    return ResultatAnnulation::Fait;
+}
+
+}  // namespace modBD
