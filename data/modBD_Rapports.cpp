@@ -11,8 +11,7 @@
 
 #include <algorithm>
 #include <array>
-#include <functional>
-#include <thread>
+#include <optional>
 #include <tuple>
 #include <vector>
 
@@ -97,54 +96,6 @@ QString NomVendeurLu(const QVariant& nom, const QVariant& comedien, const QVaria
     if (nom.isNull()) return QStringLiteral("Vendeur n° %1").arg(noVendeur.toLongLong());
     return NomAfficheVendeur(nom.toString(), comedien.toLongLong() != 0);
 }
-
-// A query read on a second connection to the same base, in a thread of its own, while the
-// caller goes on with the main connection: where the machine has two cores, a report of two
-// long queries takes the time of the longer one, and the file is read-locked for that time
-// only. Where that connection cannot be opened or the query fails on it, Attendre() says so
-// and the caller reads on the main connection, whose failures are the ones the clerk hears of.
-class LectureParallele {
-public:
-    LectureParallele(const QString& sql, const QVariantList& valeurs, std::function<void(QSqlQuery&)> lire) {
-        const QSqlDatabase principale = Connexion();
-        if (!principale.isOpen()) return;
-        const QString source = principale.connectionName();
-        const QString nom = QStringLiteral("Lecture-%1").arg(reinterpret_cast<quintptr>(this));
-        m_fil = std::thread([this, source, nom, sql, valeurs, lire = std::move(lire)] {
-            {
-                QSqlDatabase db = QSqlDatabase::cloneDatabase(source, nom);
-                if (db.open()) {
-                    QSqlQuery q(db);
-                    q.setForwardOnly(true);
-                    if (q.prepare(sql)) {
-                        for (const QVariant& v : valeurs) q.addBindValue(v);
-                        try {
-                            if (q.exec()) {
-                                lire(q);
-                                m_lu = true;
-                            }
-                        } catch (const ErreurBD&) {
-                            m_lu = false;
-                        }
-                    }
-                }
-                db.close();
-            }
-            QSqlDatabase::removeDatabase(nom);
-        });
-    }
-    ~LectureParallele() { Attendre(); }
-    LectureParallele(const LectureParallele&) = delete;
-    LectureParallele& operator=(const LectureParallele&) = delete;
-    // Waits for the thread; true when the rows were read.
-    bool Attendre() {
-        if (m_fil.joinable()) m_fil.join();
-        return m_lu;
-    }
-private:
-    std::thread m_fil;
-    bool m_lu = false;
-};
 
 // The performance a report of one performance is about, found as the stock window finds it.
 qlonglong TrouverRepresentation(const QString& nomPiece, const QString& dateRepresentation) {
@@ -301,35 +252,75 @@ QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece) {
         qlonglong vendeur, representation, a, b;
         double montant;
     };
-    const auto lire = [](QSqlQuery& q, bool avecMontant) {
-        std::vector<Somme> sommes;
-        while (q.next())
-            sommes.push_back({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toLongLong(),
-                              avecMontant ? 0 : q.value(3).toLongLong(), avecMontant ? q.value(3).toDouble() : 0.0});
-        // next() also ends on a failure: a report cut short must not pass for the whole one.
-        if (q.lastError().isValid()) throw ErreurBD(QStringLiteral("Opération impossible : ") + MessageErreur(q.lastError()));
+    // The sums are read in slices of sellers' numbers, one statement each, in the order of the
+    // numbers: between two slices a clerk's commit waiting for the file gets it, so it waits
+    // for one slice's read at most, not for the whole report's.
+    std::vector<std::pair<qlonglong, qlonglong>> tranches;
+    {
+        QSqlQuery q = Executer(QStringLiteral("SELECT (SELECT MIN(NoVendeur) FROM InventaireBillets), "
+                                              "(SELECT MAX(NoVendeur) FROM InventaireBillets), "
+                                              "(SELECT MIN(NoVendeur) FROM InfoReservation), "
+                                              "(SELECT MAX(NoVendeur) FROM InfoReservation)"));
+        std::optional<qlonglong> bas, haut;
+        if (q.next())
+            for (int i = 0; i < 4; i += 2)
+                if (!q.value(i).isNull()) {
+                    bas = std::min(bas.value_or(q.value(i).toLongLong()), q.value(i).toLongLong());
+                    haut = std::max(haut.value_or(q.value(i + 1).toLongLong()), q.value(i + 1).toLongLong());
+                }
         q.finish();
+        if (bas) {
+            constexpr quint64 kTranches = 16;
+            const quint64 pas = (static_cast<quint64>(*haut) - static_cast<quint64>(*bas)) / kTranches + 1;
+            for (qlonglong debut = *bas;;) {
+                const bool derniere = static_cast<quint64>(*haut) - static_cast<quint64>(debut) < pas;
+                const qlonglong fin = derniere ? *haut : static_cast<qlonglong>(static_cast<quint64>(debut) + pas - 1);
+                tranches.emplace_back(debut, fin);
+                if (derniere) break;
+                debut = fin + 1;
+            }
+        }
+    }
+    const auto lire = [&tranches, &valeurs](QSqlDatabase& db, const QString& sql, bool avecMontant) {
+        const auto echec = [](const QSqlQuery& q) {
+            return ErreurBD(QStringLiteral("Opération impossible : ") + MessageErreur(q.lastError()));
+        };
+        std::vector<Somme> sommes;
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        if (!q.prepare(sql)) throw echec(q);
+        for (const auto& [debut, fin] : tranches) {
+            for (const QVariant& v : valeurs) q.addBindValue(v);
+            q.addBindValue(debut);
+            q.addBindValue(fin);
+            if (!q.exec()) throw echec(q);
+            while (q.next())
+                sommes.push_back({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toLongLong(),
+                                  avecMontant ? 0 : q.value(3).toLongLong(), avecMontant ? q.value(3).toDouble() : 0.0});
+            // next() also ends on a failure: a report cut short must not pass for the whole one.
+            if (q.lastError().isValid()) throw echec(q);
+            q.finish();
+        }
         return sommes;
     };
-    // Given and taken back: the net sum and the returns' sum. Read beside the sales.
+    // Given and taken back: the net sum and the returns' sum.
     const QString sqlMouvements = QStringLiteral("SELECT x.NoVendeur, x.NoRepresentation, SUM(x.Nombre), "
                                                  "SUM(CASE WHEN x.Nombre < 0 THEN x.Nombre ELSE 0 END) "
-                                                 "FROM InventaireBillets x%1 GROUP BY x.NoVendeur, x.NoRepresentation "
+                                                 "FROM InventaireBillets x%1 WHERE x.NoVendeur BETWEEN ? AND ? "
+                                                 "GROUP BY x.NoVendeur, x.NoRepresentation "
                                                  "ORDER BY x.NoVendeur, x.NoRepresentation")
                                       .arg(filtrePiece);
-    std::vector<Somme> mouvements;
-    LectureParallele parallele(sqlMouvements, valeurs, [&mouvements, &lire](QSqlQuery& q) { mouvements = lire(q, false); });
-    QSqlQuery s = Executer(QStringLiteral("SELECT x.NoVendeur, x.NoRepresentation, SUM(x.NbEnfant + x.NbAdulte), SUM(x.Cout) "
-                                          "FROM InfoReservation x JOIN InfoClientReservation c ON c.NoClient = x.NoClient%1 "
-                                          "WHERE (%2) GROUP BY x.NoVendeur, x.NoRepresentation "
-                                          "ORDER BY x.NoVendeur, x.NoRepresentation")
-                               .arg(filtrePiece, ConditionCommandesComptees()),
-                           valeurs);
-    const std::vector<Somme> ventes = lire(s, true);
-    if (!parallele.Attendre()) {
-        QSqlQuery m = Executer(sqlMouvements, valeurs);
-        mouvements = lire(m, false);
-    }
+    const QString sqlVentes = QStringLiteral("SELECT x.NoVendeur, x.NoRepresentation, SUM(x.NbEnfant + x.NbAdulte), SUM(x.Cout) "
+                                             "FROM InfoReservation x JOIN InfoClientReservation c ON c.NoClient = x.NoClient%1 "
+                                             "WHERE (%2) AND x.NoVendeur BETWEEN ? AND ? "
+                                             "GROUP BY x.NoVendeur, x.NoRepresentation "
+                                             "ORDER BY x.NoVendeur, x.NoRepresentation")
+                                  .arg(filtrePiece, ConditionCommandesComptees());
+    // One connection: SQLite shares one file lock among a program's connections, so two
+    // reading side by side would leave no gap for the clerk's commit between their slices.
+    QSqlDatabase db = Connexion();
+    const std::vector<Somme> mouvements = lire(db, sqlMouvements, false);
+    const std::vector<Somme> ventes = lire(db, sqlVentes, true);
 
     // The names, read after the sums: whatever the sums name was there when they were read.
     struct Representation {
@@ -373,7 +364,7 @@ QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece) {
         v.finish();
     }
     // A line may point to a seller deleted since: it is still counted, under its number.
-    for (const std::vector<Somme>* sommes : {static_cast<const std::vector<Somme>*>(&mouvements), &ventes})
+    for (const std::vector<Somme>* sommes : {&mouvements, &ventes})
         for (const Somme& x : *sommes)
             if (!vendeurs.contains(x.vendeur))
                 vendeurs[x.vendeur].nom = NomVendeurLu(QVariant(), QVariant(), x.vendeur);
