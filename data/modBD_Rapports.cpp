@@ -269,7 +269,11 @@ QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece) {
                     haut = std::max(haut.value_or(q.value(i + 1).toLongLong()), q.value(i + 1).toLongLong());
                 }
         q.finish();
-        if (bas) {
+        // One play's report is short, and its statement reads that play's performances whatever
+        // the slice: one slice.
+        if (bas && !nomPiece.isEmpty()) {
+            tranches.emplace_back(*bas, *haut);
+        } else if (bas) {
             constexpr quint64 kTranches = 16;
             const quint64 pas = (static_cast<quint64>(*haut) - static_cast<quint64>(*bas)) / kTranches + 1;
             for (qlonglong debut = *bas;;) {
