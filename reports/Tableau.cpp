@@ -118,10 +118,21 @@ Tableau Vendeurs(const Filtres& f) {
     const QList<modBD::LigneVendeurs> lignes = modBD::RapportVendeurs(f.piece);
     t.lignes.reserve(lignes.size());
     for (const modBD::LigneVendeurs& l : lignes) {
-        Ligne ligne = Donnee({l.vendeur, l.piece, l.representation, l.recus, l.rendus, l.enStock(), l.vendus,
-                              l.reste(), l.montantVendu});
+        // Built in place: a list from braces would copy each of its cells once more, and this
+        // report can have hundreds of thousands of rows.
+        Ligne ligne;
+        ligne.cellules.reserve(9);
+        ligne.cellules.emplaceBack(l.vendeur);
+        ligne.cellules.emplaceBack(l.piece);
+        ligne.cellules.emplaceBack(l.representation);
+        ligne.cellules.emplaceBack(l.recus);
+        ligne.cellules.emplaceBack(l.rendus);
+        ligne.cellules.emplaceBack(l.enStock());
+        ligne.cellules.emplaceBack(l.vendus);
+        ligne.cellules.emplaceBack(l.reste());
+        ligne.cellules.emplaceBack(l.montantVendu);
         ligne.alerte = l.reste() < 0;
-        t.lignes.append(ligne);
+        t.lignes.append(std::move(ligne));
     }
     return t;
 }
