@@ -178,8 +178,23 @@ void ExporterClasseur(const Tableau& t, const QString& chemin) {
     const QByteArray nomTemporaire = QFile::encodeName(temporaire.fileName());
     const QByteArray dossierTemporaire = QFile::encodeName(cible.absolutePath());
 
+    // Widths first: in constant-memory mode each row goes to disk as it is written, so the
+    // columns must be sized before the first row. That mode keeps a report of a million cells
+    // from holding every cell in memory until the file is closed.
+    QList<int> largeurs;
+    for (const QString& e : t.entetes) largeurs << static_cast<int>(e.size());
+    const TextesNombres nombres;
+    for (const Ligne& l : t.lignes) {
+        if (l.type != Ligne::Type::Donnee) continue;
+        for (qsizetype col = 0; col < t.entetes.size(); ++col) {
+            const QVariant v = l.cellules.value(col);
+            if (v.isValid() && !v.isNull())
+                largeurs[col] = std::max(largeurs[col], static_cast<int>(Texte(nombres, v, t.genres.at(col)).size()));
+        }
+    }
+
     lxw_workbook_options options{};
-    options.constant_memory = LXW_FALSE;
+    options.constant_memory = LXW_TRUE;
     options.tmpdir = const_cast<char*>(dossierTemporaire.constData());
     lxw_workbook* classeur = workbook_new_opt(nomTemporaire.constData(), &options);
     if (!classeur) Echec(chemin, QStringLiteral("le classeur n'a pas pu être créé."));
@@ -192,13 +207,13 @@ void ExporterClasseur(const Tableau& t, const QString& chemin) {
     format_set_bold(gras);
     lxw_format* montant = workbook_add_format(classeur);
     format_set_num_format(montant, "0.00");
+    for (qsizetype col = 0; col < largeurs.size(); ++col)
+        worksheet_set_column(feuille, static_cast<lxw_col_t>(col), static_cast<lxw_col_t>(col),
+                             std::min(largeurs.at(col), 60) + 2.0, nullptr);
 
-    QList<int> largeurs;
-    for (const QString& e : t.entetes) largeurs << static_cast<int>(e.size());
     for (qsizetype col = 0; col < t.entetes.size(); ++col)
         worksheet_write_string(feuille, 0, static_cast<lxw_col_t>(col), t.entetes.at(col).toUtf8().constData(), gras);
     lxw_row_t rang = 1;
-    const TextesNombres nombres;
     for (const Ligne& l : t.lignes) {
         if (l.type != Ligne::Type::Donnee) continue;
         for (qsizetype col = 0; col < t.entetes.size(); ++col) {
@@ -216,13 +231,9 @@ void ExporterClasseur(const Tableau& t, const QString& chemin) {
                 worksheet_write_number(feuille, rang, c, v.toDouble(), montant);
                 break;
             }
-            largeurs[col] = std::max(largeurs[col], static_cast<int>(Texte(nombres, v, t.genres.at(col)).size()));
         }
         ++rang;
     }
-    for (qsizetype col = 0; col < largeurs.size(); ++col)
-        worksheet_set_column(feuille, static_cast<lxw_col_t>(col), static_cast<lxw_col_t>(col),
-                             std::min(largeurs.at(col), 60) + 2.0, nullptr);
     const lxw_error erreur = workbook_close(classeur);
     if (erreur != LXW_NO_ERROR) Echec(chemin, QString::fromUtf8(lxw_strerror(erreur)));
     if (std::rename(nomTemporaire.constData(), QFile::encodeName(cible.absoluteFilePath()).constData()) != 0)
