@@ -75,6 +75,8 @@ bool OuvrirFichier(const QString& chemin, const char* mode);
 // Waiting on a lock held by another program (the report tool) must stay short:
 // the clerk gets a message instead of a frozen window.
 constexpr int kAttenteVerrouMs = 2000;
+// The most memory SQLite may keep of the file, in KiB.
+constexpr int kCacheKio = 64 * 1024;
 
 QString DriverDe(Moteur m) { return m == Moteur::PostgreSQL ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"); }
 
@@ -342,6 +344,10 @@ bool OuvrirFichier(const QString& chemin, const char* mode) {
                 if (!presentes.contains(t)) manquantes << t;
             if (!manquantes.isEmpty())
                 raison = QStringLiteral("il y manque les tables %1.").arg(manquantes.join(QStringLiteral(", ")));
+            // SQLite keeps 2 MB of the file by default: a report over a large history then
+            // reads the same pages from the system again and again (an order's row once per
+            // line of it). The cache grows only as pages are read.
+            if (raison.isEmpty()) q.exec(QStringLiteral("PRAGMA cache_size = -%1").arg(kCacheKio));
         }
     }
     if (!raison.isEmpty()) {

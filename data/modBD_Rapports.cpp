@@ -6,10 +6,12 @@
 #include <QCollator>
 #include <QHash>
 #include <QLocale>
+#include <QSqlError>
 #include <QSqlQuery>
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <tuple>
 #include <vector>
 
@@ -234,80 +236,224 @@ QList<LignePorte> RapportPorte(const QString& nomPiece, const QString& dateRepre
 
 QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece) {
     // Two sums per (seller, performance), merged here: what the ledger gave and took back,
-    // and what the seller's order lines sold. Names are joined once per group, not per row.
+    // and what the seller's order lines sold. Over every play that is one row per seller and
+    // performance, hundreds of thousands of them: the queries return numbers only, in the
+    // order of the indexes they read, every row is read before anything else is done (so the
+    // file is locked for SQLite's own work only), and the names come from three small tables
+    // read once, shared by every row that shows them.
     const QString filtrePiece = nomPiece.isEmpty()
                                     ? QString()
                                     : QStringLiteral(" JOIN Representation rf ON rf.NoRepresentation = x.NoRepresentation "
                                                      "JOIN Piece pf ON pf.NoPiece = rf.NoPiece AND pf.NomPiece = ?");
     QVariantList valeurs;
     if (!nomPiece.isEmpty()) valeurs << nomPiece;
-    const QString noms = QStringLiteral("JOIN Representation r ON r.NoRepresentation = a.NoRepresentation "
-                                        "JOIN Piece p ON p.NoPiece = r.NoPiece "
-                                        "LEFT JOIN Vendeur v ON v.NoVendeur = a.NoVendeur");
 
-    QHash<QPair<qlonglong, qlonglong>, qsizetype> indices;
-    QList<LigneVendeurs> lignes;
-    auto trouver = [&](const QSqlQuery& q) -> LigneVendeurs& {
-        const QPair<qlonglong, qlonglong> cle{q.value(0).toLongLong(), q.value(1).toLongLong()};
-        auto it = indices.find(cle);
-        if (it == indices.end()) {
-            LigneVendeurs l;
-            l.vendeur = NomVendeurLu(q.value(2), q.value(3), q.value(0));
-            l.piece = q.value(4).toString();
-            l.representation = q.value(5).toString();
-            lignes.append(l);
-            it = indices.insert(cle, lignes.size() - 1);
-        }
-        return lignes[*it];
+    struct Somme {
+        qlonglong vendeur, representation, a, b;
+        double montant;
     };
-
-    QSqlQuery m = Executer(QStringLiteral("SELECT a.NoVendeur, a.NoRepresentation, v.NomVendeur, v.Comedien, p.NomPiece, "
-                                          "r.DateRepresentation, a.Recus, a.Rendus "
-                                          "FROM (SELECT x.NoVendeur, x.NoRepresentation, "
-                                          "SUM(CASE WHEN x.Nombre > 0 THEN x.Nombre ELSE 0 END) AS Recus, "
-                                          "SUM(CASE WHEN x.Nombre < 0 THEN -x.Nombre ELSE 0 END) AS Rendus "
-                                          "FROM InventaireBillets x%1 GROUP BY x.NoVendeur, x.NoRepresentation) a ")
-                                   .arg(filtrePiece) +
-                               noms,
-                           valeurs);
-    while (m.next()) {
-        LigneVendeurs& l = trouver(m);
-        l.recus += m.value(6).toLongLong();
-        l.rendus += m.value(7).toLongLong();
+    // The sums are read in slices of sellers' numbers, one statement each, in the order of the
+    // numbers: between two slices a clerk's commit waiting for the file gets it, so it waits
+    // for one slice's read at most, not for the whole report's.
+    std::vector<std::pair<qlonglong, qlonglong>> tranches;
+    {
+        QSqlQuery q = Executer(QStringLiteral("SELECT (SELECT MIN(NoVendeur) FROM InventaireBillets), "
+                                              "(SELECT MAX(NoVendeur) FROM InventaireBillets), "
+                                              "(SELECT MIN(NoVendeur) FROM InfoReservation), "
+                                              "(SELECT MAX(NoVendeur) FROM InfoReservation)"));
+        std::optional<qlonglong> bas, haut;
+        if (q.next())
+            for (int i = 0; i < 4; i += 2)
+                if (!q.value(i).isNull()) {
+                    bas = std::min(bas.value_or(q.value(i).toLongLong()), q.value(i).toLongLong());
+                    haut = std::max(haut.value_or(q.value(i + 1).toLongLong()), q.value(i + 1).toLongLong());
+                }
+        q.finish();
+        // One play's report is short, and its statement reads that play's performances whatever
+        // the slice: one slice.
+        if (bas && !nomPiece.isEmpty()) {
+            tranches.emplace_back(*bas, *haut);
+        } else if (bas) {
+            constexpr quint64 kTranches = 16;
+            const quint64 pas = (static_cast<quint64>(*haut) - static_cast<quint64>(*bas)) / kTranches + 1;
+            for (qlonglong debut = *bas;;) {
+                const bool derniere = static_cast<quint64>(*haut) - static_cast<quint64>(debut) < pas;
+                const qlonglong fin = derniere ? *haut : static_cast<qlonglong>(static_cast<quint64>(debut) + pas - 1);
+                tranches.emplace_back(debut, fin);
+                if (derniere) break;
+                debut = fin + 1;
+            }
+        }
     }
-    m.finish();
+    const auto lire = [&tranches, &valeurs](QSqlDatabase& db, const QString& sql, bool avecMontant) {
+        const auto echec = [](const QSqlQuery& q) {
+            return ErreurBD(QStringLiteral("Opération impossible : ") + MessageErreur(q.lastError()));
+        };
+        std::vector<Somme> sommes;
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        if (!q.prepare(sql)) throw echec(q);
+        for (const auto& [debut, fin] : tranches) {
+            for (const QVariant& v : valeurs) q.addBindValue(v);
+            q.addBindValue(debut);
+            q.addBindValue(fin);
+            if (!q.exec()) throw echec(q);
+            while (q.next())
+                sommes.push_back({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toLongLong(),
+                                  avecMontant ? 0 : q.value(3).toLongLong(), avecMontant ? q.value(3).toDouble() : 0.0});
+            // next() also ends on a failure: a report cut short must not pass for the whole one.
+            if (q.lastError().isValid()) throw echec(q);
+            q.finish();
+        }
+        return sommes;
+    };
+    // Given and taken back: the net sum and the returns' sum.
+    const QString sqlMouvements = QStringLiteral("SELECT x.NoVendeur, x.NoRepresentation, SUM(x.Nombre), "
+                                                 "SUM(CASE WHEN x.Nombre < 0 THEN x.Nombre ELSE 0 END) "
+                                                 "FROM InventaireBillets x%1 WHERE x.NoVendeur BETWEEN ? AND ? "
+                                                 "GROUP BY x.NoVendeur, x.NoRepresentation "
+                                                 "ORDER BY x.NoVendeur, x.NoRepresentation")
+                                      .arg(filtrePiece);
+    const QString sqlVentes = QStringLiteral("SELECT x.NoVendeur, x.NoRepresentation, SUM(x.NbEnfant + x.NbAdulte), SUM(x.Cout) "
+                                             "FROM InfoReservation x JOIN InfoClientReservation c ON c.NoClient = x.NoClient%1 "
+                                             "WHERE (%2) AND x.NoVendeur BETWEEN ? AND ? "
+                                             "GROUP BY x.NoVendeur, x.NoRepresentation "
+                                             "ORDER BY x.NoVendeur, x.NoRepresentation")
+                                  .arg(filtrePiece, ConditionCommandesComptees());
+    // One connection: SQLite shares one file lock among a program's connections, so two
+    // reading side by side would leave no gap for the clerk's commit between their slices.
+    QSqlDatabase db = Connexion();
+    const std::vector<Somme> mouvements = lire(db, sqlMouvements, false);
+    const std::vector<Somme> ventes = lire(db, sqlVentes, true);
 
-    QSqlQuery s = Executer(QStringLiteral("SELECT a.NoVendeur, a.NoRepresentation, v.NomVendeur, v.Comedien, p.NomPiece, "
-                                          "r.DateRepresentation, a.Vendus, a.Montant "
-                                          "FROM (SELECT x.NoVendeur, x.NoRepresentation, SUM(x.NbEnfant + x.NbAdulte) AS Vendus, "
-                                          "SUM(x.Cout) AS Montant "
-                                          "FROM InfoReservation x JOIN InfoClientReservation c ON c.NoClient = x.NoClient%1 "
-                                          "WHERE (%2) GROUP BY x.NoVendeur, x.NoRepresentation) a ")
-                                   .arg(filtrePiece, ConditionCommandesComptees()) +
-                               noms,
-                           valeurs);
-    while (s.next()) {
-        LigneVendeurs& l = trouver(s);
-        l.vendus += s.value(6).toLongLong();
-        l.montantVendu += s.value(7).toDouble();
-    }
-    s.finish();
-
-    RangsNoms vendeurs, pieces;
+    // The names, read after the sums: whatever the sums name was there when they were read.
+    struct Representation {
+        QString piece, date;
+        int rangPiece = 0, rangDate = 0;
+        qsizetype rang = 0;  // in the report's order of performances
+    };
+    QHash<qlonglong, Representation> representations;
+    RangsNoms pieces;
     RangsDates dates;
-    for (const LigneVendeurs& l : std::as_const(lignes)) {
-        vendeurs.ajouter(l.vendeur);
-        pieces.ajouter(l.piece);
-        dates.ajouter(l.representation);
+    {
+        QHash<qlonglong, QString> nomsPieces;
+        QSqlQuery p = Executer(QStringLiteral("SELECT NoPiece, NomPiece FROM Piece"));
+        while (p.next()) nomsPieces.insert(p.value(0).toLongLong(), p.value(1).toString());
+        p.finish();
+        QSqlQuery r = Executer(QStringLiteral("SELECT r.NoRepresentation, r.NoPiece, r.DateRepresentation FROM Representation r%1")
+                                   .arg(nomPiece.isEmpty() ? QString()
+                                                           : QStringLiteral(" JOIN Piece pf ON pf.NoPiece = r.NoPiece "
+                                                                            "AND pf.NomPiece = ?")),
+                               valeurs);
+        while (r.next()) {
+            // A performance whose play is gone is left out, as its lines are by the other reports.
+            const auto piece = nomsPieces.constFind(r.value(1).toLongLong());
+            if (piece == nomsPieces.cend()) continue;
+            Representation& rep = representations[r.value(0).toLongLong()];
+            rep.piece = *piece;
+            rep.date = r.value(2).toString();
+            pieces.ajouter(rep.piece);
+            dates.ajouter(rep.date);
+        }
+        r.finish();
     }
-    vendeurs.classer();
-    pieces.classer();
-    dates.classer();
-    std::vector<std::array<qint64, 3>> cles;
-    cles.reserve(static_cast<size_t>(lignes.size()));
-    for (const LigneVendeurs& l : std::as_const(lignes))
-        cles.push_back({vendeurs.rang(l.vendeur), pieces.rang(l.piece), dates.rang(l.representation)});
-    return Trier(lignes, cles);
+    struct FicheVendeur {
+        QString nom;
+        int rang = 0;
+    };
+    QHash<qlonglong, FicheVendeur> vendeurs;
+    {
+        QSqlQuery v = Executer(QStringLiteral("SELECT NoVendeur, NomVendeur, Comedien FROM Vendeur"));
+        while (v.next()) vendeurs[v.value(0).toLongLong()].nom = NomAfficheVendeur(v.value(1).toString(), v.value(2).toLongLong() != 0);
+        v.finish();
+    }
+    // A line may point to a seller deleted since: it is still counted, under its number.
+    for (const std::vector<Somme>* sommes : {&mouvements, &ventes})
+        for (const Somme& x : *sommes)
+            if (!vendeurs.contains(x.vendeur))
+                vendeurs[x.vendeur].nom = NomVendeurLu(QVariant(), QVariant(), x.vendeur);
+
+    // The order: seller name, play name, performance date, each in the reports' collation;
+    // equal names keep their numbers' order.
+    {
+        RangsNoms noms;
+        for (const FicheVendeur& v : std::as_const(vendeurs)) noms.ajouter(v.nom);
+        noms.classer();
+        for (FicheVendeur& v : vendeurs) v.rang = noms.rang(v.nom);
+        pieces.classer();
+        dates.classer();
+        std::vector<std::tuple<int, int, qlonglong>> ordre;
+        ordre.reserve(static_cast<size_t>(representations.size()));
+        for (auto it = representations.begin(); it != representations.end(); ++it) {
+            it->rangPiece = pieces.rang(it->piece);
+            it->rangDate = dates.rang(it->date);
+            ordre.emplace_back(it->rangPiece, it->rangDate, it.key());
+        }
+        std::sort(ordre.begin(), ordre.end());
+        for (size_t i = 0; i < ordre.size(); ++i) representations[std::get<2>(ordre[i])].rang = static_cast<qsizetype>(i);
+    }
+
+    // Both sums come sorted on (seller, performance): one pass merges them.
+    struct Fusion {
+        qint64 cle;
+        const Representation* representation;
+        const FicheVendeur* vendeur;
+        const Somme* mouvement;
+        const Somme* vente;
+    };
+    std::vector<Fusion> fusion;
+    fusion.reserve(std::max(mouvements.size(), ventes.size()));
+    const qint64 nbRepresentations = representations.size();
+    const FicheVendeur* vendeur = nullptr;
+    qlonglong noVendeur = 0;
+    const auto avant = [](const Somme& a, const Somme& b) {
+        return a.vendeur != b.vendeur ? a.vendeur < b.vendeur : a.representation < b.representation;
+    };
+    for (auto im = mouvements.cbegin(), iv = ventes.cbegin(); im != mouvements.cend() || iv != ventes.cend();) {
+        const Somme* mouvement = nullptr;
+        const Somme* vente = nullptr;
+        if (iv == ventes.cend() || (im != mouvements.cend() && avant(*im, *iv))) {
+            mouvement = &*im++;
+        } else if (im == mouvements.cend() || avant(*iv, *im)) {
+            vente = &*iv++;
+        } else {
+            mouvement = &*im++;
+            vente = &*iv++;
+        }
+        const Somme& x = mouvement ? *mouvement : *vente;
+        const auto rep = representations.constFind(x.representation);
+        if (rep == representations.cend()) continue;
+        if (!vendeur || noVendeur != x.vendeur) {
+            vendeur = &vendeurs.find(x.vendeur).value();
+            noVendeur = x.vendeur;
+        }
+        fusion.push_back({vendeur->rang * nbRepresentations + rep->rang, &*rep, vendeur, mouvement, vente});
+    }
+    // Sorted on (key, place), small pairs: the same order as a stable sort of the rows.
+    std::vector<std::pair<qint64, size_t>> ordre;
+    ordre.reserve(fusion.size());
+    for (size_t i = 0; i < fusion.size(); ++i) ordre.emplace_back(fusion[i].cle, i);
+    std::sort(ordre.begin(), ordre.end());
+
+    QList<LigneVendeurs> lignes;
+    lignes.reserve(static_cast<qsizetype>(fusion.size()));
+    for (const auto& [cle, i] : ordre) {
+        const Fusion& f = fusion[i];
+        LigneVendeurs l;
+        l.vendeur = f.vendeur->nom;
+        l.piece = f.representation->piece;
+        l.representation = f.representation->date;
+        if (f.mouvement) {
+            l.rendus = -f.mouvement->b;
+            l.recus = f.mouvement->a + l.rendus;
+        }
+        if (f.vente) {
+            l.vendus = f.vente->a;
+            l.montantVendu = f.vente->montant;
+        }
+        lignes.append(l);
+    }
+    return lignes;
 }
 
 QList<LigneMouvement> RapportMouvements(const QString& nomPiece, const QString& dateRepresentation) {

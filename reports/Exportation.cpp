@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -40,6 +41,12 @@ QByteArray ChampCsv(const QString& texte) {
     return t.toUtf8();
 }
 
+// TexteCellule with the locale read once per file.
+QString Texte(const TextesNombres& nombres, const QVariant& valeur, Genre genre) {
+    if (genre != Genre::Texte) return nombres.Texte(valeur, genre);
+    return valeur.isValid() && !valeur.isNull() ? valeur.toString() : QString();
+}
+
 void EcrireAtomique(const QString& chemin, const QByteArray& contenu) {
     QSaveFile fichier(chemin);
     if (!fichier.open(QIODevice::WriteOnly)) Echec(chemin, fichier.errorString());
@@ -59,8 +66,9 @@ QList<qreal> LargeursColonnes(const Tableau& t, const QFontMetricsF& gras, qreal
         // column of many rows is measured a few times only.
         qsizetype plusLong = 0;
         QString exemple;
+        const TextesNombres nombres;
         for (const Ligne& l : t.lignes) {
-            const QString texte = TexteCellule(l.cellules.value(col), t.genres.at(col));
+            const QString texte = Texte(nombres, l.cellules.value(col), t.genres.at(col));
             if (texte.size() > plusLong) {
                 plusLong = texte.size();
                 exemple = texte;
@@ -111,21 +119,49 @@ QString ExtensionFormat(Format format) {
 
 QByteArray TexteCsv(const Tableau& t) {
     QByteArray sortie("\xEF\xBB\xBF");
-    auto ligne = [&sortie](const QList<QByteArray>& champs) {
-        for (qsizetype i = 0; i < champs.size(); ++i) {
-            if (i > 0) sortie += ';';
-            sortie += champs.at(i);
-        }
-        sortie += "\r\n";
+    const qsizetype nbColonnes = t.entetes.size();
+    sortie.reserve(t.lignes.size() * nbColonnes * 8 + 256);
+    for (qsizetype col = 0; col < nbColonnes; ++col) {
+        if (col > 0) sortie += ';';
+        sortie += ChampCsv(t.entetes.at(col));
+    }
+    sortie += "\r\n";
+    // A long report repeats its names row after row, as copies of one string: the field of the
+    // row above is kept per column and used again while the string is the same.
+    struct Precedent {
+        const QChar* donnees = nullptr;
+        qsizetype taille = -1;
+        QByteArray champ;
     };
-    QList<QByteArray> champs;
-    for (const QString& e : t.entetes) champs << ChampCsv(e);
-    ligne(champs);
+    std::vector<Precedent> precedents(static_cast<size_t>(nbColonnes));
+    const TextesNombres nombres;
     for (const Ligne& l : t.lignes) {
         if (l.type != Ligne::Type::Donnee) continue;
-        champs.clear();
-        for (qsizetype col = 0; col < t.entetes.size(); ++col) champs << ChampCsv(TexteCellule(l.cellules.value(col), t.genres.at(col)));
-        ligne(champs);
+        for (qsizetype col = 0; col < nbColonnes; ++col) {
+            if (col > 0) sortie += ';';
+            if (col >= l.cellules.size()) continue;
+            const QVariant& v = l.cellules.at(col);
+            const Genre genre = t.genres.at(col);
+            if (genre != Genre::Texte) {
+                nombres.AjouterUtf8(sortie, v, genre);
+                continue;
+            }
+            if (!v.isValid() || v.isNull()) continue;
+            if (v.typeId() != QMetaType::QString) {
+                sortie += ChampCsv(v.toString());
+                continue;
+            }
+            // The string lives in the table, so the same characters mean the same string.
+            const QString texte = v.toString();
+            Precedent& p = precedents[static_cast<size_t>(col)];
+            if (p.donnees != texte.constData() || p.taille != texte.size()) {
+                p.champ = ChampCsv(texte);
+                p.donnees = texte.constData();
+                p.taille = texte.size();
+            }
+            sortie += p.champ;
+        }
+        sortie += "\r\n";
     }
     return sortie;
 }
@@ -142,8 +178,23 @@ void ExporterClasseur(const Tableau& t, const QString& chemin) {
     const QByteArray nomTemporaire = QFile::encodeName(temporaire.fileName());
     const QByteArray dossierTemporaire = QFile::encodeName(cible.absolutePath());
 
+    // Widths first: in constant-memory mode each row goes to disk as it is written, so the
+    // columns must be sized before the first row. That mode keeps a report of a million cells
+    // from holding every cell in memory until the file is closed.
+    QList<int> largeurs;
+    for (const QString& e : t.entetes) largeurs << static_cast<int>(e.size());
+    const TextesNombres nombres;
+    for (const Ligne& l : t.lignes) {
+        if (l.type != Ligne::Type::Donnee) continue;
+        for (qsizetype col = 0; col < t.entetes.size(); ++col) {
+            const QVariant v = l.cellules.value(col);
+            if (v.isValid() && !v.isNull())
+                largeurs[col] = std::max(largeurs[col], static_cast<int>(Texte(nombres, v, t.genres.at(col)).size()));
+        }
+    }
+
     lxw_workbook_options options{};
-    options.constant_memory = LXW_FALSE;
+    options.constant_memory = LXW_TRUE;
     options.tmpdir = const_cast<char*>(dossierTemporaire.constData());
     lxw_workbook* classeur = workbook_new_opt(nomTemporaire.constData(), &options);
     if (!classeur) Echec(chemin, QStringLiteral("le classeur n'a pas pu être créé."));
@@ -156,9 +207,10 @@ void ExporterClasseur(const Tableau& t, const QString& chemin) {
     format_set_bold(gras);
     lxw_format* montant = workbook_add_format(classeur);
     format_set_num_format(montant, "0.00");
+    for (qsizetype col = 0; col < largeurs.size(); ++col)
+        worksheet_set_column(feuille, static_cast<lxw_col_t>(col), static_cast<lxw_col_t>(col),
+                             std::min(largeurs.at(col), 60) + 2.0, nullptr);
 
-    QList<int> largeurs;
-    for (const QString& e : t.entetes) largeurs << static_cast<int>(e.size());
     for (qsizetype col = 0; col < t.entetes.size(); ++col)
         worksheet_write_string(feuille, 0, static_cast<lxw_col_t>(col), t.entetes.at(col).toUtf8().constData(), gras);
     lxw_row_t rang = 1;
@@ -179,13 +231,9 @@ void ExporterClasseur(const Tableau& t, const QString& chemin) {
                 worksheet_write_number(feuille, rang, c, v.toDouble(), montant);
                 break;
             }
-            largeurs[col] = std::max(largeurs[col], static_cast<int>(TexteCellule(v, t.genres.at(col)).size()));
         }
         ++rang;
     }
-    for (qsizetype col = 0; col < largeurs.size(); ++col)
-        worksheet_set_column(feuille, static_cast<lxw_col_t>(col), static_cast<lxw_col_t>(col),
-                             std::min(largeurs.at(col), 60) + 2.0, nullptr);
     const lxw_error erreur = workbook_close(classeur);
     if (erreur != LXW_NO_ERROR) Echec(chemin, QString::fromUtf8(lxw_strerror(erreur)));
     if (std::rename(nomTemporaire.constData(), QFile::encodeName(cible.absoluteFilePath()).constData()) != 0)
@@ -277,6 +325,7 @@ int Peindre(const Tableau& t, QPagedPaintDevice& appareil) {
     };
     // A row's backgrounds and texts; the grid is drawn once per page (a long report has tens
     // of thousands of cells, and the PDF grows with every stroke).
+    const TextesNombres nombres;
     auto ligne = [&](const Ligne& l, qreal y) {
         qreal x = 0;
         const bool total = l.type != Ligne::Type::Donnee;
@@ -286,7 +335,7 @@ int Peindre(const Tableau& t, QPagedPaintDevice& appareil) {
             x += largeurs.at(col);
             const bool alerte = l.alerte && (col == t.colonneAlerte || t.colonneAlerte < 0);
             if (alerte) p.fillRect(cellule, fondAlerte);
-            QString texte = TexteCellule(l.cellules.value(col), t.genres.at(col));
+            QString texte = Texte(nombres, l.cellules.value(col), t.genres.at(col));
             if (texte.isEmpty()) continue;
             p.setFont(total || alerte ? gras : normal);
             p.setPen(alerte ? encreAlerte : QColor(Qt::black));

@@ -8,21 +8,38 @@
 #include <QFont>
 #include <QLocale>
 
+#include <charconv>
+#include <cmath>
+
 namespace Rapports {
 
 namespace {
 
-// Numbers for a spreadsheet to read back: no thousands separator, whatever the locale says.
-// Made again only when the program's locale changes: a big report formats millions of cells.
-const QLocale& Locale() {
-    thread_local QLocale base(QLocale::C), sans;
+// The number in ASCII, '-' and '.' standing for the locale's signs; nullptr where only QLocale
+// gives the exact text: amounts halfway between two cents (QLocale rounds those away from zero,
+// the standard library to even), below a cent but not zero, huge or not finite.
+const char* EcrireNombre(char* debut, char* fin, const QVariant& valeur, Genre genre) {
+    if (genre == Genre::Entier) return std::to_chars(debut, fin, valeur.toLongLong()).ptr;
+    const double v = valeur.toDouble();
+    const double a = std::fabs(v);
+    if (!std::isfinite(v) || a >= 1e15 || (a < 0.01 && v != 0.0)) return nullptr;
+    const double huitiemes = a * 8;  // exact: a halfway amount is an odd number of eighths
+    if (huitiemes == std::floor(huitiemes) && std::fmod(huitiemes, 2.0) == 1.0) return nullptr;
+    const auto r = std::to_chars(debut, fin, v == 0.0 ? 0.0 : v, std::chars_format::fixed, 2);  // no "-0,00"
+    return r.ec == std::errc() ? r.ptr : nullptr;
+}
+
+// The numbers of the cells TexteCellule is asked for, made again only when the program's
+// locale changes (the view asks for cells one by one).
+const TextesNombres& Nombres() {
+    thread_local QLocale locale(QLocale::C);
+    thread_local TextesNombres nombres;
     const QLocale actuelle;
-    if (actuelle != base) {
-        base = actuelle;
-        sans = actuelle;
-        sans.setNumberOptions(actuelle.numberOptions() | QLocale::OmitGroupSeparator);
+    if (actuelle != locale) {
+        locale = actuelle;
+        nombres = TextesNombres();
     }
-    return sans;
+    return nombres;
 }
 
 Ligne Donnee(QVariantList cellules) { return Ligne{Ligne::Type::Donnee, std::move(cellules), false}; }
@@ -98,11 +115,24 @@ Tableau Vendeurs(const Filtres& f) {
     t.genres = {Genre::Texte, Genre::Texte, Genre::Texte, Genre::Entier, Genre::Entier, Genre::Entier,
                 Genre::Entier, Genre::Entier, Genre::Montant};
     t.colonneAlerte = 7;
-    for (const modBD::LigneVendeurs& l : modBD::RapportVendeurs(f.piece)) {
-        Ligne ligne = Donnee({l.vendeur, l.piece, l.representation, l.recus, l.rendus, l.enStock(), l.vendus,
-                              l.reste(), l.montantVendu});
+    const QList<modBD::LigneVendeurs> lignes = modBD::RapportVendeurs(f.piece);
+    t.lignes.reserve(lignes.size());
+    for (const modBD::LigneVendeurs& l : lignes) {
+        // Built in place: a list from braces would copy each of its cells once more, and this
+        // report can have hundreds of thousands of rows.
+        Ligne ligne;
+        ligne.cellules.reserve(9);
+        ligne.cellules.emplaceBack(l.vendeur);
+        ligne.cellules.emplaceBack(l.piece);
+        ligne.cellules.emplaceBack(l.representation);
+        ligne.cellules.emplaceBack(l.recus);
+        ligne.cellules.emplaceBack(l.rendus);
+        ligne.cellules.emplaceBack(l.enStock());
+        ligne.cellules.emplaceBack(l.vendus);
+        ligne.cellules.emplaceBack(l.reste());
+        ligne.cellules.emplaceBack(l.montantVendu);
         ligne.alerte = l.reste() < 0;
-        t.lignes.append(ligne);
+        t.lignes.append(std::move(ligne));
     }
     return t;
 }
@@ -173,17 +203,60 @@ Tableau Produire(Rapport rapport, const Filtres& filtres, const QString& source)
     return t;
 }
 
+TextesNombres::TextesNombres() : m_locale(QLocale()) {
+    // Numbers for a spreadsheet to read back: no thousands separator, whatever the locale says.
+    m_locale.setNumberOptions(m_locale.numberOptions() | QLocale::OmitGroupSeparator);
+    m_moins = m_locale.negativeSign();
+    m_virgule = m_locale.decimalPoint();
+    m_moinsUtf8 = m_moins.toUtf8();
+    m_virguleUtf8 = m_virgule.toUtf8();
+    // Where the locale writes ASCII digits and its signs where C puts them, a number's text is
+    // made here directly; other locales go through QLocale.
+    m_direct = m_locale.zeroDigit() == QStringLiteral("0") && !m_moins.isEmpty() && !m_virgule.isEmpty() &&
+               m_locale.toString(-1234567) == m_moins + QStringLiteral("1234567") &&
+               m_locale.toString(-12.5, 'f', 2) == m_moins + QStringLiteral("12") + m_virgule + QStringLiteral("50");
+}
+
+QString TextesNombres::Lent(const QVariant& valeur, Genre genre) const {
+    if (genre == Genre::Entier) return m_locale.toString(valeur.toLongLong());
+    const double v = valeur.toDouble();
+    return m_locale.toString(v == 0.0 ? 0.0 : v, 'f', 2);  // no "-0,00"
+}
+
+QString TextesNombres::Texte(const QVariant& valeur, Genre genre) const {
+    if (!valeur.isValid() || valeur.isNull()) return QString();
+    char tampon[64];
+    const char* fin = m_direct ? EcrireNombre(tampon, tampon + sizeof tampon, valeur, genre) : nullptr;
+    if (!fin) return Lent(valeur, genre);
+    QString texte;
+    texte.reserve(fin - tampon + 2);
+    for (const char* p = tampon; p != fin; ++p) {
+        if (*p == '-') texte += m_moins;
+        else if (*p == '.') texte += m_virgule;
+        else texte += QLatin1Char(*p);
+    }
+    return texte;
+}
+
+void TextesNombres::AjouterUtf8(QByteArray& sortie, const QVariant& valeur, Genre genre) const {
+    if (!valeur.isValid() || valeur.isNull()) return;
+    char tampon[64];
+    const char* fin = m_direct ? EcrireNombre(tampon, tampon + sizeof tampon, valeur, genre) : nullptr;
+    if (!fin) {
+        sortie += Lent(valeur, genre).toUtf8();
+        return;
+    }
+    for (const char* p = tampon; p != fin; ++p) {
+        if (*p == '-') sortie += m_moinsUtf8;
+        else if (*p == '.') sortie += m_virguleUtf8;
+        else sortie += *p;
+    }
+}
+
 QString TexteCellule(const QVariant& valeur, Genre genre) {
     if (!valeur.isValid() || valeur.isNull()) return QString();
-    switch (genre) {
-    case Genre::Texte: return valeur.toString();
-    case Genre::Entier: return Locale().toString(valeur.toLongLong());
-    case Genre::Montant: {
-        const double v = valeur.toDouble();
-        return Locale().toString(v == 0.0 ? 0.0 : v, 'f', 2);  // no "-0,00"
-    }
-    }
-    return {};
+    if (genre == Genre::Texte) return valeur.toString();
+    return Nombres().Texte(valeur, genre);
 }
 
 ModeleRapport::ModeleRapport(QObject* parent) : QAbstractTableModel(parent) {}

@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QList>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -55,6 +56,22 @@ Tableau Produire(Rapport rapport, const Filtres& filtres, const QString& source)
 
 // A cell as every output shows it: amounts with the locale's separator and two decimals.
 QString TexteCellule(const QVariant& valeur, Genre genre);
+
+// The texts TexteCellule gives numbers (Entier or Montant) in the program's locale of the
+// moment it is made, for writers of many cells: the CSV writes millions of them.
+class TextesNombres {
+public:
+    TextesNombres();
+    QString Texte(const QVariant& valeur, Genre genre) const;
+    // The same text appended in UTF-8, with no QString made; nothing for an empty cell.
+    void AjouterUtf8(QByteArray& sortie, const QVariant& valeur, Genre genre) const;
+private:
+    QString Lent(const QVariant& valeur, Genre genre) const;
+    QLocale m_locale;
+    bool m_direct = false;
+    QString m_moins, m_virgule;
+    QByteArray m_moinsUtf8, m_virguleUtf8;
+};
 
 // The table for a view: total rows in bold, alerts in red.
 class ModeleRapport : public QAbstractTableModel {

@@ -10,8 +10,12 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cmath>
+#include <limits>
 
 using namespace Rapports;
 
@@ -320,6 +324,82 @@ private slots:
             }
         }
         QVERIFY(Pdftotext(dossier.filePath("ventes.pdf")).contains("Total général"));
+    }
+
+    // The sellers' report merges two sums by seller and performance: a seller with stock but no
+    // sale, one with sales but no stock, one deleted since (still counted, under its number,
+    // in name order), and a performance whose play is gone (left out, as the other reports do).
+    // Three sellers' numbers and one far off: the sums come in several slices, merged in order.
+    void vendeursFusion() {
+        TestSupport::BaseTest base;
+        const qint64 cid = base.AjouterPiece("Le Cid");
+        const qint64 avare = base.AjouterPiece("L'Avare");
+        const qint64 perdue = base.AjouterPiece("Perdue");
+        const qint64 soir = base.AjouterRepresentation(cid, "2026-12-10");
+        const qint64 matin = base.AjouterRepresentation(cid, "2026-12-09");
+        const qint64 avareSoir = base.AjouterRepresentation(avare, "2026-12-01");
+        const qint64 orpheline = base.AjouterRepresentation(perdue, "2026-12-05");
+        const qint64 zoe = base.AjouterVendeur("Zoé");
+        const qint64 yves = base.AjouterVendeur("yves", true);
+        const qint64 parti = base.AjouterVendeur("Parti");
+        const qint64 o = BaseRapports::Commande("2026-11-20", "Client", "555-0000");
+        BaseRapports::Mouvement(soir, zoe, 4);
+        BaseRapports::Mouvement(soir, zoe, -1);
+        BaseRapports::Mouvement(avareSoir, zoe, 2);
+        BaseRapports::Ligne(o, matin, 1, 1, 20.0, false, yves);
+        BaseRapports::Ligne(o, soir, 0, 3, 36.0, false, zoe);
+        BaseRapports::Mouvement(matin, parti, 6);
+        BaseRapports::Ligne(o, matin, 2, 0, 10.0, true, parti);
+        BaseRapports::Mouvement(orpheline, yves, 9);
+        BaseRapports::Ligne(o, orpheline, 1, 0, 5.0, false, zoe);
+        // Numbers far apart: the sums are read in slices of sellers' numbers.
+        BaseRapports::Mouvement(avareSoir, 4000000000000LL, 1);
+        modBD::Executer("DELETE FROM Piece WHERE NoPiece = ?", {perdue});
+        modBD::Executer("DELETE FROM Vendeur WHERE NoVendeur = ?", {parti});
+        const QString numero = QStringLiteral("Vendeur n° %1").arg(parti);
+        QCOMPARE(Donnees(Produire(Rapport::Vendeurs, {}, base.chemin())),
+                 (QList<QStringList>{{numero, "Le Cid", "2026-12-09", "6", "0", "6", "2", "4", "10,00"},
+                                     {"Vendeur n° 4000000000000", "L'Avare", "2026-12-01", "1", "0", "1", "0", "1", "0,00"},
+                                     {"yves (C)", "Le Cid", "2026-12-09", "0", "0", "0", "2", "-2", "20,00"},
+                                     {"Zoé", "L'Avare", "2026-12-01", "2", "0", "2", "0", "2", "0,00"},
+                                     {"Zoé", "Le Cid", "2026-12-10", "4", "1", "3", "3", "0", "36,00"}}));
+        Filtres f;
+        f.piece = "Le Cid";
+        QCOMPARE(Donnees(Produire(Rapport::Vendeurs, f, base.chemin())).size(), 3);
+    }
+
+    // The cells' numbers are made without QLocale where its text is plain ASCII: they must read
+    // exactly as QLocale writes them, on screen and in the CSV, whatever the locale.
+    void nombresCommeLaLocale() {
+        const QLocale avant;
+        const auto retablir = qScopeGuard([&avant] { QLocale::setDefault(avant); });
+        const QList<qlonglong> entiers{0, 1, -1, 7, -42, 1234567, -9876543210LL, std::numeric_limits<qlonglong>::max(),
+                                       std::numeric_limits<qlonglong>::min()};
+        QList<double> montants{0.0, -0.0, 0.125, -0.375, 2.625, 1.005, 0.004, -0.004, 0.01, -12.5, 17.5, 0.1 + 0.2,
+                               1234567.895, 1e14 + 0.25, 1e16, -1e20, 99.995, std::nan(""), std::numeric_limits<double>::infinity()};
+        for (int i = 1; i < 400; ++i) montants << i * 0.37 - 50.0 << i / 8.0 << -i * 12.49;
+        for (const char* nom : {"fr_CA", "en_US", "C", "de_CH", "sv_SE", "ar_EG", "fa_IR"}) {
+            QLocale::setDefault(QLocale(QString::fromLatin1(nom)));
+            QLocale reference;
+            reference.setNumberOptions(reference.numberOptions() | QLocale::OmitGroupSeparator);
+            const TextesNombres nombres;
+            for (qlonglong n : entiers) {
+                const QString attendu = reference.toString(n);
+                QCOMPARE(TexteCellule(n, Genre::Entier), attendu);
+                QByteArray utf8;
+                nombres.AjouterUtf8(utf8, n, Genre::Entier);
+                QCOMPARE(QString::fromUtf8(utf8), attendu);
+            }
+            for (double m : montants) {
+                const QString attendu = reference.toString(m == 0.0 ? 0.0 : m, 'f', 2);
+                QVERIFY2(TexteCellule(m, Genre::Montant) == attendu,
+                         qPrintable(QStringLiteral("%1 %2 : %3").arg(nom).arg(m, 0, 'g', 17).arg(attendu)));
+                QByteArray utf8;
+                nombres.AjouterUtf8(utf8, m, Genre::Montant);
+                QCOMPARE(QString::fromUtf8(utf8), attendu);
+            }
+            QVERIFY(TexteCellule(QVariant(), Genre::Montant).isEmpty());
+        }
     }
 
     // A file that cannot be written: a French message naming it, and what stood there stays.
