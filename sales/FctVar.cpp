@@ -1,23 +1,9 @@
 #include "FctVar.h"
 
-#include "Regles.h"
-
 #include <QLabel>
 #include <QTreeWidget>
 
 namespace FctVar {
-
-QString FormatDateCourt() { return Regles::FormatDateCourt(); }
-QString DateEnTexte(const QDate& date) { return Regles::DateEnTexte(date); }
-QDate TexteEnDate(const QString& texte) { return Regles::TexteEnDate(texte); }
-QString ObtenirDateDuJour() { return Regles::ObtenirDateDuJour(); }
-void DefinirHorloge(std::function<QDate()> horloge) { Regles::DefinirHorloge(std::move(horloge)); }
-bool EstNumerique(const QString& texte) { return Regles::EstNumerique(texte); }
-std::optional<double> LireNombre(const QString& texte) { return Regles::LireNombre(texte); }
-std::optional<qint16> VersCompte16(double valeur) { return Regles::VersCompte16(valeur); }
-std::optional<qint16> TexteEnCompte16(const QString& texte) { return Regles::TexteEnCompte16(texte); }
-double LireMontant(const QString& texte) { return Regles::LireMontant(texte); }
-QString FormaterNombre(double valeur) { return Regles::FormaterNombre(valeur); }
 
 bool AjouterLigneTransaction(QTreeWidget& lstTransactions, const QString& nomPiece, const QString& date,
                              const QString& nbEnfants, const QString& nbAdultes, const QString& couts,

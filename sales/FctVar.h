@@ -1,6 +1,8 @@
 // Procedures the windows share: dates as text, the number rules (both kept in the data store's
-// Regles, which these names call), the order list and its total.
+// Regles, which these names stand for), the order list and its total.
 #pragma once
+
+#include "Regles.h"
 
 #include <QDate>
 #include <QString>
@@ -14,26 +16,18 @@ class QTreeWidget;
 
 namespace FctVar {
 
-// --- Dates as text: the locale's short date form, always with a four-digit year.
-QString FormatDateCourt();
-QString DateEnTexte(const QDate& date);
-QDate TexteEnDate(const QString& texte);  // invalid QDate when the text is no date
-QString ObtenirDateDuJour();
-// Tests fix "today" here; an empty function restores the system clock.
-void DefinirHorloge(std::function<QDate()> horloge);
-
-// --- Numbers typed by the clerk.
-// Numeric text: blanks around, optional sign, digits with an optional decimal part in the
-// locale's separator, optional exponent. No thousands separator, no currency sign.
-bool EstNumerique(const QString& texte);
-std::optional<double> LireNombre(const QString& texte);
-// 16-bit count: nearest integer, halves to the even neighbour; nullopt when out of range.
-std::optional<qint16> VersCompte16(double valeur);
-std::optional<qint16> TexteEnCompte16(const QString& texte);
-// Amount rule: the locale's number, else the text with its other decimal separator, else 0.
-double LireMontant(const QString& texte);
-// General number form: locale separator, no grouping, no trailing zeros, 15 significant digits.
-QString FormaterNombre(double valeur);
+// --- Dates as text and the number rules, as the data store keeps them (see Regles.h).
+using Regles::FormatDateCourt;
+using Regles::DateEnTexte;
+using Regles::TexteEnDate;
+using Regles::ObtenirDateDuJour;
+using Regles::DefinirHorloge;
+using Regles::EstNumerique;
+using Regles::LireNombre;
+using Regles::VersCompte16;
+using Regles::TexteEnCompte16;
+using Regles::LireMontant;
+using Regles::FormaterNombre;
 
 // --- Lists every window fills: read from the database, or nullopt once the clerk was told
 // why they could not be read.
