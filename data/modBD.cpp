@@ -12,10 +12,15 @@
 #include <QSqlError>
 #include <QUrl>
 
+#include <QRandomGenerator>
+#include <QSqlDriver>
+#include <QThread>
+
 #include <algorithm>
 #include <limits>
 #include <vector>
 
+#include <libpq-fe.h>
 #include <sys/stat.h>
 
 namespace modBD {
@@ -24,6 +29,17 @@ namespace {
 const QString kNomConnexion = QStringLiteral("Connexion");
 QString g_dossier;  // empty: the executable's folder
 EchecOuverture g_echec = EchecOuverture::Aucun;
+Moteur g_moteur = Moteur::SQLite;
+ParametresServeur g_serveur;
+// The server connection broke: the next statement outside a transaction reconnects first.
+bool g_perdue = false;
+bool g_enTransaction = false;
+// A statement failed inside the open transaction: PostgreSQL would answer its COMMIT with a
+// silent rollback, which must never read as success.
+bool g_transactionEchouee = false;
+int g_reprises = 0;
+// The server session was opened for reading only (the report tool); a reconnection keeps it so.
+bool g_lectureSeule = false;
 // The file the connection was opened on. SQLite keeps writing to a file that was deleted or
 // replaced behind its back, and those writes would vanish: every statement checks first.
 struct IdentiteFichier {
@@ -62,6 +78,81 @@ constexpr int kAttenteVerrouMs = 2000;
 // The most memory SQLite may keep of the file, in KiB.
 constexpr int kCacheKio = 64 * 1024;
 
+QString DriverDe(Moteur m) { return m == Moteur::PostgreSQL ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"); }
+
+// libpq's own word on the connection: a query that failed because the server went away
+// leaves it in CONNECTION_BAD, whatever the error text says.
+bool LiaisonRompue(const QSqlDatabase& db) {
+    if (!db.isValid() || !db.driver()) return false;
+    const QVariant v = db.driver()->handle();
+    // Qt registers the handle under libpq's struct name.
+    if (!v.isValid() || (qstrcmp(v.typeName(), "PGconn*") != 0 && qstrcmp(v.typeName(), "pg_conn*") != 0)) return false;
+    PGconn* conn = *static_cast<PGconn* const*>(v.constData());
+    return conn == nullptr || PQstatus(conn) == CONNECTION_BAD;
+}
+
+bool ConnexionAbsente(const QSqlDatabase& db, const QSqlError& erreur) {
+    const QString etat = erreur.nativeErrorCode();
+    if (etat.startsWith(QLatin1String("08")) || etat == QLatin1String("57P01") || etat == QLatin1String("57P02") ||
+        etat == QLatin1String("57P03"))
+        return true;
+    return LiaisonRompue(db);
+}
+
+QString MessageConnexionPerdue() {
+    return QStringLiteral("La connexion à la base de données %1 a été perdue : rien n'a été enregistré. "
+                          "Ce que vous avez tapé reste à l'écran : réessayez quand le serveur répondra de nouveau.")
+        .arg(DescriptionServeur(g_serveur));
+}
+
+// The server answers lock waits and long statements with an error instead of a frozen window.
+void ConfigurerSession(QSqlDatabase& db, bool lecture = false) {
+    QSqlQuery q(db);
+    q.exec(QStringLiteral("SET lock_timeout = '%1ms'").arg(kAttenteVerrouMs));
+    // The report tool's session: the server refuses any write, whatever the account may do.
+    if (lecture) q.exec(QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY"));
+}
+
+void ConfigurerServeur(QSqlDatabase& db, const ParametresServeur& s) {
+    db.setHostName(s.hote);
+    db.setPort(s.port);
+    db.setDatabaseName(s.nom);
+    db.setUserName(s.utilisateur);
+    // A network cut is noticed in seconds, not at the system's TCP timeout (ignored on a socket).
+    QString options = QStringLiteral("connect_timeout=5;application_name=corvandelle;keepalives_idle=20;"
+                                     "keepalives_interval=5;keepalives_count=3;tcp_user_timeout=15000");
+    if (!s.ssl.isEmpty()) options += QStringLiteral(";sslmode=") + s.ssl;
+    db.setConnectOptions(options);
+}
+
+// The French reason a server connection could not be made.
+QString RaisonConnexionServeur(const QSqlError& erreur) {
+    const QString etat = erreur.nativeErrorCode();
+    const QString detailTexte = erreur.databaseText().trimmed().isEmpty() ? erreur.text().trimmed()
+                                                                          : erreur.databaseText().trimmed();
+    if (etat == QLatin1String("28P01") || etat == QLatin1String("28000") ||
+        detailTexte.contains(QLatin1String("password authentication failed")) ||
+        detailTexte.contains(QLatin1String("no password supplied")))
+        return QStringLiteral("le serveur a refusé l'utilisateur « %1 » (mot de passe absent ou refusé : voyez ~/.pgpass, "
+                              "PGPASSFILE ou PGPASSWORD) (%2).").arg(g_serveur.utilisateur, detailTexte);
+    if (etat == QLatin1String("3D000") || detailTexte.contains(QLatin1String("does not exist")))
+        return QStringLiteral("cette base n'existe pas sur le serveur, ou l'utilisateur n'y a pas accès (%1).").arg(detailTexte);
+    return QStringLiteral("le serveur ne répond pas ou refuse la connexion (%1).").arg(detailTexte);
+}
+
+void Reconnecter() {
+    QSqlDatabase db = QSqlDatabase::database(kNomConnexion, false);
+    db.close();
+    if (!db.open())
+        throw ErreurBD(QStringLiteral("La base de données %1 est injoignable : rien n'a été enregistré. Ce que vous "
+                                      "avez tapé reste à l'écran : réessayez quand le serveur répondra de nouveau.\n(%2)")
+                           .arg(DescriptionServeur(g_serveur), RaisonConnexionServeur(db.lastError())),
+                       NatureErreur::ConnexionPerdue);
+    ConfigurerSession(db, g_lectureSeule);
+    g_perdue = false;
+    ++g_numeroConnexion;  // a new session: what was kept about the old one is not trusted
+}
+
 void RetirerConnexion() {
     ++g_numeroConnexion;
     if (QSqlDatabase::contains(kNomConnexion)) {
@@ -79,9 +170,9 @@ QString UriFichier(const QString& chemin, const char* mode) {
            QStringLiteral("?mode=") + QLatin1String(mode);
 }
 
-QStringList InstructionsSchema() {
+QStringList InstructionsSchema(const char* schema) {
     QStringList lignes;
-    for (const QString& ligne : QString::fromUtf8(detail::kSchemaSql).split(QLatin1Char('\n'))) {
+    for (const QString& ligne : QString::fromUtf8(schema).split(QLatin1Char('\n'))) {
         const qsizetype commentaire = ligne.indexOf(QStringLiteral("--"));
         lignes << (commentaire >= 0 ? ligne.left(commentaire) : ligne);
     }
@@ -93,8 +184,8 @@ QStringList InstructionsSchema() {
 }
 }  // namespace
 
-ErreurBD::ErreurBD(const QString& message)
-    : std::runtime_error(message.toStdString()), m_message(message) {}
+ErreurBD::ErreurBD(const QString& message, NatureErreur nature)
+    : std::runtime_error(message.toStdString()), m_message(message), m_nature(nature) {}
 
 void DefinirDossierProgramme(const QString& dossier) { g_dossier = dossier; }
 
@@ -108,26 +199,123 @@ EchecOuverture DernierEchecOuverture() { return g_echec; }
 QString DernierMessageOuverture() { return g_messageOuverture; }
 
 QSqlDatabase Connexion() {
-    if (!QSqlDatabase::contains(kNomConnexion)) return QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kNomConnexion);
+    if (!QSqlDatabase::contains(kNomConnexion)) return QSqlDatabase::addDatabase(DriverDe(g_moteur), kNomConnexion);
     return QSqlDatabase::database(kNomConnexion, false);
+}
+
+Moteur MoteurActif() { return g_moteur; }
+ParametresServeur ServeurActif() { return g_serveur; }
+
+QString DescriptionBase() {
+    if (g_moteur == Moteur::PostgreSQL) return DescriptionServeur(g_serveur);
+    return QStringLiteral("« %1 »").arg(QDir::toNativeSeparators(CheminBD()));
 }
 
 bool ConnexionOuverte() {
     return QSqlDatabase::contains(kNomConnexion) && QSqlDatabase::database(kNomConnexion, false).isOpen();
 }
 
+namespace {
+bool OuvrirServeur(bool lecture) {
+    QSqlDatabase db = Connexion();
+    if (!db.isValid()) {
+        g_echec = EchecOuverture::ServeurInjoignable;
+        g_messageOuverture = QStringLiteral("Le pilote PostgreSQL de Qt (QPSQL, paquet libqt6sql6-psql) n'est pas installé : "
+                                            "la base %1 ne peut pas être ouverte.").arg(DescriptionServeur(g_serveur));
+        return false;
+    }
+    ConfigurerServeur(db, g_serveur);
+    if (!db.open()) {
+        g_echec = EchecOuverture::ServeurInjoignable;
+        g_messageOuverture = QStringLiteral("La base de données %1 ne peut pas être ouverte : %2")
+                                 .arg(DescriptionServeur(g_serveur), RaisonConnexionServeur(db.lastError()));
+        return false;
+    }
+    g_lectureSeule = lecture;
+    ConfigurerSession(db, lecture);
+    QStringList presentes;
+    try {
+        presentes = TablesPresentes();
+    } catch (const ErreurBD& e) {
+        db.close();
+        g_echec = EchecOuverture::ServeurInjoignable;
+        g_messageOuverture = QStringLiteral("La base de données %1 ne peut pas être lue : %2")
+                                 .arg(DescriptionServeur(g_serveur), e.message());
+        return false;
+    }
+    if (presentes.size() == TablesRequises().size()) {
+        ++g_numeroConnexion;
+        return true;
+    }
+    db.close();
+    if (presentes.isEmpty()) {
+        g_echec = EchecOuverture::TablesAbsentes;
+        g_messageOuverture = QStringLiteral("La base de données %1 ne contient pas les tables de Corvandelle.")
+                                 .arg(DescriptionServeur(g_serveur));
+    } else {
+        QStringList manquantes;
+        for (const QString& t : TablesRequises())
+            if (!presentes.contains(t)) manquantes << t;
+        g_echec = EchecOuverture::FichierInutilisable;
+        g_messageOuverture = QStringLiteral("La base de données %1 ne peut pas être ouverte : il y manque les tables %2.")
+                                 .arg(DescriptionServeur(g_serveur), manquantes.join(QStringLiteral(", ")));
+    }
+    return false;
+}
+// Forgets the last connection and what was known of it.
+void OublierConnexion() {
+    RetirerConnexion();
+    g_identite = {};
+    g_cheminOuvert.clear();
+    g_echec = EchecOuverture::Aucun;
+    g_messageOuverture.clear();
+    g_perdue = false;
+    g_enTransaction = false;
+    g_transactionEchouee = false;
+    g_lectureSeule = false;
+}
+
+// The base the settings name (BD.mdb without a settings file). `fichier`: a settings file
+// given explicitly, which must exist; its BD.mdb, if it names one, is the one beside it.
+bool OuvrirSelonReglages(bool lecture, const QString& fichier = QString()) {
+    OublierConnexion();
+    Reglages reglages;
+    try {
+        if (!fichier.isEmpty() && !QFileInfo::exists(fichier))
+            throw ErreurBD(QStringLiteral("Le fichier de réglages « %1 » est introuvable.").arg(QDir::toNativeSeparators(fichier)));
+        reglages = fichier.isEmpty() ? ReglagesActifs() : LireReglages(fichier);
+    } catch (const ErreurBD& e) {
+        g_moteur = Moteur::SQLite;
+        g_serveur = {};
+        g_echec = EchecOuverture::ReglagesInvalides;
+        g_messageOuverture = e.message();
+        return false;
+    }
+    g_moteur = reglages.moteur;
+    g_serveur = reglages.serveur;
+    if (g_moteur == Moteur::PostgreSQL) return OuvrirServeur(lecture);
+    const QString bd = fichier.isEmpty() ? CheminBD() : QFileInfo(fichier).absoluteDir().filePath(QStringLiteral("BD.mdb"));
+    return OuvrirFichier(bd, lecture ? "ro" : "rw");
+}
+}  // namespace
+
 quint64 NumeroConnexion() { return g_numeroConnexion; }
 
-bool OuvrirConnexion() { return OuvrirFichier(CheminBD(), "rw"); }
+bool OuvrirConnexion() { return OuvrirSelonReglages(false); }
 
-bool OuvrirConnexionLecture(const QString& chemin) { return OuvrirFichier(chemin, "ro"); }
+bool OuvrirConnexionLecture(const QString& chemin) {
+    // A settings file stands for the base it names (the report tool on a server base).
+    if (chemin.endsWith(QLatin1String(".ini"), Qt::CaseInsensitive)) return OuvrirConnexionLectureReglages(chemin);
+    OublierConnexion();
+    g_moteur = Moteur::SQLite;
+    g_serveur = {};
+    return OuvrirFichier(chemin, "ro");
+}
+
+bool OuvrirConnexionLectureReglages(const QString& fichierReglages) { return OuvrirSelonReglages(true, fichierReglages); }
 
 namespace {
 bool OuvrirFichier(const QString& chemin, const char* mode) {
-    RetirerConnexion();
-    g_identite = {};
-    g_echec = EchecOuverture::Aucun;
-    g_messageOuverture.clear();
     g_cheminOuvert = chemin;
     QSqlDatabase db = Connexion();
 
@@ -176,6 +364,7 @@ bool OuvrirFichier(const QString& chemin, const char* mode) {
 }  // namespace
 
 void FermerConnexion() {
+    g_perdue = false;  // closed on purpose: nothing may reopen it behind the caller's back
     ++g_numeroConnexion;
     if (!QSqlDatabase::contains(kNomConnexion)) return;
     detail::AvantFermetureConnexion();
@@ -189,6 +378,64 @@ QStringList TablesRequises() {
 }
 
 QString SchemaSql() { return QString::fromUtf8(detail::kSchemaSql); }
+QString SchemaPostgreSql() { return QString::fromUtf8(detail::kSchemaPostgreSql); }
+
+QStringList TablesPresentes() {
+    // The server folds unquoted names to lower case: compare without case, answer in the program's spelling.
+    const QString sql = g_moteur == Moteur::PostgreSQL
+                            ? QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema = current_schema()")
+                            : QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'");
+    QSqlQuery q = Executer(sql);
+    QSet<QString> noms;
+    while (q.next()) noms.insert(q.value(0).toString().toLower());
+    QStringList presentes;
+    for (const QString& t : TablesRequises())
+        if (noms.contains(t.toLower())) presentes << t;
+    return presentes;
+}
+
+void CreerTablesServeur() {
+    const Reglages r = ReglagesActifs();
+    if (r.moteur != Moteur::PostgreSQL)
+        throw ErreurBD(QStringLiteral("Aucun serveur n'est choisi dans « %1 ».").arg(QDir::toNativeSeparators(CheminReglages())));
+    const QString nom = QStringLiteral("Creation-serveur");
+    QString erreur;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), nom);
+        ConfigurerServeur(db, r.serveur);
+        if (!db.open()) {
+            const ParametresServeur avant = g_serveur;
+            g_serveur = r.serveur;
+            erreur = RaisonConnexionServeur(db.lastError());
+            g_serveur = avant;
+        } else {
+            // The server's DDL is transactional: all six tables, or none.
+            QSqlQuery q(db);
+            bool ok = q.exec(QStringLiteral("BEGIN"));
+            for (const QString& instr : InstructionsSchema(detail::kSchemaPostgreSql)) {
+                if (!ok) break;
+                ok = q.exec(instr);
+            }
+            if (ok) ok = q.exec(QStringLiteral("COMMIT"));
+            if (!ok) {
+                const QSqlError e = q.lastError();
+                if (e.nativeErrorCode() == QLatin1String("42501"))
+                    erreur = QStringLiteral("l'utilisateur « %1 » n'a pas le droit de créer des tables dans cette base. "
+                                            "Demandez à l'administrateur du serveur de les créer (voir le README).")
+                                 .arg(r.serveur.utilisateur.isEmpty() ? QStringLiteral("par défaut") : r.serveur.utilisateur);
+                else
+                    erreur = QStringLiteral("erreur du serveur (%1).").arg(e.databaseText().trimmed());
+                q.exec(QStringLiteral("ROLLBACK"));
+            }
+            q.finish();
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(nom);
+    if (!erreur.isEmpty())
+        throw ErreurBD(QStringLiteral("Les tables n'ont pas pu être créées dans la base de données %1 : %2 Rien n'a été créé.")
+                           .arg(DescriptionServeur(r.serveur), erreur));
+}
 
 void CreerBaseVide(const QString& chemin) {
     if (QFileInfo::exists(chemin))
@@ -204,7 +451,7 @@ void CreerBaseVide(const QString& chemin) {
         } else {
             QSqlQuery q(db);
             bool ok = q.exec(QStringLiteral("BEGIN"));
-            for (const QString& instr : InstructionsSchema()) {
+            for (const QString& instr : InstructionsSchema(detail::kSchemaSql)) {
                 if (!ok) break;
                 ok = q.exec(instr);
             }
@@ -222,7 +469,38 @@ void CreerBaseVide(const QString& chemin) {
     }
 }
 
+namespace {
+QString MessageErreurServeur(const QSqlError& erreur) {
+    const QString etat = erreur.nativeErrorCode();
+    const QString detailTexte = erreur.databaseText().trimmed().isEmpty() ? erreur.text().trimmed()
+                                                                          : erreur.databaseText().trimmed();
+    const QString classe = etat.left(2);
+    if (etat == QLatin1String("40001") || etat == QLatin1String("40P01"))
+        return QStringLiteral("un autre poste modifiait les mêmes données au même moment.");
+    if (etat == QLatin1String("55P03") || etat == QLatin1String("57014"))
+        return QStringLiteral("la base de données est occupée par un autre programme ou un autre poste (l'outil de rapports, "
+                              "peut-être). Réessayez dans un moment.");
+    if (etat == QLatin1String("42501"))
+        return QStringLiteral("l'utilisateur « %1 » n'a pas le droit de faire cette opération sur la base de données "
+                              "(demandez à l'administrateur du serveur).").arg(g_serveur.utilisateur);
+    if (etat == QLatin1String("25006"))
+        return QStringLiteral("la base de données est en lecture seule : rien ne peut y être enregistré.");
+    if (etat == QLatin1String("53100"))
+        return QStringLiteral("le disque du serveur est plein : rien ne peut être enregistré.");
+    if (classe == QLatin1String("53"))
+        return QStringLiteral("le serveur manque de ressources (%1).").arg(detailTexte);
+    if (etat == QLatin1String("23505"))
+        return QStringLiteral("cette valeur existe déjà dans la base de données (%1).").arg(detailTexte);
+    if (classe == QLatin1String("23") || classe == QLatin1String("22"))
+        return QStringLiteral("la base de données a refusé une valeur hors des limites permises (%1).").arg(detailTexte);
+    if (classe == QLatin1String("08") || etat.startsWith(QLatin1String("57P")))
+        return QStringLiteral("la connexion au serveur a été perdue (%1).").arg(detailTexte);
+    return QStringLiteral("erreur du serveur de base de données (%1).").arg(detailTexte);
+}
+}  // namespace
+
 QString MessageErreur(const QSqlError& erreur) {
+    if (g_moteur == Moteur::PostgreSQL) return MessageErreurServeur(erreur);
     bool ok = false;
     const int code = erreur.nativeErrorCode().toInt(&ok) & 0xff;
     const QString detailTexte = erreur.databaseText().isEmpty() ? erreur.text() : erreur.databaseText();
@@ -251,14 +529,34 @@ QString MessageErreur(const QSqlError& erreur) {
     }
 }
 
-QSqlQuery Executer(const QString& sql, const QVariantList& valeurs) {
-    QSqlDatabase db = Connexion();
-    if (!db.isOpen())
-        throw ErreurBD(QStringLiteral("La base de données n'est pas ouverte : rien ne peut être lu ni enregistré."));
-    VerifierFichierInchange();
+namespace {
+// Turns a failed statement into the clerk's message, noting a lost server connection.
+ErreurBD ErreurDe(const QSqlDatabase& db, const QSqlError& erreur) {
+    if (g_enTransaction) g_transactionEchouee = true;
+    if (g_moteur == Moteur::PostgreSQL) {
+        if (ConnexionAbsente(db, erreur)) {
+            g_perdue = true;
+            return ErreurBD(MessageConnexionPerdue(), NatureErreur::ConnexionPerdue);
+        }
+        const QString etat = erreur.nativeErrorCode();
+        if (etat == QLatin1String("40001") || etat == QLatin1String("40P01"))
+            return ErreurBD(QStringLiteral("Opération impossible : ") + MessageErreur(erreur), NatureErreur::Conflit);
+    }
+    return ErreurBD(QStringLiteral("Opération impossible : ") + MessageErreur(erreur));
+}
+
+bool EstLecture(const QString& sql) { return sql.trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive); }
+
+QSqlQuery ExecuterUneFois(QSqlDatabase& db, const QString& sql, const QVariantList& valeurs) {
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.prepare(sql)) throw ErreurBD(QStringLiteral("Opération impossible : ") + MessageErreur(q.lastError()));
+    // The server's driver prepares statements as PREPARE ... AS, which takes no BEGIN or
+    // COMMIT: a statement without values goes as it is.
+    if (valeurs.isEmpty() && g_moteur == Moteur::PostgreSQL) {
+        if (!q.exec(sql)) throw ErreurDe(db, q.lastError());
+        return q;
+    }
+    if (!q.prepare(sql)) throw ErreurDe(db, q.lastError());
     for (const QVariant& v : valeurs) {
         // Qt binds a null QString as SQL NULL; an empty field is empty text, never "no value".
         if (v.typeId() == QMetaType::QString && v.toString().isNull())
@@ -266,27 +564,109 @@ QSqlQuery Executer(const QString& sql, const QVariantList& valeurs) {
         else
             q.addBindValue(v);
     }
-    if (!q.exec()) throw ErreurBD(QStringLiteral("Opération impossible : ") + MessageErreur(q.lastError()));
+    if (!q.exec()) throw ErreurDe(db, q.lastError());
     return q;
+}
+}  // namespace
+
+QSqlQuery Executer(const QString& sql, const QVariantList& valeurs) {
+    QSqlDatabase db = Connexion();
+    if (g_moteur == Moteur::PostgreSQL && g_perdue && !g_enTransaction) Reconnecter();
+    if (!db.isOpen())
+        throw ErreurBD(QStringLiteral("La base de données n'est pas ouverte : rien ne peut être lu ni enregistré."));
+    if (g_moteur == Moteur::SQLite) VerifierFichierInchange();
+    try {
+        return ExecuterUneFois(db, sql, valeurs);
+    } catch (const ErreurBD& e) {
+        // A read outside a transaction changes nothing: after a server restart it is simply
+        // asked again on a new connection.
+        if (e.nature() != NatureErreur::ConnexionPerdue || g_enTransaction || !EstLecture(sql)) throw;
+    }
+    Reconnecter();
+    return ExecuterUneFois(db, sql, valeurs);
+}
+
+qint64 InsererEtObtenirNumero(const QString& sql, const QVariantList& valeurs, const QString& colonne) {
+    if (g_moteur == Moteur::PostgreSQL) {
+        QSqlQuery q = Executer(sql + QStringLiteral(" RETURNING ") + colonne, valeurs);
+        if (!q.next()) throw ErreurBD(QStringLiteral("La base de données n'a pas donné de numéro à la nouvelle ligne."));
+        return q.value(0).toLongLong();
+    }
+    QSqlQuery q = Executer(sql, valeurs);
+    const QVariant no = q.lastInsertId();
+    if (!no.isValid()) throw ErreurBD(QStringLiteral("La base de données n'a pas donné de numéro à la nouvelle ligne."));
+    return no.toLongLong();
 }
 
 Transaction::Transaction() {
-    // IMMEDIATE takes the write lock at once, so a locked file fails before anything is written.
-    Executer(QStringLiteral("BEGIN IMMEDIATE"));
+    // The server would only warn about a second BEGIN, and the inner COMMIT would then commit
+    // the outer unit's writes half-way: refused on both engines.
+    if (g_enTransaction)
+        throw ErreurBD(QStringLiteral("Opération impossible : une transaction est déjà ouverte (erreur du programme). "
+                                      "Rien n'a été enregistré."));
+    if (g_moteur == Moteur::PostgreSQL) {
+        Executer(QStringLiteral("BEGIN ISOLATION LEVEL SERIALIZABLE"));
+    } else {
+        // IMMEDIATE takes the write lock at once, so a locked file fails before anything is written.
+        Executer(QStringLiteral("BEGIN IMMEDIATE"));
+    }
     m_active = true;
+    g_enTransaction = true;
+    g_transactionEchouee = false;
 }
 
 Transaction::~Transaction() {
     if (m_active) {
-        QSqlQuery q(Connexion());
-        q.exec(QStringLiteral("ROLLBACK"));
+        QSqlDatabase db = Connexion();
+        if (db.isOpen() && !(g_moteur == Moteur::PostgreSQL && g_perdue)) {
+            QSqlQuery q(db);
+            q.exec(QStringLiteral("ROLLBACK"));
+        }
+        g_enTransaction = false;
+        g_transactionEchouee = false;
     }
 }
 
 void Transaction::Valider() {
-    Executer(QStringLiteral("COMMIT"));
+    if (g_transactionEchouee)
+        throw ErreurBD(QStringLiteral("Une instruction a échoué pendant l'enregistrement : rien n'a été enregistré."));
+    try {
+        Executer(QStringLiteral("COMMIT"));
+    } catch (const ErreurBD& e) {
+        // Gone while the server was committing: it may or may not have kept the writes.
+        if (e.nature() == NatureErreur::ConnexionPerdue)
+            throw ErreurBD(QStringLiteral("La connexion à la base de données %1 a été perdue au moment même "
+                                          "de l'enregistrement : il a peut-être été fait, ou non. Vérifiez-le avant de "
+                                          "recommencer.").arg(DescriptionServeur(g_serveur)));
+        throw;
+    }
     m_active = false;
+    g_enTransaction = false;
 }
+
+namespace detail {
+bool Rejouer(const ErreurBD& erreur, int essai) {
+    if (erreur.nature() == NatureErreur::Conflit) {
+        if (essai >= kEssaisTransaction)
+            throw ErreurBD(QStringLiteral("D'autres postes modifiaient les mêmes données au même moment et l'opération a dû "
+                                          "être abandonnée %1 fois de suite : rien n'a été enregistré. Ce que vous avez "
+                                          "tapé reste à l'écran : réessayez dans un instant.").arg(essai));
+        ++g_reprises;
+        // A short random pause, longer each time, so that the stations stop colliding.
+        QThread::msleep(static_cast<unsigned long>(QRandomGenerator::global()->bounded(2, 12) * essai));
+        return true;
+    }
+    if (erreur.nature() == NatureErreur::ConnexionPerdue && essai == 1) {
+        // Gone before the commit: the server kept nothing. Once it answers again, run the unit once more.
+        Reconnecter();
+        ++g_reprises;
+        return true;
+    }
+    return false;
+}
+}  // namespace detail
+
+int NombreReprises() { return g_reprises; }
 
 QString NomAfficheVendeur(const QString& nom, bool comedien) { return comedien ? nom + kMarqueComedien : nom; }
 

@@ -1,6 +1,9 @@
-// The data store: the one connection to BD.mdb, its schema, the lookups by name,
-// and the helpers every write goes through. Knows nothing of widgets.
+// The data store: the one connection (BD.mdb, or a PostgreSQL server named in
+// corvandelle.ini), its schema, the lookups by name, and the helpers every write goes
+// through. Knows nothing of widgets; the windows never know which engine is behind it.
 #pragma once
+
+#include "modBD_Reglages.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -10,16 +13,26 @@
 #include <QList>
 #include <optional>
 #include <stdexcept>
+#include <type_traits>
 
 namespace modBD {
+
+// What kind of failure, for the few callers that act on it.
+enum class NatureErreur {
+    Ordinaire,
+    Conflit,          // the server aborted the transaction (serialization failure, deadlock): may be replayed
+    ConnexionPerdue,  // the server went away before anything was committed
+};
 
 // Every failure that the clerk must hear about: the text is French and ready to show.
 class ErreurBD : public std::runtime_error {
 public:
-    explicit ErreurBD(const QString& message);
+    explicit ErreurBD(const QString& message, NatureErreur nature = NatureErreur::Ordinaire);
     QString message() const { return m_message; }
+    NatureErreur nature() const { return m_nature; }
 private:
     QString m_message;
+    NatureErreur m_nature;
 };
 
 // Where the program folder is. Defaults to the executable's folder; tests point it elsewhere.
@@ -28,18 +41,44 @@ QString DossierProgramme();
 QString CheminBD();  // full path of BD.mdb
 
 // Why the last OuvrirConnexion failed.
-enum class EchecOuverture { Aucun, FichierAbsent, FichierInutilisable };
+enum class EchecOuverture {
+    Aucun,
+    FichierAbsent,        // no BD.mdb: it may be created
+    FichierInutilisable,  // BD.mdb is no usable database, or the server base lacks some tables
+    ReglagesInvalides,    // corvandelle.ini cannot be read or names an unknown engine
+    ServeurInjoignable,   // the server refused or did not answer
+    TablesAbsentes,       // the server base holds none of the six tables: they may be created
+};
 EchecOuverture DernierEchecOuverture();
 QString DernierMessageOuverture();  // French, names the file and the reason
 
 // The one connection. Valid (but closed) before OuvrirConnexion.
 QSqlDatabase Connexion();
-bool OuvrirConnexion();   // never creates nor alters a file; shows nothing
+// Reads corvandelle.ini when there is one, then opens BD.mdb or the server base.
+// Never creates nor alters a file or a table; shows nothing.
+bool OuvrirConnexion();
 // Opens the given file for reading only (the report tool): same checks and messages, and
-// no statement can change the file. Never creates a file.
+// no statement can change the file. Never creates a file. A path ending in ".ini" is a
+// settings file: the base it names is opened as OuvrirConnexionLectureReglages does.
 bool OuvrirConnexionLecture(const QString& chemin);
+// Opens, for reading only, the base a settings file names (the report tool started on a
+// server base): a server session that refuses every write, or BD.mdb read-only.
+bool OuvrirConnexionLectureReglages(const QString& fichierReglages);
 void FermerConnexion();
 bool ConnexionOuverte();
+// The engine of the settings last read by OuvrirConnexion, and the server's parameters.
+Moteur MoteurActif();
+ParametresServeur ServeurActif();
+// How the base is named to the clerk: the file's path, or the database and its server.
+QString DescriptionBase();
+
+// Creates the six tables in the server base of corvandelle.ini (the answer "Oui" to the
+// first-run question). Throws ErreurBD when the account may not create them.
+void CreerTablesServeur();
+// The program's tables that the open base holds, with the program's spelling.
+QStringList TablesPresentes();
+// The server's schema text (the tables of SchemaSql() for PostgreSQL).
+QString SchemaPostgreSql();
 // Changes every time the connection is opened or closed: what is kept in memory about the
 // file's content (the order search's folded names) compares it to know it is still that file.
 quint64 NumeroConnexion();
@@ -50,11 +89,19 @@ QString SchemaSql();
 QStringList TablesRequises();
 
 // Runs one statement with bound values; throws ErreurBD with a French message on failure.
+// On a server whose connection was lost, the next statement outside a transaction first
+// reconnects by itself.
 QSqlQuery Executer(const QString& sql, const QVariantList& valeurs = {});
+// Runs an INSERT and returns the number the base gave the new row in column colonne
+// (RETURNING on the server, the last row id on the file).
+qint64 InsererEtObtenirNumero(const QString& sql, const QVariantList& valeurs, const QString& colonne);
 // Turns a driver error into the French sentence the clerk reads.
 QString MessageErreur(const class QSqlError& erreur);
 
 // All-or-nothing group of writes. Rolls back when destroyed uncommitted.
+// On the file: BEGIN IMMEDIATE (the write lock at once). On a server: SERIALIZABLE, so a
+// test and the write it guards cannot be raced by another station; the server then aborts
+// one of two conflicting transactions, and EnTransaction replays it.
 class Transaction {
 public:
     Transaction();
@@ -65,6 +112,33 @@ public:
 private:
     bool m_active = false;
 };
+
+// How many times a unit of work aborted by the server is run again before the clerk is told.
+inline constexpr int kEssaisTransaction = 6;
+namespace detail {
+// Decides after a failed attempt: true to run the unit again (after a short, random pause,
+// and a reconnection when the connection was lost before anything was committed). Otherwise
+// throws the ErreurBD the clerk reads.
+bool Rejouer(const ErreurBD& erreur, int essai);
+}  // namespace detail
+
+// Runs travail(Transaction&) as one unit of work: travail calls Valider() itself when its
+// writes must stay (returning without it rolls back). Conflicts are replayed whole, so
+// travail must compute everything it writes inside itself.
+template <class Travail>
+auto EnTransaction(Travail&& travail) -> std::invoke_result_t<Travail&, Transaction&> {
+    for (int essai = 1;; ++essai) {
+        try {
+            Transaction transaction;
+            return travail(transaction);
+        } catch (const ErreurBD& e) {
+            if (!detail::Rejouer(e, essai)) throw;
+        }
+    }
+}
+
+// Units of work replayed since the program started (for the load tool and the tests).
+int NombreReprises();
 
 // Seller display names: an actor's name carries " (C)".
 inline const QString kMarqueComedien = QStringLiteral(" (C)");

@@ -77,28 +77,35 @@ ResultatAnnulation AnnulerCommande(qint64 noClient, const QString& dateAnnulatio
     if (dateAnnulation.trimmed().isEmpty())
         throw ErreurBD(QStringLiteral("La date d'annulation est vide : rien n'a été enregistré."));
 
-    Transaction transaction;  // everything below, the new table included, is undone on any exit but Valider
-    Executer(kCreerTable);
-    // Checked inside the transaction: the report tool may have deleted the order since it was listed.
-    if (!CommandeExiste(noClient)) return ResultatAnnulation::CommandeIntrouvable;
-    QSqlQuery deja = Executer(QStringLiteral("SELECT COUNT(*) FROM AnnulationCommande WHERE NoClient = ?"), {noClient});
-    if (deja.next() && deja.value(0).toLongLong() > 0) return ResultatAnnulation::DejaAnnulee;
-    Executer(QStringLiteral("INSERT INTO AnnulationCommande (NoClient, DateAnnulation, Motif) VALUES (?, ?, ?)"),
-             {noClient, dateAnnulation, raison});
-    transaction.Valider();
-    return ResultatAnnulation::Fait;
+    // Everything below, the new table included, is undone on any exit but Valider; replayed
+    // whole when the server aborts it for a conflict with another station.
+    return EnTransaction([&](Transaction& transaction) {
+        // Only when missing: a server refuses even CREATE TABLE IF NOT EXISTS to an account
+        // without the right to create tables, which the clerks' account need not have.
+        if (!TableAnnulationsPresente()) Executer(kCreerTable);
+        // Checked inside the transaction: the report tool may have deleted the order since it was listed.
+        if (!CommandeExiste(noClient)) return ResultatAnnulation::CommandeIntrouvable;
+        QSqlQuery deja = Executer(QStringLiteral("SELECT COUNT(*) FROM AnnulationCommande WHERE NoClient = ?"), {noClient});
+        if (deja.next() && deja.value(0).toLongLong() > 0) return ResultatAnnulation::DejaAnnulee;
+        deja.finish();
+        Executer(QStringLiteral("INSERT INTO AnnulationCommande (NoClient, DateAnnulation, Motif) VALUES (?, ?, ?)"),
+                 {noClient, dateAnnulation, raison});
+        transaction.Valider();
+        return ResultatAnnulation::Fait;
+    });
 }
 
 ResultatAnnulation RetablirCommande(qint64 noClient) {
     // Nothing to take back in a file without the table: and it must not be created for that.
     if (!TableAnnulationsPresente())
         return CommandeExiste(noClient) ? ResultatAnnulation::PasAnnulee : ResultatAnnulation::CommandeIntrouvable;
-    Transaction transaction;
-    if (!CommandeExiste(noClient)) return ResultatAnnulation::CommandeIntrouvable;
-    QSqlQuery q = Executer(QStringLiteral("DELETE FROM AnnulationCommande WHERE NoClient = ?"), {noClient});
-    if (q.numRowsAffected() <= 0) return ResultatAnnulation::PasAnnulee;
-    transaction.Valider();
-    return ResultatAnnulation::Fait;
+    return EnTransaction([&](Transaction& transaction) {
+        if (!CommandeExiste(noClient)) return ResultatAnnulation::CommandeIntrouvable;
+        QSqlQuery q = Executer(QStringLiteral("DELETE FROM AnnulationCommande WHERE NoClient = ?"), {noClient});
+        if (q.numRowsAffected() <= 0) return ResultatAnnulation::PasAnnulee;
+        transaction.Valider();
+        return ResultatAnnulation::Fait;
+    });
 }
 
 }  // namespace modBD

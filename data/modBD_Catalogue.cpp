@@ -76,15 +76,17 @@ ResultatAjout AjouterPiece(const QString& nomPiece) {
     const QString nom = nomPiece.trimmed();
     if (nom.isEmpty()) return ResultatAjout::Vide;
     RefuserCaracteresDeControle(nom);
-    // The test and the insert under one write lock: nothing can slip in between.
-    Transaction t;
-    if (NomPris(NomsPlies(QStringLiteral("Piece"), QStringLiteral("NoPiece"), QStringLiteral("NomPiece"),
-                          QStringLiteral("NomPieceMaj"), true),
-                nom))
-        return ResultatAjout::Doublon;
-    Executer(QStringLiteral("INSERT INTO Piece (NomPiece, NomPieceMaj) VALUES (?, ?)"), {nom, nom.toUpper()});
-    t.Valider();
-    return ResultatAjout::Ajoute;
+    // The test and the insert in one transaction that no other station can race
+    // (the write lock on the file; a serializable transaction, replayed on conflict, on a server).
+    return EnTransaction([&](Transaction& t) {
+        if (NomPris(NomsPlies(QStringLiteral("Piece"), QStringLiteral("NoPiece"), QStringLiteral("NomPiece"),
+                              QStringLiteral("NomPieceMaj"), true),
+                    nom))
+            return ResultatAjout::Doublon;
+        Executer(QStringLiteral("INSERT INTO Piece (NomPiece, NomPieceMaj) VALUES (?, ?)"), {nom, nom.toUpper()});
+        t.Valider();
+        return ResultatAjout::Ajoute;
+    });
 }
 
 QList<LigneCatalogue> LignesPieces() {
@@ -107,14 +109,15 @@ bool SupprimerPiece(qint64 noPiece) { return Supprimer(QStringLiteral("Piece"), 
 ResultatAjout AjouterRepresentation(const QString& noPiece, const QString& dateRepresentation) {
     const std::optional<qint64> no = LireNumero(noPiece);
     if (!no) throw ErreurBD(QStringLiteral("La pièce de la représentation est introuvable : rien n'a été enregistré."));
-    Transaction t;
-    QSqlQuery q = Executer(QStringLiteral("SELECT 1 FROM Representation WHERE NoPiece = ? AND DateRepresentation = ? LIMIT 1"),
-                           {*no, dateRepresentation});
-    if (q.next()) return ResultatAjout::Doublon;
-    q.finish();
-    Executer(QStringLiteral("INSERT INTO Representation (NoPiece, DateRepresentation) VALUES (?, ?)"), {*no, dateRepresentation});
-    t.Valider();
-    return ResultatAjout::Ajoute;
+    return EnTransaction([&](Transaction& t) {
+        QSqlQuery q = Executer(QStringLiteral("SELECT 1 FROM Representation WHERE NoPiece = ? AND DateRepresentation = ? LIMIT 1"),
+                               {*no, dateRepresentation});
+        if (q.next()) return ResultatAjout::Doublon;
+        q.finish();
+        Executer(QStringLiteral("INSERT INTO Representation (NoPiece, DateRepresentation) VALUES (?, ?)"), {*no, dateRepresentation});
+        t.Valider();
+        return ResultatAjout::Ajoute;
+    });
 }
 
 QList<LigneCatalogue> LignesRepresentations(const QString& noPiece) {
@@ -133,15 +136,16 @@ ResultatAjout AjouterVendeur(const QString& nomVendeur, bool comedien) {
     const QString nom = nomVendeur.trimmed();
     if (nom.isEmpty()) return ResultatAjout::Vide;
     RefuserCaracteresDeControle(nom);
-    Transaction t;
-    if (NomPris(NomsPlies(QStringLiteral("Vendeur"), QStringLiteral("NoVendeur"), QStringLiteral("NomVendeur"),
-                          QStringLiteral("NomVendeurMaj"), true),
-                nom))
-        return ResultatAjout::Doublon;
-    Executer(QStringLiteral("INSERT INTO Vendeur (NomVendeur, Comedien, NomVendeurMaj) VALUES (?, ?, ?)"),
-             {nom, comedien ? 1 : 0, nom.toUpper()});
-    t.Valider();
-    return ResultatAjout::Ajoute;
+    return EnTransaction([&](Transaction& t) {
+        if (NomPris(NomsPlies(QStringLiteral("Vendeur"), QStringLiteral("NoVendeur"), QStringLiteral("NomVendeur"),
+                              QStringLiteral("NomVendeurMaj"), true),
+                    nom))
+            return ResultatAjout::Doublon;
+        Executer(QStringLiteral("INSERT INTO Vendeur (NomVendeur, Comedien, NomVendeurMaj) VALUES (?, ?, ?)"),
+                 {nom, comedien ? 1 : 0, nom.toUpper()});
+        t.Valider();
+        return ResultatAjout::Ajoute;
+    });
 }
 
 QList<LigneCatalogue> LignesVendeurs() {

@@ -27,13 +27,12 @@ QString AjouterInfoClientReservation(const QString& dateReservation, const QStri
                                      const QString& nbForfaits) {
     const double montant = Regles::LireMontant(montantTotal);
     const qint16 forfaits = Compte(nbForfaits, QStringLiteral("Le nombre de forfaits"));
-    QSqlQuery q = Executer(QStringLiteral("INSERT INTO InfoClientReservation "
-                                          "(DateReservation, MontantTotal, NomClient, TelephoneClient, NbForfaits) "
-                                          "VALUES (?, ?, ?, ?, ?)"),
-                           {Texte(dateReservation), montant, Texte(nomClient), Texte(telephoneClient), forfaits});
-    const QVariant no = q.lastInsertId();
-    if (!no.isValid()) throw ErreurBD(QStringLiteral("La base de données n'a pas donné de numéro à la commande."));
-    return no.toString();
+    const qint64 no = InsererEtObtenirNumero(QStringLiteral("INSERT INTO InfoClientReservation "
+                                                            "(DateReservation, MontantTotal, NomClient, TelephoneClient, NbForfaits) "
+                                                            "VALUES (?, ?, ?, ?, ?)"),
+                                             {Texte(dateReservation), montant, Texte(nomClient), Texte(telephoneClient), forfaits},
+                                             QStringLiteral("NoClient"));
+    return QString::number(no);
 }
 
 void AjouterInfoReservation(const QString& noClient, const QString& nomPiece, const QString& dateRepresentation,
@@ -69,24 +68,28 @@ void AjouterInfoReservation(const QString& noClient, const QString& nomPiece, co
 }
 
 QString EnregistrerCommande(const Commande& commande) {
-    Transaction transaction;  // rolled back on any throw below: no half order is ever left
-    const QString noClient = AjouterInfoClientReservation(commande.dateReservation, commande.montantTotal,
-                                                          commande.nomClient, commande.telephoneClient,
-                                                          commande.nbForfaits);
-    for (qsizetype i = 0; i < commande.lignes.size(); ++i) {
-        const LigneCommande& l = commande.lignes.at(i);
-        QString vendeur = commande.nomVendeur;  // a fresh copy per line: the lookup trims it in place
-        try {
-            AjouterInfoReservation(noClient, l.nomPiece, l.dateRepresentation, l.nbEnfants, l.nbAdultes, l.cout,
-                                   l.ventePorte, vendeur);
-        } catch (const ErreurBD& e) {
-            throw ErreurBD(QStringLiteral("Ligne %1 (« %2 », %3) : %4")
-                               .arg(i + 1)
-                               .arg(l.nomPiece, l.dateRepresentation, e.message()));
+    // Rolled back on any throw below: no half order is ever left. Replayed whole when the
+    // server aborts it for a conflict with another station.
+    return EnTransaction([&](Transaction& transaction) {
+        const QString noClient = AjouterInfoClientReservation(commande.dateReservation, commande.montantTotal,
+                                                              commande.nomClient, commande.telephoneClient,
+                                                              commande.nbForfaits);
+        for (qsizetype i = 0; i < commande.lignes.size(); ++i) {
+            const LigneCommande& l = commande.lignes.at(i);
+            QString vendeur = commande.nomVendeur;  // a fresh copy per line: the lookup trims it in place
+            try {
+                AjouterInfoReservation(noClient, l.nomPiece, l.dateRepresentation, l.nbEnfants, l.nbAdultes, l.cout,
+                                       l.ventePorte, vendeur);
+            } catch (const ErreurBD& e) {
+                throw ErreurBD(QStringLiteral("Ligne %1 (« %2 », %3) : %4")
+                                   .arg(i + 1)
+                                   .arg(l.nomPiece, l.dateRepresentation, e.message()),
+                               e.nature());
+            }
         }
-    }
-    transaction.Valider();
-    return noClient;
+        transaction.Valider();
+        return noClient;
+    });
 }
 
 }  // namespace modBD

@@ -54,13 +54,14 @@ void AjouterMouvementInventaire(const QString& dateTransaction, const QString& n
     // Whatever stops it (a name gone, a locked or damaged file), the clerk reads that the
     // movement was not saved, not only why.
     try {
-        // The lookups and the row under one lock: nothing can vanish between them.
-        Transaction transaction;
-        Cibles cibles;
-        const QString manque = Resoudre(nomPiece, dateRepresentation, nomVendeur, cibles);
-        if (!manque.isEmpty()) throw ErreurBD(manque);
-        Ecrire(cibles, nombre, dateTransaction, commentaire);
-        transaction.Valider();
+        // The lookups and the row in one transaction: nothing can vanish between them.
+        EnTransaction([&](Transaction& transaction) {
+            Cibles cibles;
+            const QString manque = Resoudre(nomPiece, dateRepresentation, nomVendeur, cibles);
+            if (!manque.isEmpty()) throw ErreurBD(manque);
+            Ecrire(cibles, nombre, dateTransaction, commentaire);
+            transaction.Valider();
+        });
     } catch (const ErreurBD& e) {
         throw ErreurBD(e.message() + QStringLiteral("\nLe mouvement n'a pas été enregistré."));
     }
@@ -85,16 +86,17 @@ void AjouterEchangeInventaire(const QString& dateTransaction, const CoteEchange&
     };
     // Whatever stops it, the clerk reads that neither movement was written.
     try {
-        Transaction transaction;
-        Cibles cibleDonne;
-        QString manque = Resoudre(donne.nomPiece, donne.dateRepresentation, donne.nomVendeur, cibleDonne);
-        if (!manque.isEmpty()) throw Refuser(QStringLiteral("Donné"), manque);
-        Cibles cibleRecu;
-        manque = Resoudre(recu.nomPiece, recu.dateRepresentation, recu.nomVendeur, cibleRecu);
-        if (!manque.isEmpty()) throw Refuser(QStringLiteral("Recu"), manque);
-        Ecrire(cibleDonne, static_cast<qint16>(-nombre), dateTransaction, commentaire);
-        Ecrire(cibleRecu, nombre, dateTransaction, commentaire);
-        transaction.Valider();
+        EnTransaction([&](Transaction& transaction) {
+            Cibles cibleDonne;
+            QString manque = Resoudre(donne.nomPiece, donne.dateRepresentation, donne.nomVendeur, cibleDonne);
+            if (!manque.isEmpty()) throw Refuser(QStringLiteral("Donné"), manque);
+            Cibles cibleRecu;
+            manque = Resoudre(recu.nomPiece, recu.dateRepresentation, recu.nomVendeur, cibleRecu);
+            if (!manque.isEmpty()) throw Refuser(QStringLiteral("Recu"), manque);
+            Ecrire(cibleDonne, static_cast<qint16>(-nombre), dateTransaction, commentaire);
+            Ecrire(cibleRecu, nombre, dateTransaction, commentaire);
+            transaction.Valider();
+        });
     } catch (const ErreurBD& e) {
         throw ErreurBD(e.message() + QStringLiteral("\nL'échange n'a pas été enregistré : aucun mouvement n'a été écrit."));
     }

@@ -85,7 +85,8 @@ bool AnalyserArguments(const QStringList& arguments, const QString& baseParDefau
     QCommandLineParser p;
     p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     p.addOptions(Options());
-    p.addPositionalArgument(QStringLiteral("CHEMIN"), QStringLiteral("La base de données (par défaut : BD.mdb à côté du programme)."));
+    p.addPositionalArgument(QStringLiteral("CHEMIN"), QStringLiteral("La base de données, ou un fichier de réglages corvandelle.ini qui désigne un serveur "
+                                                "(par défaut : corvandelle.ini à côté du programme s'il existe, sinon BD.mdb)."));
     if (!p.parse(arguments)) {
         if (!p.unknownOptionNames().isEmpty())
             erreur = QStringLiteral("option inconnue : %1.").arg(p.unknownOptionNames().first());
@@ -167,6 +168,8 @@ QString TexteAide() {
         "              corvandelle-rapports --exporter RAPPORT --format csv|pdf|xlsx --sortie FICHIER\n"
         "                  [--piece NOM] [--representation DATE] [--du DATE] [--au DATE] CHEMIN\n\n"
         "Les rapports de Corvandelle sur la base de données CHEMIN (par défaut : BD.mdb à côté du programme),\n"
+        "ou sur la base d'un serveur PostgreSQL quand CHEMIN est un fichier de réglages .ini (par défaut,\n"
+        "corvandelle.ini à côté du programme quand il existe, comme pour le programme lui-même),\n"
         "ouverte en lecture seule. Sans --exporter, la fenêtre des rapports s'ouvre.\n\n"
         "Rapports : ventes (ventes par représentation), porte (liste de la porte d'une représentation),\n"
         "vendeurs (billets des vendeurs), mouvements (mouvements d'une représentation).\n\n"

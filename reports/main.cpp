@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QTextStream>
 
 #include <memory>
@@ -32,7 +33,10 @@ int main(int argc, char* argv[]) {
     QTextStream sortie(stdout), erreurs(stderr);
     Rapports::Demande demande;
     QString erreur;
-    const QString baseParDefaut = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("BD.mdb"));
+    // The program's own choice of base: its settings file when there is one (a server base), else BD.mdb.
+    const QDir dossier(QCoreApplication::applicationDirPath());
+    const QString reglages = dossier.filePath(QStringLiteral("corvandelle.ini"));
+    const QString baseParDefaut = QFileInfo::exists(reglages) ? reglages : dossier.filePath(QStringLiteral("BD.mdb"));
     if (!Rapports::AnalyserArguments(arguments, baseParDefaut, demande, erreur)) {
         erreurs << QStringLiteral("corvandelle-rapports : ") << erreur << Qt::endl
                 << QStringLiteral("Voir corvandelle-rapports --aide.") << Qt::endl;

@@ -257,10 +257,29 @@ bool frmMain::TraiterEchecOuverture() {
         }
         if (modBD::OuvrirConnexion()) return true;
     }
-    Toolkit::MsgBox(this,
-                    modBD::DernierMessageOuverture() +
-                        QStringLiteral("\n\nLe fichier n'a pas été modifié. Le programme va se terminer."),
-                    Toolkit::Boutons::OK, Toolkit::Icone::Critique, QStringLiteral("Base de données"));
+    if (modBD::DernierEchecOuverture() == modBD::EchecOuverture::TablesAbsentes) {
+        // A server base without the tables: the same first-run question, naming the server and the base.
+        const QString question = modBD::DernierMessageOuverture() +
+                                 QStringLiteral("\n\nVoulez-vous y créer les tables maintenant?");
+        if (Toolkit::MsgBox(this, question, Toolkit::Boutons::OuiNon, Toolkit::Icone::Question,
+                            QStringLiteral("Base de données"), Toolkit::Reponse::Oui) != Toolkit::Reponse::Oui)
+            return false;
+        try {
+            modBD::CreerTablesServeur();
+        } catch (const modBD::ErreurBD& e) {
+            Toolkit::MsgBox(this, e.message() + QStringLiteral("\n\nLe programme va se terminer."), Toolkit::Boutons::OK,
+                            Toolkit::Icone::Critique, QStringLiteral("Base de données"));
+            return false;
+        }
+        if (modBD::OuvrirConnexion()) return true;
+    }
+    QString suite = QStringLiteral("\n\nLe fichier n'a pas été modifié. Le programme va se terminer.");
+    if (modBD::DernierEchecOuverture() == modBD::EchecOuverture::ReglagesInvalides)
+        suite = QStringLiteral("\n\nAucune base de données n'a été ouverte ni modifiée. Le programme va se terminer.");
+    else if (modBD::MoteurActif() == modBD::Moteur::PostgreSQL)
+        suite = QStringLiteral("\n\nRien n'a été modifié sur le serveur. Le programme va se terminer.");
+    Toolkit::MsgBox(this, modBD::DernierMessageOuverture() + suite, Toolkit::Boutons::OK, Toolkit::Icone::Critique,
+                    QStringLiteral("Base de données"));
     return false;
 }
 
@@ -422,7 +441,9 @@ void frmMain::mnuProduireRapport_Click() {
                            QStringLiteral("Quitter")))
         return;
     modBD::FermerConnexion();
-    if (!Toolkit::DemarrerOutilRapport(modBD::CheminBD())) {
+    // On a server base the tool is handed the settings file, and opens the same base from it.
+    const QString base = modBD::MoteurActif() == modBD::Moteur::PostgreSQL ? modBD::CheminReglages() : modBD::CheminBD();
+    if (!Toolkit::DemarrerOutilRapport(base)) {
         // Ending now would look like success: stay, with the database open again.
         Toolkit::Erreur(this, QStringLiteral("L'outil de rapports (corvandelle-rapports) n'a pas pu être démarré. "
                                              "Vérifiez qu'il se trouve dans le dossier du programme. "

@@ -6,7 +6,8 @@ cd "$(dirname "$0")/.."
 scripts/dependances.sh run
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 cmake --build build -j"$(nproc)" --target corvandelle corvandelle-rapports
-if [ ! -f build/bin/BD.mdb ]; then
+# A corvandelle.ini beside the program names a server base: no BD.mdb is made then.
+if [ ! -f build/bin/BD.mdb ] && [ ! -f build/bin/corvandelle.ini ]; then
   sqlite3 build/bin/BD.mdb < data/schema.sql
   echo "Base de données vide créée : build/bin/BD.mdb"
 fi

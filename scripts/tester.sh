@@ -1,11 +1,25 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test (GUI tests on Qt's offscreen platform):
+# Installs what is missing, builds, and runs every test (GUI tests on Qt's offscreen platform),
+# the data-store and window tests once on BD.mdb and once on a throwaway PostgreSQL server:
 # first the ordinary build, then the same tests built with AddressSanitizer and
 # UndefinedBehaviorSanitizer. Set CORV_SANS_SANITISEURS=1 to skip the second pass.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/dependances.sh test
 jobs="$(nproc)"
+
+# The data-store and window tests run a second time on a throwaway PostgreSQL server that
+# ctest starts (test serveur_pg_demarrer: its failure fails every test that needs it, with the
+# reason) and stops; this trap stops it too when a run is interrupted or fails.
+arreter_serveurs_pg() {
+  for b in build build-asan; do
+    if [ -f "$b/serveur_pg_dossier.txt" ]; then
+      scripts/serveur_pg_test.sh arreter "$(cat "$b/serveur_pg_dossier.txt")" || true
+    fi
+  done
+  scripts/serveur_pg_test.sh nettoyer || true
+}
+trap arreter_serveurs_pg EXIT
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 cmake --build build -j"$jobs"

@@ -15,6 +15,8 @@
 #include <QTest>
 #include <QWidget>
 
+#include <QProcess>
+
 #include <optional>
 
 #include <unistd.h>
@@ -27,36 +29,109 @@ void InitialiserProgrammeTest() {
     DefinirLocale(LocaleFrancaise());
 }
 
+bool SurServeur() { return qEnvironmentVariable("CORV_MOTEUR_TEST") == QLatin1String("postgresql"); }
+
+namespace {
+QString HoteServeurTest() {
+    const QString hote = qEnvironmentVariable("CORV_PG_HOTE");
+    if (hote.isEmpty()) qFatal("CORV_MOTEUR_TEST=postgresql but CORV_PG_HOTE (the test server's socket folder) is not set");
+    return hote;
+}
+int PortServeurTest() { return qEnvironmentVariableIntValue("CORV_PG_PORT") > 0 ? qEnvironmentVariableIntValue("CORV_PG_PORT") : 5432; }
+QString UtilisateurServeurTest() {
+    const QString u = qEnvironmentVariable("CORV_PG_UTILISATEUR");
+    return u.isEmpty() ? QStringLiteral("corv") : u;
+}
+}  // namespace
+
+QSqlDatabase ConnexionServeurTest(const QString& nom, const QString& base) {
+    QSqlDatabase db = QSqlDatabase::contains(nom) ? QSqlDatabase::database(nom, false)
+                                                  : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), nom);
+    if (!db.isOpen()) {
+        db.setHostName(HoteServeurTest());
+        db.setPort(PortServeurTest());
+        db.setUserName(UtilisateurServeurTest());
+        db.setDatabaseName(base);
+        if (!db.open())
+            qFatal("the PostgreSQL test server cannot be reached (socket folder %s, port %d): %s", qPrintable(HoteServeurTest()),
+                   PortServeurTest(), qPrintable(db.lastError().text()));
+    }
+    return db;
+}
+
+void ExecuterSurServeur(const QString& sql, const QString& base) {
+    const QString nom = QStringLiteral("admin-") + base;
+    QSqlDatabase db = ConnexionServeurTest(nom, base);
+    QSqlQuery q(db);
+    if (!q.exec(sql)) qFatal("test server statement failed: %s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+}
+
+QString CreerBaseServeurVide() {
+    static int compteur = 0;
+    const QString nom = QStringLiteral("corv_t%1_%2").arg(QCoreApplication::applicationPid()).arg(++compteur);
+    ExecuterSurServeur(QStringLiteral("CREATE DATABASE %1").arg(nom));
+    return nom;
+}
+
+void SupprimerBaseServeur(const QString& nom) {
+    if (QSqlDatabase::contains(QStringLiteral("admin-") + nom)) {
+        QSqlDatabase::database(QStringLiteral("admin-") + nom, false).close();
+        QSqlDatabase::removeDatabase(QStringLiteral("admin-") + nom);
+    }
+    ExecuterSurServeur(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(nom));
+}
+
+void EcrireReglagesServeur(const QString& dossier, const QString& base, const QString& utilisateur) {
+    QFile f(QDir(dossier).filePath(QStringLiteral("corvandelle.ini")));
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) qFatal("cannot write corvandelle.ini");
+    f.write(QStringLiteral("[base]\nmoteur=postgresql\nhote=%1   ; the test server's socket folder\nport=%2\nnom=%3\nutilisateur=%4\n")
+                .arg(HoteServeurTest())
+                .arg(PortServeurTest())
+                .arg(base, utilisateur.isEmpty() ? UtilisateurServeurTest() : utilisateur)
+                .toUtf8());
+}
+
 BaseTest::BaseTest(bool ouvrir) : m_dossier(std::make_unique<QTemporaryDir>()) {
     if (!m_dossier->isValid()) qFatal("no temporary folder");
-    modBD::CreerBaseVide(chemin());
     modBD::DefinirDossierProgramme(dossier());
+    if (SurServeur()) {
+        m_baseServeur = CreerBaseServeurVide();
+        EcrireReglagesServeur(dossier(), m_baseServeur);
+        modBD::CreerTablesServeur();
+    } else {
+        modBD::CreerBaseVide(chemin());
+    }
     Toolkit::Test::Reinitialiser();
-    if (ouvrir && !modBD::OuvrirConnexion()) qFatal("cannot open the test database");
+    if (ouvrir && !modBD::OuvrirConnexion())
+        qFatal("cannot open the test database: %s", qPrintable(modBD::DernierMessageOuverture()));
 }
 
 BaseTest::~BaseTest() {
     modBD::FermerConnexion();
     modBD::DefinirDossierProgramme(QString());
+    if (!m_baseServeur.isEmpty()) SupprimerBaseServeur(m_baseServeur);
 }
 
 QString BaseTest::dossier() const { return m_dossier->path(); }
 QString BaseTest::chemin() const { return QDir(dossier()).filePath(QStringLiteral("BD.mdb")); }
+QString BaseTest::baseServeur() const { return m_baseServeur; }
+QString BaseTest::cheminBase() const {
+    return m_baseServeur.isEmpty() ? chemin() : QDir(dossier()).filePath(QStringLiteral("corvandelle.ini"));
+}
 
 qint64 BaseTest::AjouterPiece(const QString& nom) {
-    QSqlQuery q = modBD::Executer(QStringLiteral("INSERT INTO Piece (NomPiece, NomPieceMaj) VALUES (?, ?)"), {nom, nom.toUpper()});
-    return q.lastInsertId().toLongLong();
+    return modBD::InsererEtObtenirNumero(QStringLiteral("INSERT INTO Piece (NomPiece, NomPieceMaj) VALUES (?, ?)"),
+                                         {nom, nom.toUpper()}, QStringLiteral("NoPiece"));
 }
 
 qint64 BaseTest::AjouterRepresentation(qint64 noPiece, const QString& date) {
-    QSqlQuery q = modBD::Executer(QStringLiteral("INSERT INTO Representation (NoPiece, DateRepresentation) VALUES (?, ?)"), {noPiece, date});
-    return q.lastInsertId().toLongLong();
+    return modBD::InsererEtObtenirNumero(QStringLiteral("INSERT INTO Representation (NoPiece, DateRepresentation) VALUES (?, ?)"),
+                                         {noPiece, date}, QStringLiteral("NoRepresentation"));
 }
 
 qint64 BaseTest::AjouterVendeur(const QString& nom, bool comedien) {
-    QSqlQuery q = modBD::Executer(QStringLiteral("INSERT INTO Vendeur (NomVendeur, Comedien, NomVendeurMaj) VALUES (?, ?, ?)"),
-                                  {nom, comedien ? 1 : 0, nom.toUpper()});
-    return q.lastInsertId().toLongLong();
+    return modBD::InsererEtObtenirNumero(QStringLiteral("INSERT INTO Vendeur (NomVendeur, Comedien, NomVendeurMaj) VALUES (?, ?, ?)"),
+                                         {nom, comedien ? 1 : 0, nom.toUpper()}, QStringLiteral("NoVendeur"));
 }
 
 qint64 BaseTest::Compter(const QString& table, const QString& condition) {
@@ -70,11 +145,112 @@ QVariant BaseTest::Valeur(const QString& sql, const QVariantList& valeurs) {
     return q.next() ? q.value(0) : QVariant();
 }
 
+namespace {
+const QString kConnexionAutre = QStringLiteral("autre-programme");
+std::optional<QSqlQuery> g_verrou;
+ServeurPrive* g_serveurPrive = nullptr;
+
+void LancerScriptServeur(const QStringList& arguments) {
+    const QString script = qEnvironmentVariable("CORV_PG_SCRIPT");
+    if (script.isEmpty()) qFatal("CORV_PG_SCRIPT (scripts/serveur_pg_test.sh) is not set");
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(script, arguments);
+    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        qFatal("%s %s failed: %s", qPrintable(script), qPrintable(arguments.join(' ')), p.readAll().constData());
+}
+}  // namespace
+
+VerrouAutreProgramme::VerrouAutreProgramme(const BaseTest& base, bool exclusif) {
+    QSqlDatabase autre;
+    if (SurServeur()) {
+        autre = ConnexionServeurTest(kConnexionAutre, base.baseServeur());
+    } else {
+        autre = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnexionAutre);
+        autre.setDatabaseName(base.chemin());
+        if (!autre.open()) qFatal("cannot open the locking connection");
+    }
+    g_verrou.emplace(autre);
+    QStringList tables = modBD::TablesRequises();
+    if (SurServeur()) {
+        // Every table there is, the program's later ones included.
+        QSqlQuery t(autre);
+        if (t.exec(QStringLiteral("SELECT tablename FROM pg_tables WHERE schemaname = current_schema()")))
+            for (tables.clear(); t.next();) tables << t.value(0).toString();
+    }
+    const QStringList instructions =
+        SurServeur() ? QStringList{QStringLiteral("BEGIN"),
+                                   QStringLiteral("LOCK TABLE %1 IN EXCLUSIVE MODE").arg(tables.join(QStringLiteral(", ")))}
+                     : QStringList{exclusif ? QStringLiteral("BEGIN EXCLUSIVE") : QStringLiteral("BEGIN IMMEDIATE")};
+    for (const QString& i : instructions)
+        if (!g_verrou->exec(i)) qFatal("cannot lock the test base: %s", qPrintable(g_verrou->lastError().text()));
+    m_actif = true;
+}
+
+VerrouAutreProgramme::~VerrouAutreProgramme() { Liberer(); }
+
+void VerrouAutreProgramme::Liberer() {
+    if (!m_actif) return;
+    m_actif = false;
+    g_verrou->exec(QStringLiteral("ROLLBACK"));
+    g_verrou.reset();
+    QSqlDatabase::database(kConnexionAutre, false).close();
+    QSqlDatabase::removeDatabase(kConnexionAutre);
+}
+
+void RefuserEcritures(bool refuser) {
+    if (modBD::MoteurActif() == modBD::Moteur::PostgreSQL)
+        modBD::Executer(refuser ? QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY")
+                                : QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ WRITE"));
+    else
+        modBD::Executer(refuser ? QStringLiteral("PRAGMA query_only = ON") : QStringLiteral("PRAGMA query_only = OFF"));
+}
+
+ServeurPrive::ServeurPrive() {
+    if (g_serveurPrive) qFatal("one private test server at a time");
+    m_dossier = QStringLiteral("/tmp/corv-pp-%1").arg(QCoreApplication::applicationPid());
+    m_hoteAvant = qgetenv("CORV_PG_HOTE");
+    LancerScriptServeur({QStringLiteral("demarrer"), m_dossier, QString::number(PortServeurTest())});
+    qputenv("CORV_PG_HOTE", m_dossier.toLocal8Bit());
+    g_serveurPrive = this;
+}
+
+namespace {
+// The test's own connections to a server that stopped are dead: the next use opens new ones.
+void FermerConnexionsDeTest() {
+    for (const QString& nom : QSqlDatabase::connectionNames())
+        if (nom.startsWith(QLatin1String("admin-"))) {
+            QSqlDatabase::database(nom, false).close();
+            QSqlDatabase::removeDatabase(nom);
+        }
+}
+}  // namespace
+
+ServeurPrive::~ServeurPrive() {
+    FermerConnexionsDeTest();
+    LancerScriptServeur({QStringLiteral("arreter"), m_dossier});
+    qputenv("CORV_PG_HOTE", m_hoteAvant);
+    g_serveurPrive = nullptr;
+}
+
+void ServeurPrive::Suspendre() { LancerScriptServeur({QStringLiteral("suspendre"), m_dossier}); }
+void ServeurPrive::Reprendre() {
+    FermerConnexionsDeTest();
+    LancerScriptServeur({QStringLiteral("reprendre"), m_dossier, QString::number(PortServeurTest())});
+}
+
+ServeurPrive* ServeurPriveActif() { return g_serveurPrive; }
+
 void BaseTest::ExecuterAilleurs(const QString& sql, const QVariantList& valeurs) const {
     const QString nom = QStringLiteral("Ailleurs");
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nom);
-        db.setDatabaseName(chemin());
+        QSqlDatabase db;
+        if (SurServeur()) {
+            db = ConnexionServeurTest(nom, m_baseServeur);
+        } else {
+            db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nom);
+            db.setDatabaseName(chemin());
+        }
         QVERIFY2(db.open(), qPrintable(db.lastError().text()));
         QSqlQuery q(db);
         QVERIFY(q.prepare(sql));
@@ -148,7 +324,13 @@ struct PanneBD::Etat {
     QByteArray entete;
     qint64 taille = 0;
     std::optional<QSqlQuery> verrou;
+    std::unique_ptr<VerrouAutreProgramme> verrouServeur;
 };
+
+QList<Panne> PannesPossibles() {
+    if (SurServeur()) return {Panne::LectureSeule, Panne::Verrouillee, Panne::ServeurArrete};
+    return {Panne::LectureSeule, Panne::Verrouillee, Panne::PasUneBase, Panne::Absente};
+}
 
 QString NomPanne(Panne panne) {
     switch (panne) {
@@ -156,6 +338,7 @@ QString NomPanne(Panne panne) {
     case Panne::Verrouillee: return QStringLiteral("verrouillée");
     case Panne::PasUneBase: return QStringLiteral("pas une base");
     case Panne::Absente: return QStringLiteral("absente");
+    case Panne::ServeurArrete: return QStringLiteral("serveur arrêté");
     }
     return {};
 }
@@ -166,6 +349,7 @@ QString MotPanne(Panne panne) {
     case Panne::Verrouillee: return QStringLiteral("occupée par un autre programme");
     case Panne::PasUneBase: return QStringLiteral("n'est pas une base de données");
     case Panne::Absente: return QStringLiteral("introuvable");
+    case Panne::ServeurArrete: return QStringLiteral("rien n'a été enregistré");
     }
     return {};
 }
@@ -173,6 +357,19 @@ QString MotPanne(Panne panne) {
 PanneBD::PanneBD(const BaseTest& base, Panne panne) : m_etat(std::make_unique<Etat>()) {
     m_etat->panne = panne;
     m_etat->chemin = base.chemin();
+    if (SurServeur()) {
+        switch (panne) {
+        case Panne::LectureSeule: RefuserEcritures(true); break;
+        case Panne::Verrouillee: m_etat->verrouServeur = std::make_unique<VerrouAutreProgramme>(base); break;
+        case Panne::ServeurArrete:
+            if (!ServeurPriveActif()) qFatal("stopping the server needs the test program's own server");
+            ServeurPriveActif()->Suspendre();
+            break;
+        default: qFatal("a file fault asked of a server base");
+        }
+        m_etat->active = true;
+        return;
+    }
     switch (panne) {
     case Panne::LectureSeule:
         if (::geteuid() != 0) {
@@ -204,6 +401,8 @@ PanneBD::PanneBD(const BaseTest& base, Panne panne) : m_etat(std::make_unique<Et
     case Panne::Absente:
         if (!QFile::rename(m_etat->chemin, m_etat->chemin + QStringLiteral(".ailleurs"))) qFatal("cannot move the test database");
         break;
+    case Panne::ServeurArrete:
+        qFatal("a server fault asked of a file base");
     }
     m_etat->active = true;
 }
@@ -213,6 +412,15 @@ PanneBD::~PanneBD() { Retirer(); }
 void PanneBD::Retirer() {
     if (!m_etat->active) return;
     m_etat->active = false;
+    if (SurServeur()) {
+        switch (m_etat->panne) {
+        case Panne::LectureSeule: RefuserEcritures(false); break;
+        case Panne::Verrouillee: m_etat->verrouServeur.reset(); break;
+        case Panne::ServeurArrete: ServeurPriveActif()->Reprendre(); break;
+        default: break;
+        }
+        return;
+    }
     switch (m_etat->panne) {
     case Panne::LectureSeule:
         if (m_etat->chmod) {
@@ -239,6 +447,8 @@ void PanneBD::Retirer() {
     }
     case Panne::Absente:
         QFile::rename(m_etat->chemin + QStringLiteral(".ailleurs"), m_etat->chemin);
+        break;
+    case Panne::ServeurArrete:
         break;
     }
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QLocale>
+#include <QSqlDatabase>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -19,13 +20,31 @@ namespace TestSupport {
 // Call once from initTestCase: application settings as the program sets them, message boxes recorded.
 void InitialiserProgrammeTest();
 
-// A program folder with an empty BD.mdb made from the program's schema, opened as the program opens it.
+// The engine the tests run on: BD.mdb, or the throwaway PostgreSQL server when the test
+// command runs them a second time (CORV_MOTEUR_TEST=postgresql, CORV_PG_HOTE, CORV_PG_PORT).
+// A run that asks for the server and cannot reach it stops at once, loudly.
+bool SurServeur();
+// A connection named nom to a database of the test server, as its superuser.
+QSqlDatabase ConnexionServeurTest(const QString& nom, const QString& base = QStringLiteral("postgres"));
+// Runs one statement as the test server's superuser (on base); fatal when it fails.
+void ExecuterSurServeur(const QString& sql, const QString& base = QStringLiteral("postgres"));
+// A new empty database on the test server (no tables), and its removal.
+QString CreerBaseServeurVide();
+void SupprimerBaseServeur(const QString& nom);
+// Writes corvandelle.ini into dossier, naming that base (and the user; empty: the superuser).
+void EcrireReglagesServeur(const QString& dossier, const QString& base, const QString& utilisateur = QString());
+
+// A program folder with an empty database made from the program's schema, opened as the
+// program opens it: BD.mdb, or on the server a fresh database named by corvandelle.ini.
 class BaseTest {
 public:
     explicit BaseTest(bool ouvrir = true);
     ~BaseTest();
     QString dossier() const;
-    QString chemin() const;
+    QString chemin() const;       // BD.mdb (absent on the server)
+    QString baseServeur() const;  // the server database's name (empty on BD.mdb)
+    // What the program hands the report tool: BD.mdb, or corvandelle.ini on a server.
+    QString cheminBase() const;
     // Direct inserts for setting up a case; return the new number.
     qint64 AjouterPiece(const QString& nom);
     qint64 AjouterRepresentation(qint64 noPiece, const QString& date);
@@ -37,7 +56,45 @@ public:
     void ExecuterAilleurs(const QString& sql, const QVariantList& valeurs = {}) const;
 private:
     std::unique_ptr<QTemporaryDir> m_dossier;
+    QString m_baseServeur;
 };
+
+// Another program holds the write lock on the base (the report tool, say) until Liberer()
+// or destruction. On the file: a second connection's BEGIN EXCLUSIVE (reads wait too) or
+// BEGIN IMMEDIATE. On the server: a second connection's EXCLUSIVE lock on the six tables
+// (reads pass, writes wait, then are refused).
+class VerrouAutreProgramme {
+public:
+    explicit VerrouAutreProgramme(const BaseTest& base, bool exclusif = true);
+    ~VerrouAutreProgramme();
+    void Liberer();
+    VerrouAutreProgramme(const VerrouAutreProgramme&) = delete;
+    VerrouAutreProgramme& operator=(const VerrouAutreProgramme&) = delete;
+private:
+    bool m_actif = false;
+};
+
+// The program's connection refuses every write from now on (true), as a read-only file or a
+// read-only server session does, or accepts them again (false).
+void RefuserEcritures(bool refuser);
+
+// A PostgreSQL server of this test program's own, for faults that would disturb the other
+// test programs sharing the fixture's server (stopping it). While it lives, the server
+// bases of BaseTest are made on it.
+class ServeurPrive {
+public:
+    ServeurPrive();
+    ~ServeurPrive();
+    void Suspendre();  // stopped, as a server that goes away
+    void Reprendre();  // started again on the same data
+    ServeurPrive(const ServeurPrive&) = delete;
+    ServeurPrive& operator=(const ServeurPrive&) = delete;
+private:
+    QString m_dossier;
+    QByteArray m_hoteAvant;
+};
+// The one private server while it lives (null otherwise).
+ServeurPrive* ServeurPriveActif();
 
 void DefinirLocale(const QLocale& locale);
 QLocale LocaleFrancaise();  // fr_CA, as the program chooses on a non-French system
@@ -49,7 +106,10 @@ QLocale LocaleAnglaise();   // en_US
 // too. Locked: another connection holds a write transaction, as the report tool may.
 // Not a database: the file's first 100 bytes are overwritten in place (same file, same inode).
 // Missing: the file is moved away.
-enum class Panne { LectureSeule, Verrouillee, PasUneBase, Absente };
+// On the server the file faults make no sense; ServeurArrete stops the (private) server instead.
+enum class Panne { LectureSeule, Verrouillee, PasUneBase, Absente, ServeurArrete };
+// The faults a base of the engine under test can meet.
+QList<Panne> PannesPossibles();
 QString NomPanne(Panne panne);
 // A few words every French message about this fault must hold.
 QString MotPanne(Panne panne);

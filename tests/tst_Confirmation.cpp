@@ -273,16 +273,9 @@ private slots:
     void baseVerrouillee() {
         CommandeValide();
         {
-            QSqlDatabase autre = QSqlDatabase::addDatabase("QSQLITE", "autre");
-            autre.setDatabaseName(m_bd->chemin());
-            QVERIFY(autre.open());
-            QSqlQuery verrou(autre);
-            QVERIFY(verrou.exec("BEGIN EXCLUSIVE"));
+            TestSupport::VerrouAutreProgramme verrou(*m_bd);
             m_f->cmdConfirmerTransactions_Click();
-            QVERIFY(verrou.exec("ROLLBACK"));
-            autre.close();
         }
-        QSqlDatabase::removeDatabase("autre");
         QVERIFY2(Toolkit::Test::DernierMessage().texte.contains(QStringLiteral("occupée")),
                  qPrintable(Toolkit::Test::DernierMessage().texte));
         QCOMPARE(m_f->lstTransactions->topLevelItemCount(), 2);
@@ -350,8 +343,14 @@ private slots:
 
         QStringList lu;
         {
-            QSqlDatabase lecture = QSqlDatabase::addDatabase("QSQLITE", "lecture");
-            lecture.setDatabaseName(m_bd->chemin());
+            // Read back through a connection of its own, as another program would.
+            QSqlDatabase lecture;
+            if (TestSupport::SurServeur()) {
+                lecture = TestSupport::ConnexionServeurTest("lecture", m_bd->baseServeur());
+            } else {
+                lecture = QSqlDatabase::addDatabase("QSQLITE", "lecture");
+                lecture.setDatabaseName(m_bd->chemin());
+            }
             QVERIFY(lecture.open());
             QSqlQuery q(lecture);
             QVERIFY(q.exec("SELECT c.NomClient, c.TelephoneClient, c.NbForfaits, c.MontantTotal, p.NomPiece, "

@@ -214,7 +214,9 @@ private slots:
         if (cas == 0) modBD::Executer("DELETE FROM Representation WHERE NoRepresentation = ?", {rep2});
         if (cas == 1) modBD::Executer("DELETE FROM Vendeur WHERE NoVendeur = ?", {bruno});
         // The database refuses the second row only: the first one is already in when it fails.
-        if (cas == 2)
+        if (cas == 2 && TestSupport::SurServeur())
+            modBD::Executer("ALTER TABLE InventaireBillets ADD CONSTRAINT Refus CHECK (Nombre <= 0)");
+        else if (cas == 2)
             modBD::Executer("CREATE TRIGGER Refus BEFORE INSERT ON InventaireBillets WHEN NEW.Nombre > 0 "
                             "BEGIN SELECT RAISE(ABORT, 'refus'); END");
         if (cas == 3) nombre = -7;
@@ -227,7 +229,10 @@ private slots:
         }
         QCOMPARE(base.Compter("InventaireBillets"), 0);
         // The connection is usable afterwards: no transaction left open.
-        modBD::Executer("DROP TRIGGER IF EXISTS Refus");
+        if (TestSupport::SurServeur())
+            modBD::Executer("ALTER TABLE InventaireBillets DROP CONSTRAINT IF EXISTS Refus");
+        else
+            modBD::Executer("DROP TRIGGER IF EXISTS Refus");
         modBD::AjouterMouvementInventaire("2026-02-10", "Hamlet", "2026-03-01", 1, "", "Alice");
         QCOMPARE(base.Compter("InventaireBillets"), 1);
     }

@@ -82,6 +82,8 @@ Q_DECLARE_METATYPE(TestSupport::Panne)
 class TestPannes : public QObject {
     Q_OBJECT
 
+    // On the server, stopping it would disturb the other test programs: this one has its own.
+    std::unique_ptr<TestSupport::ServeurPrive> m_serveur;
     std::unique_ptr<TestSupport::BaseTest> m_bd;
     std::unique_ptr<frmMain> m_f;
 
@@ -169,7 +171,11 @@ class TestPannes : public QObject {
     }
 
 private slots:
-    void initTestCase() { TestSupport::InitialiserProgrammeTest(); }
+    void initTestCase() {
+        TestSupport::InitialiserProgrammeTest();
+        if (TestSupport::SurServeur()) m_serveur = std::make_unique<TestSupport::ServeurPrive>();
+    }
+    void cleanupTestCase() { m_serveur.reset(); }
     void init() {
         TestSupport::DefinirLocale(TestSupport::LocaleFrancaise());
         m_bd = std::make_unique<TestSupport::BaseTest>();
@@ -201,7 +207,7 @@ private slots:
             {Chemin::EffacerPiece, "effacer pièce"}, {Chemin::EffacerRepresentation, "effacer représentation"},
             {Chemin::EffacerVendeur, "effacer vendeur"}};
         for (const auto& [chemin, nom] : chemins)
-            for (Panne p : {Panne::LectureSeule, Panne::Verrouillee, Panne::PasUneBase, Panne::Absente})
+            for (Panne p : TestSupport::PannesPossibles())
                 QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(QString::fromUtf8(nom), TestSupport::NomPanne(p))))
                     << chemin << p;
     }
@@ -245,6 +251,30 @@ private slots:
         saisie.agir();
         for (const Toolkit::Message& x : Toolkit::Test::Messages())
             QVERIFY2(x.titre != QLatin1String("Erreur"), qPrintable(x.texte));
+        QMap<QString, qint64> attendu = avant;
+        for (auto it = saisie.ecarts.cbegin(); it != saisie.ecarts.cend(); ++it) attendu[it.key()] += it.value();
+        QCOMPARE(Comptes(*m_bd), attendu);
+    }
+
+    // The server restarted while the program sat idle: its connection is dead, but the next
+    // action of every path reconnects and goes through without a message.
+    void serveurRedemarreEntreDeuxActions_data() {
+        QTest::addColumn<Chemin>("chemin");
+        QTest::newRow("commande") << Chemin::Commande;
+        QTest::newRow("pièce") << Chemin::Piece;
+        QTest::newRow("mouvement") << Chemin::Mouvement;
+        QTest::newRow("échange") << Chemin::Echange;
+    }
+    void serveurRedemarreEntreDeuxActions() {
+        if (!TestSupport::SurServeur()) QSKIP("a file base has no server to restart");
+        QFETCH(Chemin, chemin);
+        const Saisie saisie = Saisir(chemin);
+        const QMap<QString, qint64> avant = Comptes(*m_bd);
+        m_serveur->Suspendre();
+        m_serveur->Reprendre();
+        Toolkit::Test::Reinitialiser();
+        saisie.agir();
+        QVERIFY2(Toolkit::Test::Messages().isEmpty(), qPrintable(Toolkit::Test::DernierMessage().texte));
         QMap<QString, qint64> attendu = avant;
         for (auto it = saisie.ecarts.cbegin(); it != saisie.ecarts.cend(); ++it) attendu[it.key()] += it.value();
         QCOMPARE(Comptes(*m_bd), attendu);

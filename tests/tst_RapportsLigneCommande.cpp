@@ -60,7 +60,7 @@ private slots:
         m_base = std::make_unique<TestSupport::BaseTest>();
         BaseRapports::Remplir(*m_base);
         modBD::FermerConnexion();
-        m_chemin = m_base->chemin();
+        m_chemin = m_base->cheminBase();
     }
     void cleanupTestCase() { m_base.reset(); }
 
@@ -79,7 +79,7 @@ private slots:
             }
         // Read-only: not one byte nor the modification time changed, no journal left behind.
         QCOMPARE(Empreinte(m_chemin), avant);
-        QCOMPARE(QDir(m_base->dossier()).entryList(QDir::Files), QStringList{"BD.mdb"});
+        QCOMPARE(QDir(m_base->dossier()).entryList(QDir::Files), QStringList{QFileInfo(m_chemin).fileName()});
 
         QFile csv(dossier.filePath("ventes.csv"));
         QVERIFY(csv.open(QIODevice::ReadOnly));

@@ -59,7 +59,8 @@ private slots:
 
         QCOMPARE(modBD::AnnulerCommande(alain, QStringLiteral("2026-12-05"), QStringLiteral("malade")),
                  modBD::ResultatAnnulation::Fait);
-        const modBD::LigneVentes* v = Soir(modBD::RapportVentes());
+        const QList<modBD::LigneVentes> ventesApres = modBD::RapportVentes();  // kept: v points into it
+        const modBD::LigneVentes* v = Soir(ventesApres);
         QVERIFY(v);
         QCOMPARE(v->billetsEnfant, Soir(ventes)->billetsEnfant - 2);
         QCOMPARE(v->billetsAdulte, Soir(ventes)->billetsAdulte - 2);
@@ -76,7 +77,8 @@ private slots:
 
         // Taken back: counted again, exactly as before.
         QCOMPARE(modBD::RetablirCommande(alain), modBD::ResultatAnnulation::Fait);
-        QCOMPARE(Soir(modBD::RapportVentes())->montant, Soir(ventes)->montant);
+        const QList<modBD::LigneVentes> ventesRetablies = modBD::RapportVentes();
+        QCOMPARE(Soir(ventesRetablies)->montant, Soir(ventes)->montant);
         QCOMPARE(Commandes(modBD::RapportPorte(BaseRapports::kCid, BaseRapports::kSoir)), Commandes(porte));
         QCOMPARE(BrunoSoir(modBD::RapportVendeurs())->vendus, BrunoSoir(vendeurs)->vendus);
     }

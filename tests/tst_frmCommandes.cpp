@@ -57,15 +57,9 @@ QStringList Entetes(const QTreeWidget* l) {
     return t;
 }
 
-void Supprimer(const QString& chemin, qint64 noClient) {
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("outil-rapports"));
-        db.setDatabaseName(chemin);
-        if (!db.open()) qFatal("cannot open the second connection");
-        QSqlQuery q(db);
-        if (!q.exec(QStringLiteral("DELETE FROM InfoClientReservation WHERE NoClient = %1").arg(noClient))) qFatal("delete");
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("outil-rapports"));
+// Another program deletes the order through its own connection.
+void Supprimer(const TestSupport::BaseTest& base, qint64 noClient) {
+    base.ExecuterAilleurs(QStringLiteral("DELETE FROM InfoClientReservation WHERE NoClient = ?"), {noClient});
 }
 }  // namespace
 
@@ -232,6 +226,9 @@ private slots:
     }
     void panne() {
         QFETCH(int, panne);
+        if (TestSupport::SurServeur() && TestSupport::Panne(panne) == TestSupport::Panne::Verrouillee)
+            QSKIP("on a server, another program's locks on the other tables do not hold up a cancellation, "
+                  "which writes only its own table");
         frmCommandes f(nullptr);
         QVERIFY(f.ChoisirCommande(m_tremblay));
         f.txtRecherche->setText("555");
@@ -262,7 +259,7 @@ private slots:
         frmCommandes f(nullptr);
         QVERIFY(f.ChoisirCommande(m_dube));
         f.txtMotif->setText("double");
-        Supprimer(m_base->chemin(), m_dube);
+        Supprimer(*m_base, m_dube);
         Toolkit::Test::RepondreProchain(Reponse::Oui);
         f.cmdAnnuler_Click();
         QCOMPARE(Toolkit::Test::DernierMessage().titre, QStringLiteral("Erreur"));

@@ -376,7 +376,7 @@ private slots:
         const qint64 a = base.AjouterPiece(QStringLiteral("Antigone"));
         base.AjouterRepresentation(a, QStringLiteral("2026-06-01"));
         frmGestionPieces f(nullptr);
-        modBD::Executer(QStringLiteral("PRAGMA query_only = ON"));  // as a read-only file behaves
+        TestSupport::RefuserEcritures(true);  // as a read-only file behaves
 
         f.txtNomPiece->setText(QStringLiteral("Bérénice"));
         f.cmdAjouterPiece_Click();
@@ -392,7 +392,7 @@ private slots:
         QCOMPARE(Messages().size(), 3);  // the question, then the refusal
         QVERIFY(Toolkit::Test::DernierMessage().texte.startsWith(QStringLiteral("La représentation n'a pas été effacée.")));
         QCOMPARE(Textes(f.lstRepresentations), QStringList({"2026-06-01"}));
-        modBD::Executer(QStringLiteral("PRAGMA query_only = OFF"));
+        TestSupport::RefuserEcritures(false);
         QCOMPARE(base.Compter(QStringLiteral("Piece")), 1);
         QCOMPARE(base.Compter(QStringLiteral("Representation")), 1);
     }
@@ -403,20 +403,13 @@ private slots:
         base.AjouterPiece(QStringLiteral("Antigone"));
         frmGestionPieces f(nullptr);
         {
-            QSqlDatabase autre = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("outil"));
-            autre.setDatabaseName(base.chemin());
-            QVERIFY(autre.open());
-            QSqlQuery verrou(autre);
-            QVERIFY(verrou.exec(QStringLiteral("BEGIN IMMEDIATE")));
+            TestSupport::VerrouAutreProgramme verrou(base, false);
             f.txtNomPiece->setText(QStringLiteral("Bérénice"));
             f.cmdAjouterPiece_Click();
             QCOMPARE(Messages().size(), 1);
             QVERIFY(Toolkit::Test::DernierMessage().texte.contains(QStringLiteral("occupée")));
             QCOMPARE(Textes(f.lstPieces), QStringList({"Antigone"}));
-            verrou.exec(QStringLiteral("ROLLBACK"));
-            autre.close();
         }
-        QSqlDatabase::removeDatabase(QStringLiteral("outil"));
         f.cmdAjouterPiece_Click();  // once the lock is gone the same click works
         QCOMPARE(Messages().size(), 1);
         QCOMPARE(Textes(f.lstPieces), QStringList({"Antigone", "Bérénice"}));

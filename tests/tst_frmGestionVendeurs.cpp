@@ -266,7 +266,7 @@ private slots:
         TestSupport::BaseTest base;
         base.AjouterVendeur(QStringLiteral("Zoé"));
         frmGestionVendeurs f(nullptr);
-        modBD::Executer(QStringLiteral("PRAGMA query_only = ON"));  // as a read-only file behaves
+        TestSupport::RefuserEcritures(true);  // as a read-only file behaves
         f.txtNomVendeur->setText(QStringLiteral("Alain"));
         f.cmdAjouterVendeur_Click();
         QCOMPARE(Messages().size(), 1);
@@ -282,7 +282,7 @@ private slots:
         QCOMPARE(Messages().size(), 3);
         QVERIFY(Toolkit::Test::DernierMessage().texte.startsWith(QStringLiteral("Le vendeur n'a pas été effacé.")));
         QCOMPARE(Textes(f.lstVendeurs), QStringList({"Zoé"}));
-        modBD::Executer(QStringLiteral("PRAGMA query_only = OFF"));
+        TestSupport::RefuserEcritures(false);
         QCOMPARE(base.Compter(QStringLiteral("Vendeur")), 1);
     }
 

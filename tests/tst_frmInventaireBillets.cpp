@@ -318,16 +318,9 @@ private slots:
         frmInventaireBillets f(nullptr);
         f.txtNbBillets->setText("3");
         {
-            QSqlDatabase autre = QSqlDatabase::addDatabase("QSQLITE", "autre");
-            autre.setDatabaseName(base.chemin());
-            QVERIFY(autre.open());
-            QSqlQuery verrou(autre);
-            QVERIFY(verrou.exec("BEGIN EXCLUSIVE"));
+            TestSupport::VerrouAutreProgramme verrou(base);
             f.cmdEnregistrer_Click();
-            QVERIFY(verrou.exec("ROLLBACK"));
-            autre.close();
         }
-        QSqlDatabase::removeDatabase("autre");
         QCOMPARE(Toolkit::Test::Messages().size(), 1);
         QVERIFY(Toolkit::Test::DernierMessage().texte.contains("occupée"));
         QCOMPARE(f.txtNbBillets->text(), QString("3"));

@@ -313,7 +313,8 @@ private slots:
         QVERIFY(!modBD::ConnexionOuverte());
         QVERIFY(Toolkit::Test::ProgrammeTermine());
         const Toolkit::Test::Lancement l = Toolkit::Test::Lancements().last();
-        QCOMPARE(l.arguments, QStringList{QFileInfo(base.chemin()).absoluteFilePath()});  // one argument: the full path
+        // One argument: the full path (of the settings file naming it, on a server).
+        QCOMPARE(l.arguments, QStringList{QFileInfo(base.cheminBase()).absoluteFilePath()});
         QVERIFY(l.programme.endsWith("corvandelle-rapports"));
     }
 

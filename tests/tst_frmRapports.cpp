@@ -39,12 +39,12 @@ private slots:
         TestSupport::BaseTest base;
         BaseRapports::Remplir(base);
         modBD::FermerConnexion();
-        QFile fichier(base.chemin());
+        QFile fichier(base.cheminBase());
         QVERIFY(fichier.open(QIODevice::ReadOnly));
         const QByteArray avant = fichier.readAll();
         fichier.close();
 
-        frmRapports f(base.chemin());
+        frmRapports f(base.cheminBase());
         QVERIFY(f.Form_Load());
         QCOMPARE(TestSupport::Textes(f.cboPiece), (QStringList{"(Toutes les pièces)", "Écume", "Le Cid", BaseRapports::kPhedre}));
         // Sales first, with the grand total and the chart.
@@ -98,7 +98,7 @@ private slots:
         QVERIFY(f.lblEtat->text().contains("porte.csv"));
         QVERIFY(!f.ExporterVers(Format::Pdf, dossier.filePath("absent/porte.pdf")));
         QCOMPARE(Toolkit::Test::DernierMessage().titre, QStringLiteral("Erreur"));
-        QVERIFY(!f.ExporterVers(Format::Csv, base.chemin()));  // never over the database
+        QVERIFY(!f.ExporterVers(Format::Csv, base.cheminBase()));  // never over the database
         QVERIFY(Toolkit::Test::DernierMessage().texte.contains("base de données"));
 
         // The ledger of the same performance.
@@ -110,16 +110,8 @@ private slots:
         fichier.close();
 
         // A movement written meanwhile by the main program shows after F5.
-        {
-            QSqlDatabase autre = QSqlDatabase::addDatabase("QSQLITE", "vente");
-            autre.setDatabaseName(base.chemin());
-            QVERIFY(autre.open());
-            QSqlQuery q(autre);
-            QVERIFY(q.exec("INSERT INTO InventaireBillets (NoRepresentation, NoVendeur, Nombre, DateTransaction, Commentaire) "
-                           "VALUES (1, 1, 6, '2026-11-16', '')"));
-            autre.close();
-        }
-        QSqlDatabase::removeDatabase("vente");
+        base.ExecuterAilleurs("INSERT INTO InventaireBillets (NoRepresentation, NoVendeur, Nombre, DateTransaction, Commentaire) "
+                              "VALUES (1, 1, 6, '2026-11-16', '')");
         f.show();
         f.activateWindow();
         QTest::keyClick(&f, Qt::Key_F5);
@@ -136,7 +128,7 @@ private slots:
 
     void nomsPourLecteurDEcran() {
         TestSupport::BaseTest base;
-        frmRapports f(base.chemin());
+        frmRapports f(base.cheminBase());
         // Fields carry the name of their caption; buttons and boxes are read by their text.
         for (QWidget* w : QList<QWidget*>{f.cboRapport, f.cboPiece, f.cboRepresentation, f.DPDu, f.DPAu, f.tblRapport, f.graVentes})
             QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));

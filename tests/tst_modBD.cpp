@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include "Toolkit.h"
 #include "modBD.h"
+#include "modBD_Catalogue.h"
 
 #include <QElapsedTimer>
 #include <unistd.h>
@@ -100,14 +101,20 @@ private slots:
     void creationRefuseFichierExistant() {
         TestSupport::BaseTest base;
         base.AjouterPiece("Tartuffe");
-        QVERIFY_THROWS_EXCEPTION(modBD::ErreurBD, modBD::CreerBaseVide(base.chemin()));
+        // On a server, creating the tables again is refused as a whole, the rows untouched.
+        if (TestSupport::SurServeur())
+            QVERIFY_THROWS_EXCEPTION(modBD::ErreurBD, modBD::CreerTablesServeur());
+        else
+            QVERIFY_THROWS_EXCEPTION(modBD::ErreurBD, modBD::CreerBaseVide(base.chemin()));
         QCOMPARE(base.Compter("Piece"), qint64(1));
     }
 
     void creationSixTables() {
         TestSupport::BaseTest base;
         for (const QString& table : modBD::TablesRequises()) QCOMPARE(base.Compter(table), qint64(0));
-        QCOMPARE(base.Compter("sqlite_master", "type = 'table' AND name NOT LIKE 'sqlite_%'"), qint64(6));
+        QCOMPARE(modBD::TablesPresentes(), modBD::TablesRequises());
+        if (!TestSupport::SurServeur())
+            QCOMPARE(base.Compter("sqlite_master", "type = 'table' AND name NOT LIKE 'sqlite_%'"), qint64(6));
     }
 
     void marqueComedien_data() {
@@ -200,6 +207,7 @@ private slots:
     }
 
     void fichierEfaceOuRemplacePendantLaSession() {
+        if (TestSupport::SurServeur()) QSKIP("a server base has no file to delete or replace");
         TestSupport::BaseTest base;
         base.AjouterPiece("Avant");
         // Deleted behind the program's back: SQLite would go on writing into the lost file.
@@ -238,40 +246,51 @@ private slots:
             t.Valider();
         }
         QCOMPARE(base.Compter("Piece"), qint64(1));
+        // A unit inside another is refused: its commit would otherwise end the outer one half-way.
+        {
+            modBD::Transaction t;
+            base.AjouterPiece("Dehors");
+            QVERIFY_THROWS_EXCEPTION(modBD::ErreurBD, modBD::AjouterPiece("Dedans"));
+        }
+        QCOMPARE(base.Compter("Piece"), qint64(1));
+        // A statement that failed inside a unit forbids its commit: never a silent rollback read as success.
+        {
+            modBD::Transaction t;
+            base.AjouterPiece("Avant l'échec");
+            QVERIFY_THROWS_EXCEPTION(modBD::ErreurBD, modBD::Executer("INSERT INTO Piece (NomPiece) VALUES (NULL)"));
+            QVERIFY_THROWS_EXCEPTION(modBD::ErreurBD, t.Valider());
+        }
+        QCOMPARE(base.Compter("Piece"), qint64(1));
+        QCOMPARE(modBD::AjouterPiece("Après"), modBD::ResultatAjout::Ajoute);
     }
 
     void fichierVerrouilleParUnAutre() {
         TestSupport::BaseTest base;
-        QSqlDatabase autre = QSqlDatabase::addDatabase("QSQLITE", "outil");
-        autre.setDatabaseName(base.chemin());
-        QVERIFY(autre.open());
-        QSqlQuery verrou(autre);
-        QVERIFY(verrou.exec("BEGIN IMMEDIATE"));
+        TestSupport::VerrouAutreProgramme verrou(base, false);
         QElapsedTimer chrono;
         chrono.start();
         try {
+            // The file refuses at BEGIN, the server at the first write.
             modBD::Transaction t;
+            modBD::Executer("INSERT INTO Piece (NomPiece) VALUES (?)", {"X"});
             QFAIL("the lock should have been refused");
         } catch (const modBD::ErreurBD& e) {
             QVERIFY2(e.message().contains(QStringLiteral("occupée")), qPrintable(e.message()));
         }
         QVERIFY(chrono.elapsed() < 5000);  // the clerk waits a moment, not forever
-        verrou.exec("ROLLBACK");
-        verrou.finish();
-        autre.close();
-        autre = QSqlDatabase();
-        QSqlDatabase::removeDatabase("outil");
+        verrou.Liberer();
+        QCOMPARE(base.Compter("Piece"), qint64(0));
     }
 
     void fichierEnLectureSeule() {
         TestSupport::BaseTest base(false);
-        if (::geteuid() != 0) {
+        if (::geteuid() != 0 && !TestSupport::SurServeur()) {
             QFile::setPermissions(base.chemin(), QFileDevice::ReadOwner | QFileDevice::ReadUser);
             QVERIFY(modBD::OuvrirConnexion());  // can still be read
         } else {
             // Root writes through file permissions: make the connection itself read-only instead.
             QVERIFY(modBD::OuvrirConnexion());
-            modBD::Executer("PRAGMA query_only = ON");
+            TestSupport::RefuserEcritures(true);
         }
         QCOMPARE(base.Compter("Piece"), qint64(0));
         try {

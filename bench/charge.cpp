@@ -1,0 +1,375 @@
+// corvandelle-charge: N stations confirming orders and exchanges at once against one base,
+// through the program's own data-store functions, then a check of what the base holds.
+//
+// The parent prepares the catalogue it needs, starts N copies of itself (one process per
+// station, each with its own connection, as N programs on N computers), releases them
+// together, gathers each confirmation's latency, and checks the base afterwards.
+#include "modBD.h"
+#include "modBD_Catalogue.h"
+#include "modBD_Commandes.h"
+#include "modBD_Inventaire.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QLocale>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace {
+const QString kDateRepresentation = QStringLiteral("2026-12-24");
+const QString kPiece = QStringLiteral("Charge P%1");  // P1 to P4
+const QString kVendeurA = QStringLiteral("Charge vendeur A");
+const QString kVendeurB = QStringLiteral("Charge vendeur B");
+
+void Dire(const QString& texte) {
+    std::fputs(qPrintable(texte + QLatin1Char('\n')), stdout);
+    std::fflush(stdout);
+}
+void Erreur(const QString& texte) {
+    std::fputs(qPrintable(texte + QLatin1Char('\n')), stderr);
+    std::fflush(stderr);
+}
+
+// Opens the base chosen on the command line: a BD.mdb (made empty when missing) or the
+// server of a settings file (its tables made when missing). Empty text on success.
+QString OuvrirBase(const QString& cheminBD, const QString& ini, bool creer) {
+    if (!ini.isEmpty()) {
+        modBD::DefinirFichierReglages(ini);
+        modBD::DefinirDossierProgramme(QFileInfo(ini).absolutePath());
+    } else {
+        QFileInfo f(cheminBD);
+        const QString dossier = f.isDir() ? f.absoluteFilePath() : f.absolutePath();
+        if (!f.isDir() && f.fileName() != QLatin1String("BD.mdb"))
+            return QStringLiteral("La base doit s'appeler BD.mdb (ou donnez son dossier) : « %1 ».").arg(cheminBD);
+        modBD::DefinirDossierProgramme(dossier);
+        modBD::IgnorerFichierReglages(true);  // the path given is the base, whatever sits beside it
+        if (creer && !QFileInfo::exists(modBD::CheminBD())) {
+            modBD::CreerBaseVide(modBD::CheminBD());
+            Dire(QStringLiteral("Base vide créée : %1").arg(QDir::toNativeSeparators(modBD::CheminBD())));
+        }
+    }
+    if (modBD::OuvrirConnexion()) return {};
+    if (creer && modBD::DernierEchecOuverture() == modBD::EchecOuverture::TablesAbsentes) {
+        modBD::CreerTablesServeur();
+        Dire(QStringLiteral("Tables créées dans la base %1").arg(modBD::DescriptionServeur(modBD::ServeurActif())));
+        if (modBD::OuvrirConnexion()) return {};
+    }
+    return modBD::DernierMessageOuverture();
+}
+
+void PreparerCatalogue() {
+    for (int p = 1; p <= 4; ++p) {
+        modBD::AjouterPiece(kPiece.arg(p));
+        modBD::AjouterRepresentation(modBD::ObtenirNoPiece(kPiece.arg(p)), kDateRepresentation);
+    }
+    modBD::AjouterVendeur(kVendeurA, false);
+    modBD::AjouterVendeur(kVendeurB, true);
+}
+
+// One station: M orders of 1 to 4 lines and K exchanges, interleaved, each timed.
+int Poste(int numero, int commandes, int echanges, const QString& etiquette, const QString& depart) {
+    Dire(QStringLiteral("pret"));
+    while (!QFileInfo::exists(depart)) QThread::usleep(500);
+    QRandomGenerator hasard(static_cast<quint32>(numero * 7919 + 17));
+    const int total = commandes + echanges;
+    int faitesCommandes = 0, faitesEchanges = 0;
+    QElapsedTimer chrono;
+    for (int i = 0; i < total; ++i) {
+        // Spread the exchanges evenly among the orders.
+        const bool echange = faitesEchanges < echanges &&
+                             (faitesCommandes >= commandes ||
+                              static_cast<qint64>(faitesEchanges) * total <= static_cast<qint64>(i) * echanges);
+        chrono.start();
+        try {
+            if (echange) {
+                const QString commentaire = QStringLiteral("%1 s%2 e%3").arg(etiquette).arg(numero).arg(faitesEchanges);
+                const int p1 = hasard.bounded(1, 5), p2 = hasard.bounded(1, 5);
+                const bool sens = hasard.bounded(2) == 0;
+                modBD::AjouterEchangeInventaire(QStringLiteral("2026-12-07"),
+                                                {kPiece.arg(p1), kDateRepresentation, sens ? kVendeurA : kVendeurB + QStringLiteral(" (C)")},
+                                                {kPiece.arg(p2), kDateRepresentation, sens ? kVendeurB + QStringLiteral(" (C)") : kVendeurA},
+                                                static_cast<qint16>(hasard.bounded(1, 10)), commentaire);
+                ++faitesEchanges;
+                Dire(QStringLiteral("echange %1").arg(chrono.nsecsElapsed() / 1000));
+            } else {
+                modBD::Commande c;
+                c.dateReservation = QStringLiteral("2026-12-07");
+                c.nomClient = QStringLiteral("%1 s%2 c%3").arg(etiquette).arg(numero).arg(faitesCommandes);
+                c.telephoneClient = QStringLiteral("555-0100");
+                c.nbForfaits = QStringLiteral("0");
+                c.nomVendeur = hasard.bounded(2) ? kVendeurA : kVendeurB + QStringLiteral(" (C)");
+                const int lignes = hasard.bounded(1, 5);
+                double totalCommande = 0;
+                for (int l = 1; l <= lignes; ++l) {
+                    const int adultes = hasard.bounded(1, 5);
+                    totalCommande += 12.5 * adultes;
+                    c.lignes.append({kPiece.arg(l), kDateRepresentation, QStringLiteral("0"), QString::number(adultes),
+                                     QLocale().toString(12.5 * adultes), QStringLiteral("Non")});
+                }
+                c.montantTotal = QLocale().toString(totalCommande);
+                const QString no = modBD::EnregistrerCommande(c);
+                ++faitesCommandes;
+                Dire(QStringLiteral("commande %1 %2 %3").arg(no).arg(lignes).arg(chrono.nsecsElapsed() / 1000));
+            }
+        } catch (const modBD::ErreurBD& e) {
+            Dire(QStringLiteral("erreur ") + e.message().replace(QLatin1Char('\n'), QLatin1Char(' ')));
+            if (echange) ++faitesEchanges; else ++faitesCommandes;
+        }
+    }
+    Dire(QStringLiteral("reprises %1").arg(modBD::NombreReprises()));
+    return 0;
+}
+
+double Centile(std::vector<qint64>& v, double p) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const size_t rang = static_cast<size_t>(std::ceil(p / 100.0 * static_cast<double>(v.size())));
+    return static_cast<double>(v[std::clamp<size_t>(rang, 1, v.size()) - 1]) / 1000.0;  // ms
+}
+
+struct Releve {
+    QHash<qint64, int> commandes;  // number -> lines, as the stations reported them
+    int nbCommandes = 0;
+    int nbEchanges = 0;
+    int erreurs = 0;
+    int reprises = 0;
+    std::vector<qint64> latences;  // microseconds, confirmations
+    QStringList messages;  // violations found while reading the stations
+    QStringList refus;     // confirmations refused with a French message (nothing written)
+    QList<qint64> numerosEnDouble;
+};
+
+// The base after the run: every order whole, every exchange balanced, no number twice.
+int Verifier(const Releve& r, const QString& etiquette, bool refusInterdits) {
+    QStringList violations;
+    violations << r.messages;
+    if (refusInterdits) violations << r.refus;
+    for (qint64 no : r.numerosEnDouble) violations << QStringLiteral("le numéro de commande %1 a été donné deux fois").arg(no);
+
+    QHash<qint64, qint64> lignesParCommande;
+    {
+        QSqlQuery q = modBD::Executer(QStringLiteral("SELECT c.NoClient, COUNT(l.NoClient) FROM InfoClientReservation c "
+                                                     "LEFT JOIN InfoReservation l ON l.NoClient = c.NoClient "
+                                                     "WHERE c.NomClient LIKE ? GROUP BY c.NoClient"),
+                                      {etiquette + QStringLiteral(" %")});
+        while (q.next()) lignesParCommande.insert(q.value(0).toLongLong(), q.value(1).toLongLong());
+    }
+    if (lignesParCommande.size() != r.commandes.size())
+        violations << QStringLiteral("%1 commandes de cette charge dans la base, %2 confirmées")
+                          .arg(lignesParCommande.size()).arg(r.commandes.size());
+    for (auto it = r.commandes.cbegin(); it != r.commandes.cend(); ++it) {
+        if (!lignesParCommande.contains(it.key()))
+            violations << QStringLiteral("la commande %1, confirmée, est absente").arg(it.key());
+        else if (lignesParCommande.value(it.key()) != it.value())
+            violations << QStringLiteral("la commande %1 a %2 lignes au lieu de %3")
+                              .arg(it.key()).arg(lignesParCommande.value(it.key())).arg(it.value());
+    }
+    {
+        QSqlQuery q = modBD::Executer(QStringLiteral("SELECT COUNT(*) FROM InfoReservation WHERE NoClient NOT IN "
+                                                     "(SELECT NoClient FROM InfoClientReservation)"));
+        if (q.next() && q.value(0).toLongLong() > 0)
+            violations << QStringLiteral("%1 lignes de commande sans leur commande").arg(q.value(0).toLongLong());
+    }
+    {
+        QSqlQuery q = modBD::Executer(QStringLiteral("SELECT NoClient FROM InfoClientReservation GROUP BY NoClient HAVING COUNT(*) > 1"));
+        while (q.next()) violations << QStringLiteral("le numéro %1 est porté par plusieurs commandes").arg(q.value(0).toLongLong());
+    }
+    QHash<QString, std::pair<int, qint64>> echanges;  // comment -> rows, sum
+    {
+        QSqlQuery q = modBD::Executer(QStringLiteral("SELECT Commentaire, Nombre FROM InventaireBillets WHERE Commentaire LIKE ?"),
+                                      {etiquette + QStringLiteral(" %")});
+        while (q.next()) {
+            auto& e = echanges[q.value(0).toString()];
+            ++e.first;
+            e.second += q.value(1).toLongLong();
+        }
+    }
+    if (echanges.size() != r.nbEchanges)
+        violations << QStringLiteral("%1 échanges de cette charge dans la base, %2 confirmés").arg(echanges.size()).arg(r.nbEchanges);
+    for (auto it = echanges.cbegin(); it != echanges.cend(); ++it)
+        if (it.value().first != 2 || it.value().second != 0)
+            violations << QStringLiteral("l'échange « %1 » a %2 mouvements de somme %3")
+                              .arg(it.key()).arg(it.value().first).arg(it.value().second);
+
+    if (violations.isEmpty()) {
+        Dire(QStringLiteral("Vérification : %1 commandes entières, %2 échanges équilibrés, aucun numéro donné deux fois.")
+                 .arg(r.commandes.size()).arg(echanges.size()));
+        return 0;
+    }
+    Erreur(QStringLiteral("Vérification ÉCHOUÉE (%1) :").arg(violations.size()));
+    for (const QString& v : violations.mid(0, 20)) Erreur(QStringLiteral("  - ") + v);
+    return 1;
+}
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("corvandelle-charge"));
+    QLocale francais(QLocale::French, QLocale::Canada);
+    francais.setNumberOptions(QLocale::OmitGroupSeparator);
+    QLocale::setDefault(francais);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Fait confirmer des commandes et des échanges par plusieurs postes à la fois sur une même base "
+                       "(BD.mdb ou serveur PostgreSQL), par les fonctions du programme, puis affiche le débit et la "
+                       "latence des confirmations et vérifie la base : chaque commande entière, chaque échange "
+                       "équilibré, aucun numéro donné deux fois. Code de sortie non nul à la moindre violation."));
+    const QCommandLineOption aide(QStringList{QStringLiteral("h"), QStringLiteral("help"), QStringLiteral("aide")},
+                                  QStringLiteral("Affiche cette aide."));
+    parser.addOption(aide);
+    const QCommandLineOption optPostes(QStringLiteral("stations"), QStringLiteral("Nombre de postes (processus) simultanés."),
+                                       QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption optCommandes(QStringLiteral("commandes"), QStringLiteral("Commandes (1 à 4 lignes) par poste."),
+                                          QStringLiteral("M"), QStringLiteral("100"));
+    const QCommandLineOption optEchanges(QStringLiteral("echanges"), QStringLiteral("Échanges de billets par poste."),
+                                         QStringLiteral("K"), QStringLiteral("0"));
+    const QCommandLineOption optAucunRefus(QStringLiteral("aucun-refus"),
+                                           QStringLiteral("Compte aussi comme violation une confirmation refusée (base occupée, "
+                                                          "conflits épuisés) : sans cette option, un refus dit en français, "
+                                                          "sans rien écrire, est seulement compté."));
+    const QCommandLineOption optIni(QStringLiteral("ini"), QStringLiteral("Fichier de réglages qui désigne un serveur PostgreSQL."),
+                                    QStringLiteral("FICHIER"));
+    QCommandLineOption optPoste(QStringLiteral("poste"), QStringLiteral("(interne) numéro du poste."), QStringLiteral("I"));
+    QCommandLineOption optDepart(QStringLiteral("depart"), QStringLiteral("(interne) fichier de départ."), QStringLiteral("F"));
+    QCommandLineOption optEtiquette(QStringLiteral("etiquette"), QStringLiteral("(interne) étiquette de la charge."),
+                                          QStringLiteral("E"));
+    optPoste.setFlags(QCommandLineOption::HiddenFromHelp);
+    optDepart.setFlags(QCommandLineOption::HiddenFromHelp);
+    optEtiquette.setFlags(QCommandLineOption::HiddenFromHelp);
+    for (const QCommandLineOption* o : {&optPostes, &optCommandes, &optEchanges, &optAucunRefus, &optIni, static_cast<const QCommandLineOption*>(&optPoste), static_cast<const QCommandLineOption*>(&optDepart), static_cast<const QCommandLineOption*>(&optEtiquette)})
+        parser.addOption(*o);
+    parser.addPositionalArgument(QStringLiteral("CHEMIN_BD"), QStringLiteral("Le fichier BD.mdb (ou son dossier), créé vide s'il manque."),
+                                 QStringLiteral("[CHEMIN_BD | --ini FICHIER]"));
+    if (!parser.parse(app.arguments())) {
+        Erreur(parser.errorText());
+        return 2;
+    }
+    if (parser.isSet(aide)) {
+        Dire(parser.helpText().replace(QStringLiteral("Usage:"), QStringLiteral("Utilisation :"))
+                 .replace(QStringLiteral("Options:"), QStringLiteral("Options :"))
+                 .replace(QStringLiteral("Arguments:"), QStringLiteral("Arguments :")));
+        return 0;
+    }
+    bool ok1 = false, ok2 = false, ok3 = false;
+    const int postes = parser.value(optPostes).toInt(&ok1);
+    const int commandes = parser.value(optCommandes).toInt(&ok2);
+    const int echanges = parser.value(optEchanges).toInt(&ok3);
+    if (!ok1 || !ok2 || !ok3 || postes < 1 || postes > 64 || commandes < 0 || echanges < 0) {
+        Erreur(QStringLiteral("--stations va de 1 à 64 ; --commandes et --echanges sont des nombres entiers positifs ou nuls."));
+        return 2;
+    }
+    const QStringList positionnels = parser.positionalArguments();
+    const QString ini = parser.value(optIni);
+    if (ini.isEmpty() == positionnels.isEmpty() || positionnels.size() > 1) {
+        Erreur(QStringLiteral("Donnez soit le chemin de BD.mdb, soit --ini FICHIER (voir --aide)."));
+        return 2;
+    }
+    const QString cheminBD = positionnels.value(0);
+
+    const bool estPoste = parser.isSet(optPoste);
+    try {
+        const QString echec = OuvrirBase(cheminBD, ini, !estPoste);
+        if (!echec.isEmpty()) {
+            Erreur(echec);
+            return 2;
+        }
+        if (estPoste)
+            return Poste(parser.value(optPoste).toInt(), commandes, echanges, parser.value(optEtiquette), parser.value(optDepart));
+        PreparerCatalogue();
+    } catch (const modBD::ErreurBD& e) {
+        Erreur(e.message());
+        return 2;
+    }
+
+    const QString etiquette = QStringLiteral("charge-%1").arg(QDateTime::currentMSecsSinceEpoch());
+    QTemporaryDir temp;
+    const QString depart = QDir(temp.path()).filePath(QStringLiteral("depart"));
+    const QString moteur = modBD::MoteurActif() == modBD::Moteur::PostgreSQL ? QStringLiteral("PostgreSQL") : QStringLiteral("BD.mdb");
+    Dire(QStringLiteral("Base : %1 (%2). Postes : %3, chacun %4 commandes et %5 échanges.")
+             .arg(modBD::DescriptionBase(), moteur).arg(postes).arg(commandes).arg(echanges));
+
+    std::vector<std::unique_ptr<QProcess>> enfants;
+    for (int i = 0; i < postes; ++i) {
+        auto p = std::make_unique<QProcess>();
+        p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QStringList a{QStringLiteral("--poste"), QString::number(i), QStringLiteral("--depart"), depart,
+                      QStringLiteral("--etiquette"), etiquette, QStringLiteral("--commandes"), QString::number(commandes),
+                      QStringLiteral("--echanges"), QString::number(echanges)};
+        if (!ini.isEmpty()) a << QStringLiteral("--ini") << ini;
+        else a << cheminBD;
+        p->start(QCoreApplication::applicationFilePath(), a);
+        enfants.push_back(std::move(p));
+    }
+    for (auto& p : enfants) {
+        while (!p->canReadLine() && p->state() != QProcess::NotRunning) p->waitForReadyRead(60000);
+        if (QString::fromUtf8(p->readLine()).trimmed() != QLatin1String("pret")) {
+            Erreur(QStringLiteral("Un poste n'a pas pu ouvrir la base."));
+            return 2;
+        }
+    }
+    QElapsedTimer chrono;
+    QFile(depart).open(QIODevice::WriteOnly);
+    chrono.start();
+    Releve r;
+    QSet<qint64> vus;
+    for (auto& p : enfants) {
+        QByteArray sortie;
+        while (p->state() != QProcess::NotRunning) {
+            p->waitForReadyRead(1000);
+            sortie += p->readAllStandardOutput();
+        }
+        sortie += p->readAllStandardOutput();
+        if (p->exitStatus() != QProcess::NormalExit || p->exitCode() != 0)
+            r.messages << QStringLiteral("un poste s'est arrêté anormalement (code %1)").arg(p->exitCode());
+        for (const QByteArray& brut : sortie.split('\n')) {
+            const QString l = QString::fromUtf8(brut).trimmed();
+            const QStringList m = l.split(QLatin1Char(' '));
+            if (m.first() == QLatin1String("commande") && m.size() == 4) {
+                const qint64 no = m.at(1).toLongLong();
+                if (vus.contains(no)) r.numerosEnDouble << no;
+                vus.insert(no);
+                r.commandes.insert(no, m.at(2).toInt());
+                r.latences.push_back(m.at(3).toLongLong());
+                ++r.nbCommandes;
+            } else if (m.first() == QLatin1String("echange")) {
+                ++r.nbEchanges;
+            } else if (m.first() == QLatin1String("erreur")) {
+                ++r.erreurs;
+                r.refus << QStringLiteral("confirmation refusée : ") + l.mid(7);
+            } else if (m.first() == QLatin1String("reprises")) {
+                r.reprises += m.value(1).toInt();
+            }
+        }
+    }
+    const double secondes = static_cast<double>(chrono.nsecsElapsed()) / 1e9;
+    std::vector<qint64> latences = r.latences;
+    Dire(QStringLiteral("Durée : %1 s. Commandes : %2 (%3 par seconde). Échanges : %4. Transactions rejouées : %5. Refus : %6.")
+             .arg(secondes, 0, 'f', 2).arg(r.nbCommandes).arg(r.nbCommandes / secondes, 0, 'f', 1)
+             .arg(r.nbEchanges).arg(r.reprises).arg(r.erreurs));
+    for (const QString& refus : r.refus.mid(0, 5)) Dire(QStringLiteral("  ") + refus);
+    Dire(QStringLiteral("Latence d'une confirmation (ms) : p50 %1, p95 %2, p99 %3.")
+             .arg(Centile(latences, 50), 0, 'f', 2).arg(Centile(latences, 95), 0, 'f', 2).arg(Centile(latences, 99), 0, 'f', 2));
+    try {
+        return Verifier(r, etiquette, parser.isSet(optAucunRefus));
+    } catch (const modBD::ErreurBD& e) {
+        Erreur(e.message());
+        return 1;
+    }
+}

@@ -1,0 +1,63 @@
+-- Corvandelle: the six tables on a PostgreSQL server, the same columns as schema.sql.
+-- Identifiers are unquoted, so the server folds them to lower case; every query of the
+-- program is written unquoted too and finds them. Numbers come from identity columns,
+-- GENERATED ALWAYS: the server alone gives them, and never gives one twice.
+-- Whole numbers are bigint, as SQLite's INTEGER is 64 bits: a row written from outside
+-- holds the same values on both engines. Amounts are double precision (real would be
+-- 4 bytes there); booleans are integers, compared as Comedien <> 0, as on the file base.
+
+CREATE TABLE Vendeur (
+  NoVendeur bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+  NomVendeur text NOT NULL,
+  Comedien bigint NOT NULL DEFAULT 0,
+  NomVendeurMaj text
+);
+CREATE INDEX IX_Vendeur_NomVendeur ON Vendeur (NomVendeur);
+CREATE INDEX IX_Vendeur_NomVendeurMaj ON Vendeur (NomVendeurMaj);
+
+CREATE TABLE Piece (
+  NoPiece bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+  NomPiece text NOT NULL,
+  NomPieceMaj text
+);
+CREATE INDEX IX_Piece_NomPiece ON Piece (NomPiece);
+CREATE INDEX IX_Piece_NomPieceMaj ON Piece (NomPieceMaj);
+
+CREATE TABLE Representation (
+  NoRepresentation bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+  NoPiece bigint NOT NULL,
+  DateRepresentation text NOT NULL
+);
+CREATE INDEX IX_Representation_Piece_Date ON Representation (NoPiece, DateRepresentation);
+
+CREATE TABLE InfoClientReservation (
+  NoClient bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+  DateReservation text NOT NULL,
+  MontantTotal double precision NOT NULL DEFAULT 0,
+  NomClient text NOT NULL,
+  TelephoneClient text NOT NULL DEFAULT '',
+  NbForfaits bigint NOT NULL DEFAULT 0
+);
+
+CREATE TABLE InfoReservation (
+  NoLigne bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+  NoClient bigint NOT NULL,
+  NoRepresentation bigint NOT NULL,
+  NbEnfant bigint NOT NULL DEFAULT 0,
+  NbAdulte bigint NOT NULL DEFAULT 0,
+  Cout double precision NOT NULL DEFAULT 0,
+  VentePorte bigint NOT NULL DEFAULT 0,
+  NoVendeur bigint NOT NULL
+);
+CREATE INDEX IX_InfoReservation_NoClient ON InfoReservation (NoClient);
+CREATE INDEX IX_InfoReservation_NoRepresentation ON InfoReservation (NoRepresentation);
+
+CREATE TABLE InventaireBillets (
+  NoMouvement bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+  NoRepresentation bigint NOT NULL,
+  NoVendeur bigint NOT NULL,
+  Nombre bigint NOT NULL CHECK (Nombre BETWEEN -32768 AND 32767),
+  DateTransaction text NOT NULL,
+  Commentaire text NOT NULL DEFAULT ''
+);
+CREATE INDEX IX_InventaireBillets_NoRepresentation ON InventaireBillets (NoRepresentation, Nombre);

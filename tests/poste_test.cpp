@@ -1,0 +1,86 @@
+// One station of the concurrency tests: opens the base of a program folder (BD.mdb, or the
+// server named by its corvandelle.ini), says "pret", waits for the start file so that every
+// station acts at the same moment, does one thing through the data store and prints the outcome.
+//   poste_test DOSSIER FICHIER_DEPART piece NOM | vendeur NOM | representation PIECE DATE | commandes N GRAINE
+#include "modBD.h"
+#include "modBD_Catalogue.h"
+#include "modBD_Commandes.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLocale>
+#include <QRandomGenerator>
+#include <QThread>
+
+#include <cstdio>
+
+namespace {
+void Ecrire(const QString& ligne) {
+    std::fputs(qPrintable(ligne + QLatin1Char('\n')), stdout);
+    std::fflush(stdout);
+}
+
+QString Resultat(modBD::ResultatAjout r) {
+    switch (r) {
+    case modBD::ResultatAjout::Ajoute: return QStringLiteral("Ajoute");
+    case modBD::ResultatAjout::Doublon: return QStringLiteral("Doublon");
+    case modBD::ResultatAjout::Vide: return QStringLiteral("Vide");
+    }
+    return {};
+}
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QLocale francais(QLocale::French, QLocale::Canada);
+    francais.setNumberOptions(QLocale::OmitGroupSeparator);
+    QLocale::setDefault(francais);
+    const QStringList a = app.arguments();
+    if (a.size() < 5) {
+        Ecrire(QStringLiteral("ERREUR arguments"));
+        return 2;
+    }
+    modBD::DefinirDossierProgramme(a.at(1));
+    if (!modBD::OuvrirConnexion()) {
+        Ecrire(QStringLiteral("ERREUR ") + modBD::DernierMessageOuverture());
+        return 1;
+    }
+    Ecrire(QStringLiteral("pret"));
+    while (!QFileInfo::exists(a.at(2))) QThread::usleep(500);
+
+    const QString action = a.at(3);
+    try {
+        if (action == QLatin1String("piece")) {
+            Ecrire(Resultat(modBD::AjouterPiece(a.at(4))));
+        } else if (action == QLatin1String("vendeur")) {
+            Ecrire(Resultat(modBD::AjouterVendeur(a.at(4), false)));
+        } else if (action == QLatin1String("representation") && a.size() >= 6) {
+            Ecrire(Resultat(modBD::AjouterRepresentation(modBD::ObtenirNoPiece(a.at(4)), a.at(5))));
+        } else if (action == QLatin1String("commandes") && a.size() >= 6) {
+            // Orders of 1 to 4 lines over the performances "P1".."P4" on 2026-12-24, seller "Vendeur".
+            QRandomGenerator hasard(a.at(5).toUInt());
+            const int n = a.at(4).toInt();
+            for (int i = 0; i < n; ++i) {
+                modBD::Commande c;
+                c.dateReservation = QStringLiteral("2026-12-07");
+                c.nomClient = QStringLiteral("Client %1").arg(i);
+                c.nbForfaits = QStringLiteral("0");
+                c.nomVendeur = QStringLiteral("Vendeur");
+                const int lignes = hasard.bounded(1, 5);
+                for (int l = 1; l <= lignes; ++l)
+                    c.lignes.append({QStringLiteral("P%1").arg(l), QStringLiteral("2026-12-24"), QStringLiteral("1"),
+                                     QStringLiteral("2"), QStringLiteral("10,5"), QStringLiteral("Non")});
+                c.montantTotal = QString::number(10.5 * lignes);
+                Ecrire(QStringLiteral("commande %1 %2").arg(modBD::EnregistrerCommande(c)).arg(lignes));
+            }
+        } else {
+            Ecrire(QStringLiteral("ERREUR action inconnue ") + action);
+            return 2;
+        }
+    } catch (const modBD::ErreurBD& e) {
+        Ecrire(QStringLiteral("ERREUR ") + QString(e.message()).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+        return 1;
+    }
+    Ecrire(QStringLiteral("reprises %1").arg(modBD::NombreReprises()));
+    return 0;
+}
