@@ -79,6 +79,8 @@ QString Pdftotext(const QString& pdf) {
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
+QString SansBlancs(QString texte) { return texte.remove(QRegularExpression(QStringLiteral("\\s+"))); }
+
 }  // namespace
 
 class tst_Rapports : public QObject {
@@ -261,7 +263,8 @@ private slots:
             const QString texte = Pdftotext(chemin);
             QVERIFY2(texte.contains(TitreRapport(r)), qPrintable(texte));
             QVERIFY(texte.contains("Page 1 / "));
-            QVERIFY(texte.contains(QDir::toNativeSeparators(base.chemin())));
+            // The header wraps a long path wherever the page's width ends it; read it back unwrapped.
+            QVERIFY2(SansBlancs(texte).contains(SansBlancs(QDir::toNativeSeparators(base.chemin()))), qPrintable(texte));
             // A picture of each report for anyone to look at.
             QDir().mkpath(CORV_RENDU_DIR);
             QProcess::execute("pdftoppm", {"-png", "-r", "70", "-f", "1", "-l", "1", "-singlefile", chemin,
