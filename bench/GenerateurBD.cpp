@@ -1,6 +1,6 @@
 #include "GenerateurBD.h"
 
-#include "FctVar.h"
+#include "Regles.h"
 #include "modBD.h"
 
 #include <QDate>
@@ -18,7 +18,7 @@ QString NomVendeur(int i) { return QStringLiteral("Vendeur %1").arg(i, 4, 10, QL
 bool EstComedien(int i) { return i % 5 == 0; }
 
 QString DateRepresentation(int piece, int rang) {
-    return FctVar::DateEnTexte(QDate(2020, 1, 1).addDays(piece + 7 * rang));
+    return Regles::DateEnTexte(QDate(2020, 1, 1).addDays(piece + 7 * rang));
 }
 
 namespace {
@@ -72,7 +72,7 @@ void Generer(const QString& chemin, const Taille& t) {
             double couts[3];
             double total = 0;
             for (double& cout : couts) total += (cout = entre(10, 90) / 2.0);
-            q.addBindValue(FctVar::DateEnTexte(QDate(2020, 1, 1).addDays(entre(0, 2500))));
+            q.addBindValue(Regles::DateEnTexte(QDate(2020, 1, 1).addDays(entre(0, 2500))));
             q.addBindValue(total);
             q.addBindValue(QStringLiteral("Client %1").arg(c));
             q.addBindValue(QStringLiteral("555-%1").arg(entre(0, 9999), 4, 10, QLatin1Char('0')));
@@ -99,7 +99,7 @@ void Generer(const QString& chemin, const Taille& t) {
             q.addBindValue(mesure ? 1 : entre(2, std::max(2, nbRepresentations)));
             q.addBindValue(entre(1, t.vendeurs));
             q.addBindValue(entre(-20, 50));
-            q.addBindValue(FctVar::DateEnTexte(QDate(2020, 1, 1).addDays(entre(0, 2500))));
+            q.addBindValue(Regles::DateEnTexte(QDate(2020, 1, 1).addDays(entre(0, 2500))));
             q.addBindValue(QStringLiteral(""));
             Exiger(q.exec(), q);
         }

@@ -128,7 +128,7 @@ void Enregistrer(frmMain* principal) {
         for (auto _ : s) benchmark::DoNotOptimize(modBD::ObtenirNbBillets(Bench::kPieceMesuree, representation));
     });
     benchmark::RegisterBenchmark(kOperations[4], [principal](State& s) {
-        frmTransaction dialogue(principal);
+        frmTransaction dialogue(principal, *principal->lstTransactions, *principal->lblMontantTotal);
         for (auto _ : s) dialogue.Form_Load();
     });
     benchmark::RegisterBenchmark(kOperations[5], [principal](State& s) {

@@ -2,7 +2,6 @@
 
 #include "FctVar.h"
 #include "Toolkit.h"
-#include "frmMain.h"
 #include "modBD.h"
 #include "modBD_Catalogue.h"
 
@@ -36,10 +35,9 @@ QListWidget* CreerListe(QWidget* parent, const QString& nom) {
 bool EntreeSelectionnee(const QListWidget* lst) { return !lst->selectedItems().isEmpty(); }
 }  // namespace
 
-frmGestionPieces::frmGestionPieces(frmMain* principal)
-    : QWidget(principal, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                             Qt::MSWindowsFixedSizeDialogHint),
-      m_principal(principal) {
+frmGestionPieces::frmGestionPieces(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                             Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("frmGestionPieces"));
     setWindowTitle(kTitre);
     setAccessibleName(kTitre);

@@ -13,12 +13,11 @@ class QListWidget;
 class QMenu;
 class QAction;
 class QPushButton;
-class frmMain;
 
 class frmGestionPieces : public QWidget {
     Q_OBJECT
 public:
-    explicit frmGestionPieces(frmMain* principal);
+    explicit frmGestionPieces(QWidget* parent);
 
     void Form_Load();
     void AfficherListePieces();
@@ -61,6 +60,5 @@ protected:
 private:
     void ConstruireFenetre();
 
-    QPointer<frmMain> m_principal;
     bool m_centree = false;
 };

@@ -1,7 +1,6 @@
 #include "frmGestionVendeurs.h"
 
 #include "Toolkit.h"
-#include "frmMain.h"
 #include "modBD.h"
 #include "modBD_Catalogue.h"
 
@@ -23,10 +22,9 @@ const QString kTitre = QStringLiteral("Gestion des différents vendeurs");
 
 }  // namespace
 
-frmGestionVendeurs::frmGestionVendeurs(frmMain* principal)
-    : QWidget(principal, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                             Qt::MSWindowsFixedSizeDialogHint),
-      m_principal(principal) {
+frmGestionVendeurs::frmGestionVendeurs(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                             Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("frmGestionVendeurs"));
     setWindowTitle(kTitre);
     setAccessibleName(kTitre);
@@ -125,7 +123,7 @@ void frmGestionVendeurs::cmdAjouterVendeur_Click() {
 
 void frmGestionVendeurs::cmdFermer_Click() {
     close();
-    if (m_principal) m_principal->AfficherListeVendeurs();
+    emit VendeursFermes();
 }
 
 void frmGestionVendeurs::lstVendeurs_MouseUp(Qt::MouseButton bouton) {

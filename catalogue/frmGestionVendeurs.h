@@ -12,12 +12,11 @@ class QLineEdit;
 class QListWidget;
 class QMenu;
 class QPushButton;
-class frmMain;
 
 class frmGestionVendeurs : public QWidget {
     Q_OBJECT
 public:
-    explicit frmGestionVendeurs(frmMain* principal);
+    explicit frmGestionVendeurs(QWidget* parent);
 
     // This window marks an actor with its own, longer marker.
     static inline const QString kMarqueComedienLongue = QStringLiteral(" (Comédien)");
@@ -43,12 +42,15 @@ public:
     QMenu* mnuPopMenu = nullptr;
     QAction* mnuSupprimerVendeur = nullptr;
 
+signals:
+    // "Fermer": the sellers may have changed, so the window that lists them reads them again.
+    void VendeursFermes();
+
 protected:
     void showEvent(QShowEvent* e) override;
 
 private:
     void ConstruireFenetre();
 
-    QPointer<frmMain> m_principal;
     bool m_centree = false;
 };

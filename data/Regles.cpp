@@ -102,4 +102,21 @@ QString FormaterNombre(double valeur) {
     return loc.toString(valeur, 'g', 15);
 }
 
+bool ValiderNoTelephone(QString& telephone) {
+    qsizetype debut = 0;
+    qsizetype fin = telephone.size();
+    while (debut < fin && telephone.at(debut) == QLatin1Char(' ')) ++debut;
+    while (fin > debut && telephone.at(fin - 1) == QLatin1Char(' ')) --fin;
+    telephone = telephone.mid(debut, fin - debut);
+    if (telephone.size() < 7) return false;
+    bool valide = true;
+    for (qsizetype i = 0; i < telephone.size(); ++i) {
+        const QChar c = telephone.at(i);
+        const bool chiffre = c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        const bool tiret = c == QLatin1Char('-') && i == 3;
+        if (!chiffre && !tiret) valide = false;
+    }
+    return valide;
+}
+
 }  // namespace Regles

@@ -30,4 +30,7 @@ double LireMontant(const QString& texte);
 // General number form: locale separator, no grouping, no trailing zeros, 15 significant digits.
 QString FormaterNombre(double valeur);
 
+// --- Phone: 7 characters or more, digits, a dash allowed only in 4th position. Trims in place.
+bool ValiderNoTelephone(QString& telephone);
+
 }  // namespace Regles

@@ -1,5 +1,5 @@
 // Slow, independent versions of the number and phone rules, written without Qt's parsers,
-// against which the fuzz targets check FctVar. Shared input decoding lives here too.
+// against which the fuzz targets check Regles. Shared input decoding lives here too.
 #pragma once
 
 #include <QLocale>

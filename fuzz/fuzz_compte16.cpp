@@ -1,7 +1,7 @@
 // 16-bit count: VersCompte16 on any double (8 raw bytes) and TexteEnCompte16 on any text agree
 // with the integer-arithmetic rounding of Reference.h; a refusal happens exactly outside the
 // range; a count is never more than 0.5 away from the value.
-#include "FctVar.h"
+#include "Regles.h"
 #include "Reference.h"
 
 namespace {
@@ -31,10 +31,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, size_t taille) {
         std::memcpy(&v, e.reste, sizeof v);
         char tampon[64];
         std::snprintf(tampon, sizeof tampon, "%a", v);  // shown exactly if the check fails
-        Verifier(v, FctVar::VersCompte16(v), QString::fromLatin1(tampon));
+        Verifier(v, Regles::VersCompte16(v), QString::fromLatin1(tampon));
         return 0;
     }
-    const std::optional<qint16> obtenu = FctVar::TexteEnCompte16(e.texte);
+    const std::optional<qint16> obtenu = Regles::TexteEnCompte16(e.texte);
     const std::optional<double> v = Reference::Nombre(e.texte, e.locale);
     if (!v) {
         if (obtenu) Reference::Echec("TexteEnCompte16 gave a count for a text that is no number", e.texte);

@@ -1,6 +1,6 @@
 // Numeric text: EstNumerique / LireNombre agree with the hand-written reader of Reference.h,
 // the value is strtod's, and FormaterNombre's text reads back as the same value.
-#include "FctVar.h"
+#include "Regles.h"
 #include "Reference.h"
 
 namespace {
@@ -15,8 +15,8 @@ bool QuinzeChiffresFini(double v) {
 
 void VerifierAllerRetour(double v) {
     if (!std::isfinite(v)) return;
-    const QString texte = FctVar::FormaterNombre(v);
-    const std::optional<double> relu = FctVar::LireNombre(texte);
+    const QString texte = Regles::FormaterNombre(v);
+    const std::optional<double> relu = Regles::LireNombre(texte);
     if (relu != Reference::Nombre(texte, QLocale())) Reference::Echec("FormaterNombre text: LireNombre disagrees with the reference", texte);
     if (!QuinzeChiffresFini(v)) return;
     if (!relu) Reference::Echec("FormaterNombre text does not read back", texte);
@@ -42,8 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* donnees, size_t taille) {
     }
 
     const std::optional<double> attendu = Reference::Nombre(e.texte, e.locale);
-    const std::optional<double> lu = FctVar::LireNombre(e.texte);
-    if (FctVar::EstNumerique(e.texte) != attendu.has_value()) Reference::Echec("EstNumerique disagrees with the reference", e.texte);
+    const std::optional<double> lu = Regles::LireNombre(e.texte);
+    if (Regles::EstNumerique(e.texte) != attendu.has_value()) Reference::Echec("EstNumerique disagrees with the reference", e.texte);
     if (lu.has_value() != attendu.has_value()) Reference::Echec("LireNombre disagrees with EstNumerique", e.texte);
     if (!lu) return 0;
     if (!std::isfinite(*lu)) Reference::Echec("LireNombre gave a non-finite value", e.texte);

@@ -1,6 +1,6 @@
 // The report tool: the window on a database, or, with --exporter, one report written to a file
 // without any window (no display needed).
-#include "LigneCommande.h"
+#include "ArgumentsRapports.h"
 #include "Toolkit.h"
 #include "frmRapports.h"
 

@@ -2,7 +2,6 @@
 
 #include "FctVar.h"
 #include "Toolkit.h"
-#include "frmMain.h"
 #include "modBD.h"
 
 #include <QCheckBox>
@@ -27,7 +26,8 @@ QLineEdit* CreerTexte(QWidget* parent, const QString& nom) {
 }
 }  // namespace
 
-frmTransaction::frmTransaction(frmMain* principal) : QDialog(principal), m_principal(principal) {
+frmTransaction::frmTransaction(QWidget* parent, QTreeWidget& lstTransactions, QLabel& lblMontantTotal)
+    : QDialog(parent), m_lstTransactions(lstTransactions), m_lblMontantTotal(lblMontantTotal) {
     setObjectName(QStringLiteral("frmTransaction"));
     setWindowTitle(QStringLiteral("Ajout d'une transaction"));
     setAccessibleName(windowTitle());
@@ -156,7 +156,7 @@ void frmTransaction::cmdAjouter_Click() {
         message = QStringLiteral("Le champ des coûts n'est pas valide!");
     else if (couts.trimmed() == QLatin1String("0"))
         message = QStringLiteral("Le coûts ne peut pas être égale à 0!");
-    else if (!FctVar::AjouterLigneTransaction(*m_principal->lstTransactions, cboNomsPieces->currentText(),
+    else if (!FctVar::AjouterLigneTransaction(m_lstTransactions, cboNomsPieces->currentText(),
                                               cboDatesPieces->currentText(), enfants, adultes, couts,
                                               chkPorte->isChecked() ? QStringLiteral("1") : QStringLiteral("0")))
         message = QStringLiteral("La pièce pour la date choisie fait déjà parti de la transaction. "
@@ -166,7 +166,7 @@ void frmTransaction::cmdAjouter_Click() {
         return;
     }
     accept();
-    FctVar::CalculerMontantTotal(*m_principal->lstTransactions, *m_principal->lblMontantTotal);
+    FctVar::CalculerMontantTotal(m_lstTransactions, m_lblMontantTotal);
 }
 
 void frmTransaction::cmdAnnuler_Click() { reject(); }

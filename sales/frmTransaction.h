@@ -10,13 +10,14 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class frmMain;
+class QTreeWidget;
 
 class frmTransaction : public QDialog {
     Q_OBJECT
 public:
     // Builds the dialog from its design values and runs Form_Load (both lists read afresh).
-    explicit frmTransaction(frmMain* principal);
+    // "Ajouter" appends to the order list it is handed and rewrites that list's total.
+    frmTransaction(QWidget* parent, QTreeWidget& lstTransactions, QLabel& lblMontantTotal);
 
     void Form_Load();
     void AfficherListePieces();
@@ -49,5 +50,6 @@ public:
 private:
     void ConstruireFenetre();
 
-    frmMain* m_principal;
+    QTreeWidget& m_lstTransactions;
+    QLabel& m_lblMontantTotal;
 };

@@ -2,7 +2,6 @@
 
 #include "FctVar.h"
 #include "Toolkit.h"
-#include "frmMain.h"
 #include "modBD.h"
 #include "modBD_Inventaire.h"
 
@@ -28,10 +27,9 @@ QComboBox* CreerListe(QWidget* parent, const QString& nom, int gauche, int haut)
 }
 }  // namespace
 
-frmEchangesBillets::frmEchangesBillets(frmMain* principal)
-    : QWidget(principal, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                             Qt::WindowCloseButtonHint),
-      m_principal(principal) {
+frmEchangesBillets::frmEchangesBillets(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                             Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("frmEchangesBillets"));
     setWindowTitle(kTitre);
     setAccessibleName(kTitre);

@@ -4,7 +4,6 @@
 
 #include <QWidget>
 
-class frmMain;
 class QComboBox;
 class QDateEdit;
 class QGroupBox;
@@ -15,7 +14,7 @@ class QPushButton;
 class frmEchangesBillets : public QWidget {
     Q_OBJECT
 public:
-    explicit frmEchangesBillets(frmMain* principal);
+    explicit frmEchangesBillets(QWidget* parent);
 
     void AfficherListePieces();
     // Side 1: the given side (cboPieces, cboRepresentations); any other value: the received side.
@@ -64,6 +63,5 @@ private:
     void ConstruireFenetre();
     void RefuserNombre(const QString& message);
 
-    frmMain* m_principal;
     bool m_centree = false;
 };

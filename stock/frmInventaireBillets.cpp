@@ -2,7 +2,6 @@
 
 #include "FctVar.h"
 #include "Toolkit.h"
-#include "frmMain.h"
 #include "modBD.h"
 #include "modBD_Inventaire.h"
 
@@ -24,10 +23,9 @@ namespace {
 const QString kTitre = QStringLiteral("Gestion de l'inventaire des billets");
 }
 
-frmInventaireBillets::frmInventaireBillets(frmMain* principal)
-    : QWidget(principal, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                             Qt::WindowCloseButtonHint),
-      m_principal(principal) {
+frmInventaireBillets::frmInventaireBillets(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                             Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("frmInventaireBillets"));
     setWindowTitle(kTitre);
     setAccessibleName(kTitre);

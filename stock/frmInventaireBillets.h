@@ -4,7 +4,6 @@
 
 #include <QWidget>
 
-class frmMain;
 class QButtonGroup;
 class QComboBox;
 class QDateEdit;
@@ -17,7 +16,7 @@ class QRadioButton;
 class frmInventaireBillets : public QWidget {
     Q_OBJECT
 public:
-    explicit frmInventaireBillets(frmMain* principal);
+    explicit frmInventaireBillets(QWidget* parent);
 
     void AfficherListePieces();
     void AfficherListeRepresentations();
@@ -62,6 +61,5 @@ private:
     void AfficherNbBillets();
     void RefuserNombre(const QString& message);
 
-    frmMain* m_principal;
     bool m_centree = false;
 };

@@ -174,7 +174,7 @@ private slots:
         QCOMPARE(Textes(p->lstRepresentations), QStringList{"2026-07-01"});
 
         // Every other list of plays shows it as stored.
-        frmTransaction dialogue(m_f.get());
+        frmTransaction dialogue(m_f.get(), *m_f->lstTransactions, *m_f->lblMontantTotal);
         QCOMPARE(Textes(dialogue.cboNomsPieces), (QStringList{"Hamlet", stocke}));
         m_f->mnuEchanges_Click();
         QCOMPARE(Textes(m_f->FenetreEchanges()->cboPieces2), (QStringList{"Hamlet", stocke}));
@@ -419,7 +419,7 @@ private slots:
             }
             lecture = "SELECT Nombre FROM InventaireBillets ORDER BY NoMouvement DESC";
         } else {
-            frmTransaction d(m_f.get());
+            frmTransaction d(m_f.get(), *m_f->lstTransactions, *m_f->lblMontantTotal);
             d.txtNbAdultes->setText(QStringLiteral("1"));
             d.txtCouts->setText(QStringLiteral("5"));
             QLineEdit* dans = champ == "enfants" ? d.txtNbEnfants : champ == "couts" ? d.txtCouts : nullptr;

@@ -38,6 +38,7 @@ private slots:
         frmMain principal;
         principal.AfficherListeVendeurs();
         frmGestionVendeurs f(&principal);
+        QObject::connect(&f, &frmGestionVendeurs::VendeursFermes, &principal, &frmMain::AfficherListeVendeurs);
         // Here: the table's order, the long marker, nothing selected.
         QCOMPARE(Textes(f.lstVendeurs), QStringList({"Zoé", "Éric (Comédien)", "Alain", "Bruno"}));
         QVERIFY(f.lstVendeurs->selectedItems().isEmpty());

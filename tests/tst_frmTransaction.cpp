@@ -59,7 +59,7 @@ private slots:
     }
 
     void design() {
-        frmTransaction d(m_principal.get());
+        frmTransaction d(m_principal.get(), *m_principal->lstTransactions, *m_principal->lblMontantTotal);
         QCOMPARE(d.windowTitle(), QStringLiteral("Ajout d'une transaction"));
         QCOMPARE(d.parentWidget(), m_principal.get());
         QVERIFY(d.isModal());
@@ -110,7 +110,7 @@ private slots:
 
     void listes() {
         Catalogue();
-        frmTransaction d(m_principal.get());
+        frmTransaction d(m_principal.get(), *m_principal->lstTransactions, *m_principal->lblMontantTotal);
         QCOMPARE(Textes(d.cboNomsPieces), (QStringList{"L'Avare", "Le Cid", "Tartuffe"}));
         QCOMPARE(d.cboNomsPieces->currentIndex(), 0);
         QCOMPARE(Textes(d.cboDatesPieces), (QStringList{"2026-12-24", "2026-12-25"}));
@@ -134,7 +134,7 @@ private slots:
     }
 
     void sansPiece() {
-        frmTransaction d(m_principal.get());
+        frmTransaction d(m_principal.get(), *m_principal->lstTransactions, *m_principal->lblMontantTotal);
         QCOMPARE(d.cboNomsPieces->count(), 0);
         QCOMPARE(d.cboDatesPieces->count(), 0);
         d.txtNbAdultes->setText("1");
@@ -181,7 +181,7 @@ private slots:
         QFETCH(QString, couts);
         QFETCH(QString, message);
         Catalogue();
-        frmTransaction d(m_principal.get());
+        frmTransaction d(m_principal.get(), *m_principal->lstTransactions, *m_principal->lblMontantTotal);
         d.show();
         d.txtNbEnfants->setText(enfants);
         d.txtNbAdultes->setText(adultes);
@@ -218,7 +218,7 @@ private slots:
     void coutsEnAnglais() {
         TestSupport::DefinirLocale(TestSupport::LocaleAnglaise());
         Catalogue();
-        frmTransaction d(m_principal.get());
+        frmTransaction d(m_principal.get(), *m_principal->lstTransactions, *m_principal->lblMontantTotal);
         d.txtNbAdultes->setText("1");
         d.txtCouts->setText("0,5");  // not a number in English
         d.cmdAjouter_Click();
@@ -232,7 +232,7 @@ private slots:
     void doublonEtTotal() {
         Catalogue();
         auto ajouter = [this](int date, const QString& couts, bool porte) {
-            frmTransaction d(m_principal.get());
+            frmTransaction d(m_principal.get(), *m_principal->lstTransactions, *m_principal->lblMontantTotal);
             d.cboDatesPieces->setCurrentIndex(date);
             d.txtNbAdultes->setText("2");
             d.txtCouts->setText(couts);
@@ -254,7 +254,7 @@ private slots:
     }
 
     void focusSelectionneTout() {
-        frmTransaction d(m_principal.get());
+        frmTransaction d(m_principal.get(), *m_principal->lstTransactions, *m_principal->lblMontantTotal);
         d.show();
         QApplication::setActiveWindow(&d);
         d.txtCouts->setText("12,5");
@@ -299,7 +299,7 @@ private slots:
 
     void rendu() {
         Catalogue();
-        frmTransaction d(m_principal.get());
+        frmTransaction d(m_principal.get(), *m_principal->lstTransactions, *m_principal->lblMontantTotal);
         d.txtNbEnfants->setText("2");
         d.txtNbAdultes->setText("3");
         d.txtCouts->setText("42,5");

@@ -42,6 +42,6 @@ bool AjouterLigneTransaction(QTreeWidget& lstTransactions, const QString& nomPie
 void CalculerMontantTotal(const QTreeWidget& lstTransactions, QLabel& lblMontantTotal);
 
 // --- Phone: 7 characters or more, digits, a dash allowed only in 4th position. Trims in place.
-bool ValiderNoTelephone(QString& telephone);
+using Regles::ValiderNoTelephone;
 
 }  // namespace FctVar

@@ -38,11 +38,12 @@ using Toolkit::Tw;
 
 namespace {
 // A management window exists at most once: showing it again brings it forward, unchanged.
-template <class Fenetre>
-void AfficherFenetre(QPointer<Fenetre>& fenetre, frmMain* principal) {
+template <class Fenetre, class Preparer>
+void AfficherFenetre(QPointer<Fenetre>& fenetre, frmMain* principal, Preparer preparer) {
     if (!fenetre) {
         fenetre = new Fenetre(principal);
         fenetre->setAttribute(Qt::WA_DeleteOnClose);
+        preparer(fenetre.data());
     }
     fenetre->show();
     fenetre->raise();
@@ -302,7 +303,7 @@ void frmMain::ReinitialiserChamps() {
 
 void frmMain::cmdAjouterTransaction_Click() {
     // A new dialog each time: it starts from its design values and reads both lists afresh.
-    frmTransaction dialogue(this);
+    frmTransaction dialogue(this, *lstTransactions, *lblMontantTotal);
     dialogue.exec();
 }
 
@@ -430,7 +431,16 @@ frmInventaireBillets* frmMain::FenetreInventaire() const { return m_inventaire; 
 frmEchangesBillets* frmMain::FenetreEchanges() const { return m_echanges; }
 frmCommandes* frmMain::FenetreCommandes() const { return m_commandes; }
 
-void frmMain::mnuGestionVendeurs_Click() { AfficherFenetre(m_vendeurs, this); }
+template <class Fenetre>
+void AfficherFenetre(QPointer<Fenetre>& fenetre, frmMain* principal) {
+    AfficherFenetre(fenetre, principal, [](Fenetre*) {});
+}
+
+void frmMain::mnuGestionVendeurs_Click() {
+    AfficherFenetre(m_vendeurs, this, [this](frmGestionVendeurs* f) {
+        connect(f, &frmGestionVendeurs::VendeursFermes, this, &frmMain::AfficherListeVendeurs);
+    });
+}
 void frmMain::mnuGestionPieces_Click() { AfficherFenetre(m_pieces, this); }
 void frmMain::mnuGestionBillets_Click() { AfficherFenetre(m_inventaire, this); }
 void frmMain::mnuEchanges_Click() { AfficherFenetre(m_echanges, this); }

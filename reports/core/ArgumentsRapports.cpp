@@ -1,4 +1,4 @@
-#include "LigneCommande.h"
+#include "ArgumentsRapports.h"
 
 #include "Regles.h"
 #include "modBD.h"

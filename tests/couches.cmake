@@ -1,0 +1,51 @@
+cmake_policy(SET CMP0057 NEW)
+# Checks the layering by text: each folder includes only its own headers and those of the
+# folders below it. The build enforces the same through each library's include paths; this
+# check names the offending line, and it also fails for a header reached by a relative path.
+#   cmake -DSOURCE=<source folder> -P tests/couches.cmake
+if(NOT SOURCE)
+  message(FATAL_ERROR "SOURCE (the source folder) is required")
+endif()
+
+set(couches data ui reports/core sales catalogue stock app reports)
+set(permis_data data)
+set(permis_ui ui data)
+set(permis_reports/core reports/core data)
+set(permis_sales sales ui data reports/core)
+set(permis_catalogue catalogue ui data reports/core)
+set(permis_stock stock ui data reports/core)
+set(permis_app app sales catalogue stock ui data reports/core)
+set(permis_reports reports ui data reports/core)
+
+# Which folder owns each header name.
+foreach(couche ${couches})
+  file(GLOB entetes RELATIVE ${SOURCE}/${couche} ${SOURCE}/${couche}/*.h)
+  foreach(entete ${entetes})
+    set(proprietaire_${entete} ${couche})
+  endforeach()
+endforeach()
+
+set(fautes "")
+foreach(couche ${couches})
+  file(GLOB fichiers ${SOURCE}/${couche}/*.h ${SOURCE}/${couche}/*.cpp)
+  foreach(fichier ${fichiers})
+    file(STRINGS ${fichier} lignes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+    foreach(ligne ${lignes})
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*$" "\\1" inclus "${ligne}")
+      get_filename_component(nom ${inclus} NAME)
+      if(inclus MATCHES "\\.\\./")
+        list(APPEND fautes "${fichier}: ${inclus} (relative path out of its folder)")
+      elseif(DEFINED proprietaire_${nom})
+        if(NOT "${proprietaire_${nom}}" IN_LIST permis_${couche})
+          list(APPEND fautes "${fichier}: ${inclus} belongs to ${proprietaire_${nom}}/, which ${couche}/ may not use")
+        endif()
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+if(fautes)
+  list(JOIN fautes "\n  " texte)
+  message(FATAL_ERROR "Layering broken:\n  ${texte}")
+endif()
+message(STATUS "Layering holds: every include runs downwards.")
