@@ -2,6 +2,7 @@
 
 #include "Regles.h"
 #include "modBD_Annulations.h"
+#include "modBD_RechercheCommandes.h"
 
 #include <QCollator>
 #include <QHash>
@@ -11,6 +12,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <map>
 #include <optional>
 #include <tuple>
 #include <vector>
@@ -114,6 +117,17 @@ QString ConditionCommandesComptees() { return ConditionNonAnnulee(QStringLiteral
 
 int ComparerTextesDates(const QString& a, const QString& b) { return CleDate(a).comparer(CleDate(b)); }
 
+qlonglong EnCentimes(double cout) {
+    if (!std::isfinite(cout)) return 0;
+    // To a millionth first (the stored double's noise), then to the cent, halves away from zero.
+    const double millioniemes = std::round(cout * 1e6);
+    return static_cast<qlonglong>(std::round(millioniemes / 1e4));
+}
+
+QString RepresentationSupprimee(qlonglong noRepresentation) {
+    return QStringLiteral("(représentation supprimée n° %1)").arg(noRepresentation);
+}
+
 QList<LigneVentes> RapportVentes(const QString& nomPiece, const QDate& du, const QDate& au) {
     const bool parDate = du.isValid() || au.isValid();
     // The date bounds apply to date texts, read by the program's rule: the distinct order
@@ -138,6 +152,24 @@ QList<LigneVentes> RapportVentes(const QString& nomPiece, const QDate& du, const
 
     QHash<qlonglong, qsizetype> indices;
     QList<LigneVentes> lignes;
+    // Every performance of the chosen plays first: one with no sale keeps its row of zeros.
+    {
+        QSqlQuery r = Executer(QStringLiteral("SELECT r.NoRepresentation, p.NomPiece, r.DateRepresentation FROM Representation r "
+                                              "JOIN Piece p ON p.NoPiece = r.NoPiece%1")
+                                   .arg(nomPiece.isEmpty() ? QString() : QStringLiteral(" WHERE p.NomPiece = ?")),
+                               nomPiece.isEmpty() ? QVariantList() : QVariantList{nomPiece});
+        while (r.next()) {
+            LigneVentes l;
+            l.piece = r.value(1).toString();
+            l.representation = r.value(2).toString();
+            lignes.append(l);
+            indices.insert(r.value(0).toLongLong(), lignes.size() - 1);
+        }
+    }
+    const QString filtrePiece = nomPiece.isEmpty()
+                                    ? QString()
+                                    : QStringLiteral(" JOIN Representation rf ON rf.NoRepresentation = l.NoRepresentation "
+                                                     "JOIN Piece pf ON pf.NoPiece = rf.NoPiece AND pf.NomPiece = ?");
     for (const QVariantList& lot : std::as_const(lots)) {
         QString dates;
         if (!lot.isEmpty()) {
@@ -147,31 +179,27 @@ QList<LigneVentes> RapportVentes(const QString& nomPiece, const QDate& du, const
         QVariantList valeurs;
         if (!nomPiece.isEmpty()) valeurs << nomPiece;
         valeurs << lot;
-        // Summed per performance first (in the order of an index that holds every column read),
-        // then named: the names are joined once per performance, not once per line.
+        // Summed per performance first, then named: the names are joined once per performance,
+        // not once per line. A line whose performance or play is gone keeps its row, labelled.
         QSqlQuery q = Executer(
             QStringLiteral("SELECT a.NoRepresentation, p.NomPiece, r.DateRepresentation, a.Commandes, a.Enfant, a.Adulte, "
-                           "a.Porte, a.Montant "
+                           "a.Porte, r.NoRepresentation "
                            "FROM (SELECT l.NoRepresentation, COUNT(DISTINCT l.NoClient) AS Commandes, "
                            "SUM(l.NbEnfant) AS Enfant, SUM(l.NbAdulte) AS Adulte, "
-                           "SUM(CASE WHEN l.VentePorte <> 0 THEN l.NbEnfant + l.NbAdulte ELSE 0 END) AS Porte, "
-                           "SUM(l.Cout) AS Montant "
+                           "SUM(CASE WHEN l.VentePorte <> 0 THEN l.NbEnfant + l.NbAdulte ELSE 0 END) AS Porte "
                            "FROM InfoReservation l JOIN InfoClientReservation c ON c.NoClient = l.NoClient%1 "
                            "WHERE (%2)%3 GROUP BY l.NoRepresentation) a "
-                           "JOIN Representation r ON r.NoRepresentation = a.NoRepresentation "
-                           "JOIN Piece p ON p.NoPiece = r.NoPiece")
-                .arg(nomPiece.isEmpty() ? QString()
-                                        : QStringLiteral(" JOIN Representation rf ON rf.NoRepresentation = l.NoRepresentation "
-                                                         "JOIN Piece pf ON pf.NoPiece = rf.NoPiece AND pf.NomPiece = ?"),
-                     ConditionCommandesComptees(), dates),
+                           "LEFT JOIN Representation r ON r.NoRepresentation = a.NoRepresentation "
+                           "LEFT JOIN Piece p ON p.NoPiece = r.NoPiece")
+                .arg(filtrePiece, ConditionCommandesComptees(), dates),
             valeurs);
         while (q.next()) {
             const qlonglong no = q.value(0).toLongLong();
             auto it = indices.find(no);
             if (it == indices.end()) {
                 LigneVentes l;
-                l.piece = q.value(1).toString();
-                l.representation = q.value(2).toString();
+                l.piece = q.value(1).isNull() ? kPieceSupprimee : q.value(1).toString();
+                l.representation = q.value(7).isNull() ? RepresentationSupprimee(no) : q.value(2).toString();
                 lignes.append(l);
                 it = indices.insert(no, lignes.size() - 1);
             }
@@ -180,9 +208,20 @@ QList<LigneVentes> RapportVentes(const QString& nomPiece, const QDate& du, const
             l.billetsEnfant += q.value(4).toLongLong();
             l.billetsAdulte += q.value(5).toLongLong();
             l.billetsPorte += q.value(6).toLongLong();
-            l.montant += q.value(7).toDouble();
+        }
+        q.finish();
+        // The money per distinct cost: each cost rounded to the cent once, times its lines.
+        QSqlQuery m = Executer(QStringLiteral("SELECT l.NoRepresentation, l.Cout, COUNT(*) "
+                                              "FROM InfoReservation l JOIN InfoClientReservation c ON c.NoClient = l.NoClient%1 "
+                                              "WHERE (%2)%3 GROUP BY l.NoRepresentation, l.Cout")
+                                   .arg(filtrePiece, ConditionCommandesComptees(), dates),
+                               valeurs);
+        while (m.next()) {
+            const auto it = indices.constFind(m.value(0).toLongLong());
+            if (it != indices.cend()) lignes[*it].centimes += EnCentimes(m.value(1).toDouble()) * m.value(2).toLongLong();
         }
     }
+    for (LigneVentes& l : lignes) l.montant = static_cast<double>(l.centimes) / 100.0;
 
     RangsNoms pieces;
     RangsDates dates;
@@ -217,7 +256,8 @@ QList<LignePorte> RapportPorte(const QString& nomPiece, const QString& dateRepre
         l.telephone = q.value(1).toString();
         l.billetsEnfant = q.value(2).toLongLong();
         l.billetsAdulte = q.value(3).toLongLong();
-        l.cout = q.value(4).toDouble();
+        l.centimes = EnCentimes(q.value(4).toDouble());
+        l.cout = static_cast<double>(l.centimes) / 100.0;
         l.aLaPorte = q.value(5).toLongLong() != 0;
         l.vendeur = NomVendeurLu(q.value(6), q.value(7), q.value(8));
         l.commande = q.value(9).toLongLong();
@@ -234,7 +274,7 @@ QList<LignePorte> RapportPorte(const QString& nomPiece, const QString& dateRepre
     return Trier(lignes, cles);
 }
 
-QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece) {
+QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece, const QString& nomVendeur) {
     // Two sums per (seller, performance), merged here: what the ledger gave and took back,
     // and what the seller's order lines sold. Over every play that is one row per seller and
     // performance, hundreds of thousands of them: the queries return numbers only, in the
@@ -250,7 +290,7 @@ QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece) {
 
     struct Somme {
         qlonglong vendeur, representation, a, b;
-        double montant;
+        qlonglong centimes;
     };
     // The sums are read in slices of sellers' numbers, one statement each, in the order of the
     // numbers: between two slices a clerk's commit waiting for the file gets it, so it waits
@@ -298,9 +338,21 @@ QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece) {
             q.addBindValue(debut);
             q.addBindValue(fin);
             if (!q.exec()) throw echec(q);
-            while (q.next())
-                sommes.push_back({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toLongLong(),
-                                  avecMontant ? 0 : q.value(3).toLongLong(), avecMontant ? q.value(3).toDouble() : 0.0});
+            while (q.next()) {
+                const qlonglong vendeur = q.value(0).toLongLong(), representation = q.value(1).toLongLong();
+                if (!avecMontant) {
+                    sommes.push_back({vendeur, representation, q.value(2).toLongLong(), q.value(3).toLongLong(), 0});
+                    continue;
+                }
+                // One row per distinct cost: each cost rounded to the cent once, times its lines.
+                const qlonglong centimes = EnCentimes(q.value(3).toDouble()) * q.value(4).toLongLong();
+                if (!sommes.empty() && sommes.back().vendeur == vendeur && sommes.back().representation == representation) {
+                    sommes.back().a += q.value(2).toLongLong();
+                    sommes.back().centimes += centimes;
+                } else {
+                    sommes.push_back({vendeur, representation, q.value(2).toLongLong(), 0, centimes});
+                }
+            }
             // next() also ends on a failure: a report cut short must not pass for the whole one.
             if (q.lastError().isValid()) throw echec(q);
             q.finish();
@@ -314,10 +366,10 @@ QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece) {
                                                  "GROUP BY x.NoVendeur, x.NoRepresentation "
                                                  "ORDER BY x.NoVendeur, x.NoRepresentation")
                                       .arg(filtrePiece);
-    const QString sqlVentes = QStringLiteral("SELECT x.NoVendeur, x.NoRepresentation, SUM(x.NbEnfant + x.NbAdulte), SUM(x.Cout) "
+    const QString sqlVentes = QStringLiteral("SELECT x.NoVendeur, x.NoRepresentation, SUM(x.NbEnfant + x.NbAdulte), x.Cout, COUNT(*) "
                                              "FROM InfoReservation x JOIN InfoClientReservation c ON c.NoClient = x.NoClient%1 "
                                              "WHERE (%2) AND x.NoVendeur BETWEEN ? AND ? "
-                                             "GROUP BY x.NoVendeur, x.NoRepresentation "
+                                             "GROUP BY x.NoVendeur, x.NoRepresentation, x.Cout "
                                              "ORDER BY x.NoVendeur, x.NoRepresentation")
                                   .arg(filtrePiece, ConditionCommandesComptees());
     // One connection: SQLite shares one file lock among a program's connections, so two
@@ -346,16 +398,27 @@ QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece) {
                                                                             "AND pf.NomPiece = ?")),
                                valeurs);
         while (r.next()) {
-            // A performance whose play is gone is left out, as its lines are by the other reports.
+            // A performance whose play is gone still counts, under the deleted play's label.
             const auto piece = nomsPieces.constFind(r.value(1).toLongLong());
-            if (piece == nomsPieces.cend()) continue;
             Representation& rep = representations[r.value(0).toLongLong()];
-            rep.piece = *piece;
+            rep.piece = piece == nomsPieces.cend() ? kPieceSupprimee : *piece;
             rep.date = r.value(2).toString();
+        }
+        r.finish();
+        // Lines of a performance deleted since: counted too (over every play; a chosen play's
+        // query only finds the performances it still has).
+        if (nomPiece.isEmpty())
+            for (const std::vector<Somme>* sommes : {&mouvements, &ventes})
+                for (const Somme& x : *sommes)
+                    if (!representations.contains(x.representation)) {
+                        Representation& rep = representations[x.representation];
+                        rep.piece = kPieceSupprimee;
+                        rep.date = RepresentationSupprimee(x.representation);
+                    }
+        for (const Representation& rep : std::as_const(representations)) {
             pieces.ajouter(rep.piece);
             dates.ajouter(rep.date);
         }
-        r.finish();
     }
     struct FicheVendeur {
         QString nom;
@@ -427,6 +490,7 @@ QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece) {
             vendeur = &vendeurs.find(x.vendeur).value();
             noVendeur = x.vendeur;
         }
+        if (!nomVendeur.isEmpty() && vendeur->nom != nomVendeur) continue;
         fusion.push_back({vendeur->rang * nbRepresentations + rep->rang, &*rep, vendeur, mouvement, vente});
     }
     // Sorted on (key, place), small pairs: the same order as a stable sort of the rows.
@@ -449,7 +513,8 @@ QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece) {
         }
         if (f.vente) {
             l.vendus = f.vente->a;
-            l.montantVendu = f.vente->montant;
+            l.centimesVendus = f.vente->centimes;
+            l.montantVendu = static_cast<double>(l.centimesVendus) / 100.0;
         }
         lignes.append(l);
     }
@@ -463,18 +528,172 @@ QList<LigneMouvement> RapportMouvements(const QString& nomPiece, const QString& 
                                           "WHERE m.NoRepresentation = ? ORDER BY m.NoMouvement"),
                            {noRepresentation});
     QList<LigneMouvement> lignes;
-    qlonglong total = 0;
+    RangsDates dates;
     while (q.next()) {
         LigneMouvement l;
         l.date = q.value(0).toString();
         l.vendeur = NomVendeurLu(q.value(1), q.value(2), q.value(3));
         l.nombre = q.value(4).toLongLong();
         l.commentaire = q.value(5).toString();
-        total += l.nombre;
-        l.totalCourant = total;
+        dates.ajouter(l.date);
         lignes.append(l);
     }
+    // By date, then in the order written (the sort is stable); the running total follows.
+    dates.classer();
+    std::vector<std::array<qint64, 1>> cles;
+    cles.reserve(static_cast<size_t>(lignes.size()));
+    for (const LigneMouvement& l : std::as_const(lignes)) cles.push_back({dates.rang(l.date)});
+    lignes = Trier(lignes, cles);
+    qlonglong total = 0;
+    for (LigneMouvement& l : lignes) l.totalCourant = total += l.nombre;
     return lignes;
+}
+
+QList<LigneJournal> RapportJournal(const QDate& du, const QDate& au) {
+    const bool parDate = du.isValid() || au.isValid();
+    // Per date text and state (counted or cancelled): orders first (an order without lines is
+    // still an order), then the lines per distinct cost and door flag.
+    const QString annulee = QStringLiteral("CASE WHEN (%1) THEN 0 ELSE 1 END").arg(ConditionCommandesComptees());
+    struct Cle {
+        bool estDate;
+        qint64 jour;
+        QString texte;
+        bool operator<(const Cle& o) const {
+            if (estDate != o.estDate) return estDate;  // dates first, then the texts that are none
+            if (jour != o.jour) return jour < o.jour;
+            return texte < o.texte;
+        }
+    };
+    std::map<Cle, LigneJournal> jours;
+    QHash<QString, LigneJournal*> parTexte;
+    const auto ligne = [&](const QString& texte) -> LigneJournal* {
+        const auto trouve = parTexte.constFind(texte);
+        if (trouve != parTexte.cend()) return *trouve;
+        const QDate d = LireDate(texte);
+        LigneJournal* l = nullptr;
+        if (parDate && (!d.isValid() || (du.isValid() && d < du) || (au.isValid() && d > au))) {
+            l = nullptr;
+        } else {
+            // Texts denoting the same day make one row, shown in the program's date form.
+            const Cle cle{d.isValid(), d.isValid() ? d.toJulianDay() : 0, d.isValid() ? QString() : texte};
+            LigneJournal& j = jours[cle];
+            j.date = d.isValid() ? Regles::DateEnTexte(d) : texte;
+            l = &j;
+        }
+        parTexte.insert(texte, l);
+        return l;
+    };
+    QSqlQuery c = Executer(QStringLiteral("SELECT c.DateReservation, %1, COUNT(*) FROM InfoClientReservation c GROUP BY c.DateReservation, %1")
+                               .arg(annulee));
+    while (c.next()) {
+        LigneJournal* l = ligne(c.value(0).toString());
+        if (!l) continue;
+        (c.value(1).toLongLong() != 0 ? l->commandesAnnulees : l->commandes) += c.value(2).toLongLong();
+    }
+    c.finish();
+    QSqlQuery q = Executer(QStringLiteral("SELECT c.DateReservation, %1, CASE WHEN l.VentePorte <> 0 THEN 1 ELSE 0 END, l.Cout, "
+                                          "COUNT(*), SUM(l.NbEnfant + l.NbAdulte) "
+                                          "FROM InfoReservation l JOIN InfoClientReservation c ON c.NoClient = l.NoClient "
+                                          "GROUP BY c.DateReservation, %1, CASE WHEN l.VentePorte <> 0 THEN 1 ELSE 0 END, l.Cout")
+                               .arg(annulee));
+    while (q.next()) {
+        LigneJournal* l = ligne(q.value(0).toString());
+        if (!l) continue;
+        const qlonglong centimes = EnCentimes(q.value(3).toDouble()) * q.value(4).toLongLong();
+        const qlonglong billets = q.value(5).toLongLong();
+        if (q.value(1).toLongLong() != 0) {
+            l->centimesAnnules += centimes;
+        } else {
+            l->billets += billets;
+            l->centimes += centimes;
+            if (q.value(2).toLongLong() != 0) {
+                l->billetsPorte += billets;
+                l->centimesPorte += centimes;
+            }
+        }
+    }
+    QList<LigneJournal> lignes;
+    lignes.reserve(static_cast<qsizetype>(jours.size()));
+    for (const auto& [cle, l] : jours) lignes.append(l);
+    return lignes;
+}
+
+bool DatesCommandesDans(const QDate& du, const QDate& au) {
+    QSqlQuery d = Executer(QStringLiteral("SELECT DISTINCT DateReservation FROM InfoClientReservation"));
+    while (d.next()) {
+        const QDate date = LireDate(d.value(0).toString());
+        if (date.isValid() && (!du.isValid() || date >= du) && (!au.isValid() || date <= au)) return true;
+    }
+    return false;
+}
+
+QList<LigneAnnulation> RapportAnnulations() {
+    if (!TableAnnulationsPresente()) return {};
+    QSqlQuery q = Executer(QStringLiteral("SELECT a.NoClient, c.DateReservation, c.NomClient, c.TelephoneClient, "
+                                          "a.DateAnnulation, a.Motif FROM %1 a "
+                                          "JOIN InfoClientReservation c ON c.NoClient = a.NoClient")
+                               .arg(kTableAnnulations));
+    QList<LigneAnnulation> lignes;
+    QHash<qlonglong, qsizetype> indices;
+    RangsDates dates;
+    while (q.next()) {
+        LigneAnnulation l;
+        l.commande = q.value(0).toLongLong();
+        l.dateCommande = q.value(1).toString();
+        l.client = q.value(2).toString();
+        l.telephone = q.value(3).toString();
+        l.dateAnnulation = q.value(4).toString();
+        l.motif = q.value(5).toString();
+        dates.ajouter(l.dateAnnulation);
+        indices.insert(l.commande, lignes.size());
+        lignes.append(l);
+    }
+    q.finish();
+    // The lines of the cancelled orders: tickets, cents per line, the sellers in name order.
+    QSqlQuery d = Executer(QStringLiteral("SELECT l.NoClient, l.NbEnfant + l.NbAdulte, l.Cout, v.NomVendeur, v.Comedien, l.NoVendeur "
+                                          "FROM InfoReservation l JOIN %1 a ON a.NoClient = l.NoClient "
+                                          "LEFT JOIN Vendeur v ON v.NoVendeur = l.NoVendeur ORDER BY l.NoClient, l.NoLigne")
+                               .arg(kTableAnnulations));
+    QHash<qlonglong, QStringList> vendeurs;
+    while (d.next()) {
+        const auto it = indices.constFind(d.value(0).toLongLong());
+        if (it == indices.cend()) continue;
+        LigneAnnulation& l = lignes[*it];
+        l.billets += d.value(1).toLongLong();
+        l.centimes += EnCentimes(d.value(2).toDouble());
+        const QString nom = NomVendeurLu(d.value(3), d.value(4), d.value(5));
+        QStringList& noms = vendeurs[l.commande];
+        if (!noms.contains(nom)) noms << nom;
+    }
+    const QCollator collateur{QLocale()};
+    for (auto it = vendeurs.begin(); it != vendeurs.end(); ++it) {
+        std::sort(it->begin(), it->end(), [&collateur](const QString& a, const QString& b) { return collateur.compare(a, b) < 0; });
+        lignes[indices.value(it.key())].vendeurs = it->join(QStringLiteral(", "));
+    }
+    dates.classer();
+    std::vector<std::array<qint64, 2>> cles;
+    for (const LigneAnnulation& l : std::as_const(lignes)) cles.push_back({dates.rang(l.dateAnnulation), l.commande});
+    return Trier(lignes, cles);
+}
+
+std::optional<QString> TrouverNom(const QStringList& noms, const QString& saisi, QStringList& candidats) {
+    candidats.clear();
+    if (noms.contains(saisi)) return saisi;
+    const QString plie = PlierTexte(saisi);
+    for (const QString& n : noms)
+        if (PlierTexte(n) == plie && !candidats.contains(n)) candidats << n;
+    if (candidats.size() == 1) {
+        const QString nom = candidats.first();
+        candidats.clear();
+        return nom;
+    }
+    return std::nullopt;
+}
+
+QStringList ListeNomsVendeurs() {
+    QStringList noms;
+    for (const Vendeur& v : ListeVendeurs()) noms << NomAfficheVendeur(v.nom, v.comedien);
+    return noms;
 }
 
 }  // namespace modBD

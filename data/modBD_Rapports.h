@@ -7,6 +7,9 @@
 #include <QDate>
 #include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 namespace modBD {
 
@@ -15,8 +18,19 @@ namespace modBD {
 // orders out (cancelled ones, say) is written here once.
 QString ConditionCommandesComptees();
 
-// Sales per performance. Rows sorted by play name (French collation), then by the date the
-// performance text denotes; a text that is no date comes after the dates of its play.
+// A stored cost in cents, rounded once, half away from zero. The binary noise of a stored
+// double (1.005 is kept as 1.00499…) is taken off first: the clerk typed 1.005. Every amount
+// of the reports is a sum of these cents, so the rows printed always add up to the totals.
+qlonglong EnCentimes(double cout);
+
+// Labels of lines whose play or performance was deleted since: still counted everywhere.
+inline const QString kPieceSupprimee = QStringLiteral("(pièce supprimée)");
+QString RepresentationSupprimee(qlonglong noRepresentation);  // "(représentation supprimée n° X)"
+
+// Sales per performance: every performance of the chosen plays, zeros included, and the
+// lines of deleted plays or performances under their labels. Rows sorted by play name
+// (French collation), then by the date the performance text denotes; a text that is no date
+// comes after the dates of its play.
 struct LigneVentes {
     QString piece;
     QString representation;
@@ -24,7 +38,8 @@ struct LigneVentes {
     qlonglong billetsEnfant = 0;
     qlonglong billetsAdulte = 0;
     qlonglong billetsPorte = 0;
-    double montant = 0.0;
+    qlonglong centimes = 0;
+    double montant = 0.0;  // centimes / 100
     qlonglong billets() const { return billetsEnfant + billetsAdulte; }
 };
 // nomPiece empty: every play. du/au invalid: open end. With a date bound, only orders whose
@@ -37,7 +52,8 @@ struct LignePorte {
     QString telephone;
     qlonglong billetsEnfant = 0;
     qlonglong billetsAdulte = 0;
-    double cout = 0.0;
+    qlonglong centimes = 0;
+    double cout = 0.0;  // centimes / 100
     bool aLaPorte = false;
     QString vendeur;  // display name, " (C)" for an actor
     qlonglong commande = 0;
@@ -55,14 +71,17 @@ struct LigneVendeurs {
     qlonglong recus = 0;
     qlonglong rendus = 0;
     qlonglong vendus = 0;
-    double montantVendu = 0.0;
+    qlonglong centimesVendus = 0;
+    double montantVendu = 0.0;  // centimesVendus / 100
     qlonglong enStock() const { return recus - rendus; }
     qlonglong reste() const { return enStock() - vendus; }
 };
-QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece = QString());
+// nomVendeur (display name) non-empty: that seller's rows only.
+QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece = QString(), const QString& nomVendeur = QString());
 
-// The stock movements of one performance in the order they were written, with the running
-// total that ends at ObtenirNbBillets. Throws ErreurBD when the play or performance does not exist.
+// The stock movements of one performance by the date they carry (texts that are no date
+// after the dates), then in the order they were written, with the running total in that
+// order; it ends at ObtenirNbBillets. Throws ErreurBD when the play or performance does not exist.
 struct LigneMouvement {
     QString date;
     QString vendeur;  // display name
@@ -71,6 +90,43 @@ struct LigneMouvement {
     qlonglong totalCourant = 0;
 };
 QList<LigneMouvement> RapportMouvements(const QString& nomPiece, const QString& dateRepresentation);
+
+// The day's takings: one row per order date that has orders (texts denoting the same day
+// make one row), sorted by date, texts that are no date last. du/au valid: only order dates
+// that read as a date within the bounds. A cancelled order counts in the last two columns only.
+struct LigneJournal {
+    QString date;
+    qlonglong commandes = 0;
+    qlonglong billets = 0;
+    qlonglong centimes = 0;
+    qlonglong billetsPorte = 0;
+    qlonglong centimesPorte = 0;
+    qlonglong commandesAnnulees = 0;
+    qlonglong centimesAnnules = 0;
+};
+QList<LigneJournal> RapportJournal(const QDate& du = QDate(), const QDate& au = QDate());
+// True when some order date text of the base reads as a date within the bounds.
+bool DatesCommandesDans(const QDate& du, const QDate& au);
+
+// The cancelled orders, sorted by cancellation date, then order number.
+struct LigneAnnulation {
+    qlonglong commande = 0;
+    QString dateCommande;
+    QString client;
+    QString telephone;
+    QString vendeurs;  // the sellers of its lines, ", " between them
+    qlonglong billets = 0;
+    qlonglong centimes = 0;
+    QString dateAnnulation;
+    QString motif;
+};
+QList<LigneAnnulation> RapportAnnulations();
+
+// Names typed on a command line, matched blind to case and accents: an exact stored name
+// wins; else the single blind match. Several blind matches: returns nothing and fills
+// candidats. ListeNomsVendeurs gives the display names.
+std::optional<QString> TrouverNom(const QStringList& noms, const QString& saisi, QStringList& candidats);
+QStringList ListeNomsVendeurs();
 
 // Ordering of date texts as the reports sort them: by the date they denote, texts that are
 // no date after every date, among themselves as text. Negative, zero or positive.

@@ -25,6 +25,7 @@
 #include <QScopeGuard>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -33,6 +34,14 @@ using namespace Rapports;
 
 namespace {
 const QString kToutesLesPieces = QStringLiteral("(Toutes les pièces)");
+const QString kToutesLesRepresentations = QStringLiteral("(Toutes les représentations)");
+const QString kTousLesVendeurs = QStringLiteral("(Tous les vendeurs)");
+
+// A combo's choice again after its list was refilled, when it is still there.
+void Rechoisir(QComboBox* liste, const QString& choix) {
+    const int i = liste->findText(choix);
+    if (i >= 0) liste->setCurrentIndex(i);
+}
 }
 
 frmRapports::frmRapports(const QString& cheminBase, QWidget* parent)
@@ -44,14 +53,19 @@ frmRapports::frmRapports(const QString& cheminBase, QWidget* parent)
 
     cboRapport = new QComboBox(centre);
     cboRapport->setObjectName(QStringLiteral("cboRapport"));
-    for (Rapport r : {Rapport::Ventes, Rapport::Porte, Rapport::Vendeurs, Rapport::Mouvements})
-        cboRapport->addItem(TitreRapport(r), static_cast<int>(r));
+    for (Rapport r : TousLesRapports()) cboRapport->addItem(TitreRapport(r), static_cast<int>(r));
     cboPiece = new QComboBox(centre);
     cboPiece->setObjectName(QStringLiteral("cboPiece"));
     cboPiece->setMinimumContentsLength(20);
     cboRepresentation = new QComboBox(centre);
     cboRepresentation->setObjectName(QStringLiteral("cboRepresentation"));
     cboRepresentation->setMinimumContentsLength(12);
+    cboVendeur = new QComboBox(centre);
+    cboVendeur->setObjectName(QStringLiteral("cboVendeur"));
+    cboVendeur->setMinimumContentsLength(14);
+    // Long names must not widen the window past the screen: the list shows them whole.
+    for (QComboBox* c : {cboPiece, cboRepresentation, cboVendeur})
+        c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     chkDu = new QCheckBox(QStringLiteral("Commandes &du :"), centre);
     chkDu->setObjectName(QStringLiteral("chkDu"));
     DPDu = Toolkit::CreerSelecteurDate(centre, QStringLiteral("DPDu"));
@@ -61,7 +75,7 @@ frmRapports::frmRapports(const QString& cheminBase, QWidget* parent)
     DPAu = Toolkit::CreerSelecteurDate(centre, QStringLiteral("DPAu"));
     DPAu->setAccessibleName(QStringLiteral("Commandes jusqu'au"));
 
-    cmdImprimer = Toolkit::CreerBouton(centre, QStringLiteral("cmdImprimer"), QStringLiteral("&Imprimer…"),
+    cmdImprimer = Toolkit::CreerBouton(centre, QStringLiteral("cmdImprimer"), QStringLiteral("I&mprimer…"),
                                        QStringLiteral("Imprimer le rapport affiché"));
     cmdExporterPdf = Toolkit::CreerBouton(centre, QStringLiteral("cmdExporterPdf"), QStringLiteral("Exporter en &PDF…"),
                                           QStringLiteral("Écrire le rapport affiché dans un fichier PDF"));
@@ -79,6 +93,8 @@ frmRapports::frmRapports(const QString& cheminBase, QWidget* parent)
     tblRapport->setSelectionBehavior(QAbstractItemView::SelectRows);
     tblRapport->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tblRapport->setAlternatingRowColors(true);
+    // Tab moves on to the next control; the arrows move within the table.
+    tblRapport->setTabKeyNavigation(false);
     tblRapport->verticalHeader()->setVisible(false);
     tblRapport->verticalHeader()->setDefaultSectionSize(tblRapport->fontMetrics().height() + 8);
     tblRapport->horizontalHeader()->setStretchLastSection(true);
@@ -100,11 +116,14 @@ frmRapports::frmRapports(const QString& cheminBase, QWidget* parent)
     filtres->addWidget(Toolkit::CreerEtiquette(centre, QStringLiteral("lblRepresentation"), QStringLiteral("Repr&ésentation :"),
                                                cboRepresentation), 0, 4);
     filtres->addWidget(cboRepresentation, 0, 5);
-    filtres->addWidget(chkDu, 0, 6);
-    filtres->addWidget(DPDu, 0, 7);
-    filtres->addWidget(chkAu, 0, 8);
-    filtres->addWidget(DPAu, 0, 9);
-    filtres->setColumnStretch(10, 1);
+    // Two rows of filters: one row would push the window past a small screen.
+    filtres->addWidget(Toolkit::CreerEtiquette(centre, QStringLiteral("lblVendeur"), QStringLiteral("&Vendeur :"), cboVendeur), 1, 0);
+    filtres->addWidget(cboVendeur, 1, 1);
+    filtres->addWidget(chkDu, 1, 2);
+    filtres->addWidget(DPDu, 1, 3);
+    filtres->addWidget(chkAu, 1, 4);
+    filtres->addWidget(DPAu, 1, 5);
+    filtres->setColumnStretch(6, 1);
     auto* boutons = new QHBoxLayout;
     for (QPushButton* b : {cmdImprimer, cmdExporterPdf, cmdExporterCsv, cmdExporterClasseur}) boutons->addWidget(b);
     boutons->addStretch(1);
@@ -112,7 +131,12 @@ frmRapports::frmRapports(const QString& cheminBase, QWidget* parent)
 
     auto* partage = new QSplitter(Qt::Vertical, centre);
     partage->addWidget(tblRapport);
-    partage->addWidget(graVentes);
+    m_defilementGraphique = new QScrollArea(centre);
+    m_defilementGraphique->setObjectName(QStringLiteral("defGraphique"));
+    m_defilementGraphique->setWidgetResizable(true);
+    m_defilementGraphique->setFrameShape(QFrame::NoFrame);
+    m_defilementGraphique->setWidget(graVentes);
+    partage->addWidget(m_defilementGraphique);
     partage->setStretchFactor(0, 3);
     partage->setStretchFactor(1, 2);
 
@@ -123,7 +147,8 @@ frmRapports::frmRapports(const QString& cheminBase, QWidget* parent)
 
     setTabOrder(cboRapport, cboPiece);
     setTabOrder(cboPiece, cboRepresentation);
-    setTabOrder(cboRepresentation, chkDu);
+    setTabOrder(cboRepresentation, cboVendeur);
+    setTabOrder(cboVendeur, chkDu);
     setTabOrder(chkDu, DPDu);
     setTabOrder(DPDu, chkAu);
     setTabOrder(chkAu, DPAu);
@@ -136,6 +161,7 @@ frmRapports::frmRapports(const QString& cheminBase, QWidget* parent)
     connect(cboRapport, &QComboBox::currentIndexChanged, this, &frmRapports::cboRapport_Click);
     connect(cboPiece, &QComboBox::currentIndexChanged, this, &frmRapports::cboPiece_Click);
     connect(cboRepresentation, &QComboBox::currentIndexChanged, this, &frmRapports::Actualiser);
+    connect(cboVendeur, &QComboBox::currentIndexChanged, this, &frmRapports::Actualiser);
     for (QCheckBox* c : {chkDu, chkAu}) connect(c, &QCheckBox::toggled, this, [this] {
         AdapterFiltres();
         Actualiser();
@@ -143,7 +169,7 @@ frmRapports::frmRapports(const QString& cheminBase, QWidget* parent)
     for (QDateEdit* d : {DPDu, DPAu}) connect(d, &QDateEdit::dateChanged, this, &frmRapports::Actualiser);
     // F5 reads the base again: the clerk may go on selling while the reports are open.
     auto* actualiser = new QShortcut(QKeySequence::Refresh, this);
-    connect(actualiser, &QShortcut::activated, this, &frmRapports::Actualiser);
+    connect(actualiser, &QShortcut::activated, this, &frmRapports::Recharger);
     connect(cmdImprimer, &QPushButton::clicked, this, &frmRapports::cmdImprimer_Click);
     connect(cmdExporterPdf, &QPushButton::clicked, this, [this] { cmdExporter_Click(Format::Pdf); });
     connect(cmdExporterCsv, &QPushButton::clicked, this, [this] { cmdExporter_Click(Format::Csv); });
@@ -157,24 +183,7 @@ bool frmRapports::Form_Load() {
         Toolkit::Erreur(this, modBD::DernierMessageOuverture());
         return false;
     }
-    QStringList pieces;
-    try {
-        pieces = modBD::ListePieces();
-    } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, e.message());
-        return false;
-    }
-    pieces.removeDuplicates();
-    // In French name order, as the reports list them.
-    const QCollator collateur{QLocale()};
-    std::stable_sort(pieces.begin(), pieces.end(), [&collateur](const QString& a, const QString& b) { return collateur.compare(a, b) < 0; });
-    {
-        const QSignalBlocker bloque(cboPiece);
-        cboPiece->clear();
-        cboPiece->addItem(kToutesLesPieces);
-        cboPiece->addItems(pieces);
-        cboPiece->setCurrentIndex(0);
-    }
+    if (!ChargerListes()) return false;
     m_charge = true;
     AfficherListeRepresentations();
     AdapterFiltres();
@@ -182,14 +191,58 @@ bool frmRapports::Form_Load() {
     return true;
 }
 
+bool frmRapports::ChargerListes() {
+    QStringList pieces, vendeurs;
+    try {
+        pieces = modBD::ListePieces();
+        vendeurs = modBD::ListeNomsVendeurs();
+    } catch (const modBD::ErreurBD& e) {
+        Toolkit::Erreur(this, e.message());
+        return false;
+    }
+    // In French name order, as the reports list them.
+    const QCollator collateur{QLocale()};
+    for (QStringList* liste : {&pieces, &vendeurs}) {
+        liste->removeDuplicates();
+        std::stable_sort(liste->begin(), liste->end(), [&collateur](const QString& a, const QString& b) { return collateur.compare(a, b) < 0; });
+    }
+    const QString piece = cboPiece->currentText(), vendeur = cboVendeur->currentText();
+    {
+        const QSignalBlocker bloque(cboPiece);
+        cboPiece->clear();
+        cboPiece->addItem(kToutesLesPieces);
+        cboPiece->addItems(pieces);
+        cboPiece->setCurrentIndex(0);
+        Rechoisir(cboPiece, piece);
+    }
+    {
+        const QSignalBlocker bloque(cboVendeur);
+        cboVendeur->clear();
+        cboVendeur->addItem(kTousLesVendeurs);
+        cboVendeur->addItems(vendeurs);
+        cboVendeur->setCurrentIndex(0);
+        Rechoisir(cboVendeur, vendeur);
+    }
+    return true;
+}
+
+void frmRapports::Recharger() {
+    if (!m_charge) return;
+    if (!ChargerListes()) return;
+    AfficherListeRepresentations();
+    Actualiser();
+}
+
 Rapport frmRapports::RapportChoisi() const { return static_cast<Rapport>(cboRapport->currentData().toInt()); }
 
 Filtres frmRapports::FiltresChoisis() const {
     Filtres f;
-    if (cboPiece->currentIndex() > 0) f.piece = cboPiece->currentText();
     const Rapport r = RapportChoisi();
-    if (ExigeRepresentation(r)) f.representation = cboRepresentation->currentText();
-    if (r == Rapport::Ventes) {
+    if (cboPiece->currentIndex() > 0 && FiltreParPiece(r)) f.piece = cboPiece->currentText();
+    if (ExigeRepresentation(r) || (AccepteRepresentation(r) && cboRepresentation->currentData().toBool()))
+        f.representation = cboRepresentation->currentText();
+    if (FiltreParVendeur(r) && cboVendeur->currentIndex() > 0) f.vendeur = cboVendeur->currentText();
+    if (FiltreParDate(r)) {
         if (chkDu->isChecked()) f.du = DPDu->date();
         if (chkAu->isChecked()) f.au = DPAu->date();
     }
@@ -198,32 +251,41 @@ Filtres frmRapports::FiltresChoisis() const {
 
 void frmRapports::AdapterFiltres() {
     const Rapport r = RapportChoisi();
-    cboRepresentation->setEnabled(ExigeRepresentation(r));
-    chkDu->setEnabled(r == Rapport::Ventes);
-    chkAu->setEnabled(r == Rapport::Ventes);
-    DPDu->setEnabled(r == Rapport::Ventes && chkDu->isChecked());
-    DPAu->setEnabled(r == Rapport::Ventes && chkAu->isChecked());
-    graVentes->setVisible(r == Rapport::Ventes);
+    cboPiece->setEnabled(FiltreParPiece(r));
+    cboRepresentation->setEnabled(ExigeRepresentation(r) || AccepteRepresentation(r));
+    cboVendeur->setEnabled(FiltreParVendeur(r));
+    const bool parDate = FiltreParDate(r);
+    chkDu->setEnabled(parDate);
+    chkAu->setEnabled(parDate);
+    DPDu->setEnabled(parDate && chkDu->isChecked());
+    DPAu->setEnabled(parDate && chkAu->isChecked());
+    m_defilementGraphique->setVisible(r == Rapport::Ventes);
 }
 
 void frmRapports::AfficherListeRepresentations() {
     const QSignalBlocker bloque(cboRepresentation);
+    const QString choix = cboRepresentation->currentText();
     cboRepresentation->clear();
     if (cboPiece->currentIndex() <= 0) return;
+    // The settlement may cover every performance of the play: its list starts with that
+    // choice (item data false); a performance's item carries true.
+    if (AccepteRepresentation(RapportChoisi())) cboRepresentation->addItem(kToutesLesRepresentations, false);
     try {
         const QString noPiece = modBD::ObtenirNoPiece(cboPiece->currentText());
         QStringList dates = modBD::ListeDatesRepresentations(noPiece);
         dates.removeDuplicates();
         std::stable_sort(dates.begin(), dates.end(),
                          [](const QString& a, const QString& b) { return modBD::ComparerTextesDates(a, b) < 0; });
-        cboRepresentation->addItems(dates);
-        if (!dates.isEmpty()) cboRepresentation->setCurrentIndex(0);
+        for (const QString& d : std::as_const(dates)) cboRepresentation->addItem(d, true);
+        if (cboRepresentation->count() > 0) cboRepresentation->setCurrentIndex(0);
+        Rechoisir(cboRepresentation, choix);
     } catch (const modBD::ErreurBD& e) {
         Toolkit::Erreur(this, e.message());
     }
 }
 
 void frmRapports::cboRapport_Click() {
+    AfficherListeRepresentations();
     AdapterFiltres();
     Actualiser();
 }
@@ -263,10 +325,18 @@ void frmRapports::Actualiser() {
         if (l.type == Ligne::Type::Donnee) ++donnees;
     lblEtat->setText(donnees == 1 ? QStringLiteral("1 ligne") : QStringLiteral("%1 lignes").arg(donnees));
     tblRapport->resizeColumnsToContents();
+    // A long name must not push the amounts out of sight: no column wider than a third of
+    // the table (the whole text is in the cell's tooltip, the printout and the files).
+    const int plafond = std::max(120, tblRapport->viewport()->width() / 3);
+    for (int c = 0; c < m_modele->columnCount(); ++c)
+        if (tblRapport->columnWidth(c) > plafond) tblRapport->setColumnWidth(c, plafond);
     if (r == Rapport::Ventes) {
         QChart* ancien = graVentes->chart();
         graVentes->setChart(CreerGraphique(m_modele->tableau(), f.piece));
         delete ancien;
+        // Lying bars need room for each name: the chart grows and its pane scrolls.
+        const int barres = NombreBarres(m_modele->tableau(), f.piece);
+        graVentes->setMinimumHeight(barres > kBarresDebout ? 120 + 22 * barres : 220);
     }
 }
 

@@ -13,6 +13,7 @@ class QComboBox;
 class QDateEdit;
 class QLabel;
 class QPushButton;
+class QScrollArea;
 class QTableView;
 
 class frmRapports : public QMainWindow {
@@ -33,6 +34,7 @@ public:
     QComboBox* cboRapport = nullptr;
     QComboBox* cboPiece = nullptr;
     QComboBox* cboRepresentation = nullptr;
+    QComboBox* cboVendeur = nullptr;
     QCheckBox* chkDu = nullptr;
     QDateEdit* DPDu = nullptr;
     QCheckBox* chkAu = nullptr;
@@ -47,6 +49,8 @@ public:
 
     void cboRapport_Click();
     void cboPiece_Click();
+    // F5: the lists read again (keeping the choices that still exist), then the figures.
+    void Recharger();
     void cmdImprimer_Click();
     void cmdExporter_Click(Rapports::Format format);
 
@@ -54,8 +58,10 @@ private:
     Rapports::Rapport RapportChoisi() const;
     Rapports::Filtres FiltresChoisis() const;
     void AfficherListeRepresentations();
+    bool ChargerListes();
     void AdapterFiltres();
 
+    QScrollArea* m_defilementGraphique = nullptr;
     QString m_base;
     Rapports::ModeleRapport* m_modele = nullptr;
     bool m_charge = false;

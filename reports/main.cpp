@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <memory>
@@ -18,6 +19,16 @@ int main(int argc, char* argv[]) {
     // A PDF needs fonts, hence a GUI application, but no screen.
     if (besoin == Rapports::Besoin::Graphique && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Without a session (cron, ssh) Qt warns that XDG_RUNTIME_DIR is not set: a private folder
+    // of our own, removed at the end, keeps stderr for real errors.
+    std::unique_ptr<QTemporaryDir> dossierExecution;
+    if (besoin != Rapports::Besoin::Fenetre && qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        dossierExecution = std::make_unique<QTemporaryDir>();
+        if (dossierExecution->isValid()) {
+            QFile::setPermissions(dossierExecution->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dossierExecution->path()));
+        }
+    }
 
     std::unique_ptr<QCoreApplication> app;
     if (besoin == Rapports::Besoin::Console) {

@@ -35,6 +35,14 @@ QList<QStringList> Donnees(const Tableau& t) {
     return r;
 }
 
+// The sales rows that sold something (the report also lists every performance at zero).
+QList<QStringList> Vendues(const Tableau& t) {
+    QList<QStringList> r;
+    for (const QStringList& l : Donnees(t))
+        if (l.value(5) != QLatin1String("0")) r << l;
+    return r;
+}
+
 // An RFC 4180 reader, written apart from the writer so the round trip means something.
 QList<QStringList> LireCsv(const QByteArray& octets) {
     QString texte = QString::fromUtf8(octets);
@@ -112,18 +120,20 @@ private slots:
         Filtres f;
         f.du = QDate(2026, 11, 21);
         f.au = QDate(2026, 12, 1);
-        QCOMPARE(Donnees(Produire(Rapport::Ventes, f, base.chemin())),
+        QCOMPARE(Vendues(Produire(Rapport::Ventes, f, base.chemin())),
                  (QList<QStringList>{{"Le Cid", "2026-12-10", "2", "2", "3", "5", "1", "52,50"}}));
+        QCOMPARE(Donnees(Produire(Rapport::Ventes, f, base.chemin())).size(), 4);  // the performances at zero stay
         f = {};
         f.du = QDate(2026, 12, 2);  // open end above
-        QCOMPARE(Donnees(Produire(Rapport::Ventes, f, base.chemin())),
+        QCOMPARE(Vendues(Produire(Rapport::Ventes, f, base.chemin())),
                  (QList<QStringList>{{"Le Cid", "2026-12-10", "1", "0", "1", "1", "0", "5,00"}}));
         f.piece = BaseRapports::kCid;  // both filters: the bound values of the play and of the dates
         f.du = QDate(2026, 11, 21);
-        QCOMPARE(Donnees(Produire(Rapport::Ventes, f, base.chemin())),
+        QCOMPARE(Vendues(Produire(Rapport::Ventes, f, base.chemin())),
                  (QList<QStringList>{{"Le Cid", "2026-12-10", "3", "2", "4", "6", "1", "57,50"}}));
-        f.du = QDate(2027, 1, 1);  // no order on or after that day
-        QCOMPARE(Produire(Rapport::Ventes, f, base.chemin()).lignes.size(), 1);  // the grand total alone
+        f.du = QDate(2027, 1, 1);  // no order on or after that day: the play's three performances at zero
+        QCOMPARE(Vendues(Produire(Rapport::Ventes, f, base.chemin())), QList<QStringList>());
+        QCOMPARE(Produire(Rapport::Ventes, f, base.chemin()).lignes.size(), 5);
         f = {};
         f.piece = BaseRapports::kPhedre;
         QCOMPARE(Donnees(Produire(Rapport::Ventes, f, base.chemin())),
@@ -175,10 +185,19 @@ private slots:
                                  {"Émile (C)", "Le Cid", "2026-12-10", "10", "3", "7", "3", "4", "30,00"}}));
         QList<bool> alertes;
         for (const Ligne& l : t.lignes) alertes << l.alerte;
-        QCOMPARE(alertes, (QList<bool>{false, true, true, true, true, false}));
+        // Rows, then each seller's subtotal (short of tickets over all: Bruno), then the total.
+        QCOMPARE(alertes, (QList<bool>{false, false, true, true, true, true, true, false, false, false}));
+        QCOMPARE(Textes(t, t.lignes.at(5)), (QStringList{"Sous-total Bruno", "", "", "3", "0", "3", "8", "-5", "65,25"}));
+        QCOMPARE(Textes(t, t.lignes.last()), (QStringList{"Total général", "", "", "18", "3", "15", "15", "0", "132,75"}));
         Filtres f;
         f.piece = BaseRapports::kPhedre;
-        QCOMPARE(Produire(Rapport::Vendeurs, f, base.chemin()).lignes.size(), 1);
+        QCOMPARE(Produire(Rapport::Vendeurs, f, base.chemin()).lignes.size(), 3);
+        // One seller: his rows and his subtotal, the total equal to it.
+        f = {};
+        f.vendeur = QStringLiteral("Émile (C)");
+        const Tableau emile = Produire(Rapport::Vendeurs, f, base.chemin());
+        QCOMPARE(Donnees(emile).size(), 2);
+        QCOMPARE(Textes(emile, emile.lignes.last()).mid(3), (QStringList{"10", "3", "7", "5", "2", "50,00"}));
     }
 
     void mouvements() {
@@ -317,9 +336,12 @@ private slots:
         f.piece = "Vide";
         f.representation = "2026-12-31";
         QTemporaryDir dossier;
-        for (Rapport r : {Rapport::Ventes, Rapport::Porte, Rapport::Vendeurs, Rapport::Mouvements}) {
-            const Tableau t = Produire(r, f, base.chemin());
-            QVERIFY(Donnees(t).isEmpty());
+        for (Rapport r : TousLesRapports()) {
+            Filtres filtres = f;
+            if (!FiltreParPiece(r)) filtres = {};
+            const Tableau t = Produire(r, filtres, base.chemin());
+            // The sales list the performance at zero; no other report has a row.
+            QCOMPARE(Donnees(t).size(), r == Rapport::Ventes ? 1 : 0);
             for (Format format : {Format::Csv, Format::Pdf, Format::Classeur}) {
                 const QString chemin = dossier.filePath(CodeRapport(r) + "." + ExtensionFormat(format));
                 Exporter(t, format, chemin);
@@ -331,7 +353,7 @@ private slots:
 
     // The sellers' report merges two sums by seller and performance: a seller with stock but no
     // sale, one with sales but no stock, one deleted since (still counted, under its number,
-    // in name order), and a performance whose play is gone (left out, as the other reports do).
+    // in name order), and a performance whose play is gone (still counted, labelled).
     // Three sellers' numbers and one far off: the sums come in several slices, merged in order.
     void vendeursFusion() {
         TestSupport::BaseTest base;
@@ -363,7 +385,9 @@ private slots:
         QCOMPARE(Donnees(Produire(Rapport::Vendeurs, {}, base.chemin())),
                  (QList<QStringList>{{numero, "Le Cid", "2026-12-09", "6", "0", "6", "2", "4", "10,00"},
                                      {"Vendeur n° 4000000000000", "L'Avare", "2026-12-01", "1", "0", "1", "0", "1", "0,00"},
+                                     {"yves (C)", "(pièce supprimée)", "2026-12-05", "9", "0", "9", "0", "9", "0,00"},
                                      {"yves (C)", "Le Cid", "2026-12-09", "0", "0", "0", "2", "-2", "20,00"},
+                                     {"Zoé", "(pièce supprimée)", "2026-12-05", "0", "0", "0", "1", "-1", "5,00"},
                                      {"Zoé", "L'Avare", "2026-12-01", "2", "0", "2", "0", "2", "0,00"},
                                      {"Zoé", "Le Cid", "2026-12-10", "4", "1", "3", "3", "0", "36,00"}}));
         Filtres f;
@@ -386,6 +410,8 @@ private slots:
             QLocale reference;
             reference.setNumberOptions(reference.numberOptions() | QLocale::OmitGroupSeparator);
             const TextesNombres nombres;
+            QLocale groupee = reference;  // the screen and paper group the thousands of amounts
+            groupee.setNumberOptions(groupee.numberOptions() & ~QLocale::OmitGroupSeparator);
             for (qlonglong n : entiers) {
                 const QString attendu = reference.toString(n);
                 QCOMPARE(TexteCellule(n, Genre::Entier), attendu);
@@ -395,7 +421,7 @@ private slots:
             }
             for (double m : montants) {
                 const QString attendu = reference.toString(m == 0.0 ? 0.0 : m, 'f', 2);
-                QVERIFY2(TexteCellule(m, Genre::Montant) == attendu,
+                QVERIFY2(TexteCellule(m, Genre::Montant) == groupee.toString(m == 0.0 ? 0.0 : m, 'f', 2),
                          qPrintable(QStringLiteral("%1 %2 : %3").arg(nom).arg(m, 0, 'g', 17).arg(attendu)));
                 QByteArray utf8;
                 nombres.AjouterUtf8(utf8, m, Genre::Montant);

@@ -97,7 +97,10 @@ private slots:
                          "2026-12-01", m_chemin}).code, 0);
         QFile f(filtre);
         QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll().split('\n').size(), 3);  // header, one row, the empty end
+        const QByteArray filtre_ = f.readAll();
+        QCOMPARE(filtre_.split('\n').size(), 6);  // header, the four performances, the empty end
+        QVERIFY(filtre_.contains("Le Cid;2026-12-10;2;2;3;5;1;52,50\r\n"));
+        QVERIFY(filtre_.contains("Le Cid;2026-12-03;0;0;0;0;0;0,00\r\n"));
     }
 
     void mauvaisArguments_data() {

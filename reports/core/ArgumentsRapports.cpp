@@ -2,6 +2,7 @@
 
 #include "Regles.h"
 #include "modBD.h"
+#include "modBD_Rapports.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -18,20 +19,28 @@ QList<QCommandLineOption> Options() {
                            QStringLiteral("Affiche cette aide.")),
         QCommandLineOption(QStringLiteral("exporter"),
                            QStringLiteral("Écrit le rapport RAPPORT dans un fichier au lieu d'ouvrir la fenêtre : "
-                                          "ventes, porte, vendeurs ou mouvements."),
+                                          "ventes, porte, vendeurs, mouvements, reglement, journal ou annulations."),
                            QStringLiteral("RAPPORT")),
         QCommandLineOption(QStringLiteral("format"), QStringLiteral("Format du fichier : csv, pdf ou xlsx."),
                            QStringLiteral("FORMAT")),
         QCommandLineOption(QStringLiteral("sortie"), QStringLiteral("Fichier à écrire."), QStringLiteral("FICHIER")),
         QCommandLineOption(QStringLiteral("piece"),
-                           QStringLiteral("Nom de la pièce (exigé pour porte et mouvements)."), QStringLiteral("NOM")),
+                           QStringLiteral("Nom de la pièce (exigé pour porte et mouvements), sans égard aux majuscules "
+                                          "ni aux accents."),
+                           QStringLiteral("NOM")),
         QCommandLineOption(QStringLiteral("representation"),
                            QStringLiteral("Date de la représentation, telle que le programme l'affiche "
-                                          "(exigée pour porte et mouvements)."),
+                                          "(exigée pour porte et mouvements, permise pour reglement)."),
                            QStringLiteral("DATE")),
-        QCommandLineOption(QStringLiteral("du"), QStringLiteral("Ventes : commandes passées ce jour-là ou après."),
+        QCommandLineOption(QStringLiteral("vendeur"),
+                           QStringLiteral("Vendeurs et reglement : ce vendeur seulement, sans égard aux majuscules "
+                                          "ni aux accents."),
+                           QStringLiteral("NOM")),
+        QCommandLineOption(QStringLiteral("du"),
+                           QStringLiteral("Ventes et journal : commandes passées ce jour-là ou après (AAAA-MM-JJ "
+                                          "ou la forme du programme)."),
                            QStringLiteral("DATE")),
-        QCommandLineOption(QStringLiteral("au"), QStringLiteral("Ventes : commandes passées ce jour-là ou avant."),
+        QCommandLineOption(QStringLiteral("au"), QStringLiteral("Ventes et journal : commandes passées ce jour-là ou avant."),
                            QStringLiteral("DATE")),
     };
 }
@@ -40,8 +49,10 @@ bool LireDate(const QCommandLineParser& p, const QString& nom, QDate& date, QStr
     if (!p.isSet(nom)) return true;
     const QString texte = p.value(nom);
     date = Regles::TexteEnDate(texte);
+    // ISO dates are read whatever the locale: scripts write them.
+    if (!date.isValid()) date = QDate::fromString(texte.trimmed(), Qt::ISODate);
     if (!date.isValid()) {
-        erreur = QStringLiteral("--%1 : « %2 » n'est pas une date (exemple : %3).")
+        erreur = QStringLiteral("--%1 : « %2 » n'est pas une date (exemple : %3 ou 2026-12-31).")
                      .arg(nom, texte, Regles::DateEnTexte(QDate(2026, 12, 31)));
         return false;
     }
@@ -106,7 +117,8 @@ bool AnalyserArguments(const QStringList& arguments, const QString& baseParDefau
     d.base = positionnels.isEmpty() ? baseParDefaut : positionnels.first();
     d.exporter = p.isSet(QStringLiteral("exporter"));
     const QStringList optionsExport = {QStringLiteral("format"), QStringLiteral("sortie"), QStringLiteral("piece"),
-                                       QStringLiteral("representation"), QStringLiteral("du"), QStringLiteral("au")};
+                                       QStringLiteral("representation"), QStringLiteral("vendeur"), QStringLiteral("du"),
+                                       QStringLiteral("au")};
     if (!d.exporter) {
         for (const QString& o : optionsExport)
             if (p.isSet(o)) {
@@ -116,7 +128,8 @@ bool AnalyserArguments(const QStringList& arguments, const QString& baseParDefau
         return true;
     }
     if (!LireCodeRapport(p.value(QStringLiteral("exporter")), d.rapport)) {
-        erreur = QStringLiteral("rapport inconnu : « %1 » (ventes, porte, vendeurs ou mouvements).").arg(p.value(QStringLiteral("exporter")));
+        erreur = QStringLiteral("rapport inconnu : « %1 » (ventes, porte, vendeurs, mouvements, reglement, journal ou annulations).")
+                     .arg(p.value(QStringLiteral("exporter")));
         return false;
     }
     if (!p.isSet(QStringLiteral("format")) || !LireFormat(p.value(QStringLiteral("format")), d.format)) {
@@ -132,18 +145,32 @@ bool AnalyserArguments(const QStringList& arguments, const QString& baseParDefau
     }
     d.filtres.piece = p.value(QStringLiteral("piece"));
     d.filtres.representation = p.value(QStringLiteral("representation"));
+    d.filtres.vendeur = p.value(QStringLiteral("vendeur"));
     const QString code = CodeRapport(d.rapport);
     if (ExigeRepresentation(d.rapport)) {
         if (d.filtres.piece.isEmpty() || d.filtres.representation.isEmpty()) {
             erreur = QStringLiteral("le rapport %1 exige --piece et --representation.").arg(code);
             return false;
         }
+    } else if (AccepteRepresentation(d.rapport)) {
+        if (p.isSet(QStringLiteral("representation")) && d.filtres.piece.isEmpty()) {
+            erreur = QStringLiteral("--representation demande aussi --piece.");
+            return false;
+        }
     } else if (p.isSet(QStringLiteral("representation"))) {
         erreur = QStringLiteral("le rapport %1 ne prend pas --representation.").arg(code);
         return false;
     }
-    if (d.rapport != Rapport::Ventes && (p.isSet(QStringLiteral("du")) || p.isSet(QStringLiteral("au")))) {
-        erreur = QStringLiteral("--du et --au ne s'emploient qu'avec le rapport ventes.");
+    if (!FiltreParPiece(d.rapport) && p.isSet(QStringLiteral("piece"))) {
+        erreur = QStringLiteral("le rapport %1 ne prend pas --piece.").arg(code);
+        return false;
+    }
+    if (!FiltreParVendeur(d.rapport) && p.isSet(QStringLiteral("vendeur"))) {
+        erreur = QStringLiteral("--vendeur ne s'emploie qu'avec les rapports vendeurs et reglement.");
+        return false;
+    }
+    if (!FiltreParDate(d.rapport) && (p.isSet(QStringLiteral("du")) || p.isSet(QStringLiteral("au")))) {
+        erreur = QStringLiteral("--du et --au ne s'emploient qu'avec les rapports ventes et journal.");
         return false;
     }
     if (!LireDate(p, QStringLiteral("du"), d.filtres.du, erreur) || !LireDate(p, QStringLiteral("au"), d.filtres.au, erreur))
@@ -166,13 +193,14 @@ QString TexteAide() {
     QString t = QStringLiteral(
         "Utilisation : corvandelle-rapports [CHEMIN]\n"
         "              corvandelle-rapports --exporter RAPPORT --format csv|pdf|xlsx --sortie FICHIER\n"
-        "                  [--piece NOM] [--representation DATE] [--du DATE] [--au DATE] CHEMIN\n\n"
+        "                  [--piece NOM] [--representation DATE] [--vendeur NOM] [--du DATE] [--au DATE] CHEMIN\n\n"
         "Les rapports de Corvandelle sur la base de données CHEMIN (par défaut : BD.mdb à côté du programme),\n"
         "ou sur la base d'un serveur PostgreSQL quand CHEMIN est un fichier de réglages .ini (par défaut,\n"
         "corvandelle.ini à côté du programme quand il existe, comme pour le programme lui-même),\n"
         "ouverte en lecture seule. Sans --exporter, la fenêtre des rapports s'ouvre.\n\n"
         "Rapports : ventes (ventes par représentation), porte (liste de la porte d'une représentation),\n"
-        "vendeurs (billets des vendeurs), mouvements (mouvements d'une représentation).\n\n"
+        "vendeurs (billets des vendeurs), mouvements (mouvements d'une représentation),\n"
+        "reglement (règlement des vendeurs), journal (journal des ventes), annulations (commandes annulées).\n\n"
         "Options :\n");
     for (const QCommandLineOption& o : Options()) {
         QStringList noms;
@@ -192,24 +220,45 @@ int ExecuterExportation(const Demande& d, QTextStream& erreurs) {
         return kEchec;
     }
     int code = kReussite;
-    try {
-        // A play or performance the base does not know is a mistake in the arguments.
-        if (!d.filtres.piece.isEmpty()) {
-            const QString noPiece = modBD::ObtenirNoPiece(d.filtres.piece);
-            if (noPiece.isEmpty()) {
-                erreurs << QStringLiteral("corvandelle-rapports : la pièce « %1 » n'existe pas dans la base.").arg(d.filtres.piece)
-                        << Qt::endl;
-                code = kMauvaisArgument;
-            } else if (ExigeRepresentation(d.rapport) &&
-                       modBD::ObtenirNoRepresentation(noPiece, d.filtres.representation).isEmpty()) {
-                erreurs << QStringLiteral("corvandelle-rapports : la pièce « %1 » n'a pas de représentation le %2.")
-                               .arg(d.filtres.piece, d.filtres.representation)
-                        << Qt::endl;
-                code = kMauvaisArgument;
-            }
+    Filtres filtres = d.filtres;
+    // A name typed on the command line matches blind to case and accents: the stored name is
+    // the one the report then uses. Several blind matches and no exact one: the user chooses.
+    const auto nommer = [&](const QStringList& noms, QString& nom, const QString& quoi) {
+        if (nom.isEmpty() || code != kReussite) return;
+        QStringList candidats;
+        const std::optional<QString> trouve = modBD::TrouverNom(noms, nom, candidats);
+        if (trouve) {
+            nom = *trouve;
+            return;
         }
+        if (candidats.isEmpty())
+            erreurs << QStringLiteral("corvandelle-rapports : %1 « %2 » n'existe pas dans la base.").arg(quoi, nom) << Qt::endl;
+        else
+            erreurs << QStringLiteral("corvandelle-rapports : « %1 » peut désigner plusieurs noms : %2. Donnez le nom exact.")
+                           .arg(nom, QStringLiteral("« ") + candidats.join(QStringLiteral(" », « ")) + QStringLiteral(" »"))
+                    << Qt::endl;
+        code = kMauvaisArgument;
+    };
+    try {
+        // A play, performance or seller the base does not know is a mistake in the arguments.
+        nommer(modBD::ListePieces(), filtres.piece, QStringLiteral("la pièce"));
+        nommer(modBD::ListeNomsVendeurs(), filtres.vendeur, QStringLiteral("le vendeur"));
+        if (code == kReussite && !filtres.piece.isEmpty() && !filtres.representation.isEmpty() &&
+            modBD::ObtenirNoRepresentation(modBD::ObtenirNoPiece(filtres.piece), filtres.representation).isEmpty()) {
+            erreurs << QStringLiteral("corvandelle-rapports : la pièce « %1 » n'a pas de représentation le %2.")
+                           .arg(filtres.piece, filtres.representation)
+                    << Qt::endl;
+            code = kMauvaisArgument;
+        }
+        // A date filter that no order date falls in is worth a word: an empty report may
+        // otherwise pass for a quiet season when the dates were mistyped.
+        if (code == kReussite && FiltreParDate(d.rapport) && (filtres.du.isValid() || filtres.au.isValid()) &&
+            !modBD::DatesCommandesDans(filtres.du, filtres.au))
+            erreurs << QStringLiteral("corvandelle-rapports : attention, aucune date de commande de la base ne tombe "
+                                      "dans l'intervalle demandé ; le rapport est vide.")
+                    << Qt::endl;
         if (code == kReussite) {
-            const Tableau t = Produire(d.rapport, d.filtres, QFileInfo(d.base).absoluteFilePath());
+            const Tableau t = Produire(d.rapport, filtres, QFileInfo(d.base).absoluteFilePath());
             modBD::FermerConnexion();  // the file is left alone while the output is written
             Exporter(t, d.format, d.sortie);
         }

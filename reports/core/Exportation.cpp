@@ -11,11 +11,13 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <QSet>
 #include <QTemporaryFile>
 
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <functional>
 #include <cstdio>
 #include <vector>
 
@@ -52,48 +54,6 @@ void EcrireAtomique(const QString& chemin, const QByteArray& contenu) {
     if (!fichier.open(QIODevice::WriteOnly)) Echec(chemin, fichier.errorString());
     if (fichier.write(contenu) != contenu.size()) Echec(chemin, fichier.errorString());
     if (!fichier.commit()) Echec(chemin, fichier.errorString());
-}
-
-// Column widths in device units: each column gets at least its longest header word, so no
-// word is broken in two, and the rest of the width goes where the contents are long.
-QList<qreal> LargeursColonnes(const Tableau& t, const QFontMetricsF& gras, qreal largeur, qreal marge) {
-    const qsizetype n = t.entetes.size();
-    QList<qreal> minimum, souhaite;
-    for (qsizetype col = 0; col < n; ++col) {
-        qreal mot = 0;
-        for (const QString& m : t.entetes.at(col).split(QLatin1Char(' '))) mot = std::max(mot, gras.horizontalAdvance(m));
-        // The longest text of the column; measured on its length in characters first, so a
-        // column of many rows is measured a few times only.
-        qsizetype plusLong = 0;
-        QString exemple;
-        const TextesNombres nombres;
-        for (const Ligne& l : t.lignes) {
-            const QString texte = Texte(nombres, l.cellules.value(col), t.genres.at(col));
-            if (texte.size() > plusLong) {
-                plusLong = texte.size();
-                exemple = texte;
-            }
-        }
-        const qreal contenu = std::max(gras.horizontalAdvance(exemple), gras.horizontalAdvance(t.entetes.at(col)) / 2);
-        minimum << mot + marge;
-        souhaite << std::max(mot, std::min(contenu, largeur / 3)) + marge;
-    }
-    qreal sommeMin = 0, sommeSouhait = 0;
-    for (qsizetype col = 0; col < n; ++col) {
-        sommeMin += minimum.at(col);
-        sommeSouhait += souhaite.at(col);
-    }
-    QList<qreal> largeurs;
-    for (qsizetype col = 0; col < n; ++col) {
-        if (sommeSouhait <= largeur)
-            largeurs << souhaite.at(col) * largeur / sommeSouhait;
-        else if (sommeSouhait > sommeMin)
-            largeurs << minimum.at(col) + (souhaite.at(col) - minimum.at(col)) * std::max<qreal>(0, largeur - sommeMin) /
-                                              (sommeSouhait - sommeMin);
-        else
-            largeurs << minimum.at(col) * largeur / sommeMin;
-    }
-    return largeurs;
 }
 
 }  // namespace
@@ -169,6 +129,17 @@ QByteArray TexteCsv(const Tableau& t) {
 void ExporterCsv(const Tableau& tableau, const QString& chemin) { EcrireAtomique(chemin, TexteCsv(tableau)); }
 
 void ExporterClasseur(const Tableau& t, const QString& chemin) {
+    // A sheet holds 1,048,576 rows, the header one of them: a longer report is refused whole
+    // rather than cut where the sheet ends.
+    constexpr qsizetype kLignesFeuille = 1048576;
+    qsizetype nbDonnees = 0;
+    for (const Ligne& l : t.lignes)
+        if (l.type == Ligne::Type::Donnee) ++nbDonnees;
+    if (nbDonnees + 1 > kLignesFeuille)
+        Echec(chemin, QStringLiteral("le rapport a %1 lignes et une feuille de classeur n'en contient que %2 avec l'en-tête. "
+                                     "Choisissez une pièce, ou écrivez le rapport en CSV.")
+                          .arg(nbDonnees)
+                          .arg(kLignesFeuille - 1));
     const QFileInfo cible(chemin);
     // libxlsxwriter writes the whole file at workbook_close: it writes a temporary name beside
     // the target, which is renamed only once complete.
@@ -211,6 +182,10 @@ void ExporterClasseur(const Tableau& t, const QString& chemin) {
         worksheet_set_column(feuille, static_cast<lxw_col_t>(col), static_cast<lxw_col_t>(col),
                              std::min(largeurs.at(col), 60) + 2.0, nullptr);
 
+    // The header stays in view and carries the filter buttons.
+    worksheet_freeze_panes(feuille, 1, 0);
+    if (!t.entetes.isEmpty())
+        worksheet_autofilter(feuille, 0, 0, static_cast<lxw_row_t>(nbDonnees), static_cast<lxw_col_t>(t.entetes.size() - 1));
     for (qsizetype col = 0; col < t.entetes.size(); ++col)
         worksheet_write_string(feuille, 0, static_cast<lxw_col_t>(col), t.entetes.at(col).toUtf8().constData(), gras);
     lxw_row_t rang = 1;
@@ -245,114 +220,248 @@ void ExporterClasseur(const Tableau& t, const QString& chemin) {
     ::chmod(QFile::encodeName(cible.absoluteFilePath()).constData(), 0666 & ~masque);
 }
 
+namespace {
+
+// A table laid out for paper: widths that show every number whole and every name word whole,
+// rows as tall as their wrapped texts. Built for one font size and page width.
+struct MiseEnPage {
+    QStringList entetes;
+    QList<Genre> genres;
+    const QList<Ligne>* lignes = nullptr;
+    bool caseArrivee = false;
+    QFont normal, gras;
+    qreal marge = 0;
+    QList<qreal> largeurs;      // one per column, the box column last when there is one
+    qreal minimum = 0;          // the narrowest the table can be without cutting anything
+    qreal hEntete = 0;
+    QList<qreal> hauteurs;      // per row
+
+    static QString Ligne1(QString texte) {
+        // A line break in a name shows as a blank; the wrap then places the words.
+        return texte.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    }
+
+    void Mesurer(QPaintDevice& appareil, qreal largeur) {
+        const QFontMetricsF mN(normal, &appareil), mG(gras, &appareil);
+        const qsizetype n = entetes.size();
+        const TextesNombres plats;
+        QList<qreal> minimums, souhaits;
+        for (qsizetype col = 0; col < n; ++col) {
+            qreal mot = 0;
+            for (const QString& m : entetes.at(col).split(QLatin1Char(' '), Qt::SkipEmptyParts)) mot = std::max(mot, mG.horizontalAdvance(m));
+            qreal plein = mG.horizontalAdvance(entetes.at(col)) / 2;
+            if (genres.at(col) == Genre::Texte) {
+                // Every distinct text measured once: its longest word is the column's floor.
+                QSet<QString> vus;
+                for (const Ligne& l : *lignes) {
+                    const QVariant& v = l.cellules.size() > col ? l.cellules.at(col) : QVariant();
+                    if (!v.isValid() || v.isNull()) continue;
+                    const QString texte = Ligne1(v.toString());
+                    if (vus.contains(texte)) continue;
+                    vus.insert(texte);
+                    const QFontMetricsF& m = l.type == Ligne::Type::Donnee && !l.alerte ? mN : mG;
+                    plein = std::max(plein, m.horizontalAdvance(texte));
+                    for (const QString& w : texte.split(QLatin1Char(' '), Qt::SkipEmptyParts)) mot = std::max(mot, m.horizontalAdvance(w));
+                }
+            } else {
+                // Digits are all as wide: the longest text of the column, in bold, is the widest.
+                QString plusLong;
+                for (const Ligne& l : *lignes) {
+                    const QString texte = TexteCellule(l.cellules.value(col), genres.at(col));
+                    if (texte.size() > plusLong.size()) plusLong = texte;
+                }
+                mot = std::max(mot, mG.horizontalAdvance(plusLong));
+                plein = std::max(plein, mot);
+            }
+            minimums << mot + 2 * marge + 1;
+            souhaits << std::max(mot, std::min(plein, largeur / 3)) + 2 * marge + 1;
+        }
+        if (caseArrivee) {
+            const qreal mot = mG.horizontalAdvance(QStringLiteral("Arrivée")) + 2 * marge + 1;
+            minimums << mot;
+            souhaits << mot;
+        }
+        qreal sommeMin = 0, sommeSouhait = 0;
+        for (qsizetype c = 0; c < minimums.size(); ++c) {
+            sommeMin += minimums.at(c);
+            sommeSouhait += souhaits.at(c);
+        }
+        minimum = sommeMin;
+        largeurs.clear();
+        for (qsizetype c = 0; c < minimums.size(); ++c) {
+            if (sommeSouhait <= largeur)
+                largeurs << souhaits.at(c) * largeur / sommeSouhait;
+            else if (sommeSouhait > sommeMin && largeur > sommeMin)
+                largeurs << minimums.at(c) + (souhaits.at(c) - minimums.at(c)) * (largeur - sommeMin) / (sommeSouhait - sommeMin);
+            else
+                largeurs << minimums.at(c);
+        }
+        // Heights: a row is one line unless a text needs more within its column.
+        const qreal hauteurLigne = mN.height() + 2 * marge;
+        hEntete = 0;
+        for (qsizetype col = 0; col < entetesAffiches().size(); ++col)
+            hEntete = std::max(hEntete, mG.boundingRect(QRectF(0, 0, largeurs.at(col) - 2 * marge, 1e6), Qt::TextWordWrap,
+                                                        entetesAffiches().at(col)).height());
+        hEntete += 2 * marge;
+        hauteurs.clear();
+        hauteurs.reserve(lignes->size());
+        for (const Ligne& l : *lignes) {
+            qreal h = hauteurLigne;
+            for (qsizetype col = 0; col < n; ++col) {
+                if (genres.at(col) != Genre::Texte) continue;
+                const QVariant v = l.cellules.value(col);
+                if (!v.isValid() || v.isNull()) continue;
+                const QString texte = Ligne1(v.toString());
+                const QFontMetricsF& m = l.type == Ligne::Type::Donnee && !l.alerte ? mN : mG;
+                const qreal place = largeurs.at(col) - 2 * marge;
+                if (m.horizontalAdvance(texte) <= place) continue;
+                h = std::max(h, m.boundingRect(QRectF(0, 0, place, 1e6), Qt::TextWordWrap, texte).height() + 2 * marge);
+            }
+            hauteurs << h;
+        }
+    }
+    QStringList entetesAffiches() const {
+        return caseArrivee ? entetes + QStringList{QStringLiteral("Arrivée")} : entetes;
+    }
+    qreal largeurTotale() const {
+        qreal l = 0;
+        for (qreal x : largeurs) l += x;
+        return l;
+    }
+};
+
+}  // namespace
+
 int Peindre(const Tableau& t, QPagedPaintDevice& appareil) {
-    appareil.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15),
-                                       QPageLayout::Millimeter));
+    // The table's fiche columns when it is printed one page per fiche.
+    const bool parFiches = !t.fiches.isEmpty();
+    QList<Ligne> lignesFiches;
+    for (const Fiche& f : t.fiches) lignesFiches += f.lignes;
+
+    MiseEnPage mise;
+    mise.entetes = parFiches ? t.entetesFiche : t.entetes;
+    mise.genres = parFiches ? t.genresFiche : t.genres;
+    mise.lignes = parFiches ? &lignesFiches : &t.lignes;
+    mise.caseArrivee = t.caseArrivee;
+    QFont normal(QStringLiteral("DejaVu Sans"));
+    normal.setPointSizeF(8.5);
+
+    // Portrait when the table fits, else landscape; if even that is too narrow, a smaller
+    // type: a figure is never cut.
+    QPageLayout::Orientation sens = QPageLayout::Portrait;
+    const auto disposer = [&](QPageLayout::Orientation o) {
+        appareil.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), o, QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
+    };
+    const auto mesurer = [&] {
+        mise.normal = normal;
+        mise.gras = normal;
+        mise.gras.setBold(true);
+        mise.marge = 3 * appareil.logicalDpiY() / 72.0;
+        mise.Mesurer(appareil, appareil.width());
+    };
+    disposer(sens);
+    mesurer();
+    if (mise.minimum > appareil.width()) {
+        sens = QPageLayout::Landscape;
+        disposer(sens);
+        mesurer();
+    }
+    for (int essai = 0; essai < 4 && mise.minimum > appareil.width(); ++essai) {
+        normal.setPointSizeF(std::max(4.0, normal.pointSizeF() * appareil.width() / mise.minimum * 0.98));
+        mesurer();
+    }
+
     QPainter p(&appareil);
     if (!p.isActive()) return 0;
     // The pages are drawn directly: a text document lays a long table out far too slowly.
     const qreal largeur = appareil.width();
     const qreal hauteur = appareil.height();
     const qreal point = appareil.logicalDpiY() / 72.0;  // device units per typographic point
-    QFont normal(QStringLiteral("DejaVu Sans"));
-    normal.setPointSizeF(8.5);
-    QFont gras = normal;
-    gras.setBold(true);
+    const QFont& gras = mise.gras;
     QFont titre = normal;
     titre.setPointSizeF(15);
     titre.setBold(true);
-    const QFontMetricsF mNormal(normal, &appareil), mGras(gras, &appareil), mTitre(titre, &appareil);
-    const qreal marge = 3 * point;
-    const QList<qreal> largeurs = LargeursColonnes(t, mGras, largeur, 2 * marge + point);
-    const qsizetype nbColonnes = largeurs.size();
+    QFont grand = normal;
+    grand.setPointSizeF(11);
+    grand.setBold(true);
+    const QFontMetricsF mNormal(normal, &appareil), mTitre(titre, &appareil), mGrand(grand, &appareil);
+    const qreal marge = mise.marge;
+    const QList<qreal>& largeurs = mise.largeurs;
+    const qsizetype nbColonnes = mise.entetes.size();
+    const QStringList entetes = mise.entetesAffiches();
+    const qreal largeurTable = std::min(largeur, mise.largeurTotale());
 
-    // Heights: the heading (first page), the header row (every page), a row, the footer.
     const QString filtres = t.descriptionFiltres.join(QStringLiteral(" · "));
     const QString source = QStringLiteral("Base : %1 · produit le %2")
                                .arg(QDir::toNativeSeparators(t.source), QLocale().toString(t.produitLe, QLocale::ShortFormat));
-    const QRectF grand(0, 0, largeur, hauteur);
+    const QRectF page(0, 0, largeur, hauteur);
     const qreal hTitre = mTitre.height() + 4 * point;
-    const qreal hFiltres = mNormal.boundingRect(grand, Qt::TextWordWrap, filtres).height() + 2 * point;
-    const qreal hSource = mNormal.boundingRect(grand, Qt::TextWordWrap, source).height() + 8 * point;
-    const qreal hEntete1 = hTitre + hFiltres + hSource;
-    qreal hEnteteTable = 0;
-    for (qsizetype col = 0; col < nbColonnes; ++col)
-        hEnteteTable = std::max(hEnteteTable, mGras.boundingRect(QRectF(0, 0, largeurs.at(col) - 2 * marge, hauteur),
-                                                                 Qt::TextWordWrap, t.entetes.at(col)).height());
-    hEnteteTable += 2 * marge;
-    const qreal hLigne = mNormal.height() + 2 * marge;
+    const qreal hFiltres = mNormal.boundingRect(page, Qt::TextWordWrap, filtres).height() + 2 * point;
+    const qreal hSource = mNormal.boundingRect(page, Qt::TextWordWrap, source).height() + 8 * point;
+    const auto hSousTitre = [&](const QString& sousTitre) {
+        return sousTitre.isEmpty() ? 0.0 : mGrand.boundingRect(page, Qt::TextWordWrap, sousTitre).height() + 3 * point;
+    };
     const qreal hPied = mNormal.height() * 2.5;
     const qreal hCorps = hauteur - hPied;
-    const auto lignesPage = [&](bool premiere) {
-        return std::max(1, static_cast<int>((hCorps - (premiere ? hEntete1 : 0) - hEnteteTable) / hLigne));
-    };
-
-    // The pages: rows first, then the sales chart below them, on a new page if it does not fit.
-    const int nbLignes = static_cast<int>(t.lignes.size());
-    QList<int> debuts{0};
-    int reste = nbLignes - lignesPage(true);
-    while (reste > 0) {
-        debuts << nbLignes - reste;
-        reste -= lignesPage(false);
-    }
-    const bool avecGraphique = t.rapport == Rapport::Ventes && nbLignes > 1;
-    const qreal hGraphique = largeur / 2;
-    const int lignesDerniere = nbLignes - debuts.last();
-    const qreal basDerniere = (debuts.size() == 1 ? hEntete1 : 0) + hEnteteTable + lignesDerniere * hLigne;
-    const bool pageGraphique = avecGraphique && basDerniere + 12 * point + hGraphique > hCorps;
-    const int pages = static_cast<int>(debuts.size()) + (pageGraphique ? 1 : 0);
 
     const QColor trait(0x99, 0x99, 0x99), fondEntete(0xdd, 0xe3, 0xea), fondTotal(0xee, 0xf1, 0xf5),
         fondAlerte(0xfd, 0xe2, 0xe4), encreAlerte(0xb0, 0x00, 0x20), discret(0x55, 0x55, 0x55);
     QPen plume(trait);
     plume.setWidthF(0.5 * point);
 
+    bool dessine = false;  // false on the pass that only counts the pages
     auto enteteTable = [&](qreal y) {
+        if (!dessine) return y + mise.hEntete;
         qreal x = 0;
         p.setFont(gras);
-        for (qsizetype col = 0; col < nbColonnes; ++col) {
-            const QRectF cellule(x, y, largeurs.at(col), hEnteteTable);
+        for (qsizetype col = 0; col < entetes.size(); ++col) {
+            const QRectF cellule(x, y, largeurs.at(col), mise.hEntete);
             p.fillRect(cellule, fondEntete);
             p.setPen(plume);
             p.drawRect(cellule);
             p.setPen(Qt::black);
-            const Qt::Alignment sens = t.genres.at(col) == Genre::Texte ? Qt::AlignLeft : Qt::AlignRight;
-            p.drawText(cellule.adjusted(marge, marge, -marge, -marge), sens | Qt::AlignBottom | Qt::TextWordWrap,
-                       t.entetes.at(col));
+            const bool texte = col >= nbColonnes || mise.genres.at(col) == Genre::Texte;
+            p.drawText(cellule.adjusted(marge, marge, -marge, -marge),
+                       (texte ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignBottom | Qt::TextWordWrap, entetes.at(col));
             x += largeurs.at(col);
         }
-        return y + hEnteteTable;
+        return y + mise.hEntete;
     };
     // A row's backgrounds and texts; the grid is drawn once per page (a long report has tens
     // of thousands of cells, and the PDF grows with every stroke).
-    const TextesNombres nombres;
-    auto ligne = [&](const Ligne& l, qreal y) {
+    auto ligne = [&](const Ligne& l, qreal y, qreal h) {
+        if (!dessine) return;
         qreal x = 0;
         const bool total = l.type != Ligne::Type::Donnee;
-        if (total) p.fillRect(QRectF(0, y, largeur, hLigne), fondTotal);
+        if (total) p.fillRect(QRectF(0, y, largeurTable, h), fondTotal);
         for (qsizetype col = 0; col < nbColonnes; ++col) {
-            const QRectF cellule(x, y, largeurs.at(col), hLigne);
+            const QRectF cellule(x, y, largeurs.at(col), h);
             x += largeurs.at(col);
-            const bool alerte = l.alerte && (col == t.colonneAlerte || t.colonneAlerte < 0);
+            const bool alerte = l.alerte && (col == t.colonneAlerte || t.colonneAlerte < 0 || parFiches);
             if (alerte) p.fillRect(cellule, fondAlerte);
-            QString texte = Texte(nombres, l.cellules.value(col), t.genres.at(col));
+            const bool estTexte = mise.genres.at(col) == Genre::Texte;
+            const QString texte = estTexte ? MiseEnPage::Ligne1(TexteCellule(l.cellules.value(col), Genre::Texte))
+                                           : TexteCellule(l.cellules.value(col), mise.genres.at(col));
             if (texte.isEmpty()) continue;
-            p.setFont(total || alerte ? gras : normal);
+            p.setFont(total || l.alerte ? gras : normal);
             p.setPen(alerte ? encreAlerte : QColor(Qt::black));
-            const bool estTexte = t.genres.at(col) == Genre::Texte;
-            if (estTexte) {
-                // One line per row: a line break in a name shows as a blank, a text too long ends in "…".
-                texte.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-                texte = (total || alerte ? mGras : mNormal).elidedText(texte, Qt::ElideRight, largeurs.at(col) - 2 * marge);
-            }
-            p.drawText(cellule.adjusted(marge, 0, -marge, 0), (estTexte ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter,
-                       texte);
+            // Texts wrap within their column; numbers fit their column by its width.
+            p.drawText(cellule.adjusted(marge, marge, -marge, -marge),
+                       estTexte ? Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap : Qt::AlignRight | Qt::AlignTop, texte);
+        }
+        if (mise.caseArrivee && !total) {
+            const qreal cote = mNormal.height() * 0.8;
+            const QRectF cellule(x, y, largeurs.last(), h);
+            p.setPen(QPen(Qt::black, 0.7 * point));
+            p.drawRect(QRectF(cellule.center().x() - cote / 2, y + marge + (mNormal.height() - cote) / 2, cote, cote));
         }
     };
-    auto grille = [&](qreal haut, qreal bas) {
+    auto grille = [&](qreal haut, const QList<qreal>& ys) {
+        if (!dessine) return;
         p.setPen(plume);
         QList<QLineF> traits;
-        for (qreal y = haut + hEnteteTable; y <= bas + 0.5; y += hLigne) traits << QLineF(0, y, largeur, y);
+        for (qreal y : ys) traits << QLineF(0, y, largeurTable, y);
+        const qreal bas = ys.isEmpty() ? haut : ys.last();
         qreal x = 0;
         traits << QLineF(0, haut, 0, bas);
         for (qreal l : largeurs) {
@@ -361,41 +470,124 @@ int Peindre(const Tableau& t, QPagedPaintDevice& appareil) {
         }
         p.drawLines(traits);
     };
+    // Rows from..to below y, on as many pages as they need, the header repeated on each;
+    // returns the height reached on the last page. nouvellePage starts a page.
+    int pageCourante = 0;
+    auto tableau = [&](int de, int a, qreal y, const std::function<void()>& nouvellePage) {
+        qreal haut = y;
+        y = enteteTable(y);
+        QList<qreal> ys{y};
+        for (int i = de; i < a; ++i) {
+            const qreal h = mise.hauteurs.at(i);
+            if (y + h > hCorps && i > de) {
+                grille(haut, ys);
+                nouvellePage();
+                haut = 0;
+                y = enteteTable(0);
+                ys = {y};
+            }
+            ligne(mise.lignes->at(i), y, h);
+            y += h;
+            ys << y;
+        }
+        grille(haut, ys);
+        return y;
+    };
 
-    for (int page = 0; page < pages; ++page) {
-        if (page > 0) appareil.newPage();
-        qreal y = 0;
-        if (page == 0) {
+    // Two passes: the first counts the pages (for "Page n / N"), the second draws them.
+    int totalPages = 0;
+    const bool avecGraphique = !parFiches && t.rapport == Rapport::Ventes && t.lignes.size() > 1;
+    const QList<QImage> images = avecGraphique ? ImagesGraphique(t, t.filtres.piece, largeur, hCorps) : QList<QImage>();
+    const auto dessiner = [&](bool pourDeVrai) {
+        dessine = pourDeVrai;
+        pageCourante = 1;
+        const auto pied = [&] {
+            if (!pourDeVrai) return;
+            p.setFont(normal);
+            p.setPen(discret);
+            const QRectF zone(0, hauteur - hPied * 0.6, largeur, hPied * 0.6);
+            p.drawText(zone, Qt::AlignRight | Qt::AlignBottom, QStringLiteral("Page %1 / %2").arg(pageCourante).arg(totalPages));
+            p.drawText(zone, Qt::AlignLeft | Qt::AlignBottom, t.titre);
+        };
+        const auto nouvellePage = [&] {
+            pied();
+            if (pourDeVrai) appareil.newPage();
+            ++pageCourante;
+        };
+        const auto entete = [&](const QString& sousTitre) {
+            if (!pourDeVrai) return hTitre + hSousTitre(sousTitre) + hFiltres + hSource;
             p.setFont(titre);
             p.setPen(Qt::black);
             p.drawText(QRectF(0, 0, largeur, hTitre), Qt::AlignLeft | Qt::AlignTop, t.titre);
-            y = hTitre;
+            qreal y = hTitre;
+            if (!sousTitre.isEmpty()) {
+                p.setFont(grand);
+                const qreal h = hSousTitre(sousTitre);
+                p.drawText(QRectF(0, y, largeur, h), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, sousTitre);
+                y += h;
+            }
             p.setFont(normal);
             p.drawText(QRectF(0, y, largeur, hFiltres), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, filtres);
             y += hFiltres;
             p.setPen(discret);
             p.drawText(QRectF(0, y, largeur, hSource), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, source);
-            y += hSource;
+            return y + hSource;
+        };
+        if (parFiches) {
+            int de = 0;
+            for (qsizetype i = 0; i < t.fiches.size(); ++i) {
+                const Fiche& f = t.fiches.at(i);
+                if (i > 0) nouvellePage();
+                qreal y = entete(QStringLiteral("Vendeur : %1").arg(f.titre));
+                const int a = de + static_cast<int>(f.lignes.size());
+                y = tableau(de, a, y, nouvellePage) + 10 * point;
+                de = a;
+                // The figures to settle, then the signatures and the date.
+                const qreal hLigne = mGrand.height() + 4 * point;
+                if (y + hLigne * (static_cast<qreal>(f.resume.size()) + 7) > hCorps) {
+                    nouvellePage();
+                    y = 0;
+                }
+                if (!pourDeVrai) continue;
+                p.setFont(grand);
+                p.setPen(Qt::black);
+                for (const auto& [libelle, valeur] : f.resume) {
+                    p.drawText(QRectF(0, y, largeur, hLigne), Qt::AlignLeft | Qt::AlignVCenter, libelle + QStringLiteral(" :"));
+                    p.drawText(QRectF(0, y, largeur / 2, hLigne), Qt::AlignRight | Qt::AlignVCenter, valeur);
+                    y += hLigne;
+                }
+                y += 2 * hLigne;
+                p.setFont(normal);
+                for (const QString& signature : {QStringLiteral("Signature du vendeur :"), QStringLiteral("Signature du trésorier :"),
+                                                 QStringLiteral("Date :")}) {
+                    p.drawText(QRectF(0, y, largeur, hLigne), Qt::AlignLeft | Qt::AlignBottom, signature);
+                    p.drawLine(QLineF(largeur * 0.3, y + hLigne, largeur * 0.8, y + hLigne));
+                    y += hLigne * 1.6;
+                }
+            }
+        } else {
+            qreal y = tableau(0, static_cast<int>(mise.lignes->size()), entete(QString()), nouvellePage);
+            if (avecGraphique) {
+                // The chart below the rows, on pages of its own when it does not fit.
+                for (const QImage& image : images) {
+                    const qreal h = largeur * image.height() / image.width();
+                    if (y + 12 * point + h > hCorps) {
+                        nouvellePage();
+                        y = 0;
+                    } else {
+                        y += 12 * point;
+                    }
+                    if (pourDeVrai) p.drawImage(QRectF(0, y, largeur, h), image);
+                    y += h;
+                }
+            }
         }
-        if (page < debuts.size()) {
-            const qreal hautTable = y;
-            y = enteteTable(y);
-            const int fin = page + 1 < debuts.size() ? debuts.at(page + 1) : nbLignes;
-            for (int i = debuts.at(page); i < fin; ++i, y += hLigne) ligne(t.lignes.at(i), y);
-            grille(hautTable, y);
-        }
-        if (avecGraphique && page == pages - 1) {
-            const qreal haut = pageGraphique ? 0 : y + 12 * point;
-            const QImage image = ImageGraphique(t, t.filtres.piece, QSize(1200, 600));
-            p.drawImage(QRectF(0, haut, largeur, hGraphique), image);
-        }
-        p.setFont(normal);
-        p.setPen(discret);
-        const QRectF pied(0, hauteur - hPied * 0.6, largeur, hPied * 0.6);
-        p.drawText(pied, Qt::AlignRight | Qt::AlignBottom, QStringLiteral("Page %1 / %2").arg(page + 1).arg(pages));
-        p.drawText(pied, Qt::AlignLeft | Qt::AlignBottom, t.titre);
-    }
-    return pages;
+        pied();
+        return pageCourante;
+    };
+    totalPages = dessiner(false);
+    dessiner(true);
+    return totalPages;
 }
 
 void ExporterPdf(const Tableau& t, const QString& chemin) {

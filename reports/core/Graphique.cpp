@@ -5,12 +5,22 @@
 #include <QChart>
 #include <QGraphicsScene>
 #include <QPainter>
+#include <QHorizontalStackedBarSeries>
 #include <QStackedBarSeries>
+
+#include <algorithm>
 #include <QValueAxis>
 
 namespace Rapports {
 
-QChart* CreerGraphique(const Tableau& ventes, const QString& nomPiece) {
+namespace {
+
+struct Barres {
+    QStringList categories;
+    QList<qreal> enfants, adultes;
+};
+
+Barres LireBarres(const Tableau& ventes, const QString& nomPiece) {
     // Column places in the sales table.
     constexpr int kPiece = 0, kRepresentation = 1, kEnfant = 3, kAdulte = 4;
     QStringList categories;
@@ -29,6 +39,26 @@ QChart* CreerGraphique(const Tableau& ventes, const QString& nomPiece) {
         enfants.last() += static_cast<qreal>(l.cellules.value(kEnfant).toLongLong());
         adultes.last() += static_cast<qreal>(l.cellules.value(kAdulte).toLongLong());
     }
+    return {categories, enfants, adultes};
+}
+
+}  // namespace
+
+int NombreBarres(const Tableau& ventes, const QString& nomPiece) {
+    return static_cast<int>(LireBarres(ventes, nomPiece).categories.size());
+}
+
+QChart* CreerGraphique(const Tableau& ventes, const QString& nomPiece, int premier, int nombre) {
+    const Barres tout = LireBarres(ventes, nomPiece);
+    const bool couchees = tout.categories.size() > kBarresDebout;
+    QStringList categories = tout.categories.mid(premier, nombre);
+    QList<qreal> enfants = tout.enfants.mid(premier, nombre), adultes = tout.adultes.mid(premier, nombre);
+    if (couchees) {
+        // Lying bars are drawn from the bottom up: reversed, the first row of the table is on top.
+        std::reverse(categories.begin(), categories.end());
+        std::reverse(enfants.begin(), enfants.end());
+        std::reverse(adultes.begin(), adultes.end());
+    }
 
     auto* setEnfants = new QBarSet(QStringLiteral("Billets enfant"));
     auto* setAdultes = new QBarSet(QStringLiteral("Billets adulte"));
@@ -36,7 +66,8 @@ QChart* CreerGraphique(const Tableau& ventes, const QString& nomPiece) {
     setAdultes->append(adultes);
     setEnfants->setColor(QColor(0xe0, 0x8e, 0x2b));
     setAdultes->setColor(QColor(0x2f, 0x5f, 0x8f));
-    auto* serie = new QStackedBarSeries;
+    QAbstractBarSeries* serie = couchees ? static_cast<QAbstractBarSeries*>(new QHorizontalStackedBarSeries)
+                                         : static_cast<QAbstractBarSeries*>(new QStackedBarSeries);
     serie->append(setEnfants);
     serie->append(setAdultes);
 
@@ -47,24 +78,33 @@ QChart* CreerGraphique(const Tableau& ventes, const QString& nomPiece) {
     graphique->setAnimationOptions(QChart::NoAnimation);
     auto* axeX = new QBarCategoryAxis;
     axeX->append(categories);
-    if (categories.size() > 12) axeX->setLabelsAngle(-60);
     auto* axeY = new QValueAxis;
     axeY->setLabelFormat(QStringLiteral("%d"));
     axeY->setTitleText(QStringLiteral("Billets"));
-    graphique->addAxis(axeX, Qt::AlignBottom);
-    graphique->addAxis(axeY, Qt::AlignLeft);
+    // Every slice of the chart on the same scale.
+    qreal plusHaute = 1;
+    for (qsizetype i = 0; i < tout.enfants.size(); ++i) plusHaute = std::max(plusHaute, tout.enfants.at(i) + tout.adultes.at(i));
+    if (couchees) {
+        graphique->addAxis(axeX, Qt::AlignLeft);
+        graphique->addAxis(axeY, Qt::AlignBottom);
+    } else {
+        graphique->addAxis(axeX, Qt::AlignBottom);
+        graphique->addAxis(axeY, Qt::AlignLeft);
+    }
     serie->attachAxis(axeX);
     serie->attachAxis(axeY);
+    axeY->setRange(0, plusHaute);
     axeY->applyNiceNumbers();
     graphique->legend()->setAlignment(Qt::AlignBottom);
     return graphique;
 }
 
-QImage ImageGraphique(const Tableau& ventes, const QString& nomPiece, const QSize& taille) {
+namespace {
+
+QImage Dessiner(QChart* graphique, const QSize& taille) {
     // Laid out at half the size and drawn at twice the density: text keeps a readable size.
     const QSizeF logique = QSizeF(taille) / 2;
-    QGraphicsScene scene;
-    QChart* graphique = CreerGraphique(ventes, nomPiece);  // the scene owns it
+    QGraphicsScene scene;  // owns the chart
     scene.addItem(graphique);
     graphique->resize(logique);
     scene.setSceneRect(QRectF(QPointF(0, 0), logique));
@@ -74,6 +114,28 @@ QImage ImageGraphique(const Tableau& ventes, const QString& nomPiece, const QSiz
     peintre.setRenderHint(QPainter::Antialiasing);
     scene.render(&peintre, QRectF(QPointF(0, 0), QSizeF(taille)), scene.sceneRect());
     return image;
+}
+
+}  // namespace
+
+QImage ImageGraphique(const Tableau& ventes, const QString& nomPiece, const QSize& taille) {
+    return Dessiner(CreerGraphique(ventes, nomPiece), taille);
+}
+
+QList<QImage> ImagesGraphique(const Tableau& ventes, const QString& nomPiece, qreal largeur, qreal hauteurMax) {
+    const int barres = NombreBarres(ventes, nomPiece);
+    if (barres <= kBarresDebout) return {ImageGraphique(ventes, nomPiece, QSize(1200, 600))};
+    // Lying bars, 36 image pixels each (a readable label at 1200 pixels across the page), and
+    // as many of them per image as a page can hold.
+    constexpr int kLargeur = 1200, kParBarre = 36, kCadre = 200;
+    const int hauteurPage = static_cast<int>(hauteurMax * kLargeur / largeur);
+    const int parImage = std::max(5, (hauteurPage - kCadre) / kParBarre);
+    QList<QImage> images;
+    for (int premier = 0; premier < barres; premier += parImage) {
+        const int nombre = std::min(parImage, barres - premier);
+        images << Dessiner(CreerGraphique(ventes, nomPiece, premier, nombre), QSize(kLargeur, kCadre + nombre * kParBarre));
+    }
+    return images;
 }
 
 }  // namespace Rapports

@@ -44,6 +44,9 @@ const TextesNombres& Nombres() {
 
 Ligne Donnee(QVariantList cellules) { return Ligne{Ligne::Type::Donnee, std::move(cellules), false}; }
 
+// An amount cell from whole cents: every sum is made in cents, then shown.
+QVariant Montant(qlonglong centimes) { return static_cast<double>(centimes) / 100.0; }
+
 Tableau Ventes(const Filtres& f) {
     Tableau t;
     t.entetes = {QStringLiteral("Pièce"), QStringLiteral("Représentation"), QStringLiteral("Commandes"),
@@ -55,23 +58,22 @@ Tableau Ventes(const Filtres& f) {
     // Totals leave "Commandes" empty: one order may hold several performances, so adding the
     // performances' counts would count it more than once.
     struct Somme {
-        qlonglong enfant = 0, adulte = 0, porte = 0;
-        double montant = 0;
+        qlonglong enfant = 0, adulte = 0, porte = 0, centimes = 0;
         void ajouter(const modBD::LigneVentes& l) {
             enfant += l.billetsEnfant;
             adulte += l.billetsAdulte;
             porte += l.billetsPorte;
-            montant += l.montant;
+            centimes += l.centimes;
         }
         Ligne ligne(Ligne::Type type, const QString& libelle) const {
-            return Ligne{type, {libelle, QString(), QVariant(), enfant, adulte, enfant + adulte, porte, montant}, false};
+            return Ligne{type, {libelle, QString(), QVariant(), enfant, adulte, enfant + adulte, porte, Montant(centimes)}, false};
         }
     };
     Somme piece, general;
     for (qsizetype i = 0; i < lignes.size(); ++i) {
         const modBD::LigneVentes& l = lignes.at(i);
         t.lignes.append(Donnee({l.piece, l.representation, l.commandes, l.billetsEnfant, l.billetsAdulte, l.billets(),
-                                l.billetsPorte, l.montant}));
+                                l.billetsPorte, Montant(l.centimes)}));
         piece.ajouter(l);
         general.ajouter(l);
         if (i + 1 == lignes.size() || lignes.at(i + 1).piece != l.piece) {
@@ -90,18 +92,18 @@ Tableau Porte(const Filtres& f) {
                  QStringLiteral("Vendeur"), QStringLiteral("Commande"), QStringLiteral("Date de commande")};
     t.genres = {Genre::Texte, Genre::Texte, Genre::Entier, Genre::Entier, Genre::Montant, Genre::Texte,
                 Genre::Texte, Genre::Entier, Genre::Texte};
-    qlonglong enfant = 0, adulte = 0;
-    double cout = 0;
+    t.caseArrivee = true;
+    qlonglong enfant = 0, adulte = 0, centimes = 0;
     for (const modBD::LignePorte& l : modBD::RapportPorte(f.piece, f.representation)) {
-        t.lignes.append(Donnee({l.client, l.telephone, l.billetsEnfant, l.billetsAdulte, l.cout,
+        t.lignes.append(Donnee({l.client, l.telephone, l.billetsEnfant, l.billetsAdulte, Montant(l.centimes),
                                 l.aLaPorte ? QStringLiteral("Oui") : QStringLiteral("Non"), l.vendeur, l.commande,
                                 l.dateCommande}));
         enfant += l.billetsEnfant;
         adulte += l.billetsAdulte;
-        cout += l.cout;
+        centimes += l.centimes;
     }
     t.lignes.append(Ligne{Ligne::Type::Total,
-                          {QStringLiteral("Total : %1 billets").arg(enfant + adulte), QString(), enfant, adulte, cout,
+                          {QStringLiteral("Total : %1 billets").arg(enfant + adulte), QString(), enfant, adulte, Montant(centimes),
                            QString(), QString(), QVariant(), QString()},
                           false});
     return t;
@@ -115,9 +117,24 @@ Tableau Vendeurs(const Filtres& f) {
     t.genres = {Genre::Texte, Genre::Texte, Genre::Texte, Genre::Entier, Genre::Entier, Genre::Entier,
                 Genre::Entier, Genre::Entier, Genre::Montant};
     t.colonneAlerte = 7;
-    const QList<modBD::LigneVendeurs> lignes = modBD::RapportVendeurs(f.piece);
-    t.lignes.reserve(lignes.size());
-    for (const modBD::LigneVendeurs& l : lignes) {
+    const QList<modBD::LigneVendeurs> lignes = modBD::RapportVendeurs(f.piece, f.vendeur);
+    t.lignes.reserve(lignes.size() + lignes.size() / 4 + 1);
+    struct Somme {
+        qlonglong recus = 0, rendus = 0, vendus = 0, centimes = 0;
+        void ajouter(const modBD::LigneVendeurs& l) {
+            recus += l.recus;
+            rendus += l.rendus;
+            vendus += l.vendus;
+            centimes += l.centimesVendus;
+        }
+        Ligne ligne(Ligne::Type type, const QString& libelle) const {
+            const qlonglong reste = recus - rendus - vendus;
+            return Ligne{type, {libelle, QString(), QString(), recus, rendus, recus - rendus, vendus, reste, Montant(centimes)}, reste < 0};
+        }
+    };
+    Somme vendeur, general;
+    for (qsizetype i = 0; i < lignes.size(); ++i) {
+        const modBD::LigneVendeurs& l = lignes.at(i);
         // Built in place: a list from braces would copy each of its cells once more, and this
         // report can have hundreds of thousands of rows.
         Ligne ligne;
@@ -130,10 +147,124 @@ Tableau Vendeurs(const Filtres& f) {
         ligne.cellules.emplaceBack(l.enStock());
         ligne.cellules.emplaceBack(l.vendus);
         ligne.cellules.emplaceBack(l.reste());
-        ligne.cellules.emplaceBack(l.montantVendu);
+        ligne.cellules.emplaceBack(Montant(l.centimesVendus));
         ligne.alerte = l.reste() < 0;
         t.lignes.append(std::move(ligne));
+        vendeur.ajouter(l);
+        general.ajouter(l);
+        if (i + 1 == lignes.size() || lignes.at(i + 1).vendeur != l.vendeur) {
+            t.lignes.append(vendeur.ligne(Ligne::Type::SousTotal, QStringLiteral("Sous-total %1").arg(l.vendeur)));
+            vendeur = Somme();
+        }
     }
+    t.lignes.append(general.ligne(Ligne::Type::Total, QStringLiteral("Total général")));
+    return t;
+}
+
+Tableau Reglement(const Filtres& f) {
+    Tableau t;
+    t.entetes = {QStringLiteral("Vendeur"), QStringLiteral("Billets reçus"), QStringLiteral("Billets rendus"),
+                 QStringLiteral("Billets vendus"), QStringLiteral("Billets à rendre"), QStringLiteral("Montant vendu")};
+    t.genres = {Genre::Texte, Genre::Entier, Genre::Entier, Genre::Entier, Genre::Entier, Genre::Montant};
+    t.colonneAlerte = 4;
+    t.entetesFiche = {QStringLiteral("Pièce"), QStringLiteral("Représentation"), QStringLiteral("Reçus"),
+                      QStringLiteral("Rendus"), QStringLiteral("Vendus"), QStringLiteral("À rendre"),
+                      QStringLiteral("Montant vendu")};
+    t.genresFiche = {Genre::Texte, Genre::Texte, Genre::Entier, Genre::Entier, Genre::Entier, Genre::Entier, Genre::Montant};
+    struct Somme {
+        qlonglong recus = 0, rendus = 0, vendus = 0, centimes = 0;
+        qlonglong aRendre() const { return recus - rendus - vendus; }
+    };
+    Somme general;
+    const QList<modBD::LigneVendeurs> lignes = modBD::RapportVendeurs(f.piece, f.vendeur);
+    Somme vendeur;
+    Fiche fiche;
+    for (qsizetype i = 0; i < lignes.size(); ++i) {
+        const modBD::LigneVendeurs& l = lignes.at(i);
+        if (!f.representation.isEmpty() && l.representation != f.representation) continue;
+        vendeur.recus += l.recus;
+        vendeur.rendus += l.rendus;
+        vendeur.vendus += l.vendus;
+        vendeur.centimes += l.centimesVendus;
+        fiche.lignes.append(Ligne{Ligne::Type::Donnee,
+                                  {l.piece, l.representation, l.recus, l.rendus, l.vendus, l.reste(), Montant(l.centimesVendus)},
+                                  l.reste() < 0});
+        const bool dernier = [&] {
+            for (qsizetype j = i + 1; j < lignes.size(); ++j)
+                if (f.representation.isEmpty() || lignes.at(j).representation == f.representation)
+                    return lignes.at(j).vendeur != l.vendeur;
+            return true;
+        }();
+        if (!dernier) continue;
+        t.lignes.append(Ligne{Ligne::Type::Donnee,
+                              {l.vendeur, vendeur.recus, vendeur.rendus, vendeur.vendus, vendeur.aRendre(), Montant(vendeur.centimes)},
+                              vendeur.aRendre() < 0});
+        fiche.titre = l.vendeur;
+        fiche.lignes.append(Ligne{Ligne::Type::Total,
+                                  {QStringLiteral("Total"), QString(), vendeur.recus, vendeur.rendus, vendeur.vendus,
+                                   vendeur.aRendre(), Montant(vendeur.centimes)},
+                                  vendeur.aRendre() < 0});
+        fiche.resume = {{QStringLiteral("Billets à rendre"), TexteCellule(vendeur.aRendre(), Genre::Entier)},
+                        {QStringLiteral("Montant à remettre"), TexteCellule(Montant(vendeur.centimes), Genre::Montant) + QStringLiteral(" $")}};
+        t.fiches.append(fiche);
+        fiche = Fiche();
+        general.recus += vendeur.recus;
+        general.rendus += vendeur.rendus;
+        general.vendus += vendeur.vendus;
+        general.centimes += vendeur.centimes;
+        vendeur = Somme();
+    }
+    t.lignes.append(Ligne{Ligne::Type::Total,
+                          {QStringLiteral("Total général"), general.recus, general.rendus, general.vendus, general.aRendre(),
+                           Montant(general.centimes)},
+                          false});
+    return t;
+}
+
+Tableau Journal(const Filtres& f) {
+    Tableau t;
+    t.entetes = {QStringLiteral("Date"), QStringLiteral("Commandes"), QStringLiteral("Billets"), QStringLiteral("Montant"),
+                 QStringLiteral("Billets à la porte"), QStringLiteral("Montant à la porte"), QStringLiteral("Commandes annulées"),
+                 QStringLiteral("Montant annulé")};
+    t.genres = {Genre::Texte, Genre::Entier, Genre::Entier, Genre::Montant, Genre::Entier, Genre::Montant, Genre::Entier, Genre::Montant};
+    modBD::LigneJournal total;
+    for (const modBD::LigneJournal& l : modBD::RapportJournal(f.du, f.au)) {
+        t.lignes.append(Donnee({l.date, l.commandes, l.billets, Montant(l.centimes), l.billetsPorte, Montant(l.centimesPorte),
+                                l.commandesAnnulees, Montant(l.centimesAnnules)}));
+        total.commandes += l.commandes;
+        total.billets += l.billets;
+        total.centimes += l.centimes;
+        total.billetsPorte += l.billetsPorte;
+        total.centimesPorte += l.centimesPorte;
+        total.commandesAnnulees += l.commandesAnnulees;
+        total.centimesAnnules += l.centimesAnnules;
+    }
+    t.lignes.append(Ligne{Ligne::Type::Total,
+                          {QStringLiteral("Total"), total.commandes, total.billets, Montant(total.centimes), total.billetsPorte,
+                           Montant(total.centimesPorte), total.commandesAnnulees, Montant(total.centimesAnnules)},
+                          false});
+    return t;
+}
+
+Tableau Annulations(const Filtres&) {
+    Tableau t;
+    t.entetes = {QStringLiteral("Commande"), QStringLiteral("Date de commande"), QStringLiteral("Client"),
+                 QStringLiteral("Téléphone"), QStringLiteral("Vendeur"), QStringLiteral("Billets"), QStringLiteral("Montant"),
+                 QStringLiteral("Annulée le"), QStringLiteral("Motif")};
+    t.genres = {Genre::Entier, Genre::Texte, Genre::Texte, Genre::Texte, Genre::Texte, Genre::Entier, Genre::Montant,
+                Genre::Texte, Genre::Texte};
+    qlonglong billets = 0, centimes = 0;
+    const QList<modBD::LigneAnnulation> lignes = modBD::RapportAnnulations();
+    for (const modBD::LigneAnnulation& l : lignes) {
+        t.lignes.append(Donnee({l.commande, l.dateCommande, l.client, l.telephone, l.vendeurs, l.billets, Montant(l.centimes),
+                                l.dateAnnulation, l.motif}));
+        billets += l.billets;
+        centimes += l.centimes;
+    }
+    t.lignes.append(Ligne{Ligne::Type::Total,
+                          {QVariant(), QStringLiteral("Total : %1 commandes").arg(lignes.size()), QString(), QString(), QString(),
+                           billets, Montant(centimes), QString(), QString()},
+                          false});
     return t;
 }
 
@@ -155,12 +286,20 @@ QString CodeRapport(Rapport r) {
     case Rapport::Porte: return QStringLiteral("porte");
     case Rapport::Vendeurs: return QStringLiteral("vendeurs");
     case Rapport::Mouvements: return QStringLiteral("mouvements");
+    case Rapport::Reglement: return QStringLiteral("reglement");
+    case Rapport::Journal: return QStringLiteral("journal");
+    case Rapport::Annulations: return QStringLiteral("annulations");
     }
     return {};
 }
 
+QList<Rapport> TousLesRapports() {
+    return {Rapport::Ventes,    Rapport::Porte,   Rapport::Vendeurs,   Rapport::Mouvements,
+            Rapport::Reglement, Rapport::Journal, Rapport::Annulations};
+}
+
 bool LireCodeRapport(const QString& code, Rapport& r) {
-    for (Rapport x : {Rapport::Ventes, Rapport::Porte, Rapport::Vendeurs, Rapport::Mouvements})
+    for (Rapport x : TousLesRapports())
         if (CodeRapport(x) == code) {
             r = x;
             return true;
@@ -174,11 +313,18 @@ QString TitreRapport(Rapport r) {
     case Rapport::Porte: return QStringLiteral("Liste de la porte");
     case Rapport::Vendeurs: return QStringLiteral("Billets des vendeurs");
     case Rapport::Mouvements: return QStringLiteral("Mouvements d'une représentation");
+    case Rapport::Reglement: return QStringLiteral("Règlement des vendeurs");
+    case Rapport::Journal: return QStringLiteral("Journal des ventes");
+    case Rapport::Annulations: return QStringLiteral("Commandes annulées");
     }
     return {};
 }
 
 bool ExigeRepresentation(Rapport r) { return r == Rapport::Porte || r == Rapport::Mouvements; }
+bool FiltreParDate(Rapport r) { return r == Rapport::Ventes || r == Rapport::Journal; }
+bool FiltreParVendeur(Rapport r) { return r == Rapport::Vendeurs || r == Rapport::Reglement; }
+bool FiltreParPiece(Rapport r) { return r != Rapport::Journal && r != Rapport::Annulations; }
+bool AccepteRepresentation(Rapport r) { return r == Rapport::Reglement; }
 
 Tableau Produire(Rapport rapport, const Filtres& filtres, const QString& source) {
     Tableau t;
@@ -187,6 +333,9 @@ Tableau Produire(Rapport rapport, const Filtres& filtres, const QString& source)
     case Rapport::Porte: t = Porte(filtres); break;
     case Rapport::Vendeurs: t = Vendeurs(filtres); break;
     case Rapport::Mouvements: t = Mouvements(filtres); break;
+    case Rapport::Reglement: t = Reglement(filtres); break;
+    case Rapport::Journal: t = Journal(filtres); break;
+    case Rapport::Annulations: t = Annulations(filtres); break;
     }
     t.rapport = rapport;
     t.filtres = filtres;
@@ -194,12 +343,16 @@ Tableau Produire(Rapport rapport, const Filtres& filtres, const QString& source)
     t.source = source;
     t.produitLe = QDateTime::currentDateTime();
     if (!filtres.piece.isEmpty()) t.descriptionFiltres << QStringLiteral("Pièce : %1").arg(filtres.piece);
-    if (ExigeRepresentation(rapport)) t.descriptionFiltres << QStringLiteral("Représentation : %1").arg(filtres.representation);
-    if (rapport == Rapport::Ventes) {
+    if (ExigeRepresentation(rapport) || (AccepteRepresentation(rapport) && !filtres.representation.isEmpty()))
+        t.descriptionFiltres << QStringLiteral("Représentation : %1").arg(filtres.representation);
+    if (FiltreParVendeur(rapport) && !filtres.vendeur.isEmpty())
+        t.descriptionFiltres << QStringLiteral("Vendeur : %1").arg(filtres.vendeur);
+    if (FiltreParDate(rapport)) {
         if (filtres.du.isValid()) t.descriptionFiltres << QStringLiteral("Commandes du %1").arg(Regles::DateEnTexte(filtres.du));
         if (filtres.au.isValid()) t.descriptionFiltres << QStringLiteral("Commandes jusqu'au %1").arg(Regles::DateEnTexte(filtres.au));
     }
-    if (t.descriptionFiltres.isEmpty()) t.descriptionFiltres << QStringLiteral("Toutes les pièces");
+    if (t.descriptionFiltres.isEmpty())
+        t.descriptionFiltres << (FiltreParPiece(rapport) ? QStringLiteral("Toutes les pièces") : QStringLiteral("Toutes les commandes"));
     return t;
 }
 
@@ -256,6 +409,13 @@ void TextesNombres::AjouterUtf8(QByteArray& sortie, const QVariant& valeur, Genr
 QString TexteCellule(const QVariant& valeur, Genre genre) {
     if (!valeur.isValid() || valeur.isNull()) return QString();
     if (genre == Genre::Texte) return valeur.toString();
+    if (genre == Genre::Montant) {
+        // Read as a person reads: grouped thousands. A number's text is never shortened.
+        QLocale locale;
+        locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+        const double v = valeur.toDouble();
+        return locale.toString(v == 0.0 ? 0.0 : v, 'f', 2);  // no "-0,00"
+    }
     return Nombres().Texte(valeur, genre);
 }
 
@@ -283,6 +443,10 @@ QVariant ModeleRapport::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
         return TexteCellule(ligne.cellules.value(index.column()), genre);
+    case Qt::ToolTipRole:
+        // A name narrower than its text is read whole here.
+        if (genre == Genre::Texte) return TexteCellule(ligne.cellules.value(index.column()), genre);
+        return {};
     case Qt::TextAlignmentRole:
         return genre == Genre::Texte ? QVariant(Qt::AlignLeft | Qt::AlignVCenter) : QVariant(Qt::AlignRight | Qt::AlignVCenter);
     case Qt::FontRole:

@@ -14,17 +14,26 @@
 
 namespace Rapports {
 
-enum class Rapport { Ventes, Porte, Vendeurs, Mouvements };
-// The command line's name of each report ("ventes", "porte", "vendeurs", "mouvements").
+enum class Rapport { Ventes, Porte, Vendeurs, Mouvements, Reglement, Journal, Annulations };
+// Every report, in the order the window lists them.
+QList<Rapport> TousLesRapports();
+// The command line's name of each report ("ventes", "porte", "vendeurs", "mouvements", …).
 QString CodeRapport(Rapport r);
 bool LireCodeRapport(const QString& code, Rapport& r);
 QString TitreRapport(Rapport r);
 // True for the reports about one performance (play and performance required).
 bool ExigeRepresentation(Rapport r);
+// The reports filtered by order date (--du/--au), by seller (--vendeur), by play (--piece).
+bool FiltreParDate(Rapport r);
+bool FiltreParVendeur(Rapport r);
+bool FiltreParPiece(Rapport r);
+// The report that may take a performance without requiring it (the settlement).
+bool AccepteRepresentation(Rapport r);
 
 struct Filtres {
     QString piece;
     QString representation;
+    QString vendeur;  // display name; empty: every seller
     QDate du;  // invalid: open
     QDate au;
 };
@@ -38,6 +47,14 @@ struct Ligne {
     bool alerte = false;    // a value the reader must notice (a seller short of tickets)
 };
 
+// One page of a report printed page by page (a seller's settlement): its heading, its rows
+// (with the report's fiche columns), the figures under them, and the signatures.
+struct Fiche {
+    QString titre;
+    QList<Ligne> lignes;
+    QList<QPair<QString, QString>> resume;  // label, value
+};
+
 struct Tableau {
     Rapport rapport = Rapport::Ventes;
     Filtres filtres;
@@ -49,12 +66,18 @@ struct Tableau {
     QList<Genre> genres;
     QList<Ligne> lignes;
     int colonneAlerte = -1;          // the column whose negative value raises the alert
+    bool caseArrivee = false;        // paper adds an empty box per row, ticked at the door
+    // Printed one page per fiche instead of the table (the files keep the table).
+    QStringList entetesFiche;
+    QList<Genre> genresFiche;
+    QList<Fiche> fiches;
 };
 
 // Reads the report from the open connection. Throws modBD::ErreurBD.
 Tableau Produire(Rapport rapport, const Filtres& filtres, const QString& source);
 
-// A cell as every output shows it: amounts with the locale's separator and two decimals.
+// A cell as the screen and paper show it: amounts with the locale's decimal and thousands
+// separators and two decimals (the files keep plain numbers: TextesNombres).
 QString TexteCellule(const QVariant& valeur, Genre genre);
 
 // The texts TexteCellule gives numbers (Entier or Montant) in the program's locale of the
