@@ -5,6 +5,7 @@
 #include "Toolkit.h"
 #include "frmRapports.h"
 
+#include <QApplication>
 #include <QBrush>
 #include <QChart>
 #include <QChartView>
@@ -117,6 +118,50 @@ private slots:
         f.activateWindow();
         QTest::keyClick(&f, Qt::Key_F5);
         QCOMPARE(Rangee(f.tblRapport, f.tblRapport->model()->rowCount() - 1).last(), QStringLiteral("20"));
+    }
+
+    // Tab enters the table and leaves it again; Shift+Tab goes back the same way.
+    void tabulationHorsDuTableau() {
+        TestSupport::BaseTest base;
+        BaseRapports::Remplir(base);
+        modBD::FermerConnexion();
+        frmRapports f(base.cheminBase());
+        QVERIFY(f.Form_Load());
+        f.show();
+        f.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        f.tblRapport->setFocus();
+        f.tblRapport->setCurrentIndex(f.tblRapport->model()->index(0, 0));
+        QTest::keyClick(f.tblRapport, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), f.cmdImprimer);
+        QTest::keyClick(f.cmdImprimer, Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), f.tblRapport);
+        QTest::keyClick(f.tblRapport, Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), f.chkAu);  // its date is off while unticked
+    }
+
+    // F5 reads the lists again: a play and a seller added meanwhile appear, the choices stay.
+    void f5RechargeLesListes() {
+        TestSupport::BaseTest base;
+        BaseRapports::Remplir(base);
+        modBD::FermerConnexion();
+        frmRapports f(base.cheminBase());
+        QVERIFY(f.Form_Load());
+        f.cboRapport->setCurrentIndex(f.cboRapport->findData(static_cast<int>(Rapport::Vendeurs)));
+        f.cboPiece->setCurrentIndex(f.cboPiece->findText(BaseRapports::kCid));
+        f.cboVendeur->setCurrentIndex(f.cboVendeur->findText(QStringLiteral("anne")));
+        QCOMPARE(f.TableauAffiche().lignes.size(), 3);  // anne's row, her subtotal, the total
+        base.ExecuterAilleurs("INSERT INTO Piece (NomPiece, NomPieceMaj) VALUES ('Arlequin', 'ARLEQUIN')");
+        base.ExecuterAilleurs("INSERT INTO Vendeur (NomVendeur, Comedien, NomVendeurMaj) VALUES ('Zacharie', 0, 'ZACHARIE')");
+        f.Recharger();
+        QVERIFY(TestSupport::Textes(f.cboPiece).contains(QStringLiteral("Arlequin")));
+        QVERIFY(TestSupport::Textes(f.cboVendeur).contains(QStringLiteral("Zacharie")));
+        QCOMPARE(f.cboPiece->currentText(), BaseRapports::kCid);
+        QCOMPARE(f.cboVendeur->currentText(), QStringLiteral("anne"));
+        // The settlement takes the play's performances or all of them.
+        f.cboRapport->setCurrentIndex(f.cboRapport->findData(static_cast<int>(Rapport::Reglement)));
+        QCOMPARE(f.cboRepresentation->itemText(0), QStringLiteral("(Toutes les représentations)"));
+        QCOMPARE(f.TableauAffiche().rapport, Rapport::Reglement);
     }
 
     void baseIllisible() {
