@@ -64,7 +64,10 @@ const char* const kOperations[] = {
     "Recherche de commandes : champ vide (les plus récentes)",
     "Frappe dans « Rechercher : » (liste de 200 et détail affichés)",
     "Première recherche après l'ouverture (copie en mémoire construite)",
-    "Recherche juste après une commande confirmée (copie complétée)"};
+    "Recherche juste après une commande confirmée (copie complétée)",
+    // The treasurer's reports (indices 25 on).
+    "Rapport reglement (toutes les pièces)", "Rapport journal (toutes les dates)", "Rapport annulations",
+    "Export vendeurs en classeur (toutes les pièces)", "Export reglement en PDF (une page par vendeur)"};
 
 // Times one report, produced as the window produces it.
 void EnregistrerRapport(const char* nom, Rapports::Rapport rapport, Rapports::Filtres filtres) {
@@ -100,6 +103,11 @@ void EnregistrerRapports() {
     EnregistrerExport(kOperations[14], Rapport::Ventes, tout, Rapports::Format::Csv);
     EnregistrerExport(kOperations[15], Rapport::Porte, soir, Rapports::Format::Pdf);
     EnregistrerExport(kOperations[16], Rapport::Vendeurs, tout, Rapports::Format::Csv);
+    EnregistrerRapport(kOperations[25], Rapport::Reglement, tout);
+    EnregistrerRapport(kOperations[26], Rapport::Journal, tout);
+    EnregistrerRapport(kOperations[27], Rapport::Annulations, tout);
+    EnregistrerExport(kOperations[28], Rapport::Vendeurs, tout, Rapports::Format::Classeur);
+    EnregistrerExport(kOperations[29], Rapport::Reglement, tout, Rapports::Format::Pdf);
 }
 
 modBD::Commande CommandeDeCinqLignes() {

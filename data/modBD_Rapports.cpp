@@ -124,6 +124,18 @@ qlonglong EnCentimes(double cout) {
     return static_cast<qlonglong>(std::round(millioniemes / 1e4));
 }
 
+// The same rounding as EnCentimes, in SQL, for a sum of many lines made by the base itself.
+// PostgreSQL rounds a double to the even neighbour but a numeric away from zero, and its
+// numeric made from a double keeps the digits typed (1.005, not 1.00499…); SQLite's ROUND
+// rounds away from zero.
+namespace {
+QString ExpressionCentimes(const QString& colonne) {
+    if (Connexion().driverName() == QLatin1String("QPSQL"))
+        return QStringLiteral("CAST(ROUND(CAST(%1 AS NUMERIC) * 100) AS BIGINT)").arg(colonne);
+    return QStringLiteral("CAST(ROUND(ROUND(%1 * 1000000.0) / 10000.0) AS INTEGER)").arg(colonne);
+}
+}  // namespace
+
 QString RepresentationSupprimee(qlonglong noRepresentation) {
     return QStringLiteral("(représentation supprimée n° %1)").arg(noRepresentation);
 }
@@ -183,15 +195,16 @@ QList<LigneVentes> RapportVentes(const QString& nomPiece, const QDate& du, const
         // not once per line. A line whose performance or play is gone keeps its row, labelled.
         QSqlQuery q = Executer(
             QStringLiteral("SELECT a.NoRepresentation, p.NomPiece, r.DateRepresentation, a.Commandes, a.Enfant, a.Adulte, "
-                           "a.Porte, r.NoRepresentation "
+                           "a.Porte, r.NoRepresentation, a.Centimes "
                            "FROM (SELECT l.NoRepresentation, COUNT(DISTINCT l.NoClient) AS Commandes, "
                            "SUM(l.NbEnfant) AS Enfant, SUM(l.NbAdulte) AS Adulte, "
-                           "SUM(CASE WHEN l.VentePorte <> 0 THEN l.NbEnfant + l.NbAdulte ELSE 0 END) AS Porte "
+                           "SUM(CASE WHEN l.VentePorte <> 0 THEN l.NbEnfant + l.NbAdulte ELSE 0 END) AS Porte, "
+                           "SUM(%4) AS Centimes "
                            "FROM InfoReservation l JOIN InfoClientReservation c ON c.NoClient = l.NoClient%1 "
                            "WHERE (%2)%3 GROUP BY l.NoRepresentation) a "
                            "LEFT JOIN Representation r ON r.NoRepresentation = a.NoRepresentation "
                            "LEFT JOIN Piece p ON p.NoPiece = r.NoPiece")
-                .arg(filtrePiece, ConditionCommandesComptees(), dates),
+                .arg(filtrePiece, ConditionCommandesComptees(), dates, ExpressionCentimes(QStringLiteral("l.Cout"))),
             valeurs);
         while (q.next()) {
             const qlonglong no = q.value(0).toLongLong();
@@ -208,17 +221,7 @@ QList<LigneVentes> RapportVentes(const QString& nomPiece, const QDate& du, const
             l.billetsEnfant += q.value(4).toLongLong();
             l.billetsAdulte += q.value(5).toLongLong();
             l.billetsPorte += q.value(6).toLongLong();
-        }
-        q.finish();
-        // The money per distinct cost: each cost rounded to the cent once, times its lines.
-        QSqlQuery m = Executer(QStringLiteral("SELECT l.NoRepresentation, l.Cout, COUNT(*) "
-                                              "FROM InfoReservation l JOIN InfoClientReservation c ON c.NoClient = l.NoClient%1 "
-                                              "WHERE (%2)%3 GROUP BY l.NoRepresentation, l.Cout")
-                                   .arg(filtrePiece, ConditionCommandesComptees(), dates),
-                               valeurs);
-        while (m.next()) {
-            const auto it = indices.constFind(m.value(0).toLongLong());
-            if (it != indices.cend()) lignes[*it].centimes += EnCentimes(m.value(1).toDouble()) * m.value(2).toLongLong();
+            l.centimes += q.value(8).toLongLong();
         }
     }
     for (LigneVentes& l : lignes) l.montant = static_cast<double>(l.centimes) / 100.0;
@@ -338,21 +341,9 @@ QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece, const QString& nom
             q.addBindValue(debut);
             q.addBindValue(fin);
             if (!q.exec()) throw echec(q);
-            while (q.next()) {
-                const qlonglong vendeur = q.value(0).toLongLong(), representation = q.value(1).toLongLong();
-                if (!avecMontant) {
-                    sommes.push_back({vendeur, representation, q.value(2).toLongLong(), q.value(3).toLongLong(), 0});
-                    continue;
-                }
-                // One row per distinct cost: each cost rounded to the cent once, times its lines.
-                const qlonglong centimes = EnCentimes(q.value(3).toDouble()) * q.value(4).toLongLong();
-                if (!sommes.empty() && sommes.back().vendeur == vendeur && sommes.back().representation == representation) {
-                    sommes.back().a += q.value(2).toLongLong();
-                    sommes.back().centimes += centimes;
-                } else {
-                    sommes.push_back({vendeur, representation, q.value(2).toLongLong(), 0, centimes});
-                }
-            }
+            while (q.next())
+                sommes.push_back({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toLongLong(),
+                                  avecMontant ? 0 : q.value(3).toLongLong(), avecMontant ? q.value(3).toLongLong() : 0});
             // next() also ends on a failure: a report cut short must not pass for the whole one.
             if (q.lastError().isValid()) throw echec(q);
             q.finish();
@@ -366,12 +357,12 @@ QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece, const QString& nom
                                                  "GROUP BY x.NoVendeur, x.NoRepresentation "
                                                  "ORDER BY x.NoVendeur, x.NoRepresentation")
                                       .arg(filtrePiece);
-    const QString sqlVentes = QStringLiteral("SELECT x.NoVendeur, x.NoRepresentation, SUM(x.NbEnfant + x.NbAdulte), x.Cout, COUNT(*) "
+    const QString sqlVentes = QStringLiteral("SELECT x.NoVendeur, x.NoRepresentation, SUM(x.NbEnfant + x.NbAdulte), SUM(%3) "
                                              "FROM InfoReservation x JOIN InfoClientReservation c ON c.NoClient = x.NoClient%1 "
                                              "WHERE (%2) AND x.NoVendeur BETWEEN ? AND ? "
-                                             "GROUP BY x.NoVendeur, x.NoRepresentation, x.Cout "
+                                             "GROUP BY x.NoVendeur, x.NoRepresentation "
                                              "ORDER BY x.NoVendeur, x.NoRepresentation")
-                                  .arg(filtrePiece, ConditionCommandesComptees());
+                                  .arg(filtrePiece, ConditionCommandesComptees(), ExpressionCentimes(QStringLiteral("x.Cout")));
     // One connection: SQLite shares one file lock among a program's connections, so two
     // reading side by side would leave no gap for the clerk's commit between their slices.
     QSqlDatabase db = Connexion();
@@ -591,16 +582,16 @@ QList<LigneJournal> RapportJournal(const QDate& du, const QDate& au) {
         (c.value(1).toLongLong() != 0 ? l->commandesAnnulees : l->commandes) += c.value(2).toLongLong();
     }
     c.finish();
-    QSqlQuery q = Executer(QStringLiteral("SELECT c.DateReservation, %1, CASE WHEN l.VentePorte <> 0 THEN 1 ELSE 0 END, l.Cout, "
-                                          "COUNT(*), SUM(l.NbEnfant + l.NbAdulte) "
+    QSqlQuery q = Executer(QStringLiteral("SELECT c.DateReservation, %1, CASE WHEN l.VentePorte <> 0 THEN 1 ELSE 0 END, SUM(%2), "
+                                          "SUM(l.NbEnfant + l.NbAdulte) "
                                           "FROM InfoReservation l JOIN InfoClientReservation c ON c.NoClient = l.NoClient "
-                                          "GROUP BY c.DateReservation, %1, CASE WHEN l.VentePorte <> 0 THEN 1 ELSE 0 END, l.Cout")
-                               .arg(annulee));
+                                          "GROUP BY c.DateReservation, %1, CASE WHEN l.VentePorte <> 0 THEN 1 ELSE 0 END")
+                               .arg(annulee, ExpressionCentimes(QStringLiteral("l.Cout"))));
     while (q.next()) {
         LigneJournal* l = ligne(q.value(0).toString());
         if (!l) continue;
-        const qlonglong centimes = EnCentimes(q.value(3).toDouble()) * q.value(4).toLongLong();
-        const qlonglong billets = q.value(5).toLongLong();
+        const qlonglong centimes = q.value(3).toLongLong();
+        const qlonglong billets = q.value(4).toLongLong();
         if (q.value(1).toLongLong() != 0) {
             l->centimesAnnules += centimes;
         } else {

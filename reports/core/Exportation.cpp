@@ -437,13 +437,14 @@ int Peindre(const Tableau& t, QPagedPaintDevice& appareil) {
         for (qsizetype col = 0; col < nbColonnes; ++col) {
             const QRectF cellule(x, y, largeurs.at(col), h);
             x += largeurs.at(col);
-            const bool alerte = l.alerte && (col == t.colonneAlerte || t.colonneAlerte < 0 || parFiches);
+            const int colonneAlerte = parFiches ? t.colonneAlerteFiche : t.colonneAlerte;
+            const bool alerte = l.alerte && (col == colonneAlerte || colonneAlerte < 0);
             if (alerte) p.fillRect(cellule, fondAlerte);
             const bool estTexte = mise.genres.at(col) == Genre::Texte;
             const QString texte = estTexte ? MiseEnPage::Ligne1(TexteCellule(l.cellules.value(col), Genre::Texte))
                                            : TexteCellule(l.cellules.value(col), mise.genres.at(col));
             if (texte.isEmpty()) continue;
-            p.setFont(total || l.alerte ? gras : normal);
+            p.setFont(total || alerte ? gras : normal);
             p.setPen(alerte ? encreAlerte : QColor(Qt::black));
             // Texts wrap within their column; numbers fit their column by its width.
             p.drawText(cellule.adjusted(marge, marge, -marge, -marge),

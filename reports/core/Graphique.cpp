@@ -78,6 +78,9 @@ QChart* CreerGraphique(const Tableau& ventes, const QString& nomPiece, int premi
     graphique->setAnimationOptions(QChart::NoAnimation);
     auto* axeX = new QBarCategoryAxis;
     axeX->append(categories);
+    // Names are shown whole: lying bars give them their own room, upright ones slant them.
+    axeX->setTruncateLabels(false);
+    if (!couchees && categories.size() > 6) axeX->setLabelsAngle(-45);
     auto* axeY = new QValueAxis;
     axeY->setLabelFormat(QStringLiteral("%d"));
     axeY->setTitleText(QStringLiteral("Billets"));

@@ -171,6 +171,7 @@ Tableau Reglement(const Filtres& f) {
                       QStringLiteral("Rendus"), QStringLiteral("Vendus"), QStringLiteral("À rendre"),
                       QStringLiteral("Montant vendu")};
     t.genresFiche = {Genre::Texte, Genre::Texte, Genre::Entier, Genre::Entier, Genre::Entier, Genre::Entier, Genre::Montant};
+    t.colonneAlerteFiche = 5;
     struct Somme {
         qlonglong recus = 0, rendus = 0, vendus = 0, centimes = 0;
         qlonglong aRendre() const { return recus - rendus - vendus; }

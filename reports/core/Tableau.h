@@ -70,6 +70,7 @@ struct Tableau {
     // Printed one page per fiche instead of the table (the files keep the table).
     QStringList entetesFiche;
     QList<Genre> genresFiche;
+    int colonneAlerteFiche = -1;
     QList<Fiche> fiches;
 };
 
