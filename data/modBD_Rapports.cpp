@@ -277,7 +277,7 @@ QList<LignePorte> RapportPorte(const QString& nomPiece, const QString& dateRepre
     return Trier(lignes, cles);
 }
 
-QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece, const QString& nomVendeur) {
+QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece, const QString& nomVendeur, const Avancement& avancement) {
     // Two sums per (seller, performance), merged here: what the ledger gave and took back,
     // and what the seller's order lines sold. Over every play that is one row per seller and
     // performance, hundreds of thousands of them: the queries return numbers only, in the
@@ -328,7 +328,8 @@ QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece, const QString& nom
             }
         }
     }
-    const auto lire = [&tranches, &valeurs](QSqlDatabase& db, const QString& sql, bool avecMontant) {
+    int fait = 0;
+    const auto lire = [&tranches, &valeurs, &avancement, &fait](QSqlDatabase& db, const QString& sql, bool avecMontant) {
         const auto echec = [](const QSqlQuery& q) {
             return ErreurBD(QStringLiteral("Opération impossible : ") + MessageErreur(q.lastError()));
         };
@@ -347,6 +348,7 @@ QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece, const QString& nom
             // next() also ends on a failure: a report cut short must not pass for the whole one.
             if (q.lastError().isValid()) throw echec(q);
             q.finish();
+            if (avancement) avancement(++fait, static_cast<int>(tranches.size()) * 2);
         }
         return sommes;
     };

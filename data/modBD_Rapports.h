@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace modBD {
@@ -76,8 +77,12 @@ struct LigneVendeurs {
     qlonglong enStock() const { return recus - rendus; }
     qlonglong reste() const { return enStock() - vendus; }
 };
+// Told how far a long read has gone (steps done, steps in all) between two of its statements;
+// it may throw to abandon the read (nothing is then returned).
+using Avancement = std::function<void(int fait, int total)>;
 // nomVendeur (display name) non-empty: that seller's rows only.
-QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece = QString(), const QString& nomVendeur = QString());
+QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece = QString(), const QString& nomVendeur = QString(),
+                                     const Avancement& avancement = {});
 
 // The stock movements of one performance by the date they carry (texts that are no date
 // after the dates), then in the order they were written, with the running total in that

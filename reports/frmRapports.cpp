@@ -85,6 +85,9 @@ frmRapports::frmRapports(const QString& cheminBase, QWidget* parent)
                                                QStringLiteral("Exporter en c&lasseur…"),
                                                QStringLiteral("Écrire les données du rapport dans un classeur (.xlsx)"));
 
+    cmdAnnuler = Toolkit::CreerBouton(centre, QStringLiteral("cmdAnnuler"), QStringLiteral("A&nnuler"),
+                                      QStringLiteral("Abandonner la lecture du rapport"));
+    cmdAnnuler->setVisible(false);
     m_modele = new ModeleRapport(this);
     tblRapport = new QTableView(centre);
     tblRapport->setObjectName(QStringLiteral("tblRapport"));
@@ -128,6 +131,7 @@ frmRapports::frmRapports(const QString& cheminBase, QWidget* parent)
     for (QPushButton* b : {cmdImprimer, cmdExporterPdf, cmdExporterCsv, cmdExporterClasseur}) boutons->addWidget(b);
     boutons->addStretch(1);
     boutons->addWidget(lblEtat);
+    boutons->addWidget(cmdAnnuler);
 
     auto* partage = new QSplitter(Qt::Vertical, centre);
     partage->addWidget(tblRapport);
@@ -170,6 +174,7 @@ frmRapports::frmRapports(const QString& cheminBase, QWidget* parent)
     // F5 reads the base again: the clerk may go on selling while the reports are open.
     auto* actualiser = new QShortcut(QKeySequence::Refresh, this);
     connect(actualiser, &QShortcut::activated, this, &frmRapports::Recharger);
+    connect(cmdAnnuler, &QPushButton::clicked, this, [this] { m_annuler = true; });
     connect(cmdImprimer, &QPushButton::clicked, this, &frmRapports::cmdImprimer_Click);
     connect(cmdExporterPdf, &QPushButton::clicked, this, [this] { cmdExporter_Click(Format::Pdf); });
     connect(cmdExporterCsv, &QPushButton::clicked, this, [this] { cmdExporter_Click(Format::Csv); });
@@ -226,8 +231,13 @@ bool frmRapports::ChargerListes() {
     return true;
 }
 
+void frmRapports::closeEvent(QCloseEvent* evenement) {
+    m_annuler = true;  // a report being read stops at its next step
+    QMainWindow::closeEvent(evenement);
+}
+
 void frmRapports::Recharger() {
-    if (!m_charge) return;
+    if (!m_charge || m_lecture) return;
     if (!ChargerListes()) return;
     AfficherListeRepresentations();
     Actualiser();
@@ -296,7 +306,7 @@ void frmRapports::cboPiece_Click() {
 }
 
 void frmRapports::Actualiser() {
-    if (!m_charge) return;
+    if (!m_charge || m_lecture) return;
     const Rapport r = RapportChoisi();
     const Filtres f = FiltresChoisis();
     if (ExigeRepresentation(r) && (f.piece.isEmpty() || f.representation.isEmpty())) {
@@ -308,11 +318,41 @@ void frmRapports::Actualiser() {
         for (QPushButton* b : {cmdImprimer, cmdExporterPdf, cmdExporterCsv, cmdExporterClasseur}) b->setEnabled(false);
         return;
     }
+    // A report over a long history is read in steps: between two, the window answers, says how
+    // far the reading has gone and offers "Annuler"; its choices wait until the report is there.
+    struct Abandon {};
+    const QList<QWidget*> choix{cboRapport, cboPiece, cboRepresentation, cboVendeur, chkDu, DPDu, chkAu, DPAu};
+    const QList<QPushButton*> sorties{cmdImprimer, cmdExporterPdf, cmdExporterCsv, cmdExporterClasseur};
+    QList<bool> actifs;
+    for (QWidget* w : choix) actifs << w->isEnabled();
+    m_lecture = true;
+    m_annuler = false;
+    const auto fin = qScopeGuard([&] {
+        m_lecture = false;
+        cmdAnnuler->setVisible(false);
+        for (qsizetype i = 0; i < choix.size(); ++i) choix.at(i)->setEnabled(actifs.at(i));
+    });
+    bool montre = false;
+    const auto avancement = [&](int fait, int total) {
+        if (!montre) {
+            montre = true;
+            for (QWidget* w : choix) w->setEnabled(false);
+            for (QPushButton* b : sorties) b->setEnabled(false);
+            cmdAnnuler->setVisible(true);
+        }
+        lblEtat->setText(QStringLiteral("Lecture du rapport… %1 %").arg(total > 0 ? 100 * fait / total : 0));
+        QCoreApplication::processEvents();
+        if (m_annuler) throw Abandon{};
+    };
     try {
-        // A report over a long history can take a few seconds: the pointer says so.
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        QApplication::setOverrideCursor(Qt::BusyCursor);
         const auto retablir = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-        m_modele->Definir(Produire(r, f, m_base));
+        m_modele->Definir(Produire(r, f, m_base, avancement));
+    } catch (const Abandon&) {
+        m_modele->Definir(Tableau());
+        lblEtat->setText(QStringLiteral("Lecture du rapport annulée (F5 pour la reprendre)."));
+        for (QPushButton* b : sorties) b->setEnabled(false);
+        return;
     } catch (const modBD::ErreurBD& e) {
         m_modele->Definir(Tableau());
         lblEtat->setText(QString());

@@ -43,6 +43,7 @@ public:
     QPushButton* cmdExporterPdf = nullptr;
     QPushButton* cmdExporterCsv = nullptr;
     QPushButton* cmdExporterClasseur = nullptr;
+    QPushButton* cmdAnnuler = nullptr;  // shown while a long report is read
     QTableView* tblRapport = nullptr;
     QChartView* graVentes = nullptr;
     QLabel* lblEtat = nullptr;
@@ -53,6 +54,9 @@ public:
     void Recharger();
     void cmdImprimer_Click();
     void cmdExporter_Click(Rapports::Format format);
+
+protected:
+    void closeEvent(QCloseEvent* evenement) override;
 
 private:
     Rapports::Rapport RapportChoisi() const;
@@ -65,4 +69,6 @@ private:
     QString m_base;
     Rapports::ModeleRapport* m_modele = nullptr;
     bool m_charge = false;
+    bool m_lecture = false;  // a report is being read: the window answers, its choices wait
+    bool m_annuler = false;
 };

@@ -20,6 +20,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace Rapports;
 
@@ -162,6 +163,30 @@ private slots:
         f.cboRapport->setCurrentIndex(f.cboRapport->findData(static_cast<int>(Rapport::Reglement)));
         QCOMPARE(f.cboRepresentation->itemText(0), QStringLiteral("(Toutes les représentations)"));
         QCOMPARE(f.TableauAffiche().rapport, Rapport::Reglement);
+    }
+
+    // A long report is read in steps: "Annuler" stops it, the choices come back, F5 reads it.
+    void lectureAnnulee() {
+        TestSupport::BaseTest base;
+        BaseRapports::Remplir(base);
+        modBD::FermerConnexion();
+        frmRapports f(base.cheminBase());
+        QVERIFY(f.Form_Load());
+        bool vuPendant = false;
+        QTimer::singleShot(0, &f, [&] {
+            vuPendant = f.cmdAnnuler->isVisibleTo(&f) && !f.cboRapport->isEnabled() && f.lblEtat->text().contains("Lecture");
+            f.cmdAnnuler->click();
+        });
+        f.cboRapport->setCurrentIndex(f.cboRapport->findData(static_cast<int>(Rapport::Vendeurs)));
+        QVERIFY(vuPendant);
+        QVERIFY(f.TableauAffiche().lignes.isEmpty());
+        QVERIFY(f.lblEtat->text().contains(QStringLiteral("annulée")));
+        QVERIFY(!f.cmdExporterCsv->isEnabled());
+        QVERIFY(f.cboRapport->isEnabled());
+        QVERIFY(!f.cmdAnnuler->isVisibleTo(&f));
+        f.Recharger();
+        QCOMPARE(f.TableauAffiche().lignes.size(), 10);
+        QVERIFY(f.cmdExporterCsv->isEnabled());
     }
 
     void baseIllisible() {

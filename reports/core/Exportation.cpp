@@ -17,6 +17,7 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <charconv>
 #include <functional>
 #include <cstdio>
 #include <vector>
@@ -41,12 +42,6 @@ QByteArray ChampCsv(const QString& texte) {
         t = QLatin1Char('"') + t + QLatin1Char('"');
     }
     return t.toUtf8();
-}
-
-// TexteCellule with the locale read once per file.
-QString Texte(const TextesNombres& nombres, const QVariant& valeur, Genre genre) {
-    if (genre != Genre::Texte) return nombres.Texte(valeur, genre);
-    return valeur.isValid() && !valeur.isNull() ? valeur.toString() : QString();
 }
 
 void EcrireAtomique(const QString& chemin, const QByteArray& contenu) {
@@ -154,13 +149,25 @@ void ExporterClasseur(const Tableau& t, const QString& chemin) {
     // from holding every cell in memory until the file is closed.
     QList<int> largeurs;
     for (const QString& e : t.entetes) largeurs << static_cast<int>(e.size());
-    const TextesNombres nombres;
+    // A number's width is its digits' count (no text is made for it: a report may hold
+    // millions of cells); a text's is its length.
     for (const Ligne& l : t.lignes) {
         if (l.type != Ligne::Type::Donnee) continue;
-        for (qsizetype col = 0; col < t.entetes.size(); ++col) {
-            const QVariant v = l.cellules.value(col);
-            if (v.isValid() && !v.isNull())
-                largeurs[col] = std::max(largeurs[col], static_cast<int>(Texte(nombres, v, t.genres.at(col)).size()));
+        for (qsizetype col = 0; col < t.entetes.size() && col < l.cellules.size(); ++col) {
+            const QVariant& v = l.cellules.at(col);
+            if (!v.isValid() || v.isNull()) continue;
+            char tampon[64];
+            int largeur = 0;
+            switch (t.genres.at(col)) {
+            case Genre::Texte: largeur = static_cast<int>(v.toString().size()); break;
+            case Genre::Entier: largeur = static_cast<int>(std::to_chars(tampon, tampon + sizeof tampon, v.toLongLong()).ptr - tampon); break;
+            case Genre::Montant: {
+                const auto r = std::to_chars(tampon, tampon + sizeof tampon, v.toDouble(), std::chars_format::fixed, 2);
+                largeur = r.ec == std::errc() ? static_cast<int>(r.ptr - tampon) : 20;
+                break;
+            }
+            }
+            largeurs[col] = std::max(largeurs[col], largeur);
         }
     }
 
@@ -188,6 +195,13 @@ void ExporterClasseur(const Tableau& t, const QString& chemin) {
         worksheet_autofilter(feuille, 0, 0, static_cast<lxw_row_t>(nbDonnees), static_cast<lxw_col_t>(t.entetes.size() - 1));
     for (qsizetype col = 0; col < t.entetes.size(); ++col)
         worksheet_write_string(feuille, 0, static_cast<lxw_col_t>(col), t.entetes.at(col).toUtf8().constData(), gras);
+    // Names repeat row after row as copies of one string: its UTF-8 is made once per run.
+    struct Precedent {
+        const QChar* donnees = nullptr;
+        qsizetype taille = -1;
+        QByteArray utf8;
+    };
+    std::vector<Precedent> precedents(static_cast<size_t>(t.entetes.size()));
     lxw_row_t rang = 1;
     for (const Ligne& l : t.lignes) {
         if (l.type != Ligne::Type::Donnee) continue;
@@ -196,9 +210,17 @@ void ExporterClasseur(const Tableau& t, const QString& chemin) {
             const auto c = static_cast<lxw_col_t>(col);
             if (!v.isValid() || v.isNull()) continue;
             switch (t.genres.at(col)) {
-            case Genre::Texte:
-                worksheet_write_string(feuille, rang, c, v.toString().toUtf8().constData(), nullptr);
+            case Genre::Texte: {
+                const QString texte = v.toString();
+                Precedent& p = precedents[static_cast<size_t>(col)];
+                if (p.donnees != texte.constData() || p.taille != texte.size()) {
+                    p.utf8 = texte.toUtf8();
+                    p.donnees = texte.constData();
+                    p.taille = texte.size();
+                }
+                worksheet_write_string(feuille, rang, c, p.utf8.constData(), nullptr);
                 break;
+            }
             case Genre::Entier:
                 worksheet_write_number(feuille, rang, c, static_cast<double>(v.toLongLong()), nullptr);
                 break;

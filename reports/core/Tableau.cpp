@@ -109,7 +109,7 @@ Tableau Porte(const Filtres& f) {
     return t;
 }
 
-Tableau Vendeurs(const Filtres& f) {
+Tableau Vendeurs(const Filtres& f, const modBD::Avancement& avancement) {
     Tableau t;
     t.entetes = {QStringLiteral("Vendeur"), QStringLiteral("Pièce"), QStringLiteral("Représentation"),
                  QStringLiteral("Reçus"), QStringLiteral("Rendus"), QStringLiteral("En stock"), QStringLiteral("Vendus"),
@@ -117,7 +117,7 @@ Tableau Vendeurs(const Filtres& f) {
     t.genres = {Genre::Texte, Genre::Texte, Genre::Texte, Genre::Entier, Genre::Entier, Genre::Entier,
                 Genre::Entier, Genre::Entier, Genre::Montant};
     t.colonneAlerte = 7;
-    const QList<modBD::LigneVendeurs> lignes = modBD::RapportVendeurs(f.piece, f.vendeur);
+    const QList<modBD::LigneVendeurs> lignes = modBD::RapportVendeurs(f.piece, f.vendeur, avancement);
     t.lignes.reserve(lignes.size() + lignes.size() / 4 + 1);
     struct Somme {
         qlonglong recus = 0, rendus = 0, vendus = 0, centimes = 0;
@@ -161,7 +161,7 @@ Tableau Vendeurs(const Filtres& f) {
     return t;
 }
 
-Tableau Reglement(const Filtres& f) {
+Tableau Reglement(const Filtres& f, const modBD::Avancement& avancement) {
     Tableau t;
     t.entetes = {QStringLiteral("Vendeur"), QStringLiteral("Billets reçus"), QStringLiteral("Billets rendus"),
                  QStringLiteral("Billets vendus"), QStringLiteral("Billets à rendre"), QStringLiteral("Montant vendu")};
@@ -177,7 +177,7 @@ Tableau Reglement(const Filtres& f) {
         qlonglong aRendre() const { return recus - rendus - vendus; }
     };
     Somme general;
-    const QList<modBD::LigneVendeurs> lignes = modBD::RapportVendeurs(f.piece, f.vendeur);
+    const QList<modBD::LigneVendeurs> lignes = modBD::RapportVendeurs(f.piece, f.vendeur, avancement);
     Somme vendeur;
     Fiche fiche;
     for (qsizetype i = 0; i < lignes.size(); ++i) {
@@ -327,14 +327,15 @@ bool FiltreParVendeur(Rapport r) { return r == Rapport::Vendeurs || r == Rapport
 bool FiltreParPiece(Rapport r) { return r != Rapport::Journal && r != Rapport::Annulations; }
 bool AccepteRepresentation(Rapport r) { return r == Rapport::Reglement; }
 
-Tableau Produire(Rapport rapport, const Filtres& filtres, const QString& source) {
+Tableau Produire(Rapport rapport, const Filtres& filtres, const QString& source,
+                 const std::function<void(int fait, int total)>& avancement) {
     Tableau t;
     switch (rapport) {
     case Rapport::Ventes: t = Ventes(filtres); break;
     case Rapport::Porte: t = Porte(filtres); break;
-    case Rapport::Vendeurs: t = Vendeurs(filtres); break;
+    case Rapport::Vendeurs: t = Vendeurs(filtres, avancement); break;
     case Rapport::Mouvements: t = Mouvements(filtres); break;
-    case Rapport::Reglement: t = Reglement(filtres); break;
+    case Rapport::Reglement: t = Reglement(filtres, avancement); break;
     case Rapport::Journal: t = Journal(filtres); break;
     case Rapport::Annulations: t = Annulations(filtres); break;
     }

@@ -12,6 +12,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
+
 namespace Rapports {
 
 enum class Rapport { Ventes, Porte, Vendeurs, Mouvements, Reglement, Journal, Annulations };
@@ -74,8 +76,10 @@ struct Tableau {
     QList<Fiche> fiches;
 };
 
-// Reads the report from the open connection. Throws modBD::ErreurBD.
-Tableau Produire(Rapport rapport, const Filtres& filtres, const QString& source);
+// Reads the report from the open connection. Throws modBD::ErreurBD. A long report tells
+// avancement how far it has gone (it may throw to abandon the report).
+Tableau Produire(Rapport rapport, const Filtres& filtres, const QString& source,
+                 const std::function<void(int fait, int total)>& avancement = {});
 
 // A cell as the screen and paper show it: amounts with the locale's decimal and thousands
 // separators and two decimals (the files keep plain numbers: TextesNombres).
