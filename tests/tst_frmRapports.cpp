@@ -56,6 +56,15 @@ private slots:
         QVERIFY(!f.cboRepresentation->isEnabled());
         f.resize(1100, 720);
         TestSupport::Rendre(&f, "frmRapports");
+        // It fits a 1024-pixel screen, with a type half as large again too.
+        QVERIFY2(f.minimumSizeHint().width() <= 1024, qPrintable(QString::number(f.minimumSizeHint().width())));
+        {
+            QFont grand = f.font();
+            grand.setPointSizeF(grand.pointSizeF() * 1.5);
+            f.setFont(grand);
+            QVERIFY2(f.minimumSizeHint().width() <= 1024, qPrintable(QString::number(f.minimumSizeHint().width())));
+            f.setFont(QFont());
+        }
 
         // Date filter: ticking a bound applies it at once.
         f.DPDu->setDate(QDate(2026, 11, 21));
