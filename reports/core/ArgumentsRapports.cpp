@@ -16,6 +16,7 @@ QList<QCommandLineOption> Options() {
     return {
         QCommandLineOption({QStringLiteral("h"), QStringLiteral("help"), QStringLiteral("aide")},
                            QStringLiteral("Affiche cette aide.")),
+        QCommandLineOption(QStringLiteral("version"), QStringLiteral("Affiche la version.")),
         QCommandLineOption(QStringLiteral("exporter"),
                            QStringLiteral("Écrit le rapport RAPPORT dans un fichier au lieu d'ouvrir la fenêtre : "
                                           "ventes, porte, vendeurs ou mouvements."),
@@ -71,7 +72,7 @@ Besoin BesoinDe(const QStringList& arguments) {
         const QString& a = arguments.at(i);
         if (a == QLatin1String("--")) break;
         if (option(a, QStringLiteral("h"), nullptr) || option(a, QStringLiteral("help"), nullptr) ||
-            option(a, QStringLiteral("aide"), nullptr))
+            option(a, QStringLiteral("aide"), nullptr) || option(a, QStringLiteral("version"), nullptr))
             return Besoin::Console;
         if (option(a, QStringLiteral("exporter"), nullptr)) exporter = true;
         QString valeur;
@@ -96,6 +97,10 @@ bool AnalyserArguments(const QStringList& arguments, const QString& baseParDefau
     }
     if (p.isSet(QStringLiteral("help"))) {
         d.aide = true;
+        return true;
+    }
+    if (p.isSet(QStringLiteral("version"))) {
+        d.version = true;
         return true;
     }
     const QStringList positionnels = p.positionalArguments();
@@ -222,6 +227,10 @@ int ExecuterExportation(const Demande& d, QTextStream& erreurs) {
     }
     modBD::FermerConnexion();
     return code;
+}
+
+QString TexteVersion() {
+    return QStringLiteral("corvandelle-rapports %1\nLicence : GNU GPL version 3 ou ultérieure.\n").arg(QStringLiteral(CORV_VERSION));
 }
 
 }  // namespace Rapports
