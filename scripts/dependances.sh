@@ -11,8 +11,9 @@ paquets=(cmake make g++ pkg-config qt6-base-dev libqt6sql6-sqlite qt6-translatio
          fonts-dejavu-core sqlite3 libsqlite3-dev libpq-dev libqt6sql6-psql qt6-charts-dev libqt6opengl6-dev
          libxlsxwriter-dev
          zlib1g-dev)  # libxlsxwriter's .pc names -lz, but the package does not pull zlib's headers
-# The package: dpkg-shlibdeps finds the libraries the programs link (g++ does not pull dpkg-dev).
-if [ "$niveau" != run ]; then paquets+=(dpkg-dev); fi
+# The package: dpkg-shlibdeps finds the libraries the programs link (g++ does not pull dpkg-dev);
+# rsvg-convert draws the icon's PNG pictures from its SVG.
+if [ "$niveau" != run ]; then paquets+=(dpkg-dev librsvg2-bin); fi
 # The tests also build the benchmark and the fuzz targets, start a throwaway PostgreSQL server,
 # read PDFs back, open spreadsheets, and check the package and its menu entry and metainfo.
 if [ "$niveau" = test ]; then
