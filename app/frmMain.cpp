@@ -21,6 +21,9 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QGroupBox>
+#include <QKeySequence>
+#include <QUrl>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
@@ -212,6 +215,15 @@ void frmMain::ConstruireMenus() {
     mnuProduireRapport = mnuOutils->addAction(QStringLiteral("&Rapports"), this, &frmMain::mnuProduireRapport_Click);
     mnuProduireRapport->setObjectName(QStringLiteral("mnuProduireRapport"));
 
+    mnuAide = menuBar()->addMenu(QStringLiteral("&Aide"));
+    mnuAide->setObjectName(QStringLiteral("mnuAide"));
+    mnuGuide = mnuAide->addAction(QStringLiteral("&Guide de la billetterie"), this, &frmMain::mnuGuide_Click);
+    mnuGuide->setObjectName(QStringLiteral("mnuGuide"));
+    mnuGuide->setShortcut(QKeySequence(Qt::Key_F1));
+    mnuGuide->setShortcutContext(Qt::ApplicationShortcut);
+    mnuAPropos = mnuAide->addAction(QStringLiteral("À &propos de Corvandelle"), this, &frmMain::mnuAPropos_Click);
+    mnuAPropos->setObjectName(QStringLiteral("mnuAPropos"));
+
     // Never in the menu bar: shown over the order list only.
     mnuPopUpMenu = new QMenu(QStringLiteral("popup"), this);
     mnuPopUpMenu->setObjectName(QStringLiteral("mnuPopUpMenu"));
@@ -250,6 +262,8 @@ bool frmMain::TraiterEchecOuverture() {
                             QStringLiteral("Base de données"), Toolkit::Reponse::Oui) != Toolkit::Reponse::Oui)
             return false;
         try {
+            // The first run of an installed program: its data folder does not exist yet.
+            QDir().mkpath(QFileInfo(chemin).absolutePath());
             modBD::CreerBaseVide(chemin);
         } catch (const modBD::ErreurBD& e) {
             Toolkit::MsgBox(this, e.message() + QStringLiteral("\n\nLe programme va se terminer."), Toolkit::Boutons::OK,
@@ -465,6 +479,41 @@ void frmMain::mnuProduireRapport_Click() {
 }
 
 void frmMain::mnuQuitter_Click() { Toolkit::TerminerProgramme(); }
+
+QString frmMain::CheminGuide() {
+    const QDir bin(QCoreApplication::applicationDirPath());
+    for (const QString& relatif : {QStringLiteral("../share/doc/corvandelle/guide/index.html"), QStringLiteral("../guide/index.html")}) {
+        const QFileInfo page(bin.filePath(relatif));
+        if (page.isFile()) return QDir::cleanPath(page.absoluteFilePath());
+    }
+    return QString();
+}
+
+void frmMain::mnuGuide_Click() {
+    const QString page = CheminGuide();
+    if (page.isEmpty()) {
+        Toolkit::Erreur(this, QStringLiteral("Le Guide de la billetterie est introuvable : il est installé avec le paquet "
+                                             "corvandelle (/usr/share/doc/corvandelle/guide/index.html)."));
+        return;
+    }
+    if (!Toolkit::OuvrirAdresse(QUrl::fromLocalFile(page)))
+        Toolkit::Erreur(this, QStringLiteral("Le Guide de la billetterie n'a pas pu être ouvert : aucun navigateur n'a "
+                                             "accepté de l'afficher. Il se trouve dans « %1 ».").arg(QDir::toNativeSeparators(page)));
+}
+
+void frmMain::mnuAPropos_Click() {
+    QString base = modBD::DescriptionBase();
+    if (modBD::MoteurActif() == modBD::Moteur::SQLite) base = QStringLiteral("le fichier ") + base;
+    const QString texte =
+        QStringLiteral("Corvandelle %1\n\nBilletterie d'une petite troupe de théâtre.\n\n"
+                       "Licence : GNU GPL version 3 ou ultérieure. Ce programme est fourni sans aucune garantie.\n\n"
+                       "Base de données : %2")
+            .arg(QStringLiteral(CORV_VERSION), base) +
+        (modBD::CopiesPossibles()
+             ? QStringLiteral("\nCopies de sauvegarde : « %1 »").arg(QDir::toNativeSeparators(modBD::DossierSauvegardes()))
+             : QString());
+    Toolkit::MsgBox(this, texte, Toolkit::Boutons::OK, Toolkit::Icone::Information, QStringLiteral("À propos de Corvandelle"));
+}
 
 void frmMain::TiEffacerMsg_Timer() {
     DefinirTexteStatut(QString());

@@ -53,6 +53,11 @@ public:
     void mnuQuitter_Click();
     void mnuSauvegarder_Click();
     void mnuRestaurer_Click();
+    void mnuGuide_Click();
+    void mnuAPropos_Click();
+    // The guide's first page: installed beside the program's share folder, or built beside bin/.
+    // Empty when it cannot be found.
+    static QString CheminGuide();
     void TiEffacerMsg_Timer();
 
     // The day's automatic copy, started once the window is shown when the last one is 20 hours
@@ -96,7 +101,10 @@ public:
     QTimer* TiEffacerMsg = nullptr;
     QMenu* mnuFichier = nullptr;
     QMenu* mnuOutils = nullptr;
+    QMenu* mnuAide = nullptr;
     QMenu* mnuPopUpMenu = nullptr;
+    QAction* mnuGuide = nullptr;
+    QAction* mnuAPropos = nullptr;
     QAction* mnuSauvegarder = nullptr;
     QAction* mnuRestaurer = nullptr;
     QAction* mnuQuitter = nullptr;

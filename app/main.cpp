@@ -1,15 +1,34 @@
-// Start-up: the main window is the program.
+// Start-up: the command line, then the main window, which is the program.
+#include "LigneCommande.h"
 #include "Toolkit.h"
 #include "frmMain.h"
 
 #include <QApplication>
+#include <QTextStream>
 
 int main(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    LigneCommande::Options options;
+    QString erreur;
+    // Decided before any window: --version and --help need no display.
+    if (!LigneCommande::Analyser(arguments, options, erreur)) {
+        QTextStream(stderr) << QStringLiteral("corvandelle : ") << erreur << Qt::endl
+                            << QStringLiteral("Voir corvandelle --help.") << Qt::endl;
+        return LigneCommande::kMauvaisArgument;
+    }
+    if (options.aide || options.version) {
+        QTextStream(stdout) << (options.aide ? LigneCommande::TexteAide() : LigneCommande::TexteVersion());
+        return 0;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvandelle"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.corvandelle.Corvandelle"));
     Toolkit::InitialiserApplication(app);
 
     frmMain principal;
+    if (!LigneCommande::Appliquer(options, &principal)) return 1;
     if (!principal.Form_Load()) return 1;
     principal.show();
     return QApplication::exec();

@@ -5,6 +5,7 @@
 #include <QCollator>
 #include <QCoreApplication>
 #include <QDir>
+#include <QStandardPaths>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -189,11 +190,52 @@ ErreurBD::ErreurBD(const QString& message, NatureErreur nature)
 
 void DefinirDossierProgramme(const QString& dossier) { g_dossier = dossier; }
 
-QString DossierProgramme() {
-    return g_dossier.isEmpty() ? QCoreApplication::applicationDirPath() : g_dossier;
+namespace {
+QString g_cheminBDImpose;
+QString g_dossierExecutable;
+QString g_dossierReglagesSysteme;
+
+QString DossierDonneesUtilisateur() {
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)).filePath(QStringLiteral("corvandelle"));
+}
+}  // namespace
+
+void DefinirCheminBD(const QString& chemin) {
+    g_cheminBDImpose = chemin.isEmpty() ? QString() : QFileInfo(chemin).absoluteFilePath();
 }
 
-QString CheminBD() { return QDir(DossierProgramme()).filePath(QStringLiteral("BD.mdb")); }
+void DefinirDossierExecutable(const QString& dossier) { g_dossierExecutable = dossier; }
+void DefinirDossierReglagesSysteme(const QString& dossier) { g_dossierReglagesSysteme = dossier; }
+
+bool EstDossierInstalle(const QString& dossierExecutable) {
+    const QString dossier = QDir::cleanPath(QFileInfo(dossierExecutable).absoluteFilePath());
+    return dossier.startsWith(QLatin1String("/usr/"));
+}
+
+bool ProgrammeInstalle() {
+    return EstDossierInstalle(g_dossierExecutable.isEmpty() ? QCoreApplication::applicationDirPath() : g_dossierExecutable);
+}
+
+QString DossierProgramme() {
+    if (!g_dossier.isEmpty()) return g_dossier;
+    if (!g_cheminBDImpose.isEmpty()) return QFileInfo(g_cheminBDImpose).absolutePath();
+    if (ProgrammeInstalle()) return DossierDonneesUtilisateur();
+    return g_dossierExecutable.isEmpty() ? QCoreApplication::applicationDirPath() : g_dossierExecutable;
+}
+
+QString CheminBD() {
+    if (g_dossier.isEmpty() && !g_cheminBDImpose.isEmpty()) return g_cheminBDImpose;
+    return QDir(DossierProgramme()).filePath(QStringLiteral("BD.mdb"));
+}
+
+QStringList CheminsReglages() {
+    const QString nom = QStringLiteral("corvandelle.ini");
+    if (!g_dossier.isEmpty() || !ProgrammeInstalle()) return {QDir(DossierProgramme()).filePath(nom)};
+    const QString utilisateur = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+                                    .filePath(QStringLiteral("corvandelle/") + nom);
+    const QString systeme = g_dossierReglagesSysteme.isEmpty() ? QStringLiteral("/etc/corvandelle") : g_dossierReglagesSysteme;
+    return {utilisateur, QDir(systeme).filePath(nom)};
+}
 
 EchecOuverture DernierEchecOuverture() { return g_echec; }
 QString DernierMessageOuverture() { return g_messageOuverture; }

@@ -35,10 +35,25 @@ private:
     NatureErreur m_nature;
 };
 
-// Where the program folder is. Defaults to the executable's folder; tests point it elsewhere.
+// Where the program folder is (BD.mdb, sauvegardes/, and for a build corvandelle.ini). The
+// executable's folder, except for an installed program, which may not write there: its data
+// then lives in $XDG_DATA_HOME/corvandelle (~/.local/share/corvandelle). Tests point it elsewhere.
 void DefinirDossierProgramme(const QString& dossier);
 QString DossierProgramme();
 QString CheminBD();  // full path of BD.mdb
+// Another base file (the command line's --base): its folder takes the copies.
+void DefinirCheminBD(const QString& chemin);
+
+// Installed means the executable lies under /usr/. Empty: the real executable's folder;
+// tests pretend to be installed (or not) through it.
+void DefinirDossierExecutable(const QString& dossier);
+bool ProgrammeInstalle();
+bool EstDossierInstalle(const QString& dossierExecutable);
+// Where the settings are looked for, in order; the first that exists is read. Installed: the
+// user's $XDG_CONFIG_HOME/corvandelle/corvandelle.ini, then the site-wide one in the system folder.
+QStringList CheminsReglages();
+// The site-wide settings folder (/etc/corvandelle); tests point it elsewhere. Empty: the default.
+void DefinirDossierReglagesSysteme(const QString& dossier);
 
 // Why the last OuvrirConnexion failed.
 enum class EchecOuverture {

@@ -39,7 +39,10 @@ void DefinirFichierReglages(const QString& chemin) {
 
 QString CheminReglages() {
     if (!g_fichierImpose.isEmpty()) return g_fichierImpose;
-    return QDir(DossierProgramme()).filePath(QStringLiteral("corvandelle.ini"));
+    const QStringList chemins = CheminsReglages();
+    for (const QString& chemin : chemins)
+        if (QFileInfo::exists(chemin)) return chemin;
+    return chemins.first();
 }
 
 QString DescriptionServeur(const ParametresServeur& s) {

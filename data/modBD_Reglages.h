@@ -27,7 +27,8 @@ struct Reglages {
 // fault is on one line, that line's number. Unknown sections are left to other tools.
 Reglages LireReglages(const QString& chemin);
 
-// corvandelle.ini in the program folder, or the file named by DefinirFichierReglages.
+// The first existing of modBD::CheminsReglages() (else the first of them), or the file named
+// by DefinirFichierReglages.
 QString CheminReglages();
 // For the tools started on a given settings file (--ini): that file must then exist.
 // Empty: back to corvandelle.ini in the program folder.

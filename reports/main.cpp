@@ -3,6 +3,7 @@
 #include "ArgumentsRapports.h"
 #include "Toolkit.h"
 #include "frmRapports.h"
+#include "modBD.h"
 
 #include <QApplication>
 #include <QDir>
@@ -45,9 +46,9 @@ int main(int argc, char* argv[]) {
     Rapports::Demande demande;
     QString erreur;
     // The program's own choice of base: its settings file when there is one (a server base), else BD.mdb.
-    const QDir dossier(QCoreApplication::applicationDirPath());
-    const QString reglages = dossier.filePath(QStringLiteral("corvandelle.ini"));
-    const QString baseParDefaut = QFileInfo::exists(reglages) ? reglages : dossier.filePath(QStringLiteral("BD.mdb"));
+    // Installed, that is the user's data and settings folders, as for corvandelle itself.
+    const QString reglages = modBD::CheminReglages();
+    const QString baseParDefaut = QFileInfo::exists(reglages) ? reglages : modBD::CheminBD();
     if (!Rapports::AnalyserArguments(arguments, baseParDefaut, demande, erreur)) {
         erreurs << QStringLiteral("corvandelle-rapports : ") << erreur << Qt::endl
                 << QStringLiteral("Voir corvandelle-rapports --aide.") << Qt::endl;
@@ -55,6 +56,10 @@ int main(int argc, char* argv[]) {
     }
     if (demande.aide) {
         sortie << Rapports::TexteAide();
+        return Rapports::kReussite;
+    }
+    if (demande.version) {
+        sortie << Rapports::TexteVersion();
         return Rapports::kReussite;
     }
     if (demande.exporter) return Rapports::ExecuterExportation(demande, erreurs);

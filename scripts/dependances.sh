@@ -1,13 +1,25 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that are missing (as root, or through sudo).
-# Usage: scripts/dependances.sh [run|test]
+# Usage: scripts/dependances.sh [run|paquet|test]
+#   run     what building and running the two programs need, nothing more;
+#   paquet  run, and what building the Debian package needs;
+#   test    paquet, and the test tools.
 set -euo pipefail
+niveau="${1:-run}"
+case "$niveau" in run|paquet|test) ;; *) echo "dependances.sh : niveau inconnu « $niveau » (run, paquet ou test)." >&2; exit 2 ;; esac
 paquets=(cmake make g++ pkg-config qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n libgl-dev
-         fonts-dejavu-core sqlite3 libbenchmark-dev clang libclang-rt-14-dev
-         libsqlite3-dev libpq-dev libqt6sql6-psql qt6-charts-dev libqt6opengl6-dev libxlsxwriter-dev
+         fonts-dejavu-core sqlite3 libsqlite3-dev libpq-dev libqt6sql6-psql qt6-charts-dev libqt6opengl6-dev
+         libxlsxwriter-dev
          zlib1g-dev)  # libxlsxwriter's .pc names -lz, but the package does not pull zlib's headers
-# The tests also start a throwaway PostgreSQL server, read PDFs back and open spreadsheets.
-if [ "${1:-}" = test ]; then paquets+=(postgresql-15 poppler-utils unzip); fi
+# The package: dpkg-shlibdeps finds the libraries the programs link (g++ does not pull dpkg-dev);
+# rsvg-convert draws the icon's PNG pictures from its SVG.
+if [ "$niveau" != run ]; then paquets+=(dpkg-dev librsvg2-bin); fi
+# The tests also build the benchmark and the fuzz targets, start a throwaway PostgreSQL server,
+# read PDFs back, open spreadsheets, and check the package and its menu entry and metainfo.
+if [ "$niveau" = test ]; then
+  paquets+=(libbenchmark-dev clang libclang-rt-14-dev postgresql-15 poppler-utils unzip
+            desktop-file-utils appstream lintian)
+fi
 manquants=()
 for p in "${paquets[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || manquants+=("$p")

@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/dependances.sh run
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+# Nothing of the tests is configured, so no test tool is needed.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF -DCORVANDELLE_BENCH=OFF > /dev/null
 cmake --build build -j"$(nproc)" --target corvandelle corvandelle-rapports
 # A corvandelle.ini beside the program names a server base: no BD.mdb is made then.
 if [ ! -f build/bin/BD.mdb ] && [ ! -f build/bin/corvandelle.ini ]; then

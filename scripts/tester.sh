@@ -21,7 +21,8 @@ arreter_serveurs_pg() {
 }
 trap arreter_serveurs_pg EXIT
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+# Explicitly on: scripts/lancer.sh configures the same folder without them.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DCORVANDELLE_BENCH=ON > /dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 

@@ -73,9 +73,10 @@ private slots:
 
         // Menus and their mnemonics, in order.
         const QList<QAction*> barre = f.menuBar()->actions();
-        QCOMPARE(barre.size(), 2);
+        QCOMPARE(barre.size(), 3);
         QCOMPARE(barre.at(0)->text(), QStringLiteral("&Fichier"));
         QCOMPARE(barre.at(1)->text(), QStringLiteral("&Outils"));
+        QCOMPARE(barre.at(2)->text(), QStringLiteral("&Aide"));
         QStringList outils;
         for (QAction* a : f.mnuOutils->actions()) outils << a->objectName() + "=" + a->text();
         QCOMPARE(outils, (QStringList{"mnuGestionVendeurs=Gestion des &vendeurs", "mnuGestionPieces=Gestion des &pièces",

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDesktopServices>
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
@@ -28,6 +29,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <QTranslator>
+#include <QUrl>
 
 #include <algorithm>
 #include <cmath>
@@ -44,6 +46,7 @@ struct EtatTest {
     bool lancementPossible = true;
     QList<QString> fichiers;
     QList<Test::DialogueFichier> dialogues;
+    QStringList adresses;
 };
 EtatTest& Etat() {
     static EtatTest etat;
@@ -159,8 +162,56 @@ bool DemarrerOutilRapport(const QString& cheminFichier) {
     return QProcess::startDetached(programme, {chemin});
 }
 
+bool OuvrirAdresse(const QUrl& adresse) {
+    EtatTest& etat = Etat();
+    if (etat.actif) {
+        etat.adresses.append(adresse.toString());
+        return etat.lancementPossible;
+    }
+    return QDesktopServices::openUrl(adresse);
+}
+
+void TenirDansEcran(QWidget* fenetre) {
+    const QScreen* ecran = fenetre->screen() ? fenetre->screen() : QGuiApplication::primaryScreen();
+    if (!ecran) return;
+    const QRect dispo = ecran->availableGeometry();
+    // The frame drawn by the window manager counts too.
+    const QSize cadre = fenetre->frameGeometry().size() - fenetre->geometry().size();
+    const int largeur = dispo.width() - cadre.width();
+    const int hauteur = dispo.height() - cadre.height();
+    if (fenetre->minimumWidth() > largeur) fenetre->setMinimumWidth(largeur);
+    if (fenetre->minimumHeight() > hauteur) fenetre->setMinimumHeight(hauteur);
+    if (fenetre->width() > largeur || fenetre->height() > hauteur)
+        fenetre->resize(std::min(fenetre->width(), largeur), std::min(fenetre->height(), hauteur));
+    QRect place = fenetre->frameGeometry();
+    if (place.right() > dispo.right()) place.moveRight(dispo.right());
+    if (place.bottom() > dispo.bottom()) place.moveBottom(dispo.bottom());
+    if (place.left() < dispo.left()) place.moveLeft(dispo.left());
+    if (place.top() < dispo.top()) place.moveTop(dispo.top());
+    if (place.topLeft() != fenetre->frameGeometry().topLeft()) fenetre->move(place.topLeft());
+}
+
 void InitialiserApplication(QApplication& app) {
     InitialiserLangue(app);
+
+    // Every window, ours or Qt's (dialogs, message boxes), fits the screen when it is shown,
+    // also at a large scale factor on a small screen. Menus and tool tips place themselves.
+    static bool filtreInstalle = false;
+    if (!filtreInstalle) {
+        filtreInstalle = true;
+        class FiltreEcran : public QObject {
+        public:
+            using QObject::QObject;
+            bool eventFilter(QObject* objet, QEvent* e) override {
+                if (e->type() == QEvent::Show && objet->isWidgetType()) {
+                    auto* w = static_cast<QWidget*>(objet);
+                    if (w->isWindow() && w->windowType() != Qt::Popup && w->windowType() != Qt::ToolTip) TenirDansEcran(w);
+                }
+                return false;
+            }
+        };
+        app.installEventFilter(new FiltreEcran(&app));
+    }
 
     // The windows' fixed geometry was drawn for a small dialog font.
     QFont police = app.font();
@@ -189,6 +240,7 @@ void CentrerPremiereFois(QWidget* fenetre, bool& dejaCentree) {
     QRect cadre = fenetre->frameGeometry();
     cadre.moveCenter(ecran->availableGeometry().center());
     fenetre->move(cadre.topLeft());
+    TenirDansEcran(fenetre);  // a window as large as the screen: not a pixel off it
 }
 
 int Tw(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
@@ -333,6 +385,7 @@ QList<Lancement> Lancements() { return Etat().lancements; }
 void DefinirLancementPossible(bool possible) { Etat().lancementPossible = possible; }
 bool Actif() { return Etat().actif; }
 void RepondreFichierProchain(const QString& chemin) { Etat().fichiers.append(chemin); }
+QStringList AdressesOuvertes() { return Etat().adresses; }
 QList<DialogueFichier> DialoguesFichier() { return Etat().dialogues; }
 }  // namespace Test
 

@@ -17,6 +17,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QWidget;
+class QUrl;
 
 namespace Toolkit {
 
@@ -59,6 +60,13 @@ QString ProgrammeOutilRapport();
 void InitialiserApplication(QApplication& app);
 // The locale and Qt's French translation alone, for a run without windows.
 void InitialiserLangue(QCoreApplication& app);
+
+// Opens a page (the guide) in the desktop's browser. False when nothing could open it.
+bool OuvrirAdresse(const QUrl& adresse);
+
+// A window larger than its screen's available area is limited to it and placed inside it.
+// InitialiserApplication makes every window of the program do it whenever it is shown.
+void TenirDansEcran(QWidget* fenetre);
 
 // Centres a window on its screen the first time it is shown; later showings keep its place.
 void CentrerPremiereFois(QWidget* fenetre, bool& dejaCentree);
@@ -119,6 +127,8 @@ struct DialogueFichier {
     bool enregistrement = false;
 };
 void RepondreFichierProchain(const QString& chemin);
+// The pages OuvrirAdresse was asked to open (none is opened while the seam is active).
+QStringList AdressesOuvertes();
 QList<DialogueFichier> DialoguesFichier();
 }  // namespace Test
 

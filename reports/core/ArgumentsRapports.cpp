@@ -17,6 +17,7 @@ QList<QCommandLineOption> Options() {
     return {
         QCommandLineOption({QStringLiteral("h"), QStringLiteral("help"), QStringLiteral("aide")},
                            QStringLiteral("Affiche cette aide.")),
+        QCommandLineOption(QStringLiteral("version"), QStringLiteral("Affiche la version.")),
         QCommandLineOption(QStringLiteral("exporter"),
                            QStringLiteral("Écrit le rapport RAPPORT dans un fichier au lieu d'ouvrir la fenêtre : "
                                           "ventes, porte, vendeurs, mouvements, reglement, journal ou annulations."),
@@ -82,7 +83,7 @@ Besoin BesoinDe(const QStringList& arguments) {
         const QString& a = arguments.at(i);
         if (a == QLatin1String("--")) break;
         if (option(a, QStringLiteral("h"), nullptr) || option(a, QStringLiteral("help"), nullptr) ||
-            option(a, QStringLiteral("aide"), nullptr))
+            option(a, QStringLiteral("aide"), nullptr) || option(a, QStringLiteral("version"), nullptr))
             return Besoin::Console;
         if (option(a, QStringLiteral("exporter"), nullptr)) exporter = true;
         QString valeur;
@@ -107,6 +108,10 @@ bool AnalyserArguments(const QStringList& arguments, const QString& baseParDefau
     }
     if (p.isSet(QStringLiteral("help"))) {
         d.aide = true;
+        return true;
+    }
+    if (p.isSet(QStringLiteral("version"))) {
+        d.version = true;
         return true;
     }
     const QStringList positionnels = p.positionalArguments();
@@ -271,6 +276,10 @@ int ExecuterExportation(const Demande& d, QTextStream& erreurs) {
     }
     modBD::FermerConnexion();
     return code;
+}
+
+QString TexteVersion() {
+    return QStringLiteral("corvandelle-rapports %1\nLicence : GNU GPL version 3 ou ultérieure.\n").arg(QStringLiteral(CORV_VERSION));
 }
 
 }  // namespace Rapports

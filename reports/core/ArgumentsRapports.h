@@ -15,6 +15,7 @@ enum CodeSortie { kReussite = 0, kEchec = 1, kMauvaisArgument = 2 };
 
 struct Demande {
     bool aide = false;
+    bool version = false;
     bool exporter = false;
     Rapport rapport = Rapport::Ventes;
     Format format = Format::Csv;
@@ -32,6 +33,7 @@ Besoin BesoinDe(const QStringList& arguments);
 // French reason. Dates are read with the program's date rule (call after the locale is set).
 bool AnalyserArguments(const QStringList& arguments, const QString& baseParDefaut, Demande& demande, QString& erreur);
 QString TexteAide();
+QString TexteVersion();
 
 // Opens the base read-only, produces the report and writes it. Messages go to erreurs.
 int ExecuterExportation(const Demande& demande, QTextStream& erreurs);
