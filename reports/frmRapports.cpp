@@ -44,7 +44,7 @@ frmRapports::frmRapports(const QString& cheminBase, QWidget* parent)
 
     cboRapport = new QComboBox(centre);
     cboRapport->setObjectName(QStringLiteral("cboRapport"));
-    for (Rapport r : {Rapport::Ventes, Rapport::Porte, Rapport::Vendeurs, Rapport::Mouvements})
+    for (Rapport r : {Rapport::Ventes, Rapport::Porte, Rapport::Vendeurs, Rapport::Mouvements, Rapport::Bilan, Rapport::Soiree})
         cboRapport->addItem(TitreRapport(r), static_cast<int>(r));
     cboPiece = new QComboBox(centre);
     cboPiece->setObjectName(QStringLiteral("cboPiece"));
@@ -257,7 +257,8 @@ void frmRapports::Actualiser() {
         Toolkit::Erreur(this, e.message());
         return;
     }
-    for (QPushButton* b : {cmdImprimer, cmdExporterPdf, cmdExporterCsv, cmdExporterClasseur}) b->setEnabled(true);
+    for (QPushButton* b : {cmdImprimer, cmdExporterPdf}) b->setEnabled(true);
+    for (QPushButton* b : {cmdExporterCsv, cmdExporterClasseur}) b->setEnabled(AccepteFormat(r, false));
     qsizetype donnees = 0;
     for (const Ligne& l : m_modele->tableau().lignes)
         if (l.type == Ligne::Type::Donnee) ++donnees;

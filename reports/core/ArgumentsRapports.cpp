@@ -18,16 +18,16 @@ QList<QCommandLineOption> Options() {
                            QStringLiteral("Affiche cette aide.")),
         QCommandLineOption(QStringLiteral("exporter"),
                            QStringLiteral("Écrit le rapport RAPPORT dans un fichier au lieu d'ouvrir la fenêtre : "
-                                          "ventes, porte, vendeurs ou mouvements."),
+                                          "ventes, porte, vendeurs, mouvements, bilan ou soiree."),
                            QStringLiteral("RAPPORT")),
         QCommandLineOption(QStringLiteral("format"), QStringLiteral("Format du fichier : csv, pdf ou xlsx."),
                            QStringLiteral("FORMAT")),
         QCommandLineOption(QStringLiteral("sortie"), QStringLiteral("Fichier à écrire."), QStringLiteral("FICHIER")),
         QCommandLineOption(QStringLiteral("piece"),
-                           QStringLiteral("Nom de la pièce (exigé pour porte et mouvements)."), QStringLiteral("NOM")),
+                           QStringLiteral("Nom de la pièce (exigé pour porte, mouvements et soiree)."), QStringLiteral("NOM")),
         QCommandLineOption(QStringLiteral("representation"),
                            QStringLiteral("Date de la représentation, telle que le programme l'affiche "
-                                          "(exigée pour porte et mouvements)."),
+                                          "(exigée pour porte, mouvements et soiree)."),
                            QStringLiteral("DATE")),
         QCommandLineOption(QStringLiteral("du"), QStringLiteral("Ventes : commandes passées ce jour-là ou après."),
                            QStringLiteral("DATE")),
@@ -116,13 +116,17 @@ bool AnalyserArguments(const QStringList& arguments, const QString& baseParDefau
         return true;
     }
     if (!LireCodeRapport(p.value(QStringLiteral("exporter")), d.rapport)) {
-        erreur = QStringLiteral("rapport inconnu : « %1 » (ventes, porte, vendeurs ou mouvements).").arg(p.value(QStringLiteral("exporter")));
+        erreur = QStringLiteral("rapport inconnu : « %1 » (ventes, porte, vendeurs, mouvements, bilan ou soiree).").arg(p.value(QStringLiteral("exporter")));
         return false;
     }
     if (!p.isSet(QStringLiteral("format")) || !LireFormat(p.value(QStringLiteral("format")), d.format)) {
         erreur = p.isSet(QStringLiteral("format"))
                      ? QStringLiteral("format inconnu : « %1 » (csv, pdf ou xlsx).").arg(p.value(QStringLiteral("format")))
                      : QStringLiteral("--format est exigé (csv, pdf ou xlsx).");
+        return false;
+    }
+    if (!AccepteFormat(d.rapport, d.format == Format::Pdf)) {
+        erreur = QStringLiteral("le rapport %1 est une page : il ne s'exporte qu'en pdf.").arg(CodeRapport(d.rapport));
         return false;
     }
     d.sortie = p.value(QStringLiteral("sortie"));
@@ -172,7 +176,8 @@ QString TexteAide() {
         "corvandelle.ini à côté du programme quand il existe, comme pour le programme lui-même),\n"
         "ouverte en lecture seule. Sans --exporter, la fenêtre des rapports s'ouvre.\n\n"
         "Rapports : ventes (ventes par représentation), porte (liste de la porte d'une représentation),\n"
-        "vendeurs (billets des vendeurs), mouvements (mouvements d'une représentation).\n\n"
+        "vendeurs (billets des vendeurs), mouvements (mouvements d'une représentation),\n"
+        "bilan (bilan des représentations), soiree (clôture de la soirée d'une représentation, pdf seulement).\n\n"
         "Options :\n");
     for (const QCommandLineOption& o : Options()) {
         QStringList noms;

@@ -14,13 +14,15 @@
 
 namespace Rapports {
 
-enum class Rapport { Ventes, Porte, Vendeurs, Mouvements };
+enum class Rapport { Ventes, Porte, Vendeurs, Mouvements, Bilan, Soiree };
 // The command line's name of each report ("ventes", "porte", "vendeurs", "mouvements").
 QString CodeRapport(Rapport r);
 bool LireCodeRapport(const QString& code, Rapport& r);
 QString TitreRapport(Rapport r);
 // True for the reports about one performance (play and performance required).
 bool ExigeRepresentation(Rapport r);
+// False for the reports that exist as a page only (PDF or print).
+bool AccepteFormat(Rapport r, bool page);
 
 struct Filtres {
     QString piece;
