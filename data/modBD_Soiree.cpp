@@ -77,8 +77,15 @@ void TrierParClient(QList<PartieSoiree>& parties) {
 
 bool TablePresente(const QString& table) {
     if (!ConnexionOuverte()) return false;
-    // The driver's catalogue, compared without case: the server lists names in lower case.
-    return Connexion().tables(QSql::Tables).contains(table, Qt::CaseInsensitive);
+    // Through Executer, not the driver's own catalogue call: a server connection lost or
+    // restarted meanwhile is then noticed (and reopened) as for any other statement. The
+    // server keeps unquoted names in lower case.
+    const QString sql = MoteurActif() == Moteur::PostgreSQL
+                            ? QStringLiteral("SELECT COUNT(*) FROM information_schema.tables "
+                                             "WHERE table_schema = current_schema() AND table_name = ?")
+                            : QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE");
+    QSqlQuery q = Executer(sql, {MoteurActif() == Moteur::PostgreSQL ? table.toLower() : table});
+    return q.next() && q.value(0).toLongLong() > 0;
 }
 
 QString InstructionCreation(const QString& table) {

@@ -381,7 +381,8 @@ private slots:
                                       "Arrivées|Arrivés||7|", "Arrivées|Attendus||4|", "Absents|n° 2 — Béa (555-1234)|1|4|60,00",
                                       "Absents|Total|1|4|60,00"}));
         if (!TestSupport::SurServeur()) {
-            const QString pdf = QDir(m_bd->dossier()).filePath(QStringLiteral("cloture.pdf"));
+            QDir().mkpath(QStringLiteral(CORV_RENDU_DIR));  // kept beside the windows' pictures
+            const QString pdf = QDir(QStringLiteral(CORV_RENDU_DIR)).filePath(QStringLiteral("cloture.pdf"));
             Rapports::Exporter(c, Rapports::Format::Pdf, pdf);
             const QString texte = Pdftotext(pdf);
             QVERIFY2(texte.contains(QStringLiteral("Clôture de la soirée")) && texte.contains(QStringLiteral("Béa")), qPrintable(texte));
