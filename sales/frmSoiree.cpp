@@ -164,6 +164,8 @@ void frmSoiree::ConstruireFenetre() {
     lstParties->setUniformRowHeights(true);
     lstParties->setToolTip(QStringLiteral("Entrée ou Espace : toute la commande est arrivée. + et − : une personne de plus ou de moins."));
     for (int c : {0, 1, 2, 3, 4}) lstParties->setColumnWidth(c, c == 0 ? 240 : c == 1 ? 110 : 70);
+    lstParties->header()->setStretchLastSection(false);  // the client's name takes the room, not the counts
+    lstParties->header()->setSectionResizeMode(ColClient, QHeaderView::Stretch);
     lstParties->installEventFilter(this);
     racine->addWidget(lstParties, 1);
 

@@ -19,6 +19,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -387,6 +388,35 @@ private slots:
             const QString texte = Pdftotext(pdf);
             QVERIFY2(texte.contains(QStringLiteral("Clôture de la soirée")) && texte.contains(QStringLiteral("Béa")), qPrintable(texte));
         }
+    }
+
+    // Pictures for the README: the evening window mid-evening and its closing page.
+    void images() {
+        if (TestSupport::SurServeur()) QSKIP("the same pictures on both engines");
+        modBD::EnregistrerCapacite(m_rep24, 60);
+        modBD::EnregistrerTarif(m_avare, modBD::Tarif{12, 20});
+        const QStringList clients = {"Gagnon, Marie", "Tremblay, Luc", "Côté, Émilie", "Roy, Jean", "Bouchard, Anne",
+                                     "Gauthier, Éric", "Lévesque, Sophie", "Morin, Paul", "Pelletier, Julie", "Bélanger, Marc"};
+        QList<qint64> nos;
+        for (int i = 0; i < clients.size(); ++i)
+            nos << Commander(clients.at(i), QStringLiteral("L'Avare"), QStringLiteral("2026-12-24"), i % 3, 1 + i % 4,
+                             QString::number(12 * (i % 3) + 20 * (1 + i % 4)));
+        for (int i : {0, 2, 3, 5, 8}) modBD::NoterArrivee(nos.at(i), m_rep24, modBD::Arrivee::Toute);
+        modBD::NoterArrivee(nos.at(6), m_rep24, modBD::Arrivee::UneDePlus);
+        modBD::EnregistrerVentePorte(QStringLiteral("L'Avare"), QStringLiteral("2026-12-24"), QStringLiteral("1"),
+                                     QStringLiteral("2"), QStringLiteral("52"), QStringLiteral("Bruno (C)"), QStringLiteral("2026-12-24"));
+        modBD::EnregistrerVentePorte(QStringLiteral("L'Avare"), QStringLiteral("2026-12-24"), QStringLiteral("0"),
+                                     QStringLiteral("2"), QStringLiteral("40"), QStringLiteral("Alice"), QStringLiteral("2026-12-24"));
+        frmSoiree s(m_principal.get());
+        s.resize(820, 520);
+        QVERIFY(s.ChoisirPartie(nos.at(6)));
+        QVERIFY(QFileInfo::exists(TestSupport::Rendre(&s, QStringLiteral("soiree"))));
+        QDir().mkpath(QStringLiteral(CORV_RENDU_DIR));
+        const QString pdf = QDir(QStringLiteral(CORV_RENDU_DIR)).filePath(QStringLiteral("cloture-soiree.pdf"));
+        Rapports::Exporter(Rapports::Produire(Rapports::Rapport::Soiree, {QStringLiteral("L'Avare"), QStringLiteral("2026-12-24"), {}, {}},
+                                              m_bd->chemin()),
+                           Rapports::Format::Pdf, pdf);
+        QVERIFY(Pdftotext(pdf).contains(QStringLiteral("Bélanger, Marc")));
     }
 
     // The receipt: company, number, lines, total, and the cancellation when there is one.
