@@ -15,6 +15,9 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <limits>
+#include <tuple>
+#include <vector>
 
 namespace modBD {
 
@@ -147,6 +150,10 @@ void EnregistrerCapacitePiece(qint64 noPiece, std::optional<int> capacite) {
     if (!capacite && !TablePresente(kTableCapacites)) return;
     EnTransaction([&](Transaction& transaction) {
         AssurerTable(kTableCapacites);
+        QSqlQuery existe = Executer(QStringLiteral("SELECT COUNT(*) FROM Piece WHERE NoPiece = ?"), {noPiece});
+        if (!existe.next() || existe.value(0).toLongLong() == 0)
+            throw ErreurBD(QStringLiteral("Cette pièce n'existe plus (supprimée entre-temps?) : rien n'a été enregistré."));
+        existe.finish();
         QSqlQuery q = Executer(QStringLiteral("SELECT NoRepresentation FROM Representation WHERE NoPiece = ?"), {noPiece});
         QList<qint64> nos;
         while (q.next()) nos << q.value(0).toLongLong();
@@ -200,15 +207,33 @@ void EnregistrerNomCompagnie(const QString& nom) {
 QList<RepresentationSoiree> ListeRepresentationsSoiree() {
     QSqlQuery q = Executer(QStringLiteral("SELECT r.NoRepresentation, p.NoPiece, p.NomPiece, r.DateRepresentation "
                                           "FROM Representation r JOIN Piece p ON p.NoPiece = r.NoPiece"));
-    QList<RepresentationSoiree> liste;
-    while (q.next())
-        liste.append({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toString(), q.value(3).toString()});
+    // Each date read and each play's sort key made once: thousands of performances on a long history.
+    struct Cle {
+        qint64 jour;     // the date's day number; texts that are no date after every date
+        QString texte;   // then by their text
+        qsizetype piece; // rank of the play's name in French order
+        RepresentationSoiree r;
+    };
+    std::vector<Cle> cles;
+    QHash<QString, qsizetype> rangs;
+    while (q.next()) {
+        RepresentationSoiree r{q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toString(), q.value(3).toString()};
+        const QDate d = Regles::TexteEnDate(r.date);
+        rangs.insert(r.piece, 0);
+        cles.push_back({d.isValid() ? d.toJulianDay() : std::numeric_limits<qint64>::max(), d.isValid() ? QString() : r.date, 0, r});
+    }
+    q.finish();
     const QCollator collateur{QLocale()};
-    std::stable_sort(liste.begin(), liste.end(), [&](const RepresentationSoiree& a, const RepresentationSoiree& b) {
-        const int d = ComparerTextesDates(a.date, b.date);
-        if (d != 0) return d < 0;
-        return collateur.compare(a.piece, b.piece) < 0;
+    QStringList noms = rangs.keys();
+    std::sort(noms.begin(), noms.end(), [&](const QString& a, const QString& b) { return collateur.compare(a, b) < 0; });
+    for (qsizetype i = 0; i < noms.size(); ++i) rangs[noms.at(i)] = i;
+    for (Cle& c : cles) c.piece = rangs.value(c.r.piece);
+    std::stable_sort(cles.begin(), cles.end(), [](const Cle& a, const Cle& b) {
+        return std::tie(a.jour, a.texte, a.piece) < std::tie(b.jour, b.texte, b.piece);
     });
+    QList<RepresentationSoiree> liste;
+    liste.reserve(static_cast<qsizetype>(cles.size()));
+    for (const Cle& c : cles) liste.append(c.r);
     return liste;
 }
 

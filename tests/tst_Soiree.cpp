@@ -306,6 +306,32 @@ private slots:
         QCOMPARE(s.lblArrives->text(), QStringLiteral("6"));
     }
 
+    // A performance deleted meanwhile (by the report tool's base editor, another station):
+    // French messages, nothing written, the window keeps going.
+    void supprimeeEntreTemps() {
+        const qint64 no = Commander(QStringLiteral("A"), QStringLiteral("L'Avare"), QStringLiteral("2026-12-24"), 0, 2, QStringLiteral("20"));
+        frmSoiree s(m_principal.get());
+        QVERIFY(s.ChoisirPartie(no));
+        m_bd->ExecuterAilleurs(QStringLiteral("DELETE FROM InfoReservation WHERE NoClient = ?"), {no});
+        s.cmdArrivee_Click();
+        QVERIFY2(Toolkit::Test::DernierMessage().texte.contains(QStringLiteral("n'est plus dans la base")),
+                 qPrintable(Toolkit::Test::DernierMessage().texte));
+        QCOMPARE(m_bd->Compter(QStringLiteral("ArriveeCommande")), qint64(0));
+        QCOMPARE(s.lstParties->topLevelItemCount(), 0);  // read again: the party is gone
+
+        m_bd->ExecuterAilleurs(QStringLiteral("DELETE FROM Representation WHERE NoRepresentation = ?"), {m_rep24});
+        Toolkit::Test::Reinitialiser();
+        QVERIFY(!s.VendreALaPorte(QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("10"), QStringLiteral("Alice")));
+        QVERIFY2(Toolkit::Test::DernierMessage().texte.contains(QStringLiteral("n'existe plus")),
+                 qPrintable(Toolkit::Test::DernierMessage().texte));
+        QCOMPARE(m_bd->Compter(QStringLiteral("InfoClientReservation")), qint64(1));  // the door sale left nothing
+        QVERIFY_THROWS_EXCEPTION(modBD::ErreurBD, modBD::EnregistrerCapacite(m_rep24, 10));
+        m_bd->ExecuterAilleurs(QStringLiteral("DELETE FROM Piece WHERE NoPiece = ?"), {m_cid});
+        QVERIFY_THROWS_EXCEPTION(modBD::ErreurBD, modBD::EnregistrerTarif(m_cid, modBD::Tarif{1, 2}));
+        QVERIFY_THROWS_EXCEPTION(modBD::ErreurBD, modBD::EnregistrerCapacitePiece(m_cid, 10));
+        QCOMPARE(m_bd->Compter(QStringLiteral("CapaciteRepresentation")) + m_bd->Compter(QStringLiteral("TarifPiece")), qint64(0));
+    }
+
     // Opened from the hub, modeless, one at a time.
     void uneSeuleFenetre() {
         m_principal->mnuSoiree_Click();
