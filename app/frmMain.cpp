@@ -411,8 +411,10 @@ bool frmMain::AccepterPlaces(QString& message) {
         try {
             restantes = modBD::PlacesRestantes(ligne->text(FctVar::ColNom), ligne->text(FctVar::ColDate));
         } catch (const modBD::ErreurBD& e) {
-            message = QStringLiteral("La commande n'a pas été enregistrée : les places restantes n'ont pas pu être lues.\n\n") +
-                      e.message();
+            // Told as a failed write is: the base cannot be used now, and nothing was written.
+            message = QStringLiteral("La commande n'a pas été enregistrée : rien n'a été écrit dans la base de données.\n\n") +
+                      e.message() +
+                      QStringLiteral("\n\nLa commande reste à l'écran : corrigez-la, puis confirmez-la de nouveau.");
             return false;
         }
         if (!restantes) continue;

@@ -144,7 +144,7 @@ void frmTransaction::AfficherPlacesRestantes() {
     try {
         restantes = modBD::PlacesRestantes(cboNomsPieces->currentText(), cboDatesPieces->currentText());
     } catch (const modBD::ErreurBD&) {
-        // Unreadable now: shown empty; "Ajouter" reads them again and says so.
+        // Unreadable now: shown empty; "Confirmer" reads them again before writing.
     }
     lblPlacesRestantes->setText(restantes ? QStringLiteral("Places restantes : %1").arg(*restantes) : QString());
 }
@@ -154,10 +154,10 @@ bool frmTransaction::AccepterPlaces(const QString& enfants, const QString& adult
     std::optional<qlonglong> restantes;
     try {
         restantes = modBD::PlacesRestantes(cboNomsPieces->currentText(), cboDatesPieces->currentText());
-    } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, QStringLiteral("Les places restantes n'ont pas pu être lues : la ligne n'a pas été ajoutée.\n") +
-                                  e.message());
-        return false;
+    } catch (const modBD::ErreurBD&) {
+        // The line only joins the order on the window, as it always could: "Confirmer" reads
+        // the seats again before anything is written.
+        return true;
     }
     if (!restantes) return true;
     const double demandees = FctVar::LireNombre(enfants).value_or(0) + FctVar::LireNombre(adultes).value_or(0);
@@ -235,7 +235,8 @@ void frmTransaction::cmdAjouter_Click() {
         Toolkit::Erreur(this, message);
         return;
     }
-    if (m_placesAcceptees) FctVar::MarquerPlacesAcceptees(*m_lstTransactions.topLevelItem(m_lstTransactions.topLevelItemCount() - 1), *m_placesAcceptees);
+    if (m_placesAcceptees)
+        FctVar::MarquerPlacesAcceptees(*m_lstTransactions.topLevelItem(m_lstTransactions.topLevelItemCount() - 1), *m_placesAcceptees);
     accept();
     FctVar::CalculerMontantTotal(m_lstTransactions, m_lblMontantTotal);
 }

@@ -57,7 +57,7 @@ public:
 private:
     void ConstruireFenetre();
     void LireTarif();
-    // False when the clerk declines to sell beyond the seats left (or they cannot be read).
+    // False when the clerk declines to sell beyond the seats left.
     bool AccepterPlaces(const QString& enfants, const QString& adultes);
 
     QTreeWidget& m_lstTransactions;
