@@ -306,6 +306,20 @@ private slots:
         QCOMPARE(s.lblArrives->text(), QStringLiteral("6"));
     }
 
+    // Another door station's check-in shows on an open window within 2 s, without a click.
+    void autrePosteEnDeuxSecondes() {
+        const qint64 no = Commander(QStringLiteral("A"), QStringLiteral("L'Avare"), QStringLiteral("2026-12-24"), 1, 3, QStringLiteral("50"));
+        frmSoiree s(m_principal.get());
+        s.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&s));
+        QCOMPARE(s.lblArrives->text(), QStringLiteral("0"));
+        m_bd->ExecuterAilleurs(QStringLiteral("INSERT INTO ArriveeCommande (NoClient, NoRepresentation, NbArrives, DateArrivee) "
+                                              "VALUES (?, ?, 3, '2026-12-24 19:30:00')"),
+                               {no, m_rep24});
+        QTRY_COMPARE_WITH_TIMEOUT(s.lblArrives->text(), QStringLiteral("3"), 2000);
+        QCOMPARE(s.lblAttendus->text(), QStringLiteral("1"));
+    }
+
     // A performance deleted meanwhile (by the report tool's base editor, another station):
     // French messages, nothing written, the window keeps going.
     void supprimeeEntreTemps() {
