@@ -7,10 +7,13 @@
 #include "frmGestionPieces.h"
 #include "frmGestionVendeurs.h"
 #include "frmInventaireBillets.h"
+#include "frmPlacesTarifs.h"
+#include "frmSoiree.h"
 #include "frmTransaction.h"
 #include "modBD.h"
 #include "modBD_Commandes.h"
 #include "modBD_Sauvegarde.h"
+#include "modBD_Soiree.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -205,6 +208,8 @@ void frmMain::ConstruireMenus() {
     mnuGestionVendeurs->setObjectName(QStringLiteral("mnuGestionVendeurs"));
     mnuGestionPieces = mnuOutils->addAction(QStringLiteral("Gestion des &pièces"), this, &frmMain::mnuGestionPieces_Click);
     mnuGestionPieces->setObjectName(QStringLiteral("mnuGestionPieces"));
+    mnuPlacesTarifs = mnuOutils->addAction(QStringLiteral("Places et &tarifs…"), this, &frmMain::mnuPlacesTarifs_Click);
+    mnuPlacesTarifs->setObjectName(QStringLiteral("mnuPlacesTarifs"));
     mnuGestionBillets = mnuOutils->addAction(QStringLiteral("Gestion du nb de &billets"), this, &frmMain::mnuGestionBillets_Click);
     mnuGestionBillets->setObjectName(QStringLiteral("mnuGestionBillets"));
     mnuEchanges = mnuOutils->addAction(QStringLiteral("&Échanges de billets"), this, &frmMain::mnuEchanges_Click);
@@ -212,6 +217,8 @@ void frmMain::ConstruireMenus() {
     mnuRechercheCommandes = mnuOutils->addAction(QStringLiteral("Re&cherche de commandes…"), this,
                                                  &frmMain::mnuRechercheCommandes_Click);
     mnuRechercheCommandes->setObjectName(QStringLiteral("mnuRechercheCommandes"));
+    mnuSoiree = mnuOutils->addAction(QStringLiteral("&Soirée de représentation…"), this, &frmMain::mnuSoiree_Click);
+    mnuSoiree->setObjectName(QStringLiteral("mnuSoiree"));
     mnuProduireRapport = mnuOutils->addAction(QStringLiteral("&Rapports"), this, &frmMain::mnuProduireRapport_Click);
     mnuProduireRapport->setObjectName(QStringLiteral("mnuProduireRapport"));
 
@@ -348,6 +355,8 @@ void frmMain::cmdConfirmerTransactions_Click() {
         message = QStringLiteral("Vous devez sélectionner un vendeur. Allez dans 'Outils' pour en ajouter à la liste.");
     } else if (!ValiderComptes(message, champ)) {
         // message and field set by ValiderComptes
+    } else if (!AccepterPlaces(message)) {
+        // declined by the clerk (nothing to say), or the seats could not be read (message set)
     } else {
         modBD::Commande commande;
         commande.dateReservation = dateTransaction;
@@ -407,6 +416,34 @@ bool frmMain::ValiderComptes(QString& message, QWidget*& champ) {
     return true;
 }
 
+// Another station may have sold the seats since the lines were added: ask again for a line
+// that now takes more than are left, unless the clerk already accepted that much or worse.
+bool frmMain::AccepterPlaces(QString& message) {
+    for (int i = 0; i < lstTransactions->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* ligne = lstTransactions->topLevelItem(i);
+        std::optional<qlonglong> restantes;
+        try {
+            restantes = modBD::PlacesRestantes(ligne->text(FctVar::ColNom), ligne->text(FctVar::ColDate));
+        } catch (const modBD::ErreurBD& e) {
+            // Told as a failed write is: the base cannot be used now, and nothing was written.
+            message = QStringLiteral("La commande n'a pas été enregistrée : rien n'a été écrit dans la base de données.\n\n") +
+                      e.message() +
+                      QStringLiteral("\n\nLa commande reste à l'écran : corrigez-la, puis confirmez-la de nouveau.");
+            return false;
+        }
+        if (!restantes) continue;
+        const double demandees = FctVar::LireNombre(ligne->text(FctVar::ColNbEnf)).value_or(0) +
+                                 FctVar::LireNombre(ligne->text(FctVar::ColNbAdt)).value_or(0);
+        if (demandees <= static_cast<double>(*restantes)) continue;
+        const std::optional<qlonglong> acceptees = FctVar::PlacesAcceptees(*ligne);
+        if (acceptees && *restantes >= *acceptees) continue;
+        lstTransactions->setCurrentItem(ligne);
+        if (!FctVar::QuestionComplet(this, *restantes, ligne->text(FctVar::ColNom), ligne->text(FctVar::ColDate))) return false;
+        FctVar::MarquerPlacesAcceptees(*ligne, *restantes);
+    }
+    return true;
+}
+
 bool frmMain::ValiderTransactionPorte() const {
     const int nbLignes = lstTransactions->topLevelItemCount();
     int aLaPorte = 0;
@@ -444,6 +481,8 @@ frmGestionVendeurs* frmMain::FenetreVendeurs() const { return m_vendeurs; }
 frmInventaireBillets* frmMain::FenetreInventaire() const { return m_inventaire; }
 frmEchangesBillets* frmMain::FenetreEchanges() const { return m_echanges; }
 frmCommandes* frmMain::FenetreCommandes() const { return m_commandes; }
+frmPlacesTarifs* frmMain::FenetrePlacesTarifs() const { return m_placesTarifs; }
+frmSoiree* frmMain::FenetreSoiree() const { return m_soiree; }
 
 template <class Fenetre>
 void AfficherFenetre(QPointer<Fenetre>& fenetre, frmMain* principal) {
@@ -459,6 +498,15 @@ void frmMain::mnuGestionPieces_Click() { AfficherFenetre(m_pieces, this); }
 void frmMain::mnuGestionBillets_Click() { AfficherFenetre(m_inventaire, this); }
 void frmMain::mnuEchanges_Click() { AfficherFenetre(m_echanges, this); }
 void frmMain::mnuRechercheCommandes_Click() { AfficherFenetre(m_commandes, this); }
+void frmMain::mnuPlacesTarifs_Click() { AfficherFenetre(m_placesTarifs, this); }
+void frmMain::mnuSoiree_Click() {
+    AfficherFenetre(m_soiree, this, [this](frmSoiree* f) {
+        // A door sale is a new order: the confirmed orders' list shows it at once.
+        connect(f, &frmSoiree::VenteEnregistree, this, [this] {
+            if (m_commandes) m_commandes->AfficherCommandes();
+        });
+    });
+}
 
 void frmMain::mnuProduireRapport_Click() {
     if (!Toolkit::Question(this, QStringLiteral("Cette action quittera le programme, êtes-vous sûr de vouloir quitter?"),
@@ -656,6 +704,8 @@ void frmMain::mnuRestaurer_Click() {
     delete m_inventaire;
     delete m_echanges;
     delete m_commandes;  // its chosen order could be another order of the same number now
+    delete m_placesTarifs;
+    delete m_soiree;
     AfficherListeVendeurs();
     const int rang = cboVendeur->findText(vendeur);
     if (rang >= 0) cboVendeur->setCurrentIndex(rang);

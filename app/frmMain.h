@@ -21,6 +21,8 @@ class frmGestionVendeurs;
 class frmInventaireBillets;
 class frmEchangesBillets;
 class frmCommandes;
+class frmPlacesTarifs;
+class frmSoiree;
 namespace modBD {
 class CopieBD;
 }
@@ -49,6 +51,8 @@ public:
     void mnuGestionBillets_Click();
     void mnuEchanges_Click();
     void mnuRechercheCommandes_Click();
+    void mnuPlacesTarifs_Click();
+    void mnuSoiree_Click();
     void mnuProduireRapport_Click();
     void mnuQuitter_Click();
     void mnuSauvegarder_Click();
@@ -75,6 +79,8 @@ public:
     frmInventaireBillets* FenetreInventaire() const;
     frmEchangesBillets* FenetreEchanges() const;
     frmCommandes* FenetreCommandes() const;
+    frmPlacesTarifs* FenetrePlacesTarifs() const;
+    frmSoiree* FenetreSoiree() const;
 
     // Controls, named as on the form.
     QGroupBox* Frame1 = nullptr;
@@ -113,6 +119,8 @@ public:
     QAction* mnuGestionBillets = nullptr;
     QAction* mnuEchanges = nullptr;
     QAction* mnuRechercheCommandes = nullptr;
+    QAction* mnuPlacesTarifs = nullptr;
+    QAction* mnuSoiree = nullptr;
     QAction* mnuProduireRapport = nullptr;
     QAction* mnuSupprimer = nullptr;
 
@@ -125,6 +133,7 @@ private:
     bool TraiterEchecOuverture();
     bool ValiderTransactionPorte() const;
     bool ValiderComptes(QString& message, QWidget*& champ);
+    bool AccepterPlaces(QString& message);
 
     void AfficherAvisSauvegarde(const QString& message);
 
@@ -138,4 +147,6 @@ private:
     QPointer<frmInventaireBillets> m_inventaire;
     QPointer<frmEchangesBillets> m_echanges;
     QPointer<frmCommandes> m_commandes;
+    QPointer<frmPlacesTarifs> m_placesTarifs;
+    QPointer<frmSoiree> m_soiree;
 };

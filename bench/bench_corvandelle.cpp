@@ -7,6 +7,7 @@
 #include "Toolkit.h"
 #include "frmCommandes.h"
 #include "frmMain.h"
+#include "frmSoiree.h"
 #include "frmTransaction.h"
 #include "modBD.h"
 #include "modBD_Catalogue.h"
@@ -14,6 +15,7 @@
 #include "modBD_Inventaire.h"
 #include "modBD_RechercheCommandes.h"
 #include "modBD_Sauvegarde.h"
+#include "modBD_Soiree.h"
 
 #include <benchmark/benchmark.h>
 
@@ -24,7 +26,10 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QTreeWidget>
 #include <QTimer>
 #include <QTest>
 
@@ -67,7 +72,31 @@ const char* const kOperations[] = {
     "Recherche juste après une commande confirmée (copie complétée)",
     // The treasurer's reports (indices 25 on).
     "Rapport reglement (toutes les pièces)", "Rapport journal (toutes les dates)", "Rapport annulations",
-    "Export vendeurs en classeur (toutes les pièces)", "Export reglement en PDF (une page par vendeur)"};
+    "Export vendeurs en classeur (toutes les pièces)", "Export reglement en PDF (une page par vendeur)",
+    // The evening at the door, on a performance holding 500 more orders (indices 30 on).
+    "Soirée : fenêtre ouverte sur une représentation de 500 commandes",
+    "Soirée : arrivée notée et affichée (500 commandes)",
+    "Places restantes au changement de date (dialogue de ligne)"};
+
+// The performance of the evening's measures: 500 orders of 2 tickets and a capacity, added once.
+QString PieceSoiree() { return Bench::NomPiece(3); }
+QString RepresentationSoiree() { return Bench::DateRepresentation(3, 0); }
+void PreparerSoiree() {
+    const QString piece = PieceSoiree(), date = RepresentationSoiree();
+    const qint64 no = modBD::ObtenirNoRepresentation(modBD::ObtenirNoPiece(piece), date).toLongLong();
+    if (modBD::LireCapacite(no)) return;
+    modBD::EnregistrerCapacitePiece(modBD::ObtenirNoPiece(piece).toLongLong(), 32000);
+    const QString vendeur = modBD::NomAfficheVendeur(Bench::NomVendeur(1), Bench::EstComedien(1));
+    for (int i = 0; i < 500; ++i) {
+        modBD::Commande c{FctVar::ObtenirDateDuJour(), QStringLiteral("20"), QStringLiteral("Soirée %1").arg(i),
+                          QStringLiteral("555-0000"), QStringLiteral("0"), vendeur, {}};
+        c.lignes.append({piece, date, QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("20"), QStringLiteral("Non")});
+        modBD::EnregistrerCommande(c);
+    }
+}
+int RangSoiree(const frmSoiree& f) {
+    return f.cboRepresentation->findText(QStringLiteral("%1 — %2").arg(PieceSoiree(), RepresentationSoiree()));
+}
 
 // Times one report, produced as the window produces it.
 void EnregistrerRapport(const char* nom, Rapports::Rapport rapport, Rapports::Filtres filtres) {
@@ -187,6 +216,38 @@ void Enregistrer(frmMain* principal) {
         int n = 0;
         for (auto _ : s) modBD::AjouterPiece(QStringLiteral("Nouvelle pièce %1").arg(++n));
     });
+    // The window built, its list of performances read, and the one of 500 orders shown.
+    benchmark::RegisterBenchmark(kOperations[30], [principal](State& s) {
+        PreparerSoiree();
+        for (auto _ : s) {
+            frmSoiree f(principal);
+            f.cboRepresentation->setCurrentIndex(RangSoiree(f));
+            if (f.lstParties->topLevelItemCount() < 500) s.SkipWithError("liste incomplète");
+        }
+    })->Unit(benchmark::kMillisecond);
+    // One check-in written (whole party, then back to 0) and the counters and list read again.
+    benchmark::RegisterBenchmark(kOperations[31], [principal](State& s) {
+        PreparerSoiree();
+        frmSoiree f(principal);
+        f.cboRepresentation->setCurrentIndex(RangSoiree(f));
+        f.lstParties->setCurrentItem(f.lstParties->topLevelItem(250));
+        f.lstParties->topLevelItem(250)->setSelected(true);
+        bool toute = true;
+        for (auto _ : s) {
+            if (toute) f.cmdArrivee_Click();
+            else f.cmdAnnulerArrivee_Click();
+            toute = !toute;
+        }
+    })->Unit(benchmark::kMillisecond);
+    // Two dates of a play with a capacity, picked in turn.
+    benchmark::RegisterBenchmark(kOperations[32], [principal](State& s) {
+        PreparerSoiree();
+        frmTransaction dialogue(principal, *principal->lstTransactions, *principal->lblMontantTotal);
+        dialogue.cboNomsPieces->setCurrentIndex(dialogue.cboNomsPieces->findText(PieceSoiree()));
+        int n = 0;
+        for (auto _ : s) dialogue.cboDatesPieces->setCurrentIndex(++n % 2);
+        if (dialogue.lblPlacesRestantes->text().isEmpty()) s.SkipWithError("places restantes absentes");
+    });
 }
 
 // From an empty program to the main window on screen, as the clerk starts it. With a copy
@@ -273,7 +334,10 @@ int main(int argc, char* argv[]) {
     std::map<std::string, double> demarrage, demarrageCopieDue, generation;
     std::map<std::string, MesureCopie> copies;
 
+    // CORV_BENCH_TAILLES=petite,grande measures those sizes only (the others print 0).
+    const QStringList choisies = QString::fromLocal8Bit(qgetenv("CORV_BENCH_TAILLES")).split(QLatin1Char(','), Qt::SkipEmptyParts);
     for (const Bench::Taille& t : tailles) {
+        if (!choisies.isEmpty() && !choisies.contains(QLatin1String(t.nom))) continue;
         const QString modele = QDir(cache).filePath(QStringLiteral("%1.mdb").arg(QLatin1String(t.nom)));
         QDir().mkpath(cache);
         if (!QFile::exists(modele)) {

@@ -67,3 +67,30 @@ CREATE INDEX IX_InfoReservation_Ventes ON InfoReservation (NoRepresentation, NoC
 CREATE INDEX IX_InfoReservation_Vendeur ON InfoReservation (NoVendeur, NoRepresentation, NoClient, NbEnfant, NbAdulte, Cout);
 CREATE INDEX IX_InventaireBillets_Vendeur ON InventaireBillets (NoVendeur, NoRepresentation, Nombre);
 CREATE INDEX IX_InfoClientReservation_Date ON InfoClientReservation (DateReservation);
+
+-- The evening at the door. A file made before these tables has none of them: the program
+-- creates each one inside the first transaction that writes it, and reads "nothing set"
+-- while it is absent. Amounts are stored as Cout is.
+CREATE TABLE CapaciteRepresentation (
+  NoRepresentation INTEGER NOT NULL PRIMARY KEY,
+  Capacite INTEGER NOT NULL
+);
+
+CREATE TABLE TarifPiece (
+  NoPiece INTEGER NOT NULL PRIMARY KEY,
+  PrixEnfant REAL NOT NULL DEFAULT 0,
+  PrixAdulte REAL NOT NULL DEFAULT 0
+);
+
+CREATE TABLE ArriveeCommande (
+  NoClient INTEGER NOT NULL,
+  NoRepresentation INTEGER NOT NULL,
+  NbArrives INTEGER NOT NULL DEFAULT 0,
+  DateArrivee TEXT NOT NULL,
+  PRIMARY KEY (NoClient, NoRepresentation)
+);
+
+CREATE TABLE ReglageBilletterie (
+  Cle TEXT NOT NULL PRIMARY KEY,
+  Valeur TEXT NOT NULL
+);

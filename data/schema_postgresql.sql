@@ -61,3 +61,29 @@ CREATE TABLE InventaireBillets (
   Commentaire text NOT NULL DEFAULT ''
 );
 CREATE INDEX IX_InventaireBillets_NoRepresentation ON InventaireBillets (NoRepresentation, Nombre);
+
+-- The evening at the door. The program creates each one inside the first transaction that
+-- writes it when its account may; otherwise the administrator runs these statements.
+CREATE TABLE CapaciteRepresentation (
+  NoRepresentation bigint NOT NULL PRIMARY KEY,
+  Capacite bigint NOT NULL
+);
+
+CREATE TABLE TarifPiece (
+  NoPiece bigint NOT NULL PRIMARY KEY,
+  PrixEnfant double precision NOT NULL DEFAULT 0,
+  PrixAdulte double precision NOT NULL DEFAULT 0
+);
+
+CREATE TABLE ArriveeCommande (
+  NoClient bigint NOT NULL,
+  NoRepresentation bigint NOT NULL,
+  NbArrives bigint NOT NULL DEFAULT 0,
+  DateArrivee text NOT NULL,
+  PRIMARY KEY (NoClient, NoRepresentation)
+);
+
+CREATE TABLE ReglageBilletterie (
+  Cle text NOT NULL PRIMARY KEY,
+  Valeur text NOT NULL
+);

@@ -359,7 +359,8 @@ void frmRapports::Actualiser() {
         Toolkit::Erreur(this, e.message());
         return;
     }
-    for (QPushButton* b : {cmdImprimer, cmdExporterPdf, cmdExporterCsv, cmdExporterClasseur}) b->setEnabled(true);
+    for (QPushButton* b : {cmdImprimer, cmdExporterPdf}) b->setEnabled(true);
+    for (QPushButton* b : {cmdExporterCsv, cmdExporterClasseur}) b->setEnabled(AccepteFormat(r, false));
     qsizetype donnees = 0;
     for (const Ligne& l : m_modele->tableau().lignes)
         if (l.type == Ligne::Type::Donnee) ++donnees;

@@ -4,6 +4,8 @@
 #include "Toolkit.h"
 #include "modBD.h"
 #include "modBD_Annulations.h"
+#include "modBD_Soiree.h"
+#include "Exportation.h"
 
 #include <QBoxLayout>
 #include <QFont>
@@ -12,6 +14,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTreeWidget>
@@ -124,6 +128,8 @@ void frmCommandes::ConstruireFenetre() {
     actions->addWidget(txtMotif, 1);
     actions->addWidget(cmdAnnuler);
     actions->addSpacing(24);
+    cmdImprimerRecu = Toolkit::CreerBouton(this, QStringLiteral("cmdImprimerRecu"), QStringLiteral("Imprimer le reçu…"));
+    actions->addWidget(cmdImprimerRecu);
     actions->addWidget(cmdFermer);
     racine->addLayout(actions);
 
@@ -132,13 +138,81 @@ void frmCommandes::ConstruireFenetre() {
                                          cmdAnnuler->fontMetrics().horizontalAdvance(kRetablir)) + 24);
     resize(960, 600);
 
-    const QList<QWidget*> ordre{txtRecherche, lstCommandes, lstLignes, txtMotif, cmdAnnuler, cmdFermer};
+    const QList<QWidget*> ordre{txtRecherche, lstCommandes, lstLignes, txtMotif, cmdAnnuler, cmdImprimerRecu, cmdFermer};
     for (qsizetype i = 1; i < ordre.size(); ++i) QWidget::setTabOrder(ordre[i - 1], ordre[i]);
 
     connect(txtRecherche, &QLineEdit::textChanged, this, [this] { txtRecherche_Change(); });
     connect(lstCommandes, &QTreeWidget::currentItemChanged, this, [this] { lstCommandes_Click(); });
     connect(cmdAnnuler, &QPushButton::clicked, this, &frmCommandes::cmdAnnuler_Click);
     connect(cmdFermer, &QPushButton::clicked, this, &frmCommandes::cmdFermer_Click);
+    connect(cmdImprimerRecu, &QPushButton::clicked, this, &frmCommandes::cmdImprimerRecu_Click);
+}
+
+std::optional<Rapports::Recu> frmCommandes::LireRecu() {
+    const std::optional<qint64> no = CommandeChoisie();
+    if (!no) {
+        Toolkit::Erreur(this, QStringLiteral("Choisissez d'abord une commande dans la liste."));
+        return std::nullopt;
+    }
+    std::optional<modBD::DetailCommande> d;
+    Rapports::Recu r;
+    try {
+        d = modBD::LireCommande(*no);
+        r.compagnie = modBD::LireNomCompagnie();
+    } catch (const modBD::ErreurBD& e) {
+        Toolkit::Erreur(this, QStringLiteral("Le reçu n'a pas pu être préparé.\n") + e.message());
+        return std::nullopt;
+    }
+    if (!d) {
+        Toolkit::Erreur(this, QStringLiteral("Cette commande n'existe plus dans la base de données (supprimée entre-temps?)."));
+        AfficherCommandes();
+        return std::nullopt;
+    }
+    r.numero = d->resume.noClient;
+    r.date = d->resume.dateReservation;
+    r.client = d->resume.nomClient;
+    r.telephone = d->resume.telephoneClient;
+    r.forfaits = d->resume.nbForfaits;
+    r.total = d->resume.montant;
+    if (d->resume.annulation) r.annulee = d->resume.annulation->dateAnnulation;
+    for (const modBD::LigneDetail& l : std::as_const(d->lignes))
+        r.lignes.append({l.nomPiece, l.dateRepresentation, l.nbEnfants, l.nbAdultes, l.cout, l.ventePorte});
+    return r;
+}
+
+bool frmCommandes::ImprimerRecu(QPagedPaintDevice& appareil) {
+    const std::optional<Rapports::Recu> r = LireRecu();
+    if (!r) return false;
+    if (!Rapports::PeindreRecu(*r, appareil)) {
+        Toolkit::Erreur(this, QStringLiteral("Le reçu n'a pas pu être imprimé."));
+        return false;
+    }
+    return true;
+}
+
+bool frmCommandes::EcrireRecuPdf(const QString& chemin) {
+    const std::optional<Rapports::Recu> r = LireRecu();
+    if (!r) return false;
+    try {
+        Rapports::ExporterRecuPdf(*r, chemin);
+    } catch (const Rapports::ErreurSortie& e) {
+        Toolkit::Erreur(this, e.message());
+        return false;
+    }
+    return true;
+}
+
+void frmCommandes::cmdImprimerRecu_Click() {
+    if (!CommandeChoisie()) {
+        Toolkit::Erreur(this, QStringLiteral("Choisissez d'abord une commande dans la liste."));
+        return;
+    }
+    // Qt's print dialog also offers to write the page as a PDF file.
+    QPrinter imprimante(QPrinter::HighResolution);
+    QPrintDialog dialogue(&imprimante, this);
+    dialogue.setWindowTitle(QStringLiteral("Imprimer le reçu"));
+    if (dialogue.exec() != QDialog::Accepted) return;
+    ImprimerRecu(imprimante);
 }
 
 void frmCommandes::showEvent(QShowEvent* e) {

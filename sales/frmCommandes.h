@@ -2,6 +2,7 @@
 // cancellation back. Modeless, at most one at a time, opened from the "Outils" menu.
 #pragma once
 
+#include "Recu.h"
 #include "modBD_RechercheCommandes.h"
 
 #include <QWidget>
@@ -9,6 +10,7 @@
 #include <optional>
 
 class QLabel;
+class QPagedPaintDevice;
 class QLineEdit;
 class QPushButton;
 class QTreeWidget;
@@ -33,6 +35,11 @@ public:
     void lstCommandes_Click();
     void cmdAnnuler_Click();
     void cmdFermer_Click();
+    void cmdImprimerRecu_Click();  // the print dialog (a printer, or a PDF file)
+    // The chosen order's receipt: painted on the device, or written as a PDF file. False, with
+    // the clerk told why, when there is no receipt to make.
+    bool ImprimerRecu(QPagedPaintDevice& appareil);
+    bool EcrireRecuPdf(const QString& chemin);
 
     // The list's columns.
     enum Colonne { ColNo = 0, ColDate, ColClient, ColTelephone, ColVendeur, ColBillets, ColMontant, ColEtat };
@@ -55,6 +62,7 @@ public:
     QLineEdit* txtMotif = nullptr;
     QPushButton* cmdAnnuler = nullptr;  // "Annuler la commande" or "Rétablir la commande"
     QPushButton* cmdFermer = nullptr;
+    QPushButton* cmdImprimerRecu = nullptr;
 
     // An amount as this window shows it: two decimals, the locale's separator.
     static QString FormaterMontant(double montant);
@@ -63,6 +71,7 @@ protected:
     void showEvent(QShowEvent* e) override;
 
 private:
+    std::optional<Rapports::Recu> LireRecu();
     void ConstruireFenetre();
     void ViderDetail();
     static void DefinirValeur(QLabel* valeur, const QString& texte);

@@ -3,6 +3,7 @@
 #include "FctVar.h"
 #include "Toolkit.h"
 #include "modBD.h"
+#include "modBD_Soiree.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,6 +12,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
+
+#include <cmath>
 
 using Toolkit::PlacerTw;
 using Toolkit::Tw;
@@ -88,6 +91,11 @@ void frmTransaction::ConstruireFenetre() {
     cmdAnnuler->setAutoDefault(false);
     PlacerTw(cmdAnnuler, 4320, 2040, 1215, 375);
 
+    // Left of the buttons; empty unless the performance has a capacity.
+    lblPlacesRestantes = new QLabel(this);
+    lblPlacesRestantes->setObjectName(QStringLiteral("lblPlacesRestantes"));
+    PlacerTw(lblPlacesRestantes, 120, 2100, 2700, 255);
+
     QWidget::setTabOrder(cboNomsPieces, cboDatesPieces);
     QWidget::setTabOrder(cboDatesPieces, txtNbEnfants);
     QWidget::setTabOrder(txtNbEnfants, txtNbAdultes);
@@ -103,6 +111,60 @@ void frmTransaction::ConstruireFenetre() {
     Toolkit::SurFocus(txtNbEnfants, [this] { txtNbEnfants_GotFocus(); });
     Toolkit::SurFocus(txtNbAdultes, [this] { txtNbAdultes_GotFocus(); });
     Toolkit::SurFocus(txtCouts, [this] { txtCouts_GotFocus(); });
+    connect(cboDatesPieces, &QComboBox::currentIndexChanged, this, &frmTransaction::AfficherPlacesRestantes);
+    connect(txtNbEnfants, &QLineEdit::textChanged, this, &frmTransaction::CalculerCouts);
+    connect(txtNbAdultes, &QLineEdit::textChanged, this, &frmTransaction::CalculerCouts);
+    // textEdited comes from the clerk only, never from the program's own setText.
+    connect(txtCouts, &QLineEdit::textEdited, this, [this] { m_coutsTapes = true; });
+}
+
+void frmTransaction::LireTarif() {
+    m_tarif.reset();
+    try {
+        const QString noPiece = modBD::ObtenirNoPiece(cboNomsPieces->currentText());
+        if (noPiece.isEmpty()) return;
+        if (const std::optional<modBD::Tarif> t = modBD::LireTarif(noPiece.toLongLong())) m_tarif = {{t->enfant, t->adulte}};
+    } catch (const modBD::ErreurBD&) {
+        // Without prices the clerk types the cost, as always.
+    }
+}
+
+void frmTransaction::CalculerCouts() {
+    if (!m_tarif || m_coutsTapes) return;
+    const std::optional<double> enfants = FctVar::LireNombre(txtNbEnfants->text());
+    const std::optional<double> adultes = FctVar::LireNombre(txtNbAdultes->text());
+    if (!enfants || !adultes) return;
+    const double total = std::round((*enfants * m_tarif->first + *adultes * m_tarif->second) * 100.0) / 100.0;
+    const QString texte = FctVar::FormaterNombre(total);
+    if (texte.size() <= txtCouts->maxLength()) txtCouts->setText(texte);  // too long: left as it is
+}
+
+void frmTransaction::AfficherPlacesRestantes() {
+    std::optional<qlonglong> restantes;
+    try {
+        restantes = modBD::PlacesRestantes(cboNomsPieces->currentText(), cboDatesPieces->currentText());
+    } catch (const modBD::ErreurBD&) {
+        // Unreadable now: shown empty; "Confirmer" reads them again before writing.
+    }
+    lblPlacesRestantes->setText(restantes ? QStringLiteral("Places restantes : %1").arg(*restantes) : QString());
+}
+
+bool frmTransaction::AccepterPlaces(const QString& enfants, const QString& adultes) {
+    m_placesAcceptees.reset();
+    std::optional<qlonglong> restantes;
+    try {
+        restantes = modBD::PlacesRestantes(cboNomsPieces->currentText(), cboDatesPieces->currentText());
+    } catch (const modBD::ErreurBD&) {
+        // The line only joins the order on the window, as it always could: "Confirmer" reads
+        // the seats again before anything is written.
+        return true;
+    }
+    if (!restantes) return true;
+    const double demandees = FctVar::LireNombre(enfants).value_or(0) + FctVar::LireNombre(adultes).value_or(0);
+    if (demandees <= static_cast<double>(*restantes)) return true;
+    if (!FctVar::QuestionComplet(this, *restantes, cboNomsPieces->currentText(), cboDatesPieces->currentText())) return false;
+    m_placesAcceptees = *restantes;
+    return true;
 }
 
 void frmTransaction::Form_Load() {
@@ -134,7 +196,12 @@ void frmTransaction::AfficherListeRepresentations() {
     if (cboDatesPieces->count() > 0) cboDatesPieces->setCurrentIndex(0);
 }
 
-void frmTransaction::cboNomsPieces_Click() { AfficherListeRepresentations(); }
+void frmTransaction::cboNomsPieces_Click() {
+    LireTarif();
+    AfficherListeRepresentations();
+    AfficherPlacesRestantes();
+    CalculerCouts();
+}
 
 void frmTransaction::cmdAjouter_Click() {
     const QString enfants = txtNbEnfants->text();
@@ -156,6 +223,9 @@ void frmTransaction::cmdAjouter_Click() {
         message = QStringLiteral("Le champ des coûts n'est pas valide!");
     else if (couts.trimmed() == QLatin1String("0"))
         message = QStringLiteral("Le coûts ne peut pas être égale à 0!");
+    else if (!FctVar::ContientLigne(m_lstTransactions, cboNomsPieces->currentText(), cboDatesPieces->currentText()) &&
+             !AccepterPlaces(enfants, adultes))
+        return;  // declined, or already told why: the dialog stays as it is
     else if (!FctVar::AjouterLigneTransaction(m_lstTransactions, cboNomsPieces->currentText(),
                                               cboDatesPieces->currentText(), enfants, adultes, couts,
                                               chkPorte->isChecked() ? QStringLiteral("1") : QStringLiteral("0")))
@@ -165,6 +235,8 @@ void frmTransaction::cmdAjouter_Click() {
         Toolkit::Erreur(this, message);
         return;
     }
+    if (m_placesAcceptees)
+        FctVar::MarquerPlacesAcceptees(*m_lstTransactions.topLevelItem(m_lstTransactions.topLevelItemCount() - 1), *m_placesAcceptees);
     accept();
     FctVar::CalculerMontantTotal(m_lstTransactions, m_lblMontantTotal);
 }

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <optional>
+
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -30,6 +32,10 @@ public:
     void txtNbEnfants_GotFocus();
     void txtNbAdultes_GotFocus();
     void txtCouts_GotFocus();
+    // The play's prices, when it has some, fill the cost until the clerk types in it.
+    void CalculerCouts();
+    // "Places restantes : N" for the chosen performance, empty when it has no capacity.
+    void AfficherPlacesRestantes();
 
     QGroupBox* Frame1 = nullptr;
     QLabel* Label1 = nullptr;
@@ -46,10 +52,17 @@ public:
     QCheckBox* chkPorte = nullptr;
     QPushButton* cmdAjouter = nullptr;
     QPushButton* cmdAnnuler = nullptr;
+    QLabel* lblPlacesRestantes = nullptr;
 
 private:
     void ConstruireFenetre();
+    void LireTarif();
+    // False when the clerk declines to sell beyond the seats left.
+    bool AccepterPlaces(const QString& enfants, const QString& adultes);
 
     QTreeWidget& m_lstTransactions;
     QLabel& m_lblMontantTotal;
+    std::optional<std::pair<double, double>> m_tarif;  // child and adult price of the chosen play
+    bool m_coutsTapes = false;                           // the clerk typed the cost: left alone
+    std::optional<qlonglong> m_placesAcceptees;          // seats left when the clerk accepted to oversell
 };

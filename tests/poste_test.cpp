@@ -2,9 +2,11 @@
 // server named by its corvandelle.ini), says "pret", waits for the start file so that every
 // station acts at the same moment, does one thing through the data store and prints the outcome.
 //   poste_test DOSSIER FICHIER_DEPART piece NOM | vendeur NOM | representation PIECE DATE | commandes N GRAINE
+//            | arrivees NOCLIENT NOREPRESENTATION N (N check-ins of one more person)
 #include "modBD.h"
 #include "modBD_Catalogue.h"
 #include "modBD_Commandes.h"
+#include "modBD_Soiree.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -73,6 +75,11 @@ int main(int argc, char* argv[]) {
                 c.montantTotal = QString::number(10.5 * lignes);
                 Ecrire(QStringLiteral("commande %1 %2").arg(modBD::EnregistrerCommande(c)).arg(lignes));
             }
+        } else if (action == QLatin1String("arrivees") && a.size() >= 7) {
+            std::optional<qlonglong> n;
+            for (int i = 0; i < a.at(6).toInt(); ++i)
+                n = modBD::NoterArrivee(a.at(4).toLongLong(), a.at(5).toLongLong(), modBD::Arrivee::UneDePlus);
+            Ecrire(QStringLiteral("arrivees %1").arg(n ? *n : -1));
         } else {
             Ecrire(QStringLiteral("ERREUR action inconnue ") + action);
             return 2;

@@ -6,6 +6,8 @@
 #include "modBD.h"
 #include "modBD_Catalogue.h"
 #include "modBD_Inventaire.h"
+#include "modBD_Commandes.h"
+#include "modBD_Soiree.h"
 
 #include <QDir>
 #include <QFile>
@@ -136,6 +138,33 @@ private slots:
         // No line points to an order that is not there.
         QCOMPARE(base.Compter(QStringLiteral("InfoReservation"),
                               QStringLiteral("NoClient NOT IN (SELECT NoClient FROM InfoClientReservation)")), qint64(0));
+    }
+
+    // Two door stations tick arrivals of the same party at the same moment: every one counts,
+    // and together they never go beyond the party's tickets.
+    void arriveesSimultanees() {
+        TestSupport::BaseTest base;
+        const qint64 rep = base.AjouterRepresentation(base.AjouterPiece(QStringLiteral("P")), QStringLiteral("2026-12-24"));
+        base.AjouterVendeur(QStringLiteral("Vendeur"));
+        modBD::Commande c{QStringLiteral("2026-12-07"), QStringLiteral("300"), QStringLiteral("Groupe"), QString(),
+                          QStringLiteral("0"), QStringLiteral("Vendeur"), {}};
+        c.lignes.append({QStringLiteral("P"), QStringLiteral("2026-12-24"), QStringLiteral("0"), QStringLiteral("30"),
+                         QStringLiteral("300"), QStringLiteral("Non")});
+        const qint64 no = modBD::EnregistrerCommande(c).toLongLong();
+        const auto arrives = [&] {
+            return Nombre("SELECT NbArrives FROM ArriveeCommande WHERE NoClient = ? AND NoRepresentation = ?", {no, rep});
+        };
+        QList<Sortie> sorties = Lancer(base, 2, [&](int) {
+            return QStringList{"arrivees", QString::number(no), QString::number(rep), QStringLiteral("12")};
+        });
+        for (const Sortie& s : sorties) QVERIFY2(s.code == 0, qPrintable(Resume(sorties)));
+        QCOMPARE(arrives(), qint64(24));
+        QFile::remove(QDir(base.dossier()).filePath(QStringLiteral("depart")));
+        sorties = Lancer(base, 2, [&](int) {
+            return QStringList{"arrivees", QString::number(no), QString::number(rep), QStringLiteral("5")};
+        });
+        for (const Sortie& s : sorties) QVERIFY2(s.code == 0, qPrintable(Resume(sorties)));
+        QCOMPARE(arrives(), qint64(30));  // 24 + 10 asked, bounded by the 30 tickets
     }
 
     // A movement another station has not committed yet is not counted.

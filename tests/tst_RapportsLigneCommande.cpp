@@ -68,11 +68,12 @@ private slots:
         QTemporaryDir dossier;
         const QByteArray avant = Empreinte(m_chemin);
         const QStringList unSoir{"--piece", BaseRapports::kCid, "--representation", BaseRapports::kSoir};
-        for (const QString& rapport : QStringList{"ventes", "porte", "vendeurs", "mouvements"})
+        for (const QString& rapport : QStringList{"ventes", "porte", "vendeurs", "mouvements", "bilan", "soiree"})
             for (const QString& format : QStringList{"csv", "pdf", "xlsx"}) {
+                if (rapport == "soiree" && format != "pdf") continue;  // a page only
                 const QString sortie = dossier.filePath(rapport + "." + format);
                 QStringList args{"--exporter", rapport, "--format", format, "--sortie", sortie};
-                if (rapport == "porte" || rapport == "mouvements") args << unSoir;
+                if (rapport == "porte" || rapport == "mouvements" || rapport == "soiree") args << unSoir;
                 const Resultat r = Lancer(args << m_chemin);
                 QVERIFY2(r.code == 0, qPrintable(rapport + "/" + format + " : " + r.erreurs));
                 QVERIFY(QFileInfo(sortie).size() > 0);
@@ -123,6 +124,11 @@ private slots:
         QTest::newRow("représentation inconnue")
             << QStringList{"--exporter", "mouvements", "--format", "csv", "--piece", "Le Cid", "--representation", "2030-01-01"}
             << "pas de représentation";
+        QTest::newRow("soirée en csv") << QStringList{"--exporter", "soiree", "--format", "csv", "--piece", "Le Cid",
+                                                      "--representation", "2026-12-10"}
+                                       << "pdf";
+        QTest::newRow("soirée sans représentation") << QStringList{"--exporter", "soiree", "--format", "pdf", "--piece", "Le Cid"}
+                                                    << "--representation";
         QTest::newRow("option inconnue") << QStringList{"--exporter", "ventes", "--format", "csv", "--tout"} << "option inconnue";
     }
     void mauvaisArguments() {

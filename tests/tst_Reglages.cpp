@@ -5,6 +5,7 @@
 #include "Toolkit.h"
 #include "frmMain.h"
 #include "modBD.h"
+#include "modBD_Soiree.h"
 #include "modBD_Catalogue.h"
 #include "modBD_Annulations.h"
 #include "modBD_Commandes.h"
@@ -46,7 +47,8 @@ void DonnerDroitsTables(const QString& base, const QString& role) {
                                     base);
     TestSupport::ExecuterSurServeur(QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON vendeur, piece, representation, "
                                                    "infoclientreservation, inforeservation, inventairebillets, "
-                                                   "annulationcommande TO %1").arg(role),
+                                                   "annulationcommande, capaciterepresentation, tarifpiece, arriveecommande, "
+                                                   "reglagebilletterie TO %1").arg(role),
                                     base);
 }
 }  // namespace
@@ -280,6 +282,24 @@ private slots:
         // The cancellations' table made by the administrator: the account uses it, never creates it again.
         QCOMPARE(modBD::AnnulerCommande(no.toLongLong(), QStringLiteral("2026-12-08"), QStringLiteral("au téléphone")),
                  modBD::ResultatAnnulation::Fait);
+        // An evening table missing on the server: read as nothing set; a write tells the SQL to run.
+        TestSupport::ExecuterSurServeur(QStringLiteral("DROP TABLE CapaciteRepresentation"), base);
+        const qint64 rep = modBD::ObtenirNoRepresentation(modBD::ObtenirNoPiece(QStringLiteral("Hamlet")), QStringLiteral("2026-12-24")).toLongLong();
+        QCOMPARE(modBD::PlacesRestantes(rep), std::nullopt);
+        try {
+            modBD::EnregistrerCapacite(rep, 100);
+            QFAIL("a capacity was reported written without its table");
+        } catch (const modBD::ErreurBD& e) {
+            QVERIFY2(e.message().contains(QStringLiteral("CREATE TABLE CapaciteRepresentation")) &&
+                         e.message().contains(QStringLiteral("administrateur")) &&
+                         e.message().contains(QStringLiteral("rien n'a été enregistré")),
+                     qPrintable(e.message()));
+        }
+        QVERIFY(!modBD::TablePresente(modBD::kTableCapacites));
+        // The tables the administrator made and granted: the account checks a party in.
+        QCOMPARE(modBD::NoterArrivee(no.toLongLong(), rep, modBD::Arrivee::Toute), std::nullopt);  // cancelled above
+        QCOMPARE(modBD::RetablirCommande(no.toLongLong()), modBD::ResultatAnnulation::Fait);
+        QCOMPARE(modBD::NoterArrivee(no.toLongLong(), rep, modBD::Arrivee::Toute), std::optional<qlonglong>(1));
         // Anything beyond the six tables is refused, in French.
         try {
             modBD::Executer(QStringLiteral("CREATE TABLE Autre (x integer)"));

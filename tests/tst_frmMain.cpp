@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QSet>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -80,8 +81,17 @@ private slots:
         QStringList outils;
         for (QAction* a : f.mnuOutils->actions()) outils << a->objectName() + "=" + a->text();
         QCOMPARE(outils, (QStringList{"mnuGestionVendeurs=Gestion des &vendeurs", "mnuGestionPieces=Gestion des &pièces",
+                                      "mnuPlacesTarifs=Places et &tarifs…",
                                       "mnuGestionBillets=Gestion du nb de &billets", "mnuEchanges=&Échanges de billets",
-                                      "mnuRechercheCommandes=Re&cherche de commandes…", "mnuProduireRapport=&Rapports"}));
+                                      "mnuRechercheCommandes=Re&cherche de commandes…",
+                                      "mnuSoiree=&Soirée de représentation…", "mnuProduireRapport=&Rapports"}));
+        QSet<QChar> mnemoniques;
+        for (QAction* a : f.mnuOutils->actions()) {
+            const QString t = a->text();
+            const QChar m = t.at(t.indexOf(QLatin1Char('&')) + 1).toLower();
+            QVERIFY2(!mnemoniques.contains(m), qPrintable(t));
+            mnemoniques.insert(m);
+        }
         QCOMPARE(f.mnuPopUpMenu->title(), QStringLiteral("popup"));
         QCOMPARE(f.mnuSupprimer->text(), QStringLiteral("Supprimer"));
 

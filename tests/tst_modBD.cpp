@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include "Toolkit.h"
 #include "modBD.h"
+#include "modBD_Soiree.h"
 #include "modBD_Catalogue.h"
 
 #include <QElapsedTimer>
@@ -114,7 +115,14 @@ private slots:
         for (const QString& table : modBD::TablesRequises()) QCOMPARE(base.Compter(table), qint64(0));
         QCOMPARE(modBD::TablesPresentes(), modBD::TablesRequises());
         if (!TestSupport::SurServeur())
-            QCOMPARE(base.Compter("sqlite_master", "type = 'table' AND name NOT LIKE 'sqlite_%'"), qint64(6));
+            QCOMPARE(base.Compter("sqlite_master", "type = 'table' AND name NOT LIKE 'sqlite_%'"), qint64(10));
+        // The evening's four tables come with a new base, on both engines, from both schema files.
+        for (const QString& t : {modBD::kTableCapacites, modBD::kTableTarifs, modBD::kTableArrivees,
+                                 modBD::kTableReglagesBilletterie}) {
+            QVERIFY2(modBD::TablePresente(t), qPrintable(t));
+            QVERIFY(modBD::SchemaSql().contains(QStringLiteral("CREATE TABLE %1 (").arg(t)));
+            QVERIFY(modBD::SchemaPostgreSql().contains(QStringLiteral("CREATE TABLE %1 (").arg(t)));
+        }
     }
 
     void marqueComedien_data() {

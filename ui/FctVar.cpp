@@ -1,5 +1,7 @@
 #include "FctVar.h"
 
+#include "Toolkit.h"
+
 #include <QLabel>
 #include <QTreeWidget>
 
@@ -23,6 +25,37 @@ void CalculerMontantTotal(const QTreeWidget& lstTransactions, QLabel& lblMontant
     for (int i = 0; i < lstTransactions.topLevelItemCount(); ++i)
         total += LireMontant(lstTransactions.topLevelItem(i)->text(ColCouts));
     lblMontantTotal.setText(FormaterNombre(total));
+}
+
+bool ContientLigne(const QTreeWidget& lstTransactions, const QString& nomPiece, const QString& date) {
+    for (int i = 0; i < lstTransactions.topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* ligne = lstTransactions.topLevelItem(i);
+        if (ligne->text(ColNom) == nomPiece && ligne->text(ColDate) == date) return true;
+    }
+    return false;
+}
+
+bool QuestionComplet(QWidget* parent, qlonglong restantes, const QString& nomPiece, const QString& date) {
+    // An oversold performance has none left, not a negative number of them.
+    return Toolkit::Question(parent,
+                             QStringLiteral("Il ne reste que %1 places pour %2 le %3. Ajouter quand même ?")
+                                 .arg(std::max<qlonglong>(restantes, 0))
+                                 .arg(nomPiece, date),
+                             QStringLiteral("Complet"));
+}
+
+namespace {
+constexpr int kRolePlacesAcceptees = Qt::UserRole + 1;
+}
+
+void MarquerPlacesAcceptees(QTreeWidgetItem& ligne, qlonglong restantes) {
+    ligne.setData(ColNom, kRolePlacesAcceptees, restantes);
+}
+
+std::optional<qlonglong> PlacesAcceptees(const QTreeWidgetItem& ligne) {
+    const QVariant v = ligne.data(ColNom, kRolePlacesAcceptees);
+    if (!v.isValid()) return std::nullopt;
+    return v.toLongLong();
 }
 
 }  // namespace FctVar

@@ -14,6 +14,8 @@ class QLabel;
 class QWidget;
 class QTreeWidget;
 
+class QTreeWidgetItem;
+
 namespace FctVar {
 
 // --- Dates as text and the number rules, as the data store keeps them (see Regles.h).
@@ -40,6 +42,16 @@ bool AjouterLigneTransaction(QTreeWidget& lstTransactions, const QString& nomPie
                              const QString& nbEnfants, const QString& nbAdultes, const QString& couts,
                              const QString& porte);
 void CalculerMontantTotal(const QTreeWidget& lstTransactions, QLabel& lblMontantTotal);
+// True when the list already holds a line for that play and date.
+bool ContientLigne(const QTreeWidget& lstTransactions, const QString& nomPiece, const QString& date);
+
+// --- Seats of a performance with a capacity. The question "Complet" (Yes/No, No by default):
+// true when the clerk sells anyway.
+bool QuestionComplet(QWidget* parent, qlonglong restantes, const QString& nomPiece, const QString& date);
+// A line the clerk agreed to oversell keeps the seats left seen then, so that "Confirmer" asks
+// again only when another station sold seats meanwhile.
+void MarquerPlacesAcceptees(QTreeWidgetItem& ligne, qlonglong restantes);
+std::optional<qlonglong> PlacesAcceptees(const QTreeWidgetItem& ligne);
 
 // --- Phone: 7 characters or more, digits, a dash allowed only in 4th position. Trims in place.
 using Regles::ValiderNoTelephone;

@@ -20,18 +20,18 @@ QList<QCommandLineOption> Options() {
         QCommandLineOption(QStringLiteral("version"), QStringLiteral("Affiche la version.")),
         QCommandLineOption(QStringLiteral("exporter"),
                            QStringLiteral("Écrit le rapport RAPPORT dans un fichier au lieu d'ouvrir la fenêtre : "
-                                          "ventes, porte, vendeurs, mouvements, reglement, journal ou annulations."),
+                                          "ventes, porte, vendeurs, mouvements, reglement, journal, annulations, bilan ou soiree."),
                            QStringLiteral("RAPPORT")),
         QCommandLineOption(QStringLiteral("format"), QStringLiteral("Format du fichier : csv, pdf ou xlsx."),
                            QStringLiteral("FORMAT")),
         QCommandLineOption(QStringLiteral("sortie"), QStringLiteral("Fichier à écrire."), QStringLiteral("FICHIER")),
         QCommandLineOption(QStringLiteral("piece"),
-                           QStringLiteral("Nom de la pièce (exigé pour porte et mouvements), sans égard aux majuscules "
+                           QStringLiteral("Nom de la pièce (exigé pour porte, mouvements et soiree), sans égard aux majuscules "
                                           "ni aux accents."),
                            QStringLiteral("NOM")),
         QCommandLineOption(QStringLiteral("representation"),
                            QStringLiteral("Date de la représentation, telle que le programme l'affiche "
-                                          "(exigée pour porte et mouvements, permise pour reglement)."),
+                                          "(exigée pour porte, mouvements et soiree, permise pour reglement)."),
                            QStringLiteral("DATE")),
         QCommandLineOption(QStringLiteral("vendeur"),
                            QStringLiteral("Vendeurs et reglement : ce vendeur seulement, sans égard aux majuscules "
@@ -133,7 +133,8 @@ bool AnalyserArguments(const QStringList& arguments, const QString& baseParDefau
         return true;
     }
     if (!LireCodeRapport(p.value(QStringLiteral("exporter")), d.rapport)) {
-        erreur = QStringLiteral("rapport inconnu : « %1 » (ventes, porte, vendeurs, mouvements, reglement, journal ou annulations).")
+        erreur = QStringLiteral("rapport inconnu : « %1 » (ventes, porte, vendeurs, mouvements, reglement, journal, "
+                                "annulations, bilan ou soiree).")
                      .arg(p.value(QStringLiteral("exporter")));
         return false;
     }
@@ -141,6 +142,10 @@ bool AnalyserArguments(const QStringList& arguments, const QString& baseParDefau
         erreur = p.isSet(QStringLiteral("format"))
                      ? QStringLiteral("format inconnu : « %1 » (csv, pdf ou xlsx).").arg(p.value(QStringLiteral("format")))
                      : QStringLiteral("--format est exigé (csv, pdf ou xlsx).");
+        return false;
+    }
+    if (!AccepteFormat(d.rapport, d.format == Format::Pdf)) {
+        erreur = QStringLiteral("le rapport %1 est une page : il ne s'exporte qu'en pdf.").arg(CodeRapport(d.rapport));
         return false;
     }
     d.sortie = p.value(QStringLiteral("sortie"));
@@ -206,6 +211,7 @@ QString TexteAide() {
         "Rapports : ventes (ventes par représentation), porte (liste de la porte d'une représentation),\n"
         "vendeurs (billets des vendeurs), mouvements (mouvements d'une représentation),\n"
         "reglement (règlement des vendeurs), journal (journal des ventes), annulations (commandes annulées).\n\n"
+        "bilan (bilan des représentations), soiree (clôture de la soirée d'une représentation, pdf seulement).\n\n"
         "Options :\n");
     for (const QCommandLineOption& o : Options()) {
         QStringList noms;

@@ -2,6 +2,7 @@
 
 #include "Regles.h"
 #include "modBD_Rapports.h"
+#include "modBD_Soiree.h"
 
 #include <QBrush>
 #include <QColor>
@@ -279,6 +280,66 @@ Tableau Mouvements(const Filtres& f) {
     return t;
 }
 
+Tableau Bilan(const Filtres& f) {
+    Tableau t;
+    t.entetes = {QStringLiteral("Pièce"), QStringLiteral("Représentation"), QStringLiteral("Capacité"),
+                 QStringLiteral("Billets vendus"), QStringLiteral("Billets à la porte"), QStringLiteral("Arrivés"),
+                 QStringLiteral("Places libres"), QStringLiteral("Remplissage"), QStringLiteral("Montant")};
+    t.genres = {Genre::Texte, Genre::Texte, Genre::Entier, Genre::Entier, Genre::Entier, Genre::Entier,
+                Genre::Entier, Genre::Texte, Genre::Montant};
+    t.colonneAlerte = 6;  // an oversold performance
+    const QLocale locale;
+    for (const modBD::LigneBilan& l : modBD::RapportBilan(f.piece)) {
+        QVariant capacite, libres, remplissage;
+        if (l.capacite) {
+            capacite = qlonglong{*l.capacite};
+            libres = qlonglong{*l.capacite - l.vendus};
+            remplissage = locale.toString(100.0 * static_cast<double>(l.vendus) / *l.capacite, 'f', 1);
+        }
+        Ligne ligne = Donnee({l.piece, l.representation, capacite, l.vendus, l.porte, l.arrives, libres, remplissage, l.montant});
+        ligne.alerte = l.capacite && l.vendus > *l.capacite;
+        t.lignes.append(ligne);
+    }
+    return t;
+}
+
+// The night's settlement as rows under a heading each: door sales (in all, then by seller),
+// advance sales, arrivals, and the parties that did not come.
+Tableau Soiree(const Filtres& f) {
+    Tableau t;
+    t.entetes = {QStringLiteral("Rubrique"), QStringLiteral("Détail"), QStringLiteral("Commandes"), QStringLiteral("Billets"),
+                 QStringLiteral("Montant")};
+    t.genres = {Genre::Texte, Genre::Texte, Genre::Entier, Genre::Entier, Genre::Montant};
+    const modBD::ClotureSoiree c = modBD::RapportCloture(f.piece, f.representation);
+    const modBD::Soiree& s = c.soiree;
+    const QString porte = QStringLiteral("Ventes à la porte");
+    t.lignes.append(Ligne{Ligne::Type::SousTotal, {porte, QStringLiteral("Total"), c.ventesPorte, s.vendusPorte, c.montantPorte}, false});
+    for (const modBD::VentesVendeur& v : c.porteParVendeur)
+        t.lignes.append(Donnee({porte, v.vendeur, v.commandes, v.billets, v.montant}));
+    t.lignes.append(Ligne{Ligne::Type::SousTotal,
+                          {QStringLiteral("Ventes d'avance"), QStringLiteral("Total"), c.commandesAvance, s.vendusAvance, c.montantAvance},
+                          false});
+    if (s.capacite) {
+        t.lignes.append(Donnee({QStringLiteral("Salle"), QStringLiteral("Capacité"), QVariant(), qlonglong{*s.capacite}, QVariant()}));
+        t.lignes.append(Donnee({QStringLiteral("Salle"), QStringLiteral("Places libres"), QVariant(), *s.placesLibres, QVariant()}));
+    }
+    t.lignes.append(Donnee({QStringLiteral("Arrivées"), QStringLiteral("Arrivés"), QVariant(), s.arrives, QVariant()}));
+    t.lignes.append(Donnee({QStringLiteral("Arrivées"), QStringLiteral("Attendus"), QVariant(), s.attendus, QVariant()}));
+    qlonglong billetsAbsents = 0;
+    double montantAbsents = 0.0;
+    for (const modBD::PartieSoiree& p : c.absents) {
+        const QString qui = p.telephone.isEmpty() ? p.client : QStringLiteral("%1 (%2)").arg(p.client, p.telephone);
+        t.lignes.append(Donnee({QStringLiteral("Absents"), QStringLiteral("n° %1 — %2").arg(p.noClient).arg(qui), qlonglong{1},
+                                p.billets(), p.montant}));
+        billetsAbsents += p.billets();
+        montantAbsents += p.montant;
+    }
+    t.lignes.append(Ligne{Ligne::Type::Total,
+                          {QStringLiteral("Absents"), QStringLiteral("Total"), qlonglong{c.absents.size()}, billetsAbsents, montantAbsents},
+                          false});
+    return t;
+}
+
 }  // namespace
 
 QString CodeRapport(Rapport r) {
@@ -290,13 +351,15 @@ QString CodeRapport(Rapport r) {
     case Rapport::Reglement: return QStringLiteral("reglement");
     case Rapport::Journal: return QStringLiteral("journal");
     case Rapport::Annulations: return QStringLiteral("annulations");
+    case Rapport::Bilan: return QStringLiteral("bilan");
+    case Rapport::Soiree: return QStringLiteral("soiree");
     }
     return {};
 }
 
 QList<Rapport> TousLesRapports() {
-    return {Rapport::Ventes,    Rapport::Porte,   Rapport::Vendeurs,   Rapport::Mouvements,
-            Rapport::Reglement, Rapport::Journal, Rapport::Annulations};
+    return {Rapport::Ventes,    Rapport::Porte,   Rapport::Vendeurs,    Rapport::Mouvements, Rapport::Reglement,
+            Rapport::Journal,   Rapport::Annulations, Rapport::Bilan, Rapport::Soiree};
 }
 
 bool LireCodeRapport(const QString& code, Rapport& r) {
@@ -317,15 +380,19 @@ QString TitreRapport(Rapport r) {
     case Rapport::Reglement: return QStringLiteral("Règlement des vendeurs");
     case Rapport::Journal: return QStringLiteral("Journal des ventes");
     case Rapport::Annulations: return QStringLiteral("Commandes annulées");
+    case Rapport::Bilan: return QStringLiteral("Bilan des représentations");
+    case Rapport::Soiree: return QStringLiteral("Clôture de la soirée");
     }
     return {};
 }
 
-bool ExigeRepresentation(Rapport r) { return r == Rapport::Porte || r == Rapport::Mouvements; }
+bool ExigeRepresentation(Rapport r) { return r == Rapport::Porte || r == Rapport::Mouvements || r == Rapport::Soiree; }
 bool FiltreParDate(Rapport r) { return r == Rapport::Ventes || r == Rapport::Journal; }
 bool FiltreParVendeur(Rapport r) { return r == Rapport::Vendeurs || r == Rapport::Reglement; }
 bool FiltreParPiece(Rapport r) { return r != Rapport::Journal && r != Rapport::Annulations; }
 bool AccepteRepresentation(Rapport r) { return r == Rapport::Reglement; }
+
+bool AccepteFormat(Rapport r, bool page) { return page || r != Rapport::Soiree; }
 
 Tableau Produire(Rapport rapport, const Filtres& filtres, const QString& source,
                  const std::function<void(int fait, int total)>& avancement) {
@@ -338,6 +405,8 @@ Tableau Produire(Rapport rapport, const Filtres& filtres, const QString& source,
     case Rapport::Reglement: t = Reglement(filtres, avancement); break;
     case Rapport::Journal: t = Journal(filtres); break;
     case Rapport::Annulations: t = Annulations(filtres); break;
+    case Rapport::Bilan: t = Bilan(filtres); break;
+    case Rapport::Soiree: t = Soiree(filtres); break;
     }
     t.rapport = rapport;
     t.filtres = filtres;

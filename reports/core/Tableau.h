@@ -16,7 +16,7 @@
 
 namespace Rapports {
 
-enum class Rapport { Ventes, Porte, Vendeurs, Mouvements, Reglement, Journal, Annulations };
+enum class Rapport { Ventes, Porte, Vendeurs, Mouvements, Reglement, Journal, Annulations, Bilan, Soiree };
 // Every report, in the order the window lists them.
 QList<Rapport> TousLesRapports();
 // The command line's name of each report ("ventes", "porte", "vendeurs", "mouvements", …).
@@ -31,6 +31,8 @@ bool FiltreParVendeur(Rapport r);
 bool FiltreParPiece(Rapport r);
 // The report that may take a performance without requiring it (the settlement).
 bool AccepteRepresentation(Rapport r);
+// False for the reports that exist as a page only (PDF or print).
+bool AccepteFormat(Rapport r, bool page);
 
 struct Filtres {
     QString piece;

@@ -1,0 +1,271 @@
+#include "frmPlacesTarifs.h"
+
+#include "FctVar.h"
+#include "Toolkit.h"
+#include "modBD.h"
+#include "modBD_Soiree.h"
+
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTreeWidget>
+
+namespace {
+const QString kTitre = QStringLiteral("Places et tarifs");
+
+QString Montant(double v) {
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    return locale.toString(v, 'f', 2);
+}
+}  // namespace
+
+frmPlacesTarifs::frmPlacesTarifs(QWidget* principal)
+    : QWidget(principal, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                             Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("frmPlacesTarifs"));
+    setWindowTitle(kTitre);
+    setAccessibleName(kTitre);
+    ConstruireFenetre();
+    Form_Load();
+}
+
+void frmPlacesTarifs::ConstruireFenetre() {
+    auto* racine = new QVBoxLayout(this);
+    auto texte = [this](const QString& nom, int longueur) {
+        auto* t = new QLineEdit(this);
+        t->setObjectName(nom);
+        t->setMaxLength(longueur);
+        Toolkit::SurFocus(t, [t] { Toolkit::SelectionnerTout(t); });
+        return t;
+    };
+
+    cboPieces = new QComboBox(this);
+    cboPieces->setObjectName(QStringLiteral("cboPieces"));
+    cboPieces->setMinimumContentsLength(25);
+    lblPieces = Toolkit::CreerEtiquette(this, QStringLiteral("lblPieces"), QStringLiteral("&Pièce :"), cboPieces);
+    auto* haut = new QHBoxLayout;
+    haut->addWidget(lblPieces);
+    haut->addWidget(cboPieces, 1);
+    racine->addLayout(haut);
+
+    auto* tarifs = new QGroupBox(QStringLiteral("Tarifs de la pièce"), this);
+    auto* grilleTarifs = new QHBoxLayout(tarifs);
+    txtPrixEnfant = texte(QStringLiteral("txtPrixEnfant"), 9);
+    txtPrixAdulte = texte(QStringLiteral("txtPrixAdulte"), 9);
+    txtPrixEnfant->setToolTip(QStringLiteral("Vide : pas de tarif (le coût se tape à la main)"));
+    txtPrixAdulte->setToolTip(txtPrixEnfant->toolTip());
+    lblPrixEnfant = Toolkit::CreerEtiquette(tarifs, QStringLiteral("lblPrixEnfant"), QStringLiteral("Prix &enfant ($) :"), txtPrixEnfant);
+    lblPrixAdulte = Toolkit::CreerEtiquette(tarifs, QStringLiteral("lblPrixAdulte"), QStringLiteral("Prix &adulte ($) :"), txtPrixAdulte);
+    cmdEnregistrerTarifs = Toolkit::CreerBouton(tarifs, QStringLiteral("cmdEnregistrerTarifs"), QStringLiteral("Enregistrer les &tarifs"));
+    for (QWidget* w : std::initializer_list<QWidget*>{lblPrixEnfant, txtPrixEnfant, lblPrixAdulte, txtPrixAdulte}) grilleTarifs->addWidget(w);
+    grilleTarifs->addStretch(1);
+    grilleTarifs->addWidget(cmdEnregistrerTarifs);
+    racine->addWidget(tarifs);
+
+    auto* places = new QGroupBox(QStringLiteral("Places par représentation"), this);
+    auto* colonnePlaces = new QVBoxLayout(places);
+    lstRepresentations = new QTreeWidget(places);
+    lstRepresentations->setObjectName(QStringLiteral("lstRepresentations"));
+    lstRepresentations->setHeaderLabels({QStringLiteral("Représentation"), QStringLiteral("Places")});
+    lstRepresentations->setRootIsDecorated(false);
+    lstRepresentations->setColumnWidth(ColDate, 200);
+    lblRepresentations = Toolkit::CreerEtiquette(places, QStringLiteral("lblRepresentations"), QStringLiteral("Représentations :"),
+                                                 lstRepresentations);
+    colonnePlaces->addWidget(lblRepresentations);
+    colonnePlaces->addWidget(lstRepresentations, 1);
+    txtPlaces = texte(QStringLiteral("txtPlaces"), 5);
+    txtPlaces->setToolTip(QStringLiteral("Vide : pas de limite de places"));
+    lblPlaces = Toolkit::CreerEtiquette(places, QStringLiteral("lblPlaces"), QStringLiteral("&Nombre de places :"), txtPlaces);
+    chkToutes = new QCheckBox(QStringLiteral("Appliquer à toutes les représentations de la pièce"), places);
+    chkToutes->setObjectName(QStringLiteral("chkToutes"));
+    cmdEnregistrerPlaces = Toolkit::CreerBouton(places, QStringLiteral("cmdEnregistrerPlaces"), QStringLiteral("Enregistrer les p&laces"));
+    auto* lignePlaces = new QHBoxLayout;
+    lignePlaces->addWidget(lblPlaces);
+    lignePlaces->addWidget(txtPlaces);
+    lignePlaces->addWidget(chkToutes);
+    lignePlaces->addStretch(1);
+    lignePlaces->addWidget(cmdEnregistrerPlaces);
+    colonnePlaces->addLayout(lignePlaces);
+    racine->addWidget(places, 1);
+
+    txtCompagnie = texte(QStringLiteral("txtCompagnie"), 100);
+    lblCompagnie = Toolkit::CreerEtiquette(this, QStringLiteral("lblCompagnie"), QStringLiteral("Nom de la &compagnie (reçus) :"), txtCompagnie);
+    cmdEnregistrerCompagnie = Toolkit::CreerBouton(this, QStringLiteral("cmdEnregistrerCompagnie"), QStringLiteral("Enregistrer le n&om"));
+    auto* compagnie = new QHBoxLayout;
+    compagnie->addWidget(lblCompagnie);
+    compagnie->addWidget(txtCompagnie, 1);
+    compagnie->addWidget(cmdEnregistrerCompagnie);
+    racine->addLayout(compagnie);
+
+    cmdFermer = Toolkit::CreerBouton(this, QStringLiteral("cmdFermer"), QStringLiteral("Fermer"));
+    auto* bas = new QHBoxLayout;
+    bas->addStretch(1);
+    bas->addWidget(cmdFermer);
+    racine->addLayout(bas);
+    resize(640, 480);
+
+    const QList<QWidget*> ordre{cboPieces, txtPrixEnfant, txtPrixAdulte, cmdEnregistrerTarifs, lstRepresentations, txtPlaces,
+                                chkToutes, cmdEnregistrerPlaces, txtCompagnie, cmdEnregistrerCompagnie, cmdFermer};
+    for (qsizetype i = 1; i < ordre.size(); ++i) QWidget::setTabOrder(ordre[i - 1], ordre[i]);
+
+    connect(cboPieces, &QComboBox::currentIndexChanged, this, [this] { cboPieces_Click(); });
+    connect(lstRepresentations, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        if (item) txtPlaces->setText(item->text(ColPlaces));
+    });
+    connect(cmdEnregistrerTarifs, &QPushButton::clicked, this, &frmPlacesTarifs::cmdEnregistrerTarifs_Click);
+    connect(cmdEnregistrerPlaces, &QPushButton::clicked, this, &frmPlacesTarifs::cmdEnregistrerPlaces_Click);
+    connect(cmdEnregistrerCompagnie, &QPushButton::clicked, this, &frmPlacesTarifs::cmdEnregistrerCompagnie_Click);
+    connect(cmdFermer, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void frmPlacesTarifs::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    Toolkit::CentrerPremiereFois(this, m_centree);
+}
+
+void frmPlacesTarifs::Form_Load() {
+    AfficherListePieces();
+    try {
+        txtCompagnie->setText(modBD::LireNomCompagnie());
+    } catch (const modBD::ErreurBD& e) {
+        Toolkit::Erreur(this, QStringLiteral("Le nom de la compagnie n'a pas pu être lu.\n") + e.message());
+    }
+}
+
+void frmPlacesTarifs::AfficherListePieces() {
+    const std::optional<QStringList> pieces = FctVar::LirePieces(this);
+    if (!pieces) return;
+    Toolkit::RemplirCombo(cboPieces, *pieces);
+    if (cboPieces->count() > 0) cboPieces->setCurrentIndex(0);
+}
+
+std::optional<qint64> frmPlacesTarifs::NoPieceChoisie() const {
+    const QString no = modBD::ObtenirNoPiece(cboPieces->currentText());
+    if (no.isEmpty()) return std::nullopt;
+    return no.toLongLong();
+}
+
+void frmPlacesTarifs::cboPieces_Click() { AfficherPiece(); }
+
+void frmPlacesTarifs::AfficherPiece() {
+    lstRepresentations->clear();
+    txtPrixEnfant->clear();
+    txtPrixAdulte->clear();
+    txtPlaces->clear();
+    try {
+        const std::optional<qint64> noPiece = NoPieceChoisie();
+        if (!noPiece) return;
+        if (const std::optional<modBD::Tarif> t = modBD::LireTarif(*noPiece)) {
+            txtPrixEnfant->setText(Montant(t->enfant));
+            txtPrixAdulte->setText(Montant(t->adulte));
+        }
+        const QString piece = QString::number(*noPiece);
+        for (const QString& date : modBD::ListeDatesRepresentations(piece)) {
+            const QString no = modBD::ObtenirNoRepresentation(piece, date);
+            const std::optional<int> capacite = no.isEmpty() ? std::nullopt : modBD::LireCapacite(no.toLongLong());
+            auto* item = new QTreeWidgetItem(QStringList{date, capacite ? QString::number(*capacite) : QString()});
+            item->setData(ColDate, Qt::UserRole, no.toLongLong());
+            lstRepresentations->addTopLevelItem(item);
+        }
+    } catch (const modBD::ErreurBD& e) {
+        Toolkit::Erreur(this, QStringLiteral("Les tarifs et les places n'ont pas pu être lus.\n") + e.message());
+        return;
+    }
+    if (lstRepresentations->topLevelItemCount() > 0) lstRepresentations->setCurrentItem(lstRepresentations->topLevelItem(0));
+}
+
+std::optional<double> frmPlacesTarifs::LirePrix(const QString& texte) {
+    const QLocale locale;
+    const QRegularExpression forme(QStringLiteral("^\\s*\\d+(%1\\d{1,2})?\\s*$").arg(QRegularExpression::escape(locale.decimalPoint())));
+    if (!forme.match(texte).hasMatch()) return std::nullopt;
+    return FctVar::LireNombre(texte);
+}
+
+std::optional<int> frmPlacesTarifs::LireCapacite(const QString& texte) {
+    static const QRegularExpression forme(QStringLiteral("^\\s*\\d{1,5}\\s*$"));
+    if (!forme.match(texte).hasMatch()) return std::nullopt;
+    const int n = texte.trimmed().toInt();
+    if (n < 1 || n > modBD::kCapaciteMax) return std::nullopt;
+    return n;
+}
+
+void frmPlacesTarifs::cmdEnregistrerTarifs_Click() {
+    const std::optional<qint64> noPiece = NoPieceChoisie();
+    if (!noPiece) {
+        Toolkit::Erreur(this, QStringLiteral("Choisissez d'abord une pièce."));
+        return;
+    }
+    std::optional<modBD::Tarif> tarif;
+    const bool videE = txtPrixEnfant->text().trimmed().isEmpty(), videA = txtPrixAdulte->text().trimmed().isEmpty();
+    if (!(videE && videA)) {
+        const std::optional<double> e = LirePrix(txtPrixEnfant->text()), a = LirePrix(txtPrixAdulte->text());
+        const QString exemple = QStringLiteral("entrez un montant positif, avec deux décimales au plus (ex. : %1).").arg(Montant(12.5));
+        if (!e) {
+            Toolkit::Erreur(this, QStringLiteral("Le prix enfant n'est pas valide : ") + exemple);
+            txtPrixEnfant->setFocus();
+            return;
+        }
+        if (!a) {
+            Toolkit::Erreur(this, QStringLiteral("Le prix adulte n'est pas valide : ") + exemple);
+            txtPrixAdulte->setFocus();
+            return;
+        }
+        tarif = modBD::Tarif{*e, *a};
+    }
+    try {
+        modBD::EnregistrerTarif(*noPiece, tarif);
+    } catch (const modBD::ErreurBD& e) {
+        Toolkit::Erreur(this, QStringLiteral("Les tarifs n'ont pas été enregistrés.\n") + e.message());
+        return;
+    }
+    AfficherPiece();
+}
+
+void frmPlacesTarifs::cmdEnregistrerPlaces_Click() {
+    const std::optional<qint64> noPiece = NoPieceChoisie();
+    const QTreeWidgetItem* item = lstRepresentations->currentItem();
+    if (!noPiece || (!item && !chkToutes->isChecked())) {
+        Toolkit::Erreur(this, QStringLiteral("Choisissez d'abord une représentation."));
+        return;
+    }
+    std::optional<int> capacite;
+    if (!txtPlaces->text().trimmed().isEmpty()) {
+        capacite = LireCapacite(txtPlaces->text());
+        if (!capacite) {
+            Toolkit::Erreur(this, QStringLiteral("Le nombre de places n'est pas valide : entrez un nombre entier entre 1 et %1.")
+                                      .arg(modBD::kCapaciteMax));
+            txtPlaces->setFocus();
+            return;
+        }
+    }
+    const qint64 noRepresentation = item ? item->data(ColDate, Qt::UserRole).toLongLong() : -1;
+    try {
+        if (chkToutes->isChecked()) modBD::EnregistrerCapacitePiece(*noPiece, capacite);
+        else modBD::EnregistrerCapacite(noRepresentation, capacite);
+    } catch (const modBD::ErreurBD& e) {
+        Toolkit::Erreur(this, QStringLiteral("Le nombre de places n'a pas été enregistré.\n") + e.message());
+        return;
+    }
+    const QString garde = txtPlaces->text();
+    AfficherPiece();
+    for (int i = 0; i < lstRepresentations->topLevelItemCount(); ++i)
+        if (lstRepresentations->topLevelItem(i)->data(ColDate, Qt::UserRole).toLongLong() == noRepresentation)
+            lstRepresentations->setCurrentItem(lstRepresentations->topLevelItem(i));
+    if (noRepresentation < 0) txtPlaces->setText(garde);
+}
+
+void frmPlacesTarifs::cmdEnregistrerCompagnie_Click() {
+    try {
+        modBD::EnregistrerNomCompagnie(txtCompagnie->text());
+    } catch (const modBD::ErreurBD& e) {
+        Toolkit::Erreur(this, QStringLiteral("Le nom de la compagnie n'a pas été enregistré.\n") + e.message());
+    }
+}

@@ -1,0 +1,65 @@
+// Places and prices: per play, the child and adult prices; per performance, the number of
+// seats (or the same for every performance of the play); the company's name for receipts.
+// Modeless, at most one at a time, opened from the "Outils" menu.
+#pragma once
+
+#include <QWidget>
+
+#include <optional>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTreeWidget;
+
+class frmPlacesTarifs : public QWidget {
+    Q_OBJECT
+public:
+    explicit frmPlacesTarifs(QWidget* principal);
+
+    void Form_Load();
+    void AfficherListePieces();
+    void AfficherPiece();  // the chosen play's prices and performances
+
+    // Handlers, public so that tests can raise them as the clerk would.
+    void cboPieces_Click();
+    void cmdEnregistrerTarifs_Click();
+    void cmdEnregistrerPlaces_Click();
+    void cmdEnregistrerCompagnie_Click();
+
+    // An amount typed in the locale's form: 0 or more, two decimals at most; nullopt otherwise.
+    static std::optional<double> LirePrix(const QString& texte);
+    // A count of seats: a whole number from 1 to 32767; nullopt otherwise.
+    static std::optional<int> LireCapacite(const QString& texte);
+
+    enum Colonne { ColDate = 0, ColPlaces };
+
+    QLabel* lblPieces = nullptr;
+    QComboBox* cboPieces = nullptr;
+    QLabel* lblPrixEnfant = nullptr;
+    QLineEdit* txtPrixEnfant = nullptr;
+    QLabel* lblPrixAdulte = nullptr;
+    QLineEdit* txtPrixAdulte = nullptr;
+    QPushButton* cmdEnregistrerTarifs = nullptr;
+    QLabel* lblRepresentations = nullptr;
+    QTreeWidget* lstRepresentations = nullptr;
+    QLabel* lblPlaces = nullptr;
+    QLineEdit* txtPlaces = nullptr;
+    QCheckBox* chkToutes = nullptr;
+    QPushButton* cmdEnregistrerPlaces = nullptr;
+    QLabel* lblCompagnie = nullptr;
+    QLineEdit* txtCompagnie = nullptr;
+    QPushButton* cmdEnregistrerCompagnie = nullptr;
+    QPushButton* cmdFermer = nullptr;
+
+protected:
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void ConstruireFenetre();
+    std::optional<qint64> NoPieceChoisie() const;
+
+    bool m_centree = false;
+};

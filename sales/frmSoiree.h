@@ -1,0 +1,90 @@
+// The evening at the door: one performance's counters, its parties to check in, door sales,
+// and the night's closing page. Modeless, at most one at a time, opened from the "Outils"
+// menu. Every check-in is written at once; the list follows other stations' check-ins.
+#pragma once
+
+#include "modBD_Soiree.h"
+
+#include <QWidget>
+
+#include <optional>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+class QTreeWidget;
+
+class frmSoiree : public QWidget {
+    Q_OBJECT
+public:
+    explicit frmSoiree(QWidget* principal);
+
+    // Reads the chosen performance again: counters and list (the chosen party stays chosen).
+    void Actualiser();
+    // The party chosen in the list, if any.
+    std::optional<qint64> PartieChoisie() const;
+    bool ChoisirPartie(qint64 noClient);
+    // The chosen performance, if any.
+    std::optional<modBD::RepresentationSoiree> RepresentationChoisie() const;
+
+    // Handlers, public so that tests can raise them as the clerk would.
+    void Form_Load();
+    void cboRepresentation_Click();
+    void txtRecherche_Change();
+    void cmdArrivee_Click();        // the whole party (Enter, Space, double click)
+    void cmdPlus_Click();           // one more ("+")
+    void cmdMoins_Click();          // one less ("−")
+    void cmdAnnulerArrivee_Click();  // back to 0
+    void cmdVentePorte_Click();     // the small dialog
+    void cmdCloture_Click();        // the closing page as PDF
+    void cmdImprimerCloture_Click();
+    // Records a door sale with these entries (what the dialog's "Enregistrer" does); false,
+    // with the clerk told why, when nothing was recorded.
+    bool VendreALaPorte(const QString& enfants, const QString& adultes, const QString& cout, const QString& vendeur);
+    // The door sale's cost from the play's prices ("" when it has none or the counts are no numbers).
+    QString CoutSelonTarif(const QString& enfants, const QString& adultes) const;
+
+    enum Colonne { ColClient = 0, ColTelephone, ColEnfants, ColAdultes, ColArrives };
+
+    QLabel* lblRepresentation = nullptr;
+    QComboBox* cboRepresentation = nullptr;
+    QLabel* lblCapacite = nullptr;       // values; their captions are lblTitre…
+    QLabel* lblVendusAvance = nullptr;
+    QLabel* lblVendusPorte = nullptr;
+    QLabel* lblArrives = nullptr;
+    QLabel* lblAttendus = nullptr;
+    QLabel* lblPlacesLibres = nullptr;
+    QLabel* lblRecherche = nullptr;
+    QLineEdit* txtRecherche = nullptr;
+    QTreeWidget* lstParties = nullptr;
+    QPushButton* cmdArrivee = nullptr;
+    QPushButton* cmdPlus = nullptr;
+    QPushButton* cmdMoins = nullptr;
+    QPushButton* cmdAnnulerArrivee = nullptr;
+    QPushButton* cmdVentePorte = nullptr;
+    QPushButton* cmdCloture = nullptr;
+    QPushButton* cmdImprimerCloture = nullptr;
+    QPushButton* cmdFermer = nullptr;
+    QTimer* TiActualiser = nullptr;  // other stations' check-ins and sales
+
+signals:
+    // A door sale was recorded (a new order).
+    void VenteEnregistree();
+
+protected:
+    bool eventFilter(QObject* objet, QEvent* evenement) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void ConstruireFenetre();
+    void RemplirListe();
+    void AfficherCompteurs();
+    void Noter(modBD::Arrivee changement);
+
+    QList<modBD::RepresentationSoiree> m_representations;
+    modBD::Soiree m_soiree;
+    std::optional<modBD::Tarif> m_tarif;
+    bool m_centree = false;
+};
