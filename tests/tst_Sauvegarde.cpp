@@ -102,7 +102,14 @@ QSqlDatabase AutreConnexion(const QString& nom, const QString& chemin) {
     return db;
 }
 
-QStringList FichiersDe(const QString& dossier) { return QDir(dossier).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+// The files of a folder, without the two the program keeps of its own (the order in which it
+// made its copies, and the mark a restore leaves for the other programs).
+QStringList FichiersDe(const QString& dossier) {
+    QStringList fichiers = QDir(dossier).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    fichiers.removeAll(QStringLiteral("ordre-des-copies.txt"));
+    fichiers.removeAll(QStringLiteral("BD.mdb.restauration"));
+    return fichiers;
+}
 
 void CreerFichier(const QString& chemin, const QByteArray& contenu = "copie") {
     QFile f(chemin);
@@ -152,7 +159,10 @@ private slots:
         CreerFichier(QDir(dossier).filePath(modBD::NomCopieAutomatique(moment.addSecs(-19 * 3600))));
         QVERIFY(!modBD::CopieAutomatiqueDue(moment));
         QVERIFY(modBD::CopieAutomatiqueDue(moment.addSecs(3600)));  // 20 hours
-        QVERIFY2(modBD::CopieAutomatiqueDue(moment.addSecs(-20 * 3600)), "a copy dated in the future does not count");
+        // A copy dated later the same day: the clock was put back, and the day's copy exists.
+        QVERIFY(!modBD::CopieAutomatiqueDue(moment.addSecs(-20 * 3600)));
+        // Dated on a later day: one copy now, which is then the day's copy.
+        QVERIFY(modBD::CopieAutomatiqueDue(moment.addDays(-2)));
 
         // 35 automatic copies a day apart, a copy made before a restore, a manual one with another name.
         for (int j = 0; j < 35; ++j) CreerFichier(QDir(dossier).filePath(modBD::NomCopieAutomatique(moment.addDays(-j - 1))));
@@ -511,12 +521,24 @@ private slots:
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase("fabrication");
         }
-        const QList<std::pair<QString, QString>> cas = {{endommagee, "endommagé"},
-                                                        {texte, "n'est pas une base de données"},
-                                                        {autreProgramme, "pas une base de données de ce programme"},
-                                                        {imitation, "pas une base de données de ce programme"},
-                                                        {ailleurs.filePath("absente.mdb"), "introuvable"},
-                                                        {base.chemin(), "en service"}};
+        // Cut off: a whole copy without its last pages, and one cut inside its header.
+        const QString coupee = ailleurs.filePath("BD-20261202-100000.mdb");
+        modBD::CopieBD(coupee, false).Faire();
+        const QString enTeteCoupe = ailleurs.filePath("BD-20261203-100000.mdb");
+        QVERIFY(QFile::copy(coupee, enTeteCoupe));
+        QVERIFY(QFile::resize(coupee, QFileInfo(coupee).size() - 4096 * 3));
+        QVERIFY(QFile::resize(enTeteCoupe, 60));
+        const QString tables = "tables absentes : Vendeur, Piece, Representation, InfoClientReservation, InfoReservation, "
+                               "InventaireBillets";
+        const QList<std::pair<QString, QString>> cas = {
+            {endommagee, "La copie est endommagée (page "},
+            {coupee, "La copie est incomplète (le fichier est coupé) : elle ne peut pas être restaurée."},
+            {enTeteCoupe, "La copie est incomplète (le fichier est coupé) : elle ne peut pas être restaurée."},
+            {texte, "Ce fichier n'est pas une base de données : il ne peut pas être restauré."},
+            {autreProgramme, "Ce fichier est la base d'un autre programme (" + tables + ") : il ne peut pas être restauré."},
+            {imitation, "Ce fichier est la base d'un autre programme (" + tables + ") : il ne peut pas être restauré."},
+            {ailleurs.filePath("absente.mdb"), "introuvable"},
+            {base.chemin(), "en service"}};
         for (const auto& [chemin, mot] : cas) {
             QString message;
             try {
@@ -525,6 +547,8 @@ private slots:
                 message = e.message();
             }
             QVERIFY2(message.contains(mot), qPrintable(chemin + ": " + message));
+            // One reason, said once.
+            QVERIFY2(message.count("être restauré") <= 1 && message.count("base de données") <= 2, qPrintable(message));
             QVERIFY2(!QFileInfo::exists(modBD::DossierSauvegardes()) || FichiersDe(modBD::DossierSauvegardes()).isEmpty(),
                      "a refused file must change nothing, not even make a copy");
             QVERIFY(modBD::ConnexionOuverte());

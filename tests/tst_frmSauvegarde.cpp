@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -21,7 +22,14 @@
 using Toolkit::Reponse;
 
 namespace {
-QStringList FichiersDe(const QString& dossier) { return QDir(dossier).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+// The files of a folder, without the two the program keeps of its own (the order in which it
+// made its copies, and the mark a restore leaves for the other programs).
+QStringList FichiersDe(const QString& dossier) {
+    QStringList fichiers = QDir(dossier).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    fichiers.removeAll(QStringLiteral("ordre-des-copies.txt"));
+    fichiers.removeAll(QStringLiteral("BD.mdb.restauration"));
+    return fichiers;
+}
 
 // A small theatre: two plays, a performance each, two sellers, three orders.
 void Remplir(TestSupport::BaseTest& base) {
@@ -175,6 +183,8 @@ private slots:
         frmMain f;
         QVERIFY(f.Form_Load());
         f.show();
+        // The day's automatic copy is made first (the copy above is of another day).
+        QTRY_COMPARE(modBD::CopiesAutomatiques(modBD::DossierSauvegardes()).size(), 2);
         QTRY_VERIFY(!f.CopieAutomatique());
         f.mnuGestionPieces_Click();
         f.mnuGestionVendeurs_Click();
@@ -214,10 +224,14 @@ private slots:
         QCOMPARE(question.titre, QStringLiteral("Restauration"));
         QCOMPARE(question.boutons, Toolkit::Boutons::OuiNon);
         QCOMPARE(question.defaut, Reponse::Non);
-        for (const char* attendu : {"6 décembre 2026 à 08:30:00", "3 commande", "2 pièce", "2 représentation", "2 vendeur", "remplacées"})
-            QVERIFY2(question.texte.contains(QString::fromUtf8(attendu)), qPrintable(question.texte));
+        // Both sides, and the name the data of now will be copied under.
+        const QRegularExpression texteAttendu(QStringLiteral(
+            "^Restaurer la copie du 6 décembre 2026 à 08:30 \\? La base actuelle contient 0 commandes, 2 pièces, "
+            "2 représentations et 2 vendeurs ; la copie contient 3 commandes, 2 pièces, 2 représentations et 2 vendeurs\\. "
+            "Les données actuelles seront d'abord copiées dans « BD-\\d{8}-\\d{6}-avant-restauration\\.mdb »\\.$"));
+        QVERIFY2(texteAttendu.match(question.texte).hasMatch(), qPrintable(question.texte));
         QCOMPARE(TestSupport::ContenuDesTables(), contenuActuel);
-        QCOMPARE(FichiersDe(modBD::DossierSauvegardes()), avantCopies);
+        QCOMPARE(FichiersDe(modBD::DossierSauvegardes()).join(","), avantCopies.join(","));
         QVERIFY(f.FenetrePieces() && f.FenetreVendeurs());
 
         // Yes: the copy's rows, the windows with stale lists closed, the order on screen kept.
