@@ -15,6 +15,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QRegularExpression>
+#include <QTimer>
+#include <QSqlQuery>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -260,6 +265,144 @@ private slots:
         QCOMPARE(f.TexteStatut(), QStringLiteral("Ajouté"));
         QCOMPARE(base.Compter("InfoClientReservation", "NomClient = 'Client en cours'"), 1);
         QCOMPARE(base.Compter("InfoClientReservation"), 4);
+    }
+
+    // A full disk refuses the order plainly, names where room can be made, and keeps it on screen.
+    void disquePleinALaConfirmation() {
+        TestSupport::BaseTest base;
+        Remplir(base);
+        frmMain f;
+        QVERIFY(f.Form_Load());
+        f.txtNomClient->setText("Client du disque plein");
+        AjouterLigne(f);
+        // SQLite's own ceiling on the file's pages stands for the full disk; the pages' spare room is filled first.
+        {
+            QSqlQuery q = modBD::Executer("PRAGMA page_count");
+            QVERIFY(q.next());
+            modBD::Executer(QStringLiteral("PRAGMA max_page_count = %1").arg(q.value(0).toLongLong()));
+        }
+        for (const char* remplissage :
+             {"INSERT INTO InventaireBillets (NoRepresentation, NoVendeur, Nombre, DateTransaction, Commentaire) "
+              "VALUES (1, 1, 1, '2026-12-07', 'x')",
+              "INSERT INTO InfoClientReservation (DateReservation, NomClient) VALUES ('2026-12-01', 'x')",
+              "INSERT INTO InfoReservation (NoClient, NoRepresentation, NbEnfant, NbAdulte, Cout, VentePorte, NoVendeur) "
+              "VALUES (1, 1, 1, 1, 1, 0, 1)"}) {
+            try {
+                for (int i = 0; i < 1000000; ++i) modBD::Executer(QString::fromUtf8(remplissage));
+                QFAIL("the ceiling was never reached");
+            } catch (const modBD::ErreurBD& e) {
+                QCOMPARE(e.nature(), modBD::NatureErreur::DisquePlein);
+            }
+        }
+        Toolkit::Test::Reinitialiser();
+        f.cmdConfirmerTransactions_Click();
+        QCOMPARE(Toolkit::Test::Messages().size(), 1);
+        const QString texte = Toolkit::Test::DernierMessage().texte;
+        QVERIFY2(texte.startsWith("La commande n'a pas été enregistrée : le disque est plein.") &&
+                     texte.contains(QDir::toNativeSeparators(modBD::DossierSauvegardes())) && !texte.contains("Ligne") &&
+                     !texte.contains("corrigez"),
+                 qPrintable(texte));
+        QCOMPARE(f.txtNomClient->text(), QStringLiteral("Client du disque plein"));
+        QCOMPARE(base.Compter("InfoClientReservation", "NomClient = 'Client du disque plein'"), 0);
+    }
+
+    // Another program restored a copy: the next action here reopens the new file, re-reads the
+    // sellers, says so once; the order on screen stays and goes through the next time.
+    void restaureeParUnAutreProgramme() {
+        TestSupport::BaseTest base;
+        Remplir(base);
+        const QString copie = QDir(modBD::DossierSauvegardes()).filePath("BD-20261206-083000.mdb");
+        modBD::CopieBD(copie, false).Faire();
+        modBD::Executer("UPDATE Vendeur SET NomVendeur = 'Zoé' WHERE NomVendeur = 'Bruno'");
+        frmMain f;
+        QVERIFY(f.Form_Load());
+        f.mnuGestionVendeurs_Click();
+        QVERIFY(f.FenetreVendeurs());
+        f.txtNomClient->setText("Client pendant la restauration");
+        AjouterLigne(f);
+        f.cboVendeur->setCurrentIndex(f.cboVendeur->findText("Anne (C)"));
+        QCOMPARE(TestSupport::Textes(f.cboVendeur), (QStringList{"Anne (C)", "Zoé"}));
+
+        const auto restaurerAilleurs = [&] {
+            QProcess poste;
+            const QString depart = QDir(base.dossier()).filePath("depart");
+            QFile(depart).open(QIODevice::WriteOnly);
+            poste.start(QStringLiteral(CORV_POSTE_TEST), {base.dossier(), depart, "restaurer", copie});
+            QVERIFY(poste.waitForFinished(60000));
+            QVERIFY2(poste.readAllStandardOutput().contains("restauree"), "the other program did not restore");
+        };
+        const QString avis = "La base de données a été restaurée depuis la copie du 6 décembre 2026 à 08:30 : "
+                             "les listes ont été relues.";
+        restaurerAilleurs();
+        Toolkit::Test::Reinitialiser();
+        f.cmdConfirmerTransactions_Click();
+        QCOMPARE(Toolkit::Test::Messages().size(), 1);
+        QVERIFY2(Toolkit::Test::DernierMessage().texte.startsWith(avis + "\n\n"), qPrintable(Toolkit::Test::DernierMessage().texte));
+        QVERIFY(!Toolkit::Test::DernierMessage().texte.contains("corrigez"));
+        QVERIFY(!Toolkit::Test::DernierMessage().texte.contains("redémarrez"));
+        QCOMPARE(TestSupport::Textes(f.cboVendeur), (QStringList{"Anne (C)", "Bruno"}));
+        QCOMPARE(f.cboVendeur->currentText(), QStringLiteral("Anne (C)"));
+        QVERIFY(!f.FenetreVendeurs());
+        QCOMPARE(base.Compter("InfoClientReservation", "NomClient = 'Client pendant la restauration'"), 0);
+
+        Toolkit::Test::Reinitialiser();
+        f.cmdConfirmerTransactions_Click();
+        QVERIFY2(Toolkit::Test::Messages().isEmpty(), qPrintable(Toolkit::Test::DernierMessage().texte));
+        QCOMPARE(f.TexteStatut(), QStringLiteral("Ajouté"));
+        QCOMPARE(base.Compter("InfoClientReservation", "NomClient = 'Client pendant la restauration'"), 1);
+
+        // Without any action here: the window notices by itself, once.
+        restaurerAilleurs();
+        Toolkit::Test::Reinitialiser();
+        QTRY_COMPARE(Toolkit::Test::Messages().size(), 1);
+        QCOMPARE(Toolkit::Test::DernierMessage().texte, avis);
+        QTest::qWait(1500);
+        QCOMPARE(Toolkit::Test::Messages().size(), 1);
+    }
+
+    // Checking and restoring show their progress and can be cancelled: nothing changes then.
+    void annulerVerificationEtRestauration() {
+        TestSupport::BaseTest base;
+        Remplir(base);
+        {
+            // Enough to check that the dialog is on screen before the check is over.
+            modBD::Transaction t;
+            for (int i = 0; i < 30000; ++i)
+                modBD::Executer("INSERT INTO InventaireBillets (NoRepresentation, NoVendeur, Nombre, DateTransaction, Commentaire) "
+                                "VALUES (1, 1, 1, '2026-12-07', ?)", {QString(300, QLatin1Char('a' + i % 26))});
+            t.Valider();
+        }
+        const QString copie = QDir(modBD::DossierSauvegardes()).filePath("BD-20261206-083000.mdb");
+        modBD::CopieBD(copie, false).Faire();
+        modBD::Executer("DELETE FROM InfoClientReservation");
+        const QString actuel = TestSupport::ContenuDesTables();
+        frmMain f;
+        QVERIFY(f.Form_Load());
+
+        for (const char* nom : {"dlgVerificationCopie", "dlgRestauration"}) {
+            QString libelle;
+            QTimer guet;
+            guet.setInterval(0);
+            QObject::connect(&guet, &QTimer::timeout, [&] {
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (auto* d = qobject_cast<QProgressDialog*>(w); d && d->objectName() == QLatin1String(nom) && d->isVisible()) {
+                        libelle = d->labelText();
+                        if (auto* annuler = d->findChild<QPushButton*>()) annuler->click();  // as the clerk would
+                        guet.stop();
+                    }
+            });
+            guet.start();
+            Toolkit::Test::Reinitialiser();
+            Toolkit::Test::RepondreFichierProchain(copie);
+            Toolkit::Test::RepondreProchain(Reponse::Oui);
+            f.mnuRestaurer_Click();
+            guet.stop();
+            QCOMPARE(libelle, QString::fromUtf8(qstrcmp(nom, "dlgRestauration") == 0 ? "Restauration…" : "Vérification de la copie…"));
+            // Cancelled while checking: not even asked. Cancelled while restoring: asked, then nothing more.
+            QVERIFY2(Toolkit::Test::Messages().size() == (qstrcmp(nom, "dlgRestauration") == 0 ? 1 : 0), qPrintable(Toolkit::Test::DernierMessage().texte + " / " + libelle));
+            QCOMPARE(TestSupport::ContenuDesTables(), actuel);
+            QCOMPARE(FichiersDe(modBD::DossierSauvegardes()), QStringList{"BD-20261206-083000.mdb"});
+        }
     }
 };
 
