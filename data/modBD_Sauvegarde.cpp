@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSet>
 #include <QStorageInfo>
 #include <QSqlDriver>
@@ -981,15 +982,36 @@ void EcrireMarque(const PlanRestauration& p, const QString& temporaire) {
         QFile::remove(provisoire);
 }
 
-// From the lock to the rename; any thread. Empty on success (or when cancelled: c.annule),
-// else the clerk's message. The other programs' writes are held off from before the data of
-// now are read until BD.mdb is replaced, so none can be lost between the two.
+// Flushes the copy of the data of now and gives it its name. It is not checked: it is BD.mdb
+// byte for byte, as the lock leaves it, and a damaged base must stay restorable.
+QString NommerCopieAvant(const QString& temporaire, const QString& cheminFinal) {
+    QString raison;
+    if (const int e = Synchroniser(temporaire, false)) raison = RaisonSysteme(e);
+    if (raison.isEmpty() &&
+        ::rename(QFile::encodeName(temporaire).constData(), QFile::encodeName(cheminFinal).constData()) != 0)
+        raison = RaisonSysteme(errno);
+    if (!raison.isEmpty()) {
+        QFile::remove(temporaire);
+        return raison;
+    }
+    Synchroniser(QFileInfo(cheminFinal).absolutePath(), true);
+    return {};
+}
+
+// From the check of the chosen copy to the rename; any thread. Empty on success (or when
+// cancelled: c.annule), else the clerk's message. The chosen copy is written beside BD.mdb and
+// checked first, while the other programs go on; then, under SQLite's exclusive lock on BD.mdb,
+// the data of now are copied aside and the new file renamed over BD.mdb. No other program can
+// write between the two, so nothing it saves can fall between them, and the lock lasts only
+// as long as the copy of the bytes.
 QString TravailRestauration(const PlanRestauration& p, ControleRestauration& c) {
-    // Checked before the lock: the other programs go on meanwhile.
-    const QString refus = MessageCopieRefusee(p.chemin, &c.annule);
-    if (c.annule) return {};
-    if (!refus.isEmpty()) return refus + kRienModifie;
-    c.pourMille = 200;
+    switch (LireEnTete(p.chemin)) {
+    case EnTete::Coupe: return kMessageCoupee + kRienModifie;
+    case EnTete::Etranger: return kMessagePasUneBase + kRienModifie;
+    case EnTete::Entier: break;
+    }
+    if (!QFileInfo(p.chemin).isFile())
+        return QStringLiteral("Le fichier « %1 » est introuvable : il ne peut pas être restauré.").arg(Natif(p.chemin)) + kRienModifie;
 
     const qint64 tailleBD = QFileInfo(p.cheminBD).size();
     const qint64 tailleCopie = QFileInfo(p.chemin).size();
@@ -999,6 +1021,27 @@ QString TravailRestauration(const PlanRestauration& p, ControleRestauration& c) 
         const QString raison = RaisonPlaceInsuffisante(dossier, taille);
         if (!raison.isEmpty()) return QStringLiteral("La restauration n'a pas été faite : ") + raison + kRienModifie;
     }
+
+    // The chosen copy, rewritten beside BD.mdb so that the rename is atomic, and checked there
+    // (page for page the chosen file: what is refused is named as for that file).
+    const QString temporaire = NouveauTemporaire(dossierBD);
+    QString raison = CreerTemporaire(dossierBD, temporaire);
+    if (!raison.isEmpty()) return QStringLiteral("La restauration n'a pas été faite : %1").arg(raison) + kRienModifie;
+    const auto retirer = qScopeGuard([&temporaire] { QFile::remove(temporaire); });  // a no-op once renamed
+    raison = EcrireCopieChoisie(p.chemin, temporaire, c, 0, 350);
+    if (c.annule) return {};
+    if (!raison.isEmpty()) {
+        // The chosen file could not be read whole: say why as for a checked file.
+        const QString refus = MessageCopieRefusee(p.chemin, &c.annule);
+        if (c.annule) return {};
+        return (refus.isEmpty() ? QStringLiteral("La restauration n'a pas été faite : %1").arg(raison) : refus) + kRienModifie;
+    }
+    const QString refus = MessageCopieRefusee(temporaire, &c.annule);
+    if (c.annule) return {};
+    if (!refus.isEmpty()) return QString(refus).replace(Natif(temporaire), Natif(p.chemin)) + kRienModifie;
+    if (const int e = Synchroniser(temporaire, false))
+        return QStringLiteral("La restauration n'a pas été faite : %1").arg(RaisonSysteme(e)) + kRienModifie;
+    c.pourMille = 700;
 
     const int rcVerrou = sqlite3_exec(p.poignee, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
     if (rcVerrou != SQLITE_OK) {
@@ -1015,52 +1058,32 @@ QString TravailRestauration(const PlanRestauration& p, ControleRestauration& c) 
 
     // The data of now, as they are under the lock.
     const QString temporaireAvant = NouveauTemporaire(dossierAvant);
-    QString raison = CreerTemporaire(dossierAvant, temporaireAvant);
+    raison = CreerTemporaire(dossierAvant, temporaireAvant);
     if (raison.isEmpty()) {
-        raison = CopierOctets(p.poignee, temporaireAvant, c, 200, 450);
+        raison = CopierOctets(p.poignee, temporaireAvant, c, 700, 950);
         if (c.annule || !raison.isEmpty()) QFile::remove(temporaireAvant);
         if (c.annule) return {};
-        if (raison.isEmpty()) raison = Finaliser(temporaireAvant, p.avant);
+        if (raison.isEmpty()) raison = NommerCopieAvant(temporaireAvant, p.avant);
     }
     if (!raison.isEmpty())
         return QStringLiteral("La restauration n'a pas été faite : la copie des données actuelles a échoué : ") + raison +
                kRienModifie;
-    c.pourMille = 550;
-
-    const auto oublierAvant = [&] {
-        QFile::remove(p.avant);
-        EcrireOrdre(dossierAvant, LireOrdre(dossierAvant));
-    };
     NoterCopie(dossierAvant, QFileInfo(p.avant).fileName());
-
-    const QString temporaire = NouveauTemporaire(dossierBD);
-    raison = CreerTemporaire(dossierBD, temporaire);
-    if (raison.isEmpty()) {
-        raison = EcrireCopieChoisie(p.chemin, temporaire, c, 550, 850);
-        if (raison.isEmpty() && !c.annule) {
-            raison = RaisonCopieInvalide(temporaire, &c.annule);
-            if (raison.isEmpty() && !c.annule)
-                if (const int e = Synchroniser(temporaire, false)) raison = RaisonSysteme(e);
-        }
-        if (c.annule || !raison.isEmpty()) QFile::remove(temporaire);
-    }
-    if (c.annule) {
-        oublierAvant();
-        return {};
-    }
-    if (!raison.isEmpty()) {
-        oublierAvant();
-        return QStringLiteral("La restauration n'a pas été faite : %1").arg(raison) + kRienModifie;
-    }
     c.pourMille = 950;
 
     // From here on, no way back: cancelling is no longer offered.
     c.remplacement = true;
+    if (c.annule) c.remplacement = false;
+    if (c.annule) {
+        QFile::remove(p.avant);
+        EcrireOrdre(dossierAvant, LireOrdre(dossierAvant));
+        return {};
+    }
     EcrireMarque(p, temporaire);
     if (::rename(QFile::encodeName(temporaire).constData(), QFile::encodeName(p.cheminBD).constData()) != 0) {
         const int erreur = errno;
-        QFile::remove(temporaire);
-        oublierAvant();
+        QFile::remove(p.avant);
+        EcrireOrdre(dossierAvant, LireOrdre(dossierAvant));
         return QStringLiteral("La restauration n'a pas été faite : BD.mdb n'a pas pu être remplacé : %1").arg(RaisonSysteme(erreur)) +
                kRienModifie;
     }

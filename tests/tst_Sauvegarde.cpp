@@ -922,6 +922,31 @@ private slots:
         QCOMPARE(base.Compter("InventaireBillets"), 4000);
         QVERIFY(QFileInfo::exists(r.CheminAvant()));
     }
+
+    // A damaged BD.mdb is exactly when a copy is restored: the data of now are kept aside as
+    // they are, byte for byte, and the restore goes through.
+    void baseEndommageeRestauree() {
+        TestSupport::BaseTest base;
+        base.AjouterVendeur("Vendeur");
+        Remplir(300, 300, 400);
+        const QString copie = QDir(modBD::DossierSauvegardes()).filePath("BD-20261206-080000.mdb");
+        modBD::CopieBD(copie, false).Faire();
+        {
+            QFile f(base.chemin());
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            f.seek(f.size() / 2);
+            f.write(QByteArray(8192, '\x5a'));
+        }
+        QFile lu(base.chemin());
+        QVERIFY(lu.open(QIODevice::ReadOnly));
+        const QByteArray endommagee = lu.readAll();
+        lu.close();
+        const QString avant = modBD::RestaurerCopie(copie, QDateTime(QDate(2026, 12, 7), QTime(11, 0)));
+        QFile garde(avant);
+        QVERIFY(garde.open(QIODevice::ReadOnly));
+        QVERIFY(garde.readAll() == endommagee);
+        QCOMPARE(ContenuFichier(base.chemin()), ContenuFichier(copie));
+    }
 };
 
 int main(int argc, char* argv[]) {

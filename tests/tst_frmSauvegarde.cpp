@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QSqlQuery>
 #include <QProgressDialog>
@@ -369,7 +370,7 @@ private slots:
             modBD::Transaction t;
             for (int i = 0; i < 30000; ++i)
                 modBD::Executer("INSERT INTO InventaireBillets (NoRepresentation, NoVendeur, Nombre, DateTransaction, Commentaire) "
-                                "VALUES (1, 1, 1, '2026-12-07', ?)", {QString(300, QLatin1Char('a' + i % 26))});
+                                "VALUES (1, 1, 1, '2026-12-07', ?)", {QString(300, QLatin1Char(static_cast<char>('a' + i % 26)))});
             t.Valider();
         }
         const QString copie = QDir(modBD::DossierSauvegardes()).filePath("BD-20261206-083000.mdb");
@@ -403,6 +404,29 @@ private slots:
             QCOMPARE(TestSupport::ContenuDesTables(), actuel);
             QCOMPARE(FichiersDe(modBD::DossierSauvegardes()), QStringList{"BD-20261206-083000.mdb"});
         }
+    }
+
+    // Room for exactly one more copy: the day's copy is skipped, said in the status bar with the
+    // free space, and the clerk's order still goes through.
+    void copieSauteeFauteDePlace() {
+        TestSupport::BaseTest base;
+        Remplir(base);
+        const qint64 libre = QFileInfo(base.chemin()).size() + 8192;
+        modBD::DefinirLectureEspaceLibre([libre](const QString&) { return libre; });
+        const auto remettre = qScopeGuard([] { modBD::DefinirLectureEspaceLibre({}); });
+        frmMain f;
+        QVERIFY(f.Form_Load());
+        f.show();
+        const QString attendu =
+            QStringLiteral("Sauvegarde non faite : il reste trop peu de place sur le disque (%1 Mo libres).").arg(libre / 1000000);
+        QTRY_COMPARE(f.AvisSauvegarde(), attendu);
+        QVERIFY(modBD::CopiesAutomatiques(modBD::DossierSauvegardes()).isEmpty());
+        Toolkit::Test::Reinitialiser();
+        f.txtNomClient->setText("Client sans copie");
+        AjouterLigne(f);
+        f.cmdConfirmerTransactions_Click();
+        QVERIFY2(Toolkit::Test::Messages().isEmpty(), qPrintable(Toolkit::Test::DernierMessage().texte));
+        QCOMPARE(base.Compter("InfoClientReservation", "NomClient = 'Client sans copie'"), 1);
     }
 };
 
