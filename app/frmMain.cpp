@@ -408,6 +408,8 @@ void frmMain::cmdConfirmerTransactions_Click() {
                                          "d'anciennes copies du dossier « %1 », puis réessayez : la commande reste à l'écran.")
                               .arg(QDir::toNativeSeparators(modBD::DossierSauvegardes()));
             } else if (e.nature() == modBD::NatureErreur::BaseRemplacee) {
+                // Replaced in the middle of the order: now that it is rolled back, reopen.
+                modBD::ReprendreBaseRemplacee();
                 ApresBaseRemplacee(e.message(), kCommandeGardee);
             } else {
                 message = QStringLiteral("La commande n'a pas été enregistrée : rien n'a été écrit dans la base de données.\n\n") +

@@ -255,6 +255,7 @@ struct MesureRestauration {
     double verification = -1;  // the chosen copy checked and both sides counted, as before the question
     double secondes = -1;      // the restore itself, to the connection open on the restored file
     double attenteMs = -1;     // the longest the window's event loop waited in either
+    double verrouS = -1;       // how long other programs could not write
 };
 
 // A restore as the main window makes it: the check on a thread, then RestaurationBD, with a
@@ -312,14 +313,15 @@ MesureRestauration MesurerRestauration() {
     if (!reussie) return m;
     m.secondes = static_cast<double>(chrono.nsecsElapsed()) / 1e9;
     m.attenteMs = static_cast<double>(plusLongue) / 1e6;
+    m.verrouS = static_cast<double>(restauration.DureeVerrouMs()) / 1e3;
     QDir(dossier).removeRecursively();
     return m;
 }
 
 void AfficherRestauration(const char* nom, const MesureRestauration& r, double mo) {
     std::printf("Restauration %s (%.1f Mo) : vérification de la copie %.2f s, restauration %.2f s, "
-                "plus longue attente de la fenêtre %.1f ms\n",
-                nom, mo, r.verification, r.secondes, r.attenteMs);
+                "plus longue attente de la fenêtre %.1f ms, écritures des autres programmes retenues %.2f s\n",
+                nom, mo, r.verification, r.secondes, r.attenteMs, r.verrouS);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -880,6 +881,7 @@ struct ControleRestauration {
     std::atomic<bool> annule{false};
     std::atomic<bool> remplacement{false};  // BD.mdb is being replaced: too late to cancel
     std::atomic<int> pourMille{0};
+    std::atomic<qint64> verrouMs{-1};  // how long the other programs were held off
 };
 
 PlanRestauration PreparerRestauration(const QString& chemin, const QDateTime& maintenant) {
@@ -1053,8 +1055,14 @@ QString TravailRestauration(const PlanRestauration& p, ControleRestauration& c) 
     }
     struct Deverrouiller {
         sqlite3* poignee;
-        ~Deverrouiller() { sqlite3_exec(poignee, "ROLLBACK", nullptr, nullptr, nullptr); }
-    } deverrouiller{p.poignee};
+        ControleRestauration& c;
+        QElapsedTimer duree;
+        ~Deverrouiller() {
+            sqlite3_exec(poignee, "ROLLBACK", nullptr, nullptr, nullptr);
+            c.verrouMs = duree.elapsed();
+        }
+    } deverrouiller{p.poignee, c, {}};
+    deverrouiller.duree.start();
 
     // The data of now, as they are under the lock.
     const QString temporaireAvant = NouveauTemporaire(dossierAvant);
@@ -1196,5 +1204,6 @@ void RestaurationBD::Annuler() {
 bool RestaurationBD::Annulable() const { return !m_etat->controle.remplacement; }
 int RestaurationBD::PourMille() const { return m_etat->controle.pourMille; }
 QString RestaurationBD::CheminAvant() const { return m_etat->plan.avant; }
+qint64 RestaurationBD::DureeVerrouMs() const { return m_etat->controle.verrouMs; }
 
 }  // namespace modBD

@@ -154,6 +154,7 @@ public:
     bool Annulable() const;
     int PourMille() const;       // how far it is, 0 to 1000
     QString CheminAvant() const;  // the copy of the data of now
+    qint64 DureeVerrouMs() const;  // how long other programs could not write (-1: never locked)
 
 signals:
     // `message`: empty on success and when cancelled, else the French reason.
