@@ -685,7 +685,7 @@ private slots:
             QCOMPARE(FichiersDe(modBD::DossierSauvegardes()), QStringList{"BD-20261206-080000.mdb"});
         }
 
-        AutrePoste poste(base, {"commandes-suivies", "300", "3"});
+        AutrePoste poste(base, {"commandes-suivies", "500", "3"});
         QTRY_VERIFY_WITH_TIMEOUT(poste.Lignes("commande ").size() >= 10, 30000);
         const QString avant = modBD::RestaurerCopie(copie, QDateTime(QDate(2026, 12, 7), QTime(10, 0)));
         QVERIFY(poste.processus.waitForFinished(120000));
@@ -705,7 +705,7 @@ private slots:
         // The other station was told plainly: busy, or the base restored; never "corrigez-la".
         for (const QString& refus : poste.Lignes("refus "))
             QVERIFY2(!refus.contains("corrigez") && (refus.contains("occupée") || refus.contains("restaurée")), qPrintable(refus));
-        QCOMPARE(dites.size() + poste.Lignes("refus ").size(), 300);
+        QCOMPARE(dites.size() + poste.Lignes("refus ").size(), 500);
     }
 
     // This program notices a base restored by another one at its next statement: a read goes on
