@@ -1,5 +1,6 @@
 #include "modBD.h"
 
+#include "modBD_Sauvegarde.h"
 #include "schema_sql.h"
 
 #include <QCollator>
@@ -598,7 +599,10 @@ QString MessageErreur(const QSqlError& erreur) {
     case 26:  // SQLITE_NOTADB
         return QStringLiteral("le fichier n'est pas une base de données utilisable (fichier endommagé ou d'un autre programme).");
     case 13:  // SQLITE_FULL
-        return QStringLiteral("le disque est plein : rien ne peut être enregistré.");
+        // The copies are what the clerk can delete to make room.
+        return QStringLiteral("le disque est plein : rien ne peut être enregistré. De la place peut être libérée en "
+                              "supprimant d'anciennes copies du dossier « %1 ».")
+            .arg(QDir::toNativeSeparators(DossierSauvegardes()));
     case 10:  // SQLITE_IOERR
     case 14:  // SQLITE_CANTOPEN
     case 23:  // SQLITE_AUTH

@@ -293,6 +293,8 @@ private slots:
                 QFAIL("the ceiling was never reached");
             } catch (const modBD::ErreurBD& e) {
                 QCOMPARE(e.nature(), modBD::NatureErreur::DisquePlein);
+                // Every window's message names where room can be made.
+                QVERIFY2(e.message().contains(QDir::toNativeSeparators(modBD::DossierSauvegardes())), qPrintable(e.message()));
             }
         }
         Toolkit::Test::Reinitialiser();
