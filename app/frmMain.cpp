@@ -34,10 +34,16 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
+
+#include <atomic>
 
 using Toolkit::PlacerTw;
 using Toolkit::Tw;
@@ -169,6 +175,13 @@ void frmMain::ConstruireFenetre() {
     TiEffacerMsg = new QTimer(this);
     TiEffacerMsg->setObjectName(QStringLiteral("TiEffacerMsg"));
     TiEffacerMsg->setInterval(3000);
+
+    // Another program may restore a copy over BD.mdb: noticed within a second, lists re-read.
+    m_surveillanceBase = new QTimer(this);
+    m_surveillanceBase->setObjectName(QStringLiteral("TiSurveillanceBase"));
+    m_surveillanceBase->setInterval(1000);
+    connect(m_surveillanceBase, &QTimer::timeout, this, [this] { VerifierBaseRemplacee(); });
+    m_surveillanceBase->start();
 
     QWidget::setTabOrder(DPDateTransaction, txtNomClient);
     QWidget::setTabOrder(txtNomClient, txtNoTel);
@@ -328,7 +341,40 @@ void frmMain::cmdAjouterTransaction_Click() {
     dialogue.exec();
 }
 
+namespace {
+const QString kCommandeGardee =
+    QStringLiteral("La commande n'a pas été enregistrée : elle reste à l'écran. Vérifiez-la, puis réessayez.");
+}  // namespace
+
+bool frmMain::VerifierBaseRemplacee(const QString& complement) {
+    if (m_avisRemplacementOuvert || !modBD::ReprendreBaseRemplacee()) return false;
+    ApresBaseRemplacee(QString(), complement);
+    return true;
+}
+
+// The connection is on the new file already: the lists shown are re-read, the windows that
+// show rows of the old file are closed, and the clerk is told once.
+void frmMain::ApresBaseRemplacee(const QString& repli, const QString& complement) {
+    QString avis = modBD::AvisBaseRemplacee();
+    if (avis.isEmpty()) avis = repli;
+    delete m_pieces;
+    delete m_vendeurs;
+    delete m_inventaire;
+    delete m_echanges;
+    delete m_commandes;
+    const QString vendeur = cboVendeur->currentText();
+    AfficherListeVendeurs();
+    const int rang = cboVendeur->findText(vendeur);
+    if (rang >= 0) cboVendeur->setCurrentIndex(rang);
+    m_avisRemplacementOuvert = true;
+    Toolkit::MsgBox(this, complement.isEmpty() ? avis : avis + QStringLiteral("\n\n") + complement, Toolkit::Boutons::OK,
+                    Toolkit::Icone::Information, QStringLiteral("Base de données"));
+    m_avisRemplacementOuvert = false;
+}
+
 void frmMain::cmdConfirmerTransactions_Click() {
+    // A base restored by another program: what is on screen was chosen from the old lists.
+    if (VerifierBaseRemplacee(kCommandeGardee)) return;
     QString message;
     QWidget* champ = nullptr;  // where the focus goes with the message; null: it stays
     const QString dateTransaction = FctVar::DateEnTexte(DPDateTransaction->date());
@@ -379,9 +425,20 @@ void frmMain::cmdConfirmerTransactions_Click() {
             if (m_commandes) m_commandes->AfficherCommandes();  // the new order shows there at once
         } catch (const modBD::ErreurBD& e) {
             // Nothing was written and the window is left as it was, so the order can be corrected.
-            message = QStringLiteral("La commande n'a pas été enregistrée : rien n'a été écrit dans la base de données.\n\n") +
-                      e.message() +
-                      QStringLiteral("\n\nLa commande reste à l'écran : corrigez-la, puis confirmez-la de nouveau.");
+            if (e.nature() == modBD::NatureErreur::DisquePlein) {
+                message = QStringLiteral("La commande n'a pas été enregistrée : le disque est plein. Rien n'a été écrit dans la "
+                                         "base de données.\n\nLibérez de la place sur le disque, par exemple en supprimant "
+                                         "d'anciennes copies du dossier « %1 », puis réessayez : la commande reste à l'écran.")
+                              .arg(QDir::toNativeSeparators(modBD::DossierSauvegardes()));
+            } else if (e.nature() == modBD::NatureErreur::BaseRemplacee) {
+                // Replaced in the middle of the order: now that it is rolled back, reopen.
+                modBD::ReprendreBaseRemplacee();
+                ApresBaseRemplacee(e.message(), kCommandeGardee);
+            } else {
+                message = QStringLiteral("La commande n'a pas été enregistrée : rien n'a été écrit dans la base de données.\n\n") +
+                          e.message() +
+                          QStringLiteral("\n\nLa commande reste à l'écran : corrigez-la, puis confirmez-la de nouveau.");
+            }
         }
     }
     if (champ) champ->setFocus();
@@ -667,35 +724,82 @@ void frmMain::mnuRestaurer_Click() {
                                              "de sauvegarde. Rien n'a été modifié."));
         return;
     }
-    modBD::ContenuCopie contenu;
-    try {
-        contenu = modBD::ExaminerCopie(chemin);
-    } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, QStringLiteral("Cette copie ne peut pas être restaurée.\n\n") + e.message() +
-                                  QStringLiteral("\n\nRien n'a été modifié."));
+    // Checking a large copy takes seconds: done on a thread, the window answers meanwhile.
+    modBD::ContenuCopie contenu, actuelle;
+    QString erreur;
+    std::atomic<bool> annule{false};
+    {
+        QProgressDialog progression(QStringLiteral("Vérification de la copie…"), QStringLiteral("Annuler"), 0, 0, this);
+        progression.setObjectName(QStringLiteral("dlgVerificationCopie"));
+        progression.setWindowTitle(QStringLiteral("Restauration"));
+        progression.setWindowModality(Qt::ApplicationModal);
+        progression.setMinimumDuration(0);
+        progression.setAutoClose(false);
+        progression.setAutoReset(false);
+        QEventLoop boucle;
+        QThread* fil = QThread::create([&] {
+            try {
+                contenu = modBD::ExaminerCopie(chemin, &annule);
+                if (!annule) actuelle = modBD::ContenuBaseActuelle();
+            } catch (const modBD::ErreurBD& e) {
+                erreur = e.message();
+            }
+        });
+        connect(&progression, &QProgressDialog::canceled, &boucle, [&annule] { annule = true; });
+        connect(fil, &QThread::finished, &boucle, &QEventLoop::quit);
+        fil->start();
+        progression.show();
+        boucle.exec();
+        fil->wait();
+        delete fil;
+    }
+    if (annule) return;
+    if (!erreur.isEmpty()) {
+        Toolkit::Erreur(this, erreur + QStringLiteral("\n\nRien n'a été modifié."));
         return;
     }
-    const QString moment = QLocale().toString(contenu.moment, QStringLiteral("d MMMM yyyy 'à' HH:mm:ss"));
+    const QDateTime maintenant = QDateTime::currentDateTime();
     const QString question =
-        QStringLiteral("Restaurer la copie de sauvegarde du %1 (« %2 »)?\n\n"
-                       "Elle contient %3 commande(s), %4 pièce(s), %5 représentation(s) et %6 vendeur(s).\n\n"
-                       "Les données actuelles seront remplacées par celles de cette copie "
-                       "(elles seront d'abord copiées dans le dossier « sauvegardes »).")
-            .arg(moment, QFileInfo(chemin).fileName())
-            .arg(contenu.commandes)
-            .arg(contenu.pieces)
-            .arg(contenu.representations)
-            .arg(contenu.vendeurs);
+        modBD::QuestionRestauration(actuelle, contenu, QStringLiteral("« %1 »").arg(modBD::NomCopieAvantRestauration(maintenant)));
     if (!Toolkit::Question(this, question, QStringLiteral("Restauration"))) return;
 
     delete m_copieAuto;  // reads the base about to be replaced: abandoned, its file deleted
     const QString vendeur = cboVendeur->currentText();
+    bool reussie = false;
+    QString message;
     QString avant;
-    try {
-        const CurseurAttente attente;
-        avant = modBD::RestaurerCopie(chemin, QDateTime::currentDateTime());
-    } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, e.message());
+    {
+        modBD::RestaurationBD restauration(chemin, maintenant);
+        QProgressDialog progression(QStringLiteral("Restauration…"), QStringLiteral("Annuler"), 0, 1000, this);
+        progression.setObjectName(QStringLiteral("dlgRestauration"));
+        progression.setWindowTitle(QStringLiteral("Restauration"));
+        progression.setWindowModality(Qt::ApplicationModal);
+        progression.setMinimumDuration(0);
+        progression.setAutoClose(false);
+        progression.setAutoReset(false);
+        QEventLoop boucle;
+        QTimer suivi;
+        suivi.setInterval(50);
+        connect(&suivi, &QTimer::timeout, &progression, [&] {
+            progression.setValue(restauration.PourMille());
+            // Once BD.mdb is being replaced, there is no way back.
+            if (!restauration.Annulable()) progression.setCancelButton(nullptr);
+        });
+        connect(&progression, &QProgressDialog::canceled, &restauration, [&restauration] { restauration.Annuler(); });
+        connect(&restauration, &modBD::RestaurationBD::Terminee, &boucle,
+                [&](bool r, bool, const QString& m) {
+                    reussie = r;
+                    message = m;
+                    boucle.quit();
+                });
+        restauration.Demarrer();
+        progression.show();
+        suivi.start();
+        boucle.exec();
+        avant = restauration.CheminAvant();
+    }
+    if (!reussie) {
+        if (!message.isEmpty()) Toolkit::Erreur(this, message);
         return;
     }
     // Their lists show the replaced data. The order being typed here stays.
@@ -709,8 +813,10 @@ void frmMain::mnuRestaurer_Click() {
     AfficherListeVendeurs();
     const int rang = cboVendeur->findText(vendeur);
     if (rang >= 0) cboVendeur->setCurrentIndex(rang);
+    const QString moment = QLocale().toString(contenu.moment, QStringLiteral("d MMMM yyyy 'à' HH:mm:ss"));
     Toolkit::MsgBox(this,
                     QStringLiteral("La copie du %1 a été restaurée.\n\nLes données remplacées ont été gardées dans « %2 ».")
                         .arg(moment, QDir::toNativeSeparators(avant)),
                     Toolkit::Boutons::OK, Toolkit::Icone::Information, QStringLiteral("Restauration"));
 }
+

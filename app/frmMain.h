@@ -136,11 +136,15 @@ private:
     bool AccepterPlaces(QString& message);
 
     void AfficherAvisSauvegarde(const QString& message);
+    bool VerifierBaseRemplacee(const QString& complement = QString());
+    void ApresBaseRemplacee(const QString& repli, const QString& complement = QString());
 
     QLabel* m_texteStatut = nullptr;
     QLabel* m_avisSauvegarde = nullptr;
     bool m_centree = false;
     bool m_copieProgrammee = false;
+    bool m_avisRemplacementOuvert = false;
+    QTimer* m_surveillanceBase = nullptr;
     QPointer<modBD::CopieBD> m_copieAuto;
     QPointer<frmGestionPieces> m_pieces;
     QPointer<frmGestionVendeurs> m_vendeurs;

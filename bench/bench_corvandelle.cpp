@@ -29,6 +29,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QThread>
 #include <QTreeWidget>
 #include <QTimer>
 #include <QTest>
@@ -319,9 +320,97 @@ MesureCopie MesurerCopie() {
     return m;
 }
 
+struct MesureRestauration {
+    double verification = -1;  // the chosen copy checked and both sides counted, as before the question
+    double secondes = -1;      // the restore itself, to the connection open on the restored file
+    double attenteMs = -1;     // the longest the window's event loop waited in either
+    double verrouS = -1;       // how long other programs could not write
+};
+
+// A restore as the main window makes it: the check on a thread, then RestaurationBD, with a
+// 1 ms timer standing for the clerk's window. The chosen copy is the base itself, copied aside.
+MesureRestauration MesurerRestauration() {
+    MesureRestauration m;
+    const QString dossier = modBD::DossierSauvegardes();
+    QDir(dossier).removeRecursively();
+    QDir().mkpath(dossier);
+    const QString copie = QDir(dossier).filePath(QStringLiteral("BD-20261206-080000.mdb"));
+    if (!QFile::copy(modBD::CheminBD(), copie)) return m;
+    QElapsedTimer chrono, tic;
+    qint64 plusLongue = 0;
+    QTimer horloge;
+    QObject::connect(&horloge, &QTimer::timeout, [&] {
+        plusLongue = std::max(plusLongue, tic.nsecsElapsed());
+        tic.restart();
+    });
+    horloge.start(1);
+    chrono.start();
+    tic.start();
+    {
+        QEventLoop boucle;
+        QString erreur;
+        QThread* fil = QThread::create([&] {
+            try {
+                modBD::ExaminerCopie(copie);
+                modBD::ContenuBaseActuelle();
+            } catch (const modBD::ErreurBD& e) {
+                erreur = e.message();
+            }
+        });
+        QObject::connect(fil, &QThread::finished, &boucle, &QEventLoop::quit);
+        fil->start();
+        boucle.exec();
+        fil->wait();
+        delete fil;
+        if (!erreur.isEmpty()) {
+            std::fprintf(stderr, "%s\n", qPrintable(erreur));
+            return m;
+        }
+    }
+    m.verification = static_cast<double>(chrono.nsecsElapsed()) / 1e9;
+    chrono.restart();
+    modBD::RestaurationBD restauration(copie, QDateTime::currentDateTime());
+    QEventLoop boucle;
+    bool reussie = false;
+    QObject::connect(&restauration, &modBD::RestaurationBD::Terminee, &boucle, [&](bool ok, bool, const QString& message) {
+        reussie = ok;
+        if (!ok) std::fprintf(stderr, "%s\n", qPrintable(message));
+        boucle.quit();
+    });
+    restauration.Demarrer();
+    boucle.exec();
+    if (!reussie) return m;
+    m.secondes = static_cast<double>(chrono.nsecsElapsed()) / 1e9;
+    m.attenteMs = static_cast<double>(plusLongue) / 1e6;
+    m.verrouS = static_cast<double>(restauration.DureeVerrouMs()) / 1e3;
+    QDir(dossier).removeRecursively();
+    return m;
+}
+
+void AfficherRestauration(const char* nom, const MesureRestauration& r, double mo) {
+    std::printf("Restauration %s (%.1f Mo) : vérification de la copie %.2f s, restauration %.2f s, "
+                "plus longue attente de la fenêtre %.1f ms, écritures des autres programmes retenues %.2f s\n",
+                nom, mo, r.verification, r.secondes, r.attenteMs, r.verrouS);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // corvandelle_bench --restauration DOSSIER: only the restore, on the BD.mdb of DOSSIER (changed).
+    if (argc == 3 && std::string(argv[1]) == "--restauration") {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        Toolkit::InitialiserApplication(app);
+        modBD::DefinirDossierProgramme(QString::fromLocal8Bit(argv[2]));
+        if (!modBD::OuvrirConnexion()) {
+            std::fprintf(stderr, "%s\n", qPrintable(modBD::DernierMessageOuverture()));
+            return 1;
+        }
+        const double mo = static_cast<double>(QFileInfo(modBD::CheminBD()).size()) / (1024.0 * 1024.0);
+        const MesureRestauration r = MesurerRestauration();
+        AfficherRestauration("", r, mo);
+        return r.secondes < 0 ? 1 : 0;
+    }
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     Toolkit::InitialiserApplication(app);
@@ -333,6 +422,7 @@ int main(int argc, char* argv[]) {
     std::map<std::string, std::map<std::string, double>> resultats;  // operation -> size -> µs
     std::map<std::string, double> demarrage, demarrageCopieDue, generation;
     std::map<std::string, MesureCopie> copies;
+    std::map<std::string, MesureRestauration> restaurations;
 
     // CORV_BENCH_TAILLES=petite,grande measures those sizes only (the others print 0).
     const QStringList choisies = QString::fromLocal8Bit(qgetenv("CORV_BENCH_TAILLES")).split(QLatin1Char(','), Qt::SkipEmptyParts);
@@ -364,6 +454,7 @@ int main(int argc, char* argv[]) {
         std::printf("\n=== Taille %s ===\n", t.nom);
         // Before the writes below make the base grow.
         copies[t.nom] = MesurerCopie();
+        restaurations[t.nom] = MesurerRestauration();
         Enregistrer(&principal);
         Collecteur collecteur;
         benchmark::RunSpecifiedBenchmarks(&collecteur);
@@ -400,6 +491,7 @@ int main(int argc, char* argv[]) {
                 c["petite"].attenteMs, c["moyenne"].attenteMs, c["grande"].attenteMs, ratio(c["grande"].attenteMs, c["petite"].attenteMs),
                 c["historique"].attenteMs, ratio(c["historique"].attenteMs, c["petite"].attenteMs));
     for (const auto& [nom, m] : copies) std::printf("Taille de la copie %s : %.1f Mo\n", nom.c_str(), m.mo);
+    for (const auto& [nom, r] : restaurations) AfficherRestauration(nom.c_str(), r, copies[nom].mo);
     for (const auto& [nom, s] : generation) std::printf("Génération de la base %s : %.1f s\n", nom.c_str(), s);
     return 0;
 }

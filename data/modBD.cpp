@@ -1,5 +1,6 @@
 #include "modBD.h"
 
+#include "modBD_Sauvegarde.h"
 #include "schema_sql.h"
 
 #include <QCollator>
@@ -18,6 +19,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <utility>
 #include <limits>
 #include <vector>
 
@@ -50,6 +52,7 @@ struct IdentiteFichier {
 };
 IdentiteFichier g_identite;
 QString g_cheminOuvert;  // the file the connection is on
+QString g_messageOuverture;
 
 IdentiteFichier LireIdentite(const QString& chemin) {
     struct stat etat {};
@@ -57,21 +60,77 @@ IdentiteFichier LireIdentite(const QString& chemin) {
     return {etat.st_dev, etat.st_ino, true};
 }
 
-void VerifierFichierInchange() {
-    if (!g_identite.connue) return;
+// A restore of this program works on the connection from another thread: nothing else may use it.
+bool g_restaurationEnCours = false;
+const char* g_modeOuvert = "rw";
+// What the clerk is told once after the file was replaced under the connection.
+QString g_avisRemplacement;
+bool OuvrirFichier(const QString& chemin, const char* mode);
+
+enum class EtatFichier { Inchange, Absent, Remplace };
+
+EtatFichier EtatFichierOuvert() {
+    if (!g_identite.connue) return EtatFichier::Inchange;
     const IdentiteFichier actuelle = LireIdentite(g_cheminOuvert);
-    if (!actuelle.connue)
+    if (!actuelle.connue) return EtatFichier::Absent;
+    if (actuelle.appareil != g_identite.appareil || actuelle.noeud != g_identite.noeud) return EtatFichier::Remplace;
+    return EtatFichier::Inchange;
+}
+
+// The notice for a file replaced by a restore: names the copy when the restore left its mark
+// for this very file, else says only that the base was replaced.
+QString AvisPourFichier(const QString& chemin) {
+    QFile marque(CheminMarqueRestauration(chemin));
+    if (marque.open(QIODevice::ReadOnly)) {
+        const QStringList lignes = QString::fromUtf8(marque.readAll()).split(QLatin1Char('\n'));
+        struct stat etat {};
+        if (lignes.size() >= 2 && ::stat(QFile::encodeName(chemin).constData(), &etat) == 0 &&
+            lignes.at(1).trimmed() == QString::number(static_cast<qulonglong>(etat.st_ino))) {
+            const QDateTime moment = QDateTime::fromString(lignes.at(0).trimmed(), Qt::ISODate);
+            if (moment.isValid()) return MessageBaseRestauree(moment);
+        }
+    }
+    return QStringLiteral("La base de données a été remplacée par un autre programme : les listes ont été relues.");
+}
+
+// Reopens the connection on the file that replaced the one it was on.
+void RouvrirFichierRemplace() {
+    const QString chemin = g_cheminOuvert;
+    const char* mode = g_modeOuvert;
+    const QString avis = AvisPourFichier(chemin);
+    detail::AvantFermetureConnexion();
+    QSqlDatabase::database(kNomConnexion, false).close();
+    if (!OuvrirFichier(chemin, mode))
+        throw ErreurBD(g_messageOuverture + QStringLiteral(" Rien n'a été lu ni enregistré."));
+    g_avisRemplacement = avis;
+}
+
+// SQLite keeps writing to a file that was deleted or replaced behind its back, and those writes
+// would vanish. A replaced file (a restore by another program) is reopened when no transaction
+// is open: a read then goes on, on the new file; a write is refused, since what the clerk typed
+// was chosen from the lists of the old one.
+void VerifierFichierInchange(bool lecture) {
+    if (g_restaurationEnCours)
+        throw ErreurBD(QStringLiteral("La base de données est en cours de restauration : rien n'a été lu ni enregistré. "
+                                      "Réessayez quand elle sera terminée."));
+    switch (EtatFichierOuvert()) {
+    case EtatFichier::Inchange: return;
+    case EtatFichier::Absent:
         throw ErreurBD(QStringLiteral("Le fichier de la base de données « %1 » est introuvable : il a été déplacé ou effacé "
                                       "pendant que le programme était ouvert. Rien n'a été lu ni enregistré.")
                            .arg(QDir::toNativeSeparators(g_cheminOuvert)));
-    if (actuelle.appareil != g_identite.appareil || actuelle.noeud != g_identite.noeud)
-        throw ErreurBD(QStringLiteral("Le fichier de la base de données « %1 » a été remplacé pendant que le programme "
-                                      "était ouvert. Rien n'a été lu ni enregistré : redémarrez le programme.")
-                           .arg(QDir::toNativeSeparators(g_cheminOuvert)));
+    case EtatFichier::Remplace: break;
+    }
+    if (g_enTransaction)
+        throw ErreurBD(AvisPourFichier(g_cheminOuvert).section(QStringLiteral(" : "), 0, 0) +
+                           QStringLiteral(" pendant l'enregistrement : rien n'a été enregistré."),
+                       NatureErreur::BaseRemplacee);
+    RouvrirFichierRemplace();
+    if (!lecture)
+        throw ErreurBD(g_avisRemplacement.section(QStringLiteral(" : "), 0, 0) + QStringLiteral(" : rien n'a été enregistré."),
+                       NatureErreur::BaseRemplacee);
 }
-QString g_messageOuverture;
 quint64 g_numeroConnexion = 0;
-bool OuvrirFichier(const QString& chemin, const char* mode);
 
 // Waiting on a lock held by another program (the report tool) must stay short:
 // the clerk gets a message instead of a frozen window.
@@ -343,6 +402,28 @@ bool OuvrirSelonReglages(bool lecture, const QString& fichier = QString()) {
 
 quint64 NumeroConnexion() { return g_numeroConnexion; }
 
+bool ReprendreBaseRemplacee() {
+    if (g_moteur != Moteur::SQLite || g_enTransaction || g_restaurationEnCours || !ConnexionOuverte()) return false;
+    if (EtatFichierOuvert() != EtatFichier::Remplace) return false;
+    try {
+        RouvrirFichierRemplace();
+    } catch (const ErreurBD&) {
+        return false;  // the next statement says why
+    }
+    return true;
+}
+
+QString AvisBaseRemplacee() { return std::exchange(g_avisRemplacement, QString()); }
+
+QString CheminMarqueRestauration(const QString& cheminBase) { return cheminBase + QStringLiteral(".restauration"); }
+
+QString MessageBaseRestauree(const QDateTime& momentCopie) {
+    const QLocale francais(QLocale::French, QLocale::France);
+    return QStringLiteral("La base de données a été restaurée depuis la copie du %1 à %2 : les listes ont été relues.")
+        .arg(francais.toString(momentCopie.date(), QStringLiteral("d MMMM yyyy")),
+             francais.toString(momentCopie.time(), QStringLiteral("HH:mm")));
+}
+
 bool OuvrirConnexion() { return OuvrirSelonReglages(false); }
 
 bool OuvrirConnexionLecture(const QString& chemin) {
@@ -359,6 +440,7 @@ bool OuvrirConnexionLectureReglages(const QString& fichierReglages) { return Ouv
 namespace {
 bool OuvrirFichier(const QString& chemin, const char* mode) {
     g_cheminOuvert = chemin;
+    g_modeOuvert = mode;
     QSqlDatabase db = Connexion();
 
     // The driver would create a missing file: refuse before it gets the chance.
@@ -559,7 +641,10 @@ QString MessageErreur(const QSqlError& erreur) {
     case 26:  // SQLITE_NOTADB
         return QStringLiteral("le fichier n'est pas une base de données utilisable (fichier endommagé ou d'un autre programme).");
     case 13:  // SQLITE_FULL
-        return QStringLiteral("le disque est plein : rien ne peut être enregistré.");
+        // The copies are what the clerk can delete to make room.
+        return QStringLiteral("le disque est plein : rien ne peut être enregistré. De la place peut être libérée en "
+                              "supprimant d'anciennes copies du dossier « %1 ».")
+            .arg(QDir::toNativeSeparators(DossierSauvegardes()));
     case 10:  // SQLITE_IOERR
     case 14:  // SQLITE_CANTOPEN
     case 23:  // SQLITE_AUTH
@@ -584,6 +669,9 @@ ErreurBD ErreurDe(const QSqlDatabase& db, const QSqlError& erreur) {
         if (etat == QLatin1String("40001") || etat == QLatin1String("40P01"))
             return ErreurBD(QStringLiteral("Opération impossible : ") + MessageErreur(erreur), NatureErreur::Conflit);
     }
+    bool ok = false;
+    if (g_moteur == Moteur::SQLite && (erreur.nativeErrorCode().toInt(&ok) & 0xff) == 13 && ok)  // SQLITE_FULL
+        return ErreurBD(QStringLiteral("Opération impossible : ") + MessageErreur(erreur), NatureErreur::DisquePlein);
     return ErreurBD(QStringLiteral("Opération impossible : ") + MessageErreur(erreur));
 }
 
@@ -616,7 +704,7 @@ QSqlQuery Executer(const QString& sql, const QVariantList& valeurs) {
     if (g_moteur == Moteur::PostgreSQL && g_perdue && !g_enTransaction) Reconnecter();
     if (!db.isOpen())
         throw ErreurBD(QStringLiteral("La base de données n'est pas ouverte : rien ne peut être lu ni enregistré."));
-    if (g_moteur == Moteur::SQLite) VerifierFichierInchange();
+    if (g_moteur == Moteur::SQLite) VerifierFichierInchange(EstLecture(sql));
     try {
         return ExecuterUneFois(db, sql, valeurs);
     } catch (const ErreurBD& e) {
@@ -687,6 +775,8 @@ void Transaction::Valider() {
 }
 
 namespace detail {
+void DefinirRestaurationEnCours(bool enCours) { g_restaurationEnCours = enCours; }
+
 bool Rejouer(const ErreurBD& erreur, int essai) {
     if (erreur.nature() == NatureErreur::Conflit) {
         if (essai >= kEssaisTransaction)

@@ -5,6 +5,7 @@
 
 #include "modBD_Reglages.h"
 
+#include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -22,6 +23,8 @@ enum class NatureErreur {
     Ordinaire,
     Conflit,          // the server aborted the transaction (serialization failure, deadlock): may be replayed
     ConnexionPerdue,  // the server went away before anything was committed
+    DisquePlein,      // the disk of BD.mdb is full: nothing was written
+    BaseRemplacee,    // BD.mdb was restored by another program: reopened, nothing was written
 };
 
 // Every failure that the clerk must hear about: the text is French and ready to show.
@@ -86,6 +89,17 @@ Moteur MoteurActif();
 ParametresServeur ServeurActif();
 // How the base is named to the clerk: the file's path, or the database and its server.
 QString DescriptionBase();
+
+// BD.mdb was replaced under the open connection (another program restored a copy). When no
+// transaction is open, the connection is reopened on the new file and true is returned; the
+// notice for the clerk is then waiting in AvisBaseRemplacee. Cheap: one stat of the file.
+bool ReprendreBaseRemplacee();
+// The notice of the last replacement noticed, said once: empty afterwards and when none.
+QString AvisBaseRemplacee();
+// What a restore leaves beside the copies for the other programs: the copy's moment and the
+// new file, so that they can name the copy when they notice the replacement.
+QString CheminMarqueRestauration(const QString& cheminBase);
+QString MessageBaseRestauree(const QDateTime& momentCopie);
 
 // Creates the six tables in the server base of corvandelle.ini (the answer "Oui" to the
 // first-run question). Throws ErreurBD when the account may not create them.
@@ -178,6 +192,8 @@ QList<Vendeur> ListeVendeurs();                              // table order
 namespace detail {
 // Called before the connection closes: a copy still reading through it is abandoned first.
 void AvantFermetureConnexion();
+// While a restore works on the connection from another thread, every statement is refused.
+void DefinirRestaurationEnCours(bool enCours);
 }  // namespace detail
 
 }  // namespace modBD

@@ -2,11 +2,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSet>
+#include <QStorageInfo>
 #include <QSqlDriver>
 #include <QSqlQuery>
 #include <QThread>
@@ -18,6 +21,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <map>
 
 #include <fcntl.h>
@@ -59,6 +63,11 @@ std::optional<QDateTime> MomentDepuis(const QRegularExpressionMatch& m) {
 
 QString Natif(const QString& chemin) { return QDir::toNativeSeparators(chemin); }
 
+QString MessageDisquePlein() {
+    return QStringLiteral("le disque est plein. De la place peut être libérée en supprimant d'anciennes copies du dossier « %1 ».")
+        .arg(Natif(DossierSauvegardes()));
+}
+
 QString RaisonSysteme(int erreur) {
     switch (erreur) {
     case EACCES:
@@ -68,7 +77,7 @@ QString RaisonSysteme(int erreur) {
 #ifdef EDQUOT
     case EDQUOT:
 #endif
-    case EFBIG: return QStringLiteral("le disque est plein.");
+    case EFBIG: return MessageDisquePlein();
     case ENOTDIR:
     case EEXIST: return QStringLiteral("un fichier porte le nom du dossier.");
     case ENOENT: return QStringLiteral("le dossier est introuvable.");
@@ -81,7 +90,7 @@ QString RaisonSqlite(int code, sqlite3* db = nullptr) {
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT:
         return QStringLiteral("le fichier n'est pas une base de données utilisable (fichier endommagé ou d'un autre programme).");
-    case SQLITE_FULL: return QStringLiteral("le disque est plein.");
+    case SQLITE_FULL: return MessageDisquePlein();
     case SQLITE_IOERR:
         return QStringLiteral("un fichier ne peut pas être lu ou écrit (disque plein, support retiré ou sans autorisation).");
     case SQLITE_CANTOPEN: return QStringLiteral("le fichier ne peut pas être ouvert (introuvable ou sans autorisation).");
@@ -165,10 +174,20 @@ const std::map<QString, QSet<QString>>& ColonnesRequises() {
     return colonnes;
 }
 
+int ArreterSiAnnule(void* annule) { return static_cast<const std::atomic<bool>*>(annule)->load() ? 1 : 0; }
+
+// A long check (the integrity of a large file) stops soon after `annule` is set.
+void SuivreAnnulation(LecteurSqlite& lecteur, const std::atomic<bool>* annule) {
+    if (annule && lecteur.Ouverte())
+        sqlite3_progress_handler(lecteur.Db(), 10000, ArreterSiAnnule,
+                                 const_cast<void*>(static_cast<const void*>(annule)));
+}
+
 // The check every copy passes before it gets its final name; returns the reason it fails.
-QString RaisonCopieInvalide(const QString& chemin) {
+QString RaisonCopieInvalide(const QString& chemin, const std::atomic<bool>* annule = nullptr) {
     if (!QFileInfo(chemin).isFile()) return QStringLiteral("le fichier est introuvable.");
     LecteurSqlite lecteur(chemin);
+    SuivreAnnulation(lecteur, annule);
     if (!lecteur.Ouverte()) return RaisonSqlite(lecteur.Code());
     QStringList integrite;
     if (!lecteur.Lire("PRAGMA integrity_check", integrite)) return RaisonSqlite(lecteur.Code());
@@ -186,6 +205,83 @@ QString RaisonCopieInvalide(const QString& chemin) {
     }
     if (!manquantes.isEmpty())
         return QStringLiteral("ce n'est pas une base de données de ce programme (tables absentes ou incomplètes : %1).")
+            .arg(manquantes.join(QStringLiteral(", ")));
+    return {};
+}
+
+// What the file's first 100 bytes say: SQLite's own header, and whether the file holds every
+// page the header counts (a copy cut short by a full disk or a killed program does not).
+enum class EnTete { Entier, Coupe, Etranger };
+
+EnTete LireEnTete(const QString& chemin) {
+    QFile f(chemin);
+    if (!f.open(QIODevice::ReadOnly)) return EnTete::Entier;  // SQLite says why it cannot be read
+    const QByteArray t = f.read(100);
+    static const QByteArray magie("SQLite format 3\0", 16);
+    if (t.size() < magie.size()) return !t.isEmpty() && magie.startsWith(t) ? EnTete::Coupe : EnTete::Etranger;
+    if (!t.startsWith(magie)) return EnTete::Etranger;
+    if (t.size() < 100) return EnTete::Coupe;
+    const auto octet = [&t](int i) { return static_cast<quint32>(static_cast<quint8>(t.at(i))); };
+    const auto mot32 = [&](int i) { return octet(i) << 24 | octet(i + 1) << 16 | octet(i + 2) << 8 | octet(i + 3); };
+    const quint32 brut = octet(16) << 8 | octet(17);
+    const qint64 page = brut == 1 ? 65536 : brut;
+    if (page < 512 || (page & (page - 1)) != 0) return EnTete::Etranger;
+    const qint64 taille = f.size();
+    if (taille % page != 0) return EnTete::Coupe;
+    // The page count of the header is trusted only when written by a version that keeps it.
+    const quint32 pages = mot32(28);
+    if (pages > 0 && mot32(24) == mot32(92) && taille < static_cast<qint64>(pages) * page) return EnTete::Coupe;
+    return EnTete::Entier;
+}
+
+const QString kMessageCoupee = QStringLiteral("La copie est incomplète (le fichier est coupé) : elle ne peut pas être restaurée.");
+const QString kMessagePasUneBase = QStringLiteral("Ce fichier n'est pas une base de données : il ne peut pas être restauré.");
+
+QString MessageEndommagee(const QStringList& details) {
+    static const QRegularExpression motif(QStringLiteral("\\bpage (\\d+)"), QRegularExpression::CaseInsensitiveOption);
+    for (const QString& ligne : details) {
+        const QRegularExpressionMatch m = motif.match(ligne);
+        if (m.hasMatch()) return QStringLiteral("La copie est endommagée (page %1) : elle ne peut pas être restaurée.").arg(m.captured(1));
+    }
+    return QStringLiteral("La copie est endommagée (page inconnue) : elle ne peut pas être restaurée.");
+}
+
+QString MessageSelonCode(const QString& chemin, int code, sqlite3* db = nullptr) {
+    switch (code & 0xff) {
+    case SQLITE_NOTADB: return kMessagePasUneBase;
+    case SQLITE_CORRUPT: return MessageEndommagee({QString::fromUtf8(db ? sqlite3_errmsg(db) : "")});
+    default:
+        return QStringLiteral("Le fichier « %1 » ne peut pas être lu : %2").arg(Natif(chemin), RaisonSqlite(code, db));
+    }
+}
+
+// The one message that says why a chosen file cannot be restored; empty when it can.
+QString MessageCopieRefusee(const QString& chemin, const std::atomic<bool>* annule = nullptr) {
+    if (!QFileInfo(chemin).isFile())
+        return QStringLiteral("Le fichier « %1 » est introuvable : il ne peut pas être restauré.").arg(Natif(chemin));
+    switch (LireEnTete(chemin)) {
+    case EnTete::Coupe: return kMessageCoupee;
+    case EnTete::Etranger: return kMessagePasUneBase;
+    case EnTete::Entier: break;
+    }
+    LecteurSqlite lecteur(chemin);
+    SuivreAnnulation(lecteur, annule);
+    if (!lecteur.Ouverte()) return MessageSelonCode(chemin, lecteur.Code(), lecteur.Db());
+    QStringList integrite;
+    if (!lecteur.Lire("PRAGMA integrity_check", integrite)) return MessageSelonCode(chemin, lecteur.Code(), lecteur.Db());
+    if (integrite != QStringList{QStringLiteral("ok")}) return MessageEndommagee(integrite);
+    QStringList manquantes;
+    for (const QString& table : TablesRequises()) {
+        QStringList colonnes;
+        const QByteArray sql = "SELECT name FROM pragma_table_info('" + table.toUtf8() + "')";
+        if (!lecteur.Lire(sql.constData(), colonnes)) return MessageSelonCode(chemin, lecteur.Code(), lecteur.Db());
+        const QSet<QString> presentes(colonnes.cbegin(), colonnes.cend());
+        const auto requises = ColonnesRequises().find(table);
+        if (presentes.isEmpty() || requises == ColonnesRequises().end() || !presentes.contains(requises->second))
+            manquantes << table;
+    }
+    if (!manquantes.isEmpty())
+        return QStringLiteral("Ce fichier est la base d'un autre programme (tables absentes : %1) : il ne peut pas être restauré.")
             .arg(manquantes.join(QStringLiteral(", ")));
     return {};
 }
@@ -272,6 +368,8 @@ QString MessageEchec(const QString& cheminFinal, const QString& raison) {
 
 QSet<CopieBD*> g_copies;  // GUI thread only
 
+void NoterEtFaireTourner(const QString& cheminFinal);
+
 }  // namespace
 
 bool CopiesPossibles() { return Connexion().driverName() == QLatin1String("QSQLITE"); }
@@ -295,36 +393,152 @@ std::optional<QDateTime> MomentCopieAutomatique(const QString& nomFichier) {
     return MomentDepuis(MotifCopieAutomatique().match(nomFichier));
 }
 
-QStringList CopiesAutomatiques(const QString& dossier) {
+namespace {
+// The program's own record of the order in which it made its copies, oldest first: the names'
+// dates come from the clock, which may have been wrong when they were made.
+const QString kNomOrdre = QStringLiteral("ordre-des-copies.txt");
+
+QStringList LireOrdre(const QString& dossier) {
+    QFile f(QDir(dossier).filePath(kNomOrdre));
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    QStringList noms;
+    for (const QString& ligne : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n')))
+        if (MotifMomentCopie().match(ligne.trimmed()).hasMatch()) noms << ligne.trimmed();
+    return noms;
+}
+
+// Rewrites the record (names of files that are gone are dropped), whole or not at all.
+void EcrireOrdre(const QString& dossier, const QStringList& noms) {
+    const QDir d(dossier);
+    QStringList gardes;
+    for (const QString& nom : noms)
+        if (!gardes.contains(nom) && QFileInfo::exists(d.filePath(nom))) gardes << nom;
+    const QString temporaire = d.filePath(kNomOrdre + QStringLiteral(".%1.partielle").arg(QCoreApplication::applicationPid()));
+    QFile f(temporaire);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
+    const QByteArray texte = gardes.isEmpty() ? QByteArray() : (gardes.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
+    const bool ecrit = f.write(texte) == texte.size() && f.flush();
+    f.close();
+    if (!ecrit || Synchroniser(temporaire, false) != 0 ||
+        ::rename(QFile::encodeName(temporaire).constData(), QFile::encodeName(d.filePath(kNomOrdre)).constData()) != 0)
+        QFile::remove(temporaire);
+}
+
+// The copies of one kind, newest first: those the program recorded, by their order of making,
+// then those it did not (older programs, copies put there by hand), by their names' dates.
+QStringList CopiesClassees(const QString& dossier, bool avantRestauration) {
     std::vector<std::pair<QDateTime, QString>> copies;
-    for (const QString& nom : QDir(dossier).entryList(QDir::Files | QDir::Hidden))
-        if (const auto moment = MomentCopieAutomatique(nom)) copies.emplace_back(*moment, nom);
+    for (const QString& nom : QDir(dossier).entryList(QDir::Files | QDir::Hidden)) {
+        const QRegularExpressionMatch m = MotifMomentCopie().match(nom);
+        if (m.hasMatch() && m.captured(3).isEmpty() != avantRestauration)
+            if (const auto moment = MomentDepuis(m)) copies.emplace_back(*moment, nom);
+    }
     std::sort(copies.begin(), copies.end(), [](const auto& a, const auto& b) {
         return a.first != b.first ? a.first > b.first : a.second > b.second;
     });
+    QStringList presentes;
+    for (const auto& c : copies) presentes << c.second;
     QStringList noms;
-    for (const auto& c : copies) noms << c.second;
+    const QStringList ordre = LireOrdre(dossier);
+    for (auto it = ordre.crbegin(); it != ordre.crend(); ++it)
+        if (presentes.contains(*it) && !noms.contains(*it)) noms << *it;
+    for (const QString& nom : std::as_const(presentes))
+        if (!noms.contains(nom)) noms << nom;
     return noms;
 }
+
+QStringList SupprimerAuDela(const QString& dossier, QStringList copies, const QString& copieGardee, int gardees) {
+    // The copy just made stays whatever its name says.
+    if (copies.removeAll(copieGardee) > 0) copies.prepend(copieGardee);
+    QStringList supprimees;
+    for (qsizetype i = gardees; i < copies.size(); ++i)
+        if (QFile::remove(QDir(dossier).filePath(copies.at(i)))) supprimees << copies.at(i);
+    if (!supprimees.isEmpty()) {
+        EcrireOrdre(dossier, LireOrdre(dossier));
+        Synchroniser(dossier, true);
+    }
+    return supprimees;
+}
+
+std::function<qint64(const QString&)> g_lectureEspaceLibre;
+
+// The nearest folder that exists (the copies' folder may not be made yet).
+QString DossierExistant(const QString& dossier) {
+    QString d = QFileInfo(dossier).absoluteFilePath();
+    while (!QFileInfo(d).isDir()) {
+        const QString parent = QFileInfo(d).absolutePath();
+        if (parent == d) break;
+        d = parent;
+    }
+    return d;
+}
+
+bool MemeDisque(const QString& a, const QString& b) {
+    struct stat ea {}, eb {};
+    return ::stat(QFile::encodeName(a).constData(), &ea) == 0 && ::stat(QFile::encodeName(b).constData(), &eb) == 0 &&
+           ea.st_dev == eb.st_dev;
+}
+}  // namespace
+
+void NoterCopie(const QString& dossier, const QString& nomFichier) {
+    QStringList ordre = LireOrdre(dossier);
+    ordre.removeAll(nomFichier);
+    ordre << nomFichier;
+    EcrireOrdre(dossier, ordre);
+}
+
+QStringList CopiesAutomatiques(const QString& dossier) { return CopiesClassees(dossier, false); }
+QStringList CopiesAvantRestauration(const QString& dossier) { return CopiesClassees(dossier, true); }
+
+namespace {
+void NoterEtFaireTourner(const QString& cheminFinal) {
+    const QString dossier = QFileInfo(cheminFinal).absolutePath();
+    NoterCopie(dossier, QFileInfo(cheminFinal).fileName());
+    SupprimerAnciennesCopies(dossier, QFileInfo(cheminFinal).fileName());
+}
+}  // namespace
 
 bool CopieAutomatiqueDue(const QDateTime& maintenant) {
     const QStringList copies = CopiesAutomatiques(DossierSauvegardes());
     if (copies.isEmpty()) return true;
+    // The newest copy made, not the one whose name says the latest date.
     const QDateTime derniere = *MomentCopieAutomatique(copies.first());
-    if (derniere > maintenant) return true;
-    return derniere.secsTo(maintenant) >= kIntervalleCopiesAutomatiques;
+    if (derniere.date() == maintenant.date()) return false;
+    // Another day: either the clock moved back past the last copy (one copy, then the day is
+    // that copy's day), or the usual 20 hours have passed.
+    return derniere > maintenant || derniere.secsTo(maintenant) >= kIntervalleCopiesAutomatiques;
 }
 
 QStringList SupprimerAnciennesCopies(const QString& dossier, const QString& copieGardee) {
-    QStringList copies = CopiesAutomatiques(dossier);
-    // The copy just made stays whatever its date says (a clock put back).
-    if (copies.removeAll(copieGardee) > 0) copies.prepend(copieGardee);
-    QStringList supprimees;
-    for (qsizetype i = kCopiesAutomatiquesGardees; i < copies.size(); ++i)
-        if (QFile::remove(QDir(dossier).filePath(copies.at(i)))) supprimees << copies.at(i);
-    if (!supprimees.isEmpty()) Synchroniser(dossier, true);
-    return supprimees;
+    return SupprimerAuDela(dossier, CopiesAutomatiques(dossier), copieGardee, kCopiesAutomatiquesGardees);
 }
+
+QStringList SupprimerAnciennesCopiesAvantRestauration(const QString& dossier, const QString& copieGardee) {
+    return SupprimerAuDela(dossier, CopiesAvantRestauration(dossier), copieGardee, kCopiesAvantRestaurationGardees);
+}
+
+void DefinirLectureEspaceLibre(std::function<qint64(const QString& dossier)> lecture) {
+    g_lectureEspaceLibre = std::move(lecture);
+}
+
+qint64 EspaceLibre(const QString& dossier) {
+    const QString existant = DossierExistant(dossier);
+    if (g_lectureEspaceLibre) return g_lectureEspaceLibre(existant);
+    const QStorageInfo info(existant);
+    return info.isValid() ? info.bytesAvailable() : -1;
+}
+
+QString RaisonPlaceInsuffisante(const QString& dossier, qint64 taille) {
+    const qint64 libre = EspaceLibre(dossier);
+    if (libre < 0) return {};  // unknown: the write itself will say if the disk is full
+    qint64 aGarder = kMargeEspaceLibre;
+    const QString cheminBD = CheminBD();
+    if (MemeDisque(DossierExistant(dossier), QFileInfo(cheminBD).absolutePath())) aGarder += QFileInfo(cheminBD).size();
+    if (libre - taille >= aGarder) return {};
+    return QStringLiteral("il reste trop peu de place sur le disque (%1 Mo libres).").arg(libre / 1000000);
+}
+
+QString MessagePlaceInsuffisante(const QString& raison) { return QStringLiteral("Sauvegarde non faite : ") + raison; }
 
 int NettoyerCopiesInterrompues(const QString& dossier) {
     QSet<QString> enCours;
@@ -347,16 +561,14 @@ int NettoyerCopiesInterrompues(const QString& dossier) {
     return supprimes;
 }
 
-void VerifierCopie(const QString& chemin) {
-    const QString raison = RaisonCopieInvalide(chemin);
-    if (!raison.isEmpty()) throw ErreurBD(QStringLiteral("Le fichier « %1 » n'est pas utilisable : %2").arg(Natif(chemin), raison));
+void VerifierCopie(const QString& chemin, const std::atomic<bool>* annule) {
+    const QString message = MessageCopieRefusee(chemin, annule);
+    if (!message.isEmpty()) throw ErreurBD(message);
 }
 
-ContenuCopie ExaminerCopie(const QString& chemin) {
-    VerifierCopie(chemin);
+namespace {
+ContenuCopie Compter(const QString& chemin) {
     ContenuCopie contenu;
-    const auto moment = MomentDepuis(MotifMomentCopie().match(QFileInfo(chemin).fileName()));
-    contenu.moment = moment ? *moment : QFileInfo(chemin).lastModified();
     LecteurSqlite lecteur(chemin);
     const std::pair<const char*, qint64*> comptes[] = {
         {"SELECT COUNT(*) FROM InfoClientReservation", &contenu.commandes},
@@ -365,11 +577,43 @@ ContenuCopie ExaminerCopie(const QString& chemin) {
         {"SELECT COUNT(*) FROM Vendeur", &contenu.vendeurs}};
     for (const auto& [sql, compte] : comptes) {
         QStringList lignes;
-        if (!lecteur.Lire(sql, lignes) || lignes.size() != 1)
-            throw ErreurBD(QStringLiteral("Le fichier « %1 » n'est pas utilisable : %2").arg(Natif(chemin), RaisonSqlite(lecteur.Code())));
+        if (!lecteur.Lire(sql, lignes) || lignes.size() != 1) throw ErreurBD(MessageSelonCode(chemin, lecteur.Code(), lecteur.Db()));
         *compte = lignes.first().toLongLong();
     }
     return contenu;
+}
+}  // namespace
+
+ContenuCopie ExaminerCopie(const QString& chemin, const std::atomic<bool>* annule) {
+    VerifierCopie(chemin, annule);
+    ContenuCopie contenu = Compter(chemin);
+    const auto moment = MomentDepuis(MotifMomentCopie().match(QFileInfo(chemin).fileName()));
+    contenu.moment = moment ? *moment : QFileInfo(chemin).lastModified();
+    return contenu;
+}
+
+ContenuCopie ContenuBaseActuelle() {
+    ContenuCopie contenu = Compter(CheminBD());
+    contenu.moment = QFileInfo(CheminBD()).lastModified();
+    return contenu;
+}
+
+QString QuestionRestauration(const ContenuCopie& actuelle, const ContenuCopie& copie, const QString& nomAvant) {
+    const QLocale francais(QLocale::French, QLocale::France);
+    return QStringLiteral("Restaurer la copie du %1 à %2 ? La base actuelle contient %3 commandes, %4 pièces, %5 représentations "
+                          "et %6 vendeurs ; la copie contient %7 commandes, %8 pièces, %9 représentations et %10 vendeurs. "
+                          "Les données actuelles seront d'abord copiées dans %11.")
+        .arg(francais.toString(copie.moment.date(), QStringLiteral("d MMMM yyyy")),
+             francais.toString(copie.moment.time(), QStringLiteral("HH:mm")))
+        .arg(actuelle.commandes)
+        .arg(actuelle.pieces)
+        .arg(actuelle.representations)
+        .arg(actuelle.vendeurs)
+        .arg(copie.commandes)
+        .arg(copie.pieces)
+        .arg(copie.representations)
+        .arg(copie.vendeurs)
+        .arg(nomAvant);
 }
 
 // --- One copy.
@@ -432,8 +676,14 @@ void CopieBD::Commencer() {
     if (e.enCours) throw ErreurBD(QStringLiteral("Une copie vers « %1 » est déjà en cours.").arg(Natif(e.cheminFinal)));
     sqlite3* source = PoigneeSource();
     const QString dossier = QFileInfo(e.cheminFinal).absolutePath();
+    // The sales come first: a copy that would leave them too little room is not made.
+    QString raison = RaisonPlaceInsuffisante(dossier, QFileInfo(CheminBD()).size());
+    if (!raison.isEmpty()) {
+        e.raisonDepart = raison;
+        throw ErreurBD(MessagePlaceInsuffisante(raison));
+    }
     const QString temporaire = NouveauTemporaire(dossier);
-    QString raison = CreerTemporaire(dossier, temporaire);
+    raison = CreerTemporaire(dossier, temporaire);
     if (!raison.isEmpty()) {
         e.raisonDepart = raison;
         throw ErreurBD(MessageEchec(e.cheminFinal, raison));
@@ -559,7 +809,7 @@ void CopieBD::Conclure(const QString& erreur) {
         return;
     }
     // Only now that a checked copy exists may the oldest go.
-    if (e.automatique) SupprimerAnciennesCopies(QFileInfo(e.cheminFinal).absolutePath(), QFileInfo(e.cheminFinal).fileName());
+    if (e.automatique) NoterEtFaireTourner(e.cheminFinal);
     emit Terminee(true, QString());
 }
 
@@ -592,7 +842,7 @@ void CopieBD::Faire() {
     e.temporaire.clear();
     e.enCours = false;
     if (!raison.isEmpty()) throw ErreurBD(MessageEchec(e.cheminFinal, raison));
-    if (e.automatique) SupprimerAnciennesCopies(QFileInfo(e.cheminFinal).absolutePath(), QFileInfo(e.cheminFinal).fileName());
+    if (e.automatique) NoterEtFaireTourner(e.cheminFinal);
 }
 
 void CopieBD::Interrompre() {
@@ -612,85 +862,258 @@ void AvantFermetureConnexion() { InterrompreCopies(); }
 
 // --- Restoring.
 
-QString RestaurerCopie(const QString& chemin, const QDateTime& maintenant) {
-    const QString cheminBD = CheminBD();
+namespace {
+constexpr qint64 kOctetsParLecture = 1 << 20;
+constexpr int kPagesParEtapeRestauration = 1024;
+
+const QString kRienModifie = QStringLiteral("\n\nRien n'a été modifié.");
+
+// What a restore needs, gathered on the window's thread before the work starts.
+struct PlanRestauration {
+    QString chemin;        // the chosen copy
+    QString cheminBD;
+    QString avant;         // the copy of the data of now, made first
+    QDateTime momentCopie;
+    sqlite3* poignee = nullptr;  // the program's own connection
+};
+
+struct ControleRestauration {
+    std::atomic<bool> annule{false};
+    std::atomic<bool> remplacement{false};  // BD.mdb is being replaced: too late to cancel
+    std::atomic<int> pourMille{0};
+    std::atomic<qint64> verrouMs{-1};  // how long the other programs were held off
+};
+
+PlanRestauration PreparerRestauration(const QString& chemin, const QDateTime& maintenant) {
+    PlanRestauration plan;
+    plan.chemin = QFileInfo(chemin).absoluteFilePath();
+    plan.cheminBD = CheminBD();
     const QFileInfo choisi(chemin);
-    if (choisi.exists() && QFileInfo::exists(cheminBD) && choisi.canonicalFilePath() == QFileInfo(cheminBD).canonicalFilePath())
+    if (choisi.exists() && QFileInfo::exists(plan.cheminBD) &&
+        choisi.canonicalFilePath() == QFileInfo(plan.cheminBD).canonicalFilePath())
         throw ErreurBD(QStringLiteral("Le fichier choisi est la base de données en service : choisissez une copie de sauvegarde."));
+    // A write-ahead log beside BD.mdb holds data the file itself does not.
+    if (QFileInfo::exists(plan.cheminBD + QLatin1String("-wal")))
+        throw ErreurBD(QStringLiteral("La restauration n'a pas été faite : la base de données est en cours d'écriture "
+                                      "par un autre programme (fichier « BD.mdb-wal »). Fermez-le, puis réessayez.") +
+                       kRienModifie);
+    plan.avant = QDir(DossierSauvegardes()).filePath(NomCopieAvantRestauration(maintenant));
     try {
-        VerifierCopie(chemin);
+        plan.poignee = PoigneeSource();
     } catch (const ErreurBD& e) {
-        throw ErreurBD(QStringLiteral("La restauration n'a pas été faite.\n\n") + e.message() +
-                       QStringLiteral("\n\nRien n'a été modifié."));
+        throw ErreurBD(QStringLiteral("La restauration n'a pas été faite : ") + e.message() + kRienModifie);
     }
-    // A journal beside BD.mdb belongs to a write in progress or cut short: it would be applied
-    // to the restored file.
-    for (const char* suffixe : {"-journal", "-wal"}) {
-        if (QFileInfo::exists(cheminBD + QLatin1String(suffixe)))
-            throw ErreurBD(QStringLiteral("La restauration n'a pas été faite : la base de données est en cours d'écriture "
-                                          "par un autre programme (fichier « %1 »). Fermez-le, puis réessayez. "
-                                          "Rien n'a été modifié.")
-                               .arg(QFileInfo(cheminBD + QLatin1String(suffixe)).fileName()));
-    }
+    return plan;
+}
 
-    const QString avant = QDir(DossierSauvegardes()).filePath(NomCopieAvantRestauration(maintenant));
-    try {
-        CopieBD copie(avant, false);
-        copie.Faire();
-    } catch (const ErreurBD& e) {
-        throw ErreurBD(QStringLiteral("La restauration n'a pas été faite : la copie des données actuelles a échoué.\n\n") +
-                       e.message() + QStringLiteral("\n\nRien n'a été modifié."));
+// Copies the file under the connection byte for byte through SQLite's own file handle: opening
+// and closing BD.mdb another way would drop the lock the connection holds on it.
+QString CopierOctets(sqlite3* poignee, const QString& temporaire, ControleRestauration& c, int deb, int fin) {
+    sqlite3_file* fichier = nullptr;
+    if (sqlite3_file_control(poignee, "main", SQLITE_FCNTL_FILE_POINTER, &fichier) != SQLITE_OK || !fichier ||
+        !fichier->pMethods)
+        return QStringLiteral("le fichier de la base de données n'est pas accessible.");
+    sqlite3_int64 taille = 0;
+    if (int rc = fichier->pMethods->xFileSize(fichier, &taille); rc != SQLITE_OK) return RaisonSqlite(rc);
+    const int fd = ::open(QFile::encodeName(temporaire).constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) return RaisonSysteme(errno);
+    QByteArray tampon(kOctetsParLecture, Qt::Uninitialized);
+    QString raison;
+    for (sqlite3_int64 pos = 0; pos < taille && raison.isEmpty(); pos += kOctetsParLecture) {
+        if (c.annule) break;
+        const int n = static_cast<int>(std::min<sqlite3_int64>(kOctetsParLecture, taille - pos));
+        if (int rc = fichier->pMethods->xRead(fichier, tampon.data(), n, pos); rc != SQLITE_OK) {
+            raison = RaisonSqlite(rc);
+            break;
+        }
+        for (int ecrits = 0; ecrits < n;) {
+            const ssize_t r = ::write(fd, tampon.constData() + ecrits, static_cast<size_t>(n - ecrits));
+            if (r < 0 && errno == EINTR) continue;
+            if (r <= 0) {
+                raison = RaisonSysteme(r < 0 ? errno : ENOSPC);
+                break;
+            }
+            ecrits += static_cast<int>(r);
+        }
+        c.pourMille = deb + static_cast<int>((fin - deb) * (pos + n) / std::max<sqlite3_int64>(taille, 1));
     }
+    if (::close(fd) != 0 && raison.isEmpty()) raison = RaisonSysteme(errno);
+    return raison;
+}
 
-    // The chosen copy, rewritten beside BD.mdb so that the rename is atomic, and checked there.
-    const QString dossier = QFileInfo(cheminBD).absolutePath();
-    const QString temporaire = NouveauTemporaire(dossier);
-    QString raison = CreerTemporaire(dossier, temporaire);
+// The chosen copy rewritten beside BD.mdb, page by page, so that the rename is atomic.
+QString EcrireCopieChoisie(const QString& chemin, const QString& temporaire, ControleRestauration& c, int deb, int fin) {
+    sqlite3* dest = nullptr;
+    QString raison = OuvrirDestination(temporaire, &dest);
     if (raison.isEmpty()) {
-        sqlite3* dest = nullptr;
-        raison = OuvrirDestination(temporaire, &dest);
-        if (raison.isEmpty()) {
-            LecteurSqlite source(chemin);
-            sqlite3_backup* b = source.Ouverte() ? sqlite3_backup_init(dest, "main", source.Db(), "main") : nullptr;
-            if (!b) {
-                raison = source.Ouverte() ? RaisonSqlite(sqlite3_errcode(dest), dest) : RaisonSqlite(source.Code());
-            } else {
-                const int rc = sqlite3_backup_step(b, -1);
-                const int fin = sqlite3_backup_finish(b);
+        LecteurSqlite source(chemin);
+        sqlite3_backup* b = source.Ouverte() ? sqlite3_backup_init(dest, "main", source.Db(), "main") : nullptr;
+        if (!b) {
+            raison = source.Ouverte() ? RaisonSqlite(sqlite3_errcode(dest), dest) : RaisonSqlite(source.Code());
+        } else {
+            int rc = SQLITE_OK;
+            while (!c.annule && (rc = sqlite3_backup_step(b, kPagesParEtapeRestauration)) == SQLITE_OK) {
+                const int total = std::max(sqlite3_backup_pagecount(b), 1);
+                c.pourMille = deb + (fin - deb) * (total - sqlite3_backup_remaining(b)) / total;
+            }
+            const int finBackup = sqlite3_backup_finish(b);
+            if (!c.annule) {
                 if (rc != SQLITE_DONE) raison = RaisonSqlite(rc, dest);
-                else if (fin != SQLITE_OK) raison = RaisonSqlite(fin, dest);
+                else if (finBackup != SQLITE_OK) raison = RaisonSqlite(finBackup, dest);
             }
         }
-        sqlite3_close_v2(dest);
-        if (raison.isEmpty()) {
-            raison = RaisonCopieInvalide(temporaire);
-            if (raison.isEmpty())
-                if (const int e = Synchroniser(temporaire, false)) raison = RaisonSysteme(e);
+    }
+    sqlite3_close_v2(dest);
+    return raison;
+}
+
+// Writes beside BD.mdb which copy the new file comes from, for the other programs to say.
+void EcrireMarque(const PlanRestauration& p, const QString& temporaire) {
+    struct stat etat {};
+    const QString marque = CheminMarqueRestauration(p.cheminBD);
+    if (::stat(QFile::encodeName(temporaire).constData(), &etat) != 0) return;
+    const QString provisoire = marque + QStringLiteral(".partielle");
+    QFile f(provisoire);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
+    f.write(QStringLiteral("%1\n%2\n")
+                .arg(p.momentCopie.toString(Qt::ISODate))
+                .arg(static_cast<qulonglong>(etat.st_ino))
+                .toUtf8());
+    f.close();
+    if (::rename(QFile::encodeName(provisoire).constData(), QFile::encodeName(marque).constData()) != 0)
+        QFile::remove(provisoire);
+}
+
+// Flushes the copy of the data of now and gives it its name. It is not checked: it is BD.mdb
+// byte for byte, as the lock leaves it, and a damaged base must stay restorable.
+QString NommerCopieAvant(const QString& temporaire, const QString& cheminFinal) {
+    QString raison;
+    if (const int e = Synchroniser(temporaire, false)) raison = RaisonSysteme(e);
+    if (raison.isEmpty() &&
+        ::rename(QFile::encodeName(temporaire).constData(), QFile::encodeName(cheminFinal).constData()) != 0)
+        raison = RaisonSysteme(errno);
+    if (!raison.isEmpty()) {
+        QFile::remove(temporaire);
+        return raison;
+    }
+    Synchroniser(QFileInfo(cheminFinal).absolutePath(), true);
+    return {};
+}
+
+// From the check of the chosen copy to the rename; any thread. Empty on success (or when
+// cancelled: c.annule), else the clerk's message. The chosen copy is written beside BD.mdb and
+// checked first, while the other programs go on; then, under SQLite's exclusive lock on BD.mdb,
+// the data of now are copied aside and the new file renamed over BD.mdb. No other program can
+// write between the two, so nothing it saves can fall between them, and the lock lasts only
+// as long as the copy of the bytes.
+QString TravailRestauration(const PlanRestauration& p, ControleRestauration& c) {
+    switch (LireEnTete(p.chemin)) {
+    case EnTete::Coupe: return kMessageCoupee + kRienModifie;
+    case EnTete::Etranger: return kMessagePasUneBase + kRienModifie;
+    case EnTete::Entier: break;
+    }
+    if (!QFileInfo(p.chemin).isFile())
+        return QStringLiteral("Le fichier « %1 » est introuvable : il ne peut pas être restauré.").arg(Natif(p.chemin)) + kRienModifie;
+
+    const qint64 tailleBD = QFileInfo(p.cheminBD).size();
+    const qint64 tailleCopie = QFileInfo(p.chemin).size();
+    const QString dossierAvant = QFileInfo(p.avant).absolutePath();
+    const QString dossierBD = QFileInfo(p.cheminBD).absolutePath();
+    for (const auto& [dossier, taille] : {std::pair{dossierAvant, tailleBD}, std::pair{dossierBD, tailleCopie}}) {
+        const QString raison = RaisonPlaceInsuffisante(dossier, taille);
+        if (!raison.isEmpty()) return QStringLiteral("La restauration n'a pas été faite : ") + raison + kRienModifie;
+    }
+
+    // The chosen copy, rewritten beside BD.mdb so that the rename is atomic, and checked there
+    // (page for page the chosen file: what is refused is named as for that file).
+    const QString temporaire = NouveauTemporaire(dossierBD);
+    QString raison = CreerTemporaire(dossierBD, temporaire);
+    if (!raison.isEmpty()) return QStringLiteral("La restauration n'a pas été faite : %1").arg(raison) + kRienModifie;
+    const auto retirer = qScopeGuard([&temporaire] { QFile::remove(temporaire); });  // a no-op once renamed
+    raison = EcrireCopieChoisie(p.chemin, temporaire, c, 0, 350);
+    if (c.annule) return {};
+    if (!raison.isEmpty()) {
+        // The chosen file could not be read whole: say why as for a checked file.
+        const QString refus = MessageCopieRefusee(p.chemin, &c.annule);
+        if (c.annule) return {};
+        return (refus.isEmpty() ? QStringLiteral("La restauration n'a pas été faite : %1").arg(raison) : refus) + kRienModifie;
+    }
+    const QString refus = MessageCopieRefusee(temporaire, &c.annule);
+    if (c.annule) return {};
+    if (!refus.isEmpty()) return QString(refus).replace(Natif(temporaire), Natif(p.chemin)) + kRienModifie;
+    if (const int e = Synchroniser(temporaire, false))
+        return QStringLiteral("La restauration n'a pas été faite : %1").arg(RaisonSysteme(e)) + kRienModifie;
+    c.pourMille = 700;
+
+    const int rcVerrou = sqlite3_exec(p.poignee, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+    if (rcVerrou != SQLITE_OK) {
+        if ((rcVerrou & 0xff) == SQLITE_BUSY || (rcVerrou & 0xff) == SQLITE_LOCKED)
+            return QStringLiteral("La restauration n'a pas été faite : un autre programme utilise la base de données en ce "
+                                  "moment (une vente en cours d'enregistrement, un rapport). Réessayez dans un moment.") +
+                   kRienModifie;
+        return QStringLiteral("La restauration n'a pas été faite : ") + RaisonSqlite(rcVerrou, p.poignee) + kRienModifie;
+    }
+    struct Deverrouiller {
+        sqlite3* poignee;
+        ControleRestauration& c;
+        QElapsedTimer duree;
+        ~Deverrouiller() {
+            sqlite3_exec(poignee, "ROLLBACK", nullptr, nullptr, nullptr);
+            c.verrouMs = duree.elapsed();
         }
-        if (!raison.isEmpty()) QFile::remove(temporaire);
+    } deverrouiller{p.poignee, c, {}};
+    deverrouiller.duree.start();
+
+    // The data of now, as they are under the lock.
+    const QString temporaireAvant = NouveauTemporaire(dossierAvant);
+    raison = CreerTemporaire(dossierAvant, temporaireAvant);
+    if (raison.isEmpty()) {
+        raison = CopierOctets(p.poignee, temporaireAvant, c, 700, 950);
+        if (c.annule || !raison.isEmpty()) QFile::remove(temporaireAvant);
+        if (c.annule) return {};
+        if (raison.isEmpty()) raison = NommerCopieAvant(temporaireAvant, p.avant);
     }
     if (!raison.isEmpty())
-        throw ErreurBD(QStringLiteral("La restauration n'a pas été faite : %1\n\nRien n'a été modifié. Les données actuelles "
-                                      "sont aussi dans « %2 ».")
-                           .arg(raison, Natif(avant)));
+        return QStringLiteral("La restauration n'a pas été faite : la copie des données actuelles a échoué : ") + raison +
+               kRienModifie;
+    NoterCopie(dossierAvant, QFileInfo(p.avant).fileName());
+    c.pourMille = 950;
 
-    FermerConnexion();
-    if (::rename(QFile::encodeName(temporaire).constData(), QFile::encodeName(cheminBD).constData()) != 0) {
-        const int erreur = errno;
-        QFile::remove(temporaire);
-        OuvrirConnexion();
-        throw ErreurBD(QStringLiteral("La restauration n'a pas été faite : BD.mdb n'a pas pu être remplacé : %1\n\n"
-                                      "Rien n'a été modifié.")
-                           .arg(RaisonSysteme(erreur)));
+    // From here on, no way back: cancelling is no longer offered.
+    c.remplacement = true;
+    if (c.annule) c.remplacement = false;
+    if (c.annule) {
+        QFile::remove(p.avant);
+        EcrireOrdre(dossierAvant, LireOrdre(dossierAvant));
+        return {};
     }
-    Synchroniser(dossier, true);
-    if (OuvrirConnexion()) return avant;
+    EcrireMarque(p, temporaire);
+    if (::rename(QFile::encodeName(temporaire).constData(), QFile::encodeName(p.cheminBD).constData()) != 0) {
+        const int erreur = errno;
+        QFile::remove(p.avant);
+        EcrireOrdre(dossierAvant, LireOrdre(dossierAvant));
+        return QStringLiteral("La restauration n'a pas été faite : BD.mdb n'a pas pu être remplacé : %1").arg(RaisonSysteme(erreur)) +
+               kRienModifie;
+    }
+    Synchroniser(dossierBD, true);
+    SupprimerAnciennesCopiesAvantRestauration(dossierAvant, QFileInfo(p.avant).fileName());
+    c.pourMille = 1000;
+    return {};
+}
+
+// Back on the window's thread: the connection is opened on the new file. Throws ErreurBD.
+void ConclureRestauration(const PlanRestauration& p, bool remplace) {
+    detail::DefinirRestaurationEnCours(false);
+    if (!remplace) return;
+    FermerConnexion();
+    if (OuvrirConnexion()) return;
 
     // Cannot happen with a checked file, but then the data of a moment ago come back.
+    const QString dossier = QFileInfo(p.cheminBD).absolutePath();
     const QString raisonOuverture = DernierMessageOuverture();
     const QString retour = NouveauTemporaire(dossier);
-    const bool remis = QFile::copy(avant, retour) && Synchroniser(retour, false) == 0 &&
-                       ::rename(QFile::encodeName(retour).constData(), QFile::encodeName(cheminBD).constData()) == 0;
+    const bool remis = QFile::copy(p.avant, retour) && Synchroniser(retour, false) == 0 &&
+                       ::rename(QFile::encodeName(retour).constData(), QFile::encodeName(p.cheminBD).constData()) == 0;
     if (!remis) QFile::remove(retour);
     Synchroniser(dossier, true);
     OuvrirConnexion();
@@ -699,7 +1122,88 @@ QString RestaurerCopie(const QString& chemin, const QDateTime& maintenant) {
                             remis ? QStringLiteral("Les données d'avant la restauration ont été remises en place.")
                                   : QStringLiteral("Les données d'avant la restauration sont dans « %1 » : copiez ce "
                                                    "fichier sous le nom BD.mdb.")
-                                        .arg(Natif(avant))));
+                                        .arg(Natif(p.avant))));
 }
+
+QDateTime MomentDeLaCopie(const QString& chemin) {
+    const auto moment = MomentDepuis(MotifMomentCopie().match(QFileInfo(chemin).fileName()));
+    return moment ? *moment : QFileInfo(chemin).lastModified();
+}
+}  // namespace
+
+QString RestaurerCopie(const QString& chemin, const QDateTime& maintenant) {
+    PlanRestauration plan = PreparerRestauration(chemin, maintenant);
+    plan.momentCopie = MomentDeLaCopie(chemin);
+    ControleRestauration controle;
+    detail::DefinirRestaurationEnCours(true);
+    const QString erreur = TravailRestauration(plan, controle);
+    ConclureRestauration(plan, erreur.isEmpty());
+    if (!erreur.isEmpty()) throw ErreurBD(erreur);
+    return plan.avant;
+}
+
+struct RestaurationBD::Etat {
+    QString chemin;
+    QDateTime maintenant;
+    PlanRestauration plan;
+    ControleRestauration controle;
+    QThread* fil = nullptr;
+    QString erreur;
+};
+
+RestaurationBD::RestaurationBD(const QString& chemin, const QDateTime& maintenant, QObject* parent)
+    : QObject(parent), m_etat(std::make_unique<Etat>()) {
+    m_etat->chemin = chemin;
+    m_etat->maintenant = maintenant;
+}
+
+RestaurationBD::~RestaurationBD() {
+    if (m_etat->fil) {
+        m_etat->controle.annule = true;
+        m_etat->fil->wait();
+        delete m_etat->fil;
+        m_etat->fil = nullptr;
+        detail::DefinirRestaurationEnCours(false);
+    }
+}
+
+void RestaurationBD::Demarrer() {
+    Etat& e = *m_etat;
+    try {
+        e.plan = PreparerRestauration(e.chemin, e.maintenant);
+        e.plan.momentCopie = MomentDeLaCopie(e.chemin);
+    } catch (const ErreurBD& err) {
+        const QString message = err.message();
+        QTimer::singleShot(0, this, [this, message] { emit Terminee(false, false, message); });
+        return;
+    }
+    detail::DefinirRestaurationEnCours(true);
+    e.fil = QThread::create([this] { m_etat->erreur = TravailRestauration(m_etat->plan, m_etat->controle); });
+    connect(e.fil, &QThread::finished, this, [this] {
+        Etat& f = *m_etat;
+        f.fil->deleteLater();
+        f.fil = nullptr;
+        const bool annulee = f.controle.annule && !f.controle.remplacement;
+        bool reussie = f.erreur.isEmpty() && !annulee;
+        QString message = f.erreur;
+        try {
+            ConclureRestauration(f.plan, reussie);
+        } catch (const ErreurBD& err) {
+            reussie = false;
+            message = err.message();
+        }
+        emit Terminee(reussie, annulee, message);
+    });
+    e.fil->start();
+}
+
+void RestaurationBD::Annuler() {
+    if (!m_etat->controle.remplacement) m_etat->controle.annule = true;
+}
+
+bool RestaurationBD::Annulable() const { return !m_etat->controle.remplacement; }
+int RestaurationBD::PourMille() const { return m_etat->controle.pourMille; }
+QString RestaurationBD::CheminAvant() const { return m_etat->plan.avant; }
+qint64 RestaurationBD::DureeVerrouMs() const { return m_etat->controle.verrouMs; }
 
 }  // namespace modBD

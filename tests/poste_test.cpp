@@ -3,10 +3,14 @@
 // station acts at the same moment, does one thing through the data store and prints the outcome.
 //   poste_test DOSSIER FICHIER_DEPART piece NOM | vendeur NOM | representation PIECE DATE | commandes N GRAINE
 //            | arrivees NOCLIENT NOREPRESENTATION N (N check-ins of one more person)
+//            | commandes-suivies N PAUSE_MS (goes on after a refusal, says each outcome) | restaurer COPIE
 #include "modBD.h"
 #include "modBD_Catalogue.h"
 #include "modBD_Commandes.h"
+#include "modBD_Sauvegarde.h"
 #include "modBD_Soiree.h"
+
+#include <QDateTime>
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -80,6 +84,27 @@ int main(int argc, char* argv[]) {
             for (int i = 0; i < a.at(6).toInt(); ++i)
                 n = modBD::NoterArrivee(a.at(4).toLongLong(), a.at(5).toLongLong(), modBD::Arrivee::UneDePlus);
             Ecrire(QStringLiteral("arrivees %1").arg(n ? *n : -1));
+        } else if (action == QLatin1String("commandes-suivies") && a.size() >= 6) {
+            // One-line orders, one after the other; each is said saved ("commande NO CLIENT") or refused.
+            const int n = a.at(4).toInt();
+            for (int i = 0; i < n; ++i) {
+                modBD::Commande c;
+                c.dateReservation = QStringLiteral("2026-12-07");
+                c.nomClient = QStringLiteral("Suivi %1").arg(i);
+                c.nbForfaits = QStringLiteral("0");
+                c.nomVendeur = QStringLiteral("Vendeur");
+                c.lignes.append({QStringLiteral("P1"), QStringLiteral("2026-12-24"), QStringLiteral("1"), QStringLiteral("2"),
+                                 QStringLiteral("10,5"), QStringLiteral("Non")});
+                c.montantTotal = QStringLiteral("10.5");
+                try {
+                    Ecrire(QStringLiteral("commande %1 %2").arg(modBD::EnregistrerCommande(c), c.nomClient));
+                } catch (const modBD::ErreurBD& e) {
+                    Ecrire(QStringLiteral("refus %1 %2").arg(static_cast<int>(e.nature())).arg(QString(e.message()).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+                }
+                QThread::msleep(a.at(5).toULong());
+            }
+        } else if (action == QLatin1String("restaurer")) {
+            Ecrire(QStringLiteral("restauree ") + modBD::RestaurerCopie(a.at(4), QDateTime::currentDateTime()));
         } else {
             Ecrire(QStringLiteral("ERREUR action inconnue ") + action);
             return 2;

@@ -2,6 +2,7 @@
 // final name unless checked, rotated only after a checked copy, and restored exactly.
 #include "TestSupport.h"
 #include "modBD.h"
+#include "modBD_Commandes.h"
 #include "modBD_Sauvegarde.h"
 
 #include <QCoreApplication>
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSqlError>
 #include <QTemporaryDir>
@@ -102,7 +104,14 @@ QSqlDatabase AutreConnexion(const QString& nom, const QString& chemin) {
     return db;
 }
 
-QStringList FichiersDe(const QString& dossier) { return QDir(dossier).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+// The files of a folder, without the two the program keeps of its own (the order in which it
+// made its copies, and the mark a restore leaves for the other programs).
+QStringList FichiersDe(const QString& dossier) {
+    QStringList fichiers = QDir(dossier).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    fichiers.removeAll(QStringLiteral("ordre-des-copies.txt"));
+    fichiers.removeAll(QStringLiteral("BD.mdb.restauration"));
+    return fichiers;
+}
 
 void CreerFichier(const QString& chemin, const QByteArray& contenu = "copie") {
     QFile f(chemin);
@@ -125,6 +134,52 @@ void CreerFichier(const QString& chemin, const QByteArray& contenu = "copie") {
         std::fflush(stdout);
     });
     std::exit(app.exec());
+}
+
+// A station of its own (another program on the same BD.mdb), started at once.
+struct AutrePoste {
+    QProcess processus;
+    QString sortie;
+    AutrePoste(const TestSupport::BaseTest& base, const QStringList& action) {
+        const QString depart = QDir(base.dossier()).filePath("depart");
+        QFile(depart).open(QIODevice::WriteOnly);
+        QObject::connect(&processus, &QProcess::readyReadStandardOutput, &processus,
+                         [this] { sortie += QString::fromUtf8(processus.readAllStandardOutput()); });
+        processus.start(QStringLiteral(CORV_POSTE_TEST), QStringList{base.dossier(), depart} + action);
+    }
+    QStringList Lignes(const QString& debut) const {
+        QStringList l;
+        for (const QString& ligne : sortie.split('\n'))
+            if (ligne.startsWith(debut)) l << ligne;
+        return l;
+    }
+};
+
+// The number of orders of that client in a file, read through a connection of its own.
+qint64 CommandesDe(const QString& chemin, const QString& client) {
+    static int numero = 0;
+    const QString nom = QStringLiteral("compte-%1").arg(++numero);
+    qint64 n = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nom);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        db.setDatabaseName(chemin);
+        if (db.open()) {
+            QSqlQuery q(db);
+            q.prepare("SELECT COUNT(*) FROM InfoClientReservation WHERE NomClient = ?");
+            q.addBindValue(client);
+            if (q.exec() && q.next()) n = q.value(0).toLongLong();
+        }
+    }
+    QSqlDatabase::removeDatabase(nom);
+    return n;
+}
+
+// The program's start: the day's copy when one is due, as the window makes it.
+bool Demarrage(const QDateTime& maintenant) {
+    if (!modBD::CopieAutomatiqueDue(maintenant)) return false;
+    modBD::CopieBD(QDir(modBD::DossierSauvegardes()).filePath(modBD::NomCopieAutomatique(maintenant)), true).Faire();
+    return true;
 }
 
 }  // namespace
@@ -152,7 +207,10 @@ private slots:
         CreerFichier(QDir(dossier).filePath(modBD::NomCopieAutomatique(moment.addSecs(-19 * 3600))));
         QVERIFY(!modBD::CopieAutomatiqueDue(moment));
         QVERIFY(modBD::CopieAutomatiqueDue(moment.addSecs(3600)));  // 20 hours
-        QVERIFY2(modBD::CopieAutomatiqueDue(moment.addSecs(-20 * 3600)), "a copy dated in the future does not count");
+        // A copy dated later the same day: the clock was put back, and the day's copy exists.
+        QVERIFY(!modBD::CopieAutomatiqueDue(moment.addSecs(-20 * 3600)));
+        // Dated on a later day: one copy now, which is then the day's copy.
+        QVERIFY(modBD::CopieAutomatiqueDue(moment.addDays(-2)));
 
         // 35 automatic copies a day apart, a copy made before a restore, a manual one with another name.
         for (int j = 0; j < 35; ++j) CreerFichier(QDir(dossier).filePath(modBD::NomCopieAutomatique(moment.addDays(-j - 1))));
@@ -511,12 +569,24 @@ private slots:
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase("fabrication");
         }
-        const QList<std::pair<QString, QString>> cas = {{endommagee, "endommagé"},
-                                                        {texte, "n'est pas une base de données"},
-                                                        {autreProgramme, "pas une base de données de ce programme"},
-                                                        {imitation, "pas une base de données de ce programme"},
-                                                        {ailleurs.filePath("absente.mdb"), "introuvable"},
-                                                        {base.chemin(), "en service"}};
+        // Cut off: a whole copy without its last pages, and one cut inside its header.
+        const QString coupee = ailleurs.filePath("BD-20261202-100000.mdb");
+        modBD::CopieBD(coupee, false).Faire();
+        const QString enTeteCoupe = ailleurs.filePath("BD-20261203-100000.mdb");
+        QVERIFY(QFile::copy(coupee, enTeteCoupe));
+        QVERIFY(QFile::resize(coupee, QFileInfo(coupee).size() - 4096 * 3));
+        QVERIFY(QFile::resize(enTeteCoupe, 60));
+        const QString tables = "tables absentes : Vendeur, Piece, Representation, InfoClientReservation, InfoReservation, "
+                               "InventaireBillets";
+        const QList<std::pair<QString, QString>> cas = {
+            {endommagee, "La copie est endommagée (page "},
+            {coupee, "La copie est incomplète (le fichier est coupé) : elle ne peut pas être restaurée."},
+            {enTeteCoupe, "La copie est incomplète (le fichier est coupé) : elle ne peut pas être restaurée."},
+            {texte, "Ce fichier n'est pas une base de données : il ne peut pas être restauré."},
+            {autreProgramme, "Ce fichier est la base d'un autre programme (" + tables + ") : il ne peut pas être restauré."},
+            {imitation, "Ce fichier est la base d'un autre programme (" + tables + ") : il ne peut pas être restauré."},
+            {ailleurs.filePath("absente.mdb"), "introuvable"},
+            {base.chemin(), "en service"}};
         for (const auto& [chemin, mot] : cas) {
             QString message;
             try {
@@ -525,6 +595,8 @@ private slots:
                 message = e.message();
             }
             QVERIFY2(message.contains(mot), qPrintable(chemin + ": " + message));
+            // One reason, said once.
+            QVERIFY2(message.count("être restauré") <= 1 && message.count("base de données") <= 2, qPrintable(message));
             QVERIFY2(!QFileInfo::exists(modBD::DossierSauvegardes()) || FichiersDe(modBD::DossierSauvegardes()).isEmpty(),
                      "a refused file must change nothing, not even make a copy");
             QVERIFY(modBD::ConnexionOuverte());
@@ -587,6 +659,293 @@ private slots:
         QVERIFY2(message.contains("Rien n'a été modifié"), qPrintable(message));
         QCOMPARE(ContenuFichier(base.chemin()), contenuRestaure);
         QVERIFY(modBD::ConnexionOuverte());
+    }
+
+    // Another station sells while this one restores: every order it was told was saved is in
+    // the restored BD.mdb or in the copy made before the restore; none falls between.
+    void restaurationPendantLesVentesDUnAutrePoste() {
+        TestSupport::BaseTest base;
+        base.AjouterVendeur("Vendeur");
+        base.AjouterRepresentation(base.AjouterPiece("P1"), "2026-12-24");
+        Remplir(3000, 3000, 400);  // long enough to copy that the other station's orders fall in between
+        const QString copie = QDir(modBD::DossierSauvegardes()).filePath("BD-20261206-080000.mdb");
+        modBD::CopieBD(copie, false).Faire();
+
+        // A station holding a write open: the restore is refused, nothing is made.
+        {
+            TestSupport::VerrouAutreProgramme verrou(base, false);
+            QString message;
+            try {
+                modBD::RestaurerCopie(copie, QDateTime(QDate(2026, 12, 7), QTime(9, 0)));
+            } catch (const modBD::ErreurBD& e) {
+                message = e.message();
+            }
+            QVERIFY2(message.contains("un autre programme utilise la base de données") && message.contains("Rien n'a été modifié"),
+                     qPrintable(message));
+            QCOMPARE(FichiersDe(modBD::DossierSauvegardes()), QStringList{"BD-20261206-080000.mdb"});
+        }
+
+        AutrePoste poste(base, {"commandes-suivies", "500", "3"});
+        QTRY_VERIFY_WITH_TIMEOUT(poste.Lignes("commande ").size() >= 10, 30000);
+        const QString avant = modBD::RestaurerCopie(copie, QDateTime(QDate(2026, 12, 7), QTime(10, 0)));
+        QVERIFY(poste.processus.waitForFinished(120000));
+        poste.sortie += QString::fromUtf8(poste.processus.readAllStandardOutput());
+
+        const QStringList dites = poste.Lignes("commande ");
+        int avantRestauration = 0, apres = 0;
+        for (const QString& ligne : dites) {
+            const QString client = ligne.section(' ', 2);
+            const qint64 ici = CommandesDe(base.chemin(), client), gardee = CommandesDe(avant, client);
+            QVERIFY2(ici + gardee == 1, qPrintable(QStringLiteral("%1: %2 in BD.mdb, %3 in the copy made before").arg(ligne).arg(ici).arg(gardee)));
+            (gardee ? avantRestauration : apres) += 1;
+        }
+        qInfo("orders said saved: %d before the restore, %d after; %lld refused", avantRestauration, apres,
+              static_cast<long long>(poste.Lignes("refus ").size()));
+        QVERIFY2(avantRestauration >= 10 && apres > 0, qPrintable(QStringLiteral("%1 before, %2 after").arg(avantRestauration).arg(apres)));
+        // The other station was told plainly: busy, or the base restored; never "corrigez-la".
+        for (const QString& refus : poste.Lignes("refus "))
+            QVERIFY2(!refus.contains("corrigez") && (refus.contains("occupée") || refus.contains("restaurée")), qPrintable(refus));
+        QCOMPARE(dites.size() + poste.Lignes("refus ").size(), 500);
+    }
+
+    // This program notices a base restored by another one at its next statement: a read goes on
+    // on the new file, a write is refused with the copy's date, nothing is written to the old file.
+    void baseRestaureeParUnAutreProgramme() {
+        TestSupport::BaseTest base;
+        base.AjouterVendeur("Vendeur");
+        base.AjouterRepresentation(base.AjouterPiece("P1"), "2026-12-24");
+        const QString copie = QDir(modBD::DossierSauvegardes()).filePath("BD-20261206-083000.mdb");
+        modBD::CopieBD(copie, false).Faire();
+        base.AjouterVendeur("Ajouté après la copie");
+        QCOMPARE(base.Compter("Vendeur"), 2);
+
+        AutrePoste poste(base, {"restaurer", copie});
+        QVERIFY(poste.processus.waitForFinished(60000));
+        poste.sortie += QString::fromUtf8(poste.processus.readAllStandardOutput());
+        QVERIFY2(poste.Lignes("restauree ").size() == 1, qPrintable(poste.sortie));
+
+        const QString avis = "La base de données a été restaurée depuis la copie du 6 décembre 2026 à 08:30 : "
+                             "les listes ont été relues.";
+        QString message;
+        modBD::NatureErreur nature = modBD::NatureErreur::Ordinaire;
+        try {
+            base.AjouterVendeur("Écrit sur l'ancien fichier");
+        } catch (const modBD::ErreurBD& e) {
+            message = e.message();
+            nature = e.nature();
+        }
+        QCOMPARE(nature, modBD::NatureErreur::BaseRemplacee);
+        QVERIFY2(message.startsWith("La base de données a été restaurée depuis la copie du 6 décembre 2026 à 08:30 : rien"),
+                 qPrintable(message));
+        QCOMPARE(modBD::AvisBaseRemplacee(), avis);
+        QCOMPARE(modBD::AvisBaseRemplacee(), QString());  // said once
+        QCOMPARE(base.Compter("Vendeur"), 1);              // the restored file, read at once
+        QVERIFY(!modBD::ReprendreBaseRemplacee());
+
+        // Restored again: a read reopens by itself and the notice waits for the window.
+        AutrePoste encore(base, {"restaurer", copie});
+        QVERIFY(encore.processus.waitForFinished(60000));
+        QVERIFY(modBD::ReprendreBaseRemplacee());
+        QCOMPARE(modBD::AvisBaseRemplacee(), avis);
+        base.AjouterVendeur("Après");
+        QCOMPARE(base.Compter("Vendeur"), 2);
+    }
+
+    // The sales keep their room: a copy that would take it is not made, a confirmation still
+    // goes through, the reason names the free space.
+    void placeGardeePourLesVentes() {
+        TestSupport::BaseTest base;
+        base.AjouterVendeur("Vendeur");
+        base.AjouterRepresentation(base.AjouterPiece("P1"), "2026-12-24");
+        Remplir(500, 500, 200);
+        const qint64 taille = QFileInfo(base.chemin()).size();
+        qint64 libre = taille + 4096;  // room for exactly one more copy
+        modBD::DefinirLectureEspaceLibre([&libre](const QString&) { return libre; });
+        const auto remettre = qScopeGuard([] { modBD::DefinirLectureEspaceLibre({}); });
+        const QString dossier = modBD::DossierSauvegardes();
+        const QDateTime maintenant(QDate(2026, 12, 7), QTime(9, 0));
+
+        modBD::CopieBD copie(QDir(dossier).filePath(modBD::NomCopieAutomatique(maintenant)), true);
+        QSignalSpy fin(&copie, &modBD::CopieBD::Terminee);
+        copie.Demarrer();
+        QVERIFY(fin.wait(10000));
+        QVERIFY(!fin.first().at(0).toBool());
+        QCOMPARE(copie.Raison(), QStringLiteral("il reste trop peu de place sur le disque (%1 Mo libres).").arg(libre / 1000000));
+        QCOMPARE(fin.first().at(1).toString(),
+                 QStringLiteral("Sauvegarde non faite : il reste trop peu de place sur le disque (%1 Mo libres).").arg(libre / 1000000));
+        QVERIFY(!QFileInfo::exists(dossier) || FichiersDe(dossier).isEmpty());
+
+        modBD::Commande c;
+        c.dateReservation = "2026-12-07";
+        c.nomClient = "Client après la copie sautée";
+        c.nbForfaits = "0";
+        c.nomVendeur = "Vendeur";
+        c.montantTotal = "10.5";
+        c.lignes.append({"P1", "2026-12-24", "1", "2", "10,5", "Non"});
+        modBD::EnregistrerCommande(c);
+        QCOMPARE(base.Compter("InfoClientReservation", "NomClient = 'Client après la copie sautée'"), 1);
+
+        // The rule's edge: the copy must leave the base's size plus the margin, to the byte.
+        libre = 2 * QFileInfo(base.chemin()).size() + modBD::kMargeEspaceLibre - 1;
+        QString message;
+        try {
+            modBD::CopieBD(QDir(dossier).filePath("a la main.mdb"), false).Faire();
+        } catch (const modBD::ErreurBD& e) {
+            message = e.message();
+        }
+        QCOMPARE(message, QStringLiteral("Sauvegarde non faite : il reste trop peu de place sur le disque (%1 Mo libres).")
+                              .arg(libre / 1000000));
+        libre += 1;
+        modBD::CopieBD(QDir(dossier).filePath("a la main.mdb"), false).Faire();
+        QVERIFY(QFileInfo::exists(QDir(dossier).filePath("a la main.mdb")));
+    }
+
+    // A clock put back, put forward, a copy named in the future: at most one automatic copy per
+    // day of use, and the copies of the newest data are never the ones rotated out.
+    void horlogeFausse() {
+        TestSupport::BaseTest base;
+        const QString dossier = modBD::DossierSauvegardes();
+        // Each day of use adds a seller: a copy's sellers tell which day's data it holds.
+        int jour = 0;
+        QHash<QString, int> donneesDe;  // copy name -> the day of use whose data it holds
+        const auto journee = [&](const QDateTime& maintenant, int demarrages) {
+            base.AjouterVendeur(QStringLiteral("Jour %1").arg(++jour));
+            int faites = 0;
+            for (int i = 0; i < demarrages; ++i)
+                if (Demarrage(maintenant.addSecs(600 * i))) {
+                    ++faites;
+                    donneesDe.insert(modBD::NomCopieAutomatique(maintenant.addSecs(600 * i)), jour);
+                }
+            return faites;
+        };
+        // The copies of the newest data made must still be in the folder.
+        const auto verifierRecentes = [&](int combien) {
+            QList<int> copies = donneesDe.values();
+            std::sort(copies.begin(), copies.end());
+            QSet<int> jours;
+            for (const QString& nom : modBD::CopiesAutomatiques(dossier)) jours.insert(donneesDe.value(nom));
+            for (qsizetype i = std::max<qsizetype>(0, copies.size() - combien); i < copies.size(); ++i)
+                if (!jours.contains(copies.at(i))) return false;
+            return true;
+        };
+
+        QDateTime horloge(QDate(2026, 11, 1), QTime(9, 0));
+        for (int j = 0; j < 30; ++j) QCOMPARE(journee(horloge.addDays(j), 2), 1);
+        QCOMPARE(modBD::CopiesAutomatiques(dossier).size(), 30);
+
+        // Put back a year: one copy a day, and each takes the place of the oldest.
+        for (int j = 0; j < 4; ++j) {
+            QCOMPARE(journee(horloge.addYears(-1).addDays(31 + j), 3), 1);
+            QCOMPARE(modBD::CopiesAutomatiques(dossier).size(), 30);
+            QVERIFY2(verifierRecentes(29), qPrintable(modBD::CopiesAutomatiques(dossier).join(' ')));
+        }
+        // Put forward a year, then right again: still one a day.
+        QCOMPARE(journee(horloge.addYears(1).addDays(35), 3), 1);
+        QCOMPARE(journee(horloge.addDays(36), 3), 1);
+        QVERIFY(verifierRecentes(29));
+
+        // A copy named years ahead, put there by hand: it does not make every start copy.
+        QVERIFY(QFile::copy(QDir(dossier).filePath(modBD::CopiesAutomatiques(dossier).first()),
+                            QDir(dossier).filePath("BD-20300101-000000.mdb")));
+        QCOMPARE(journee(horloge.addDays(37), 3), 1);
+        QCOMPARE(journee(horloge.addDays(37).addSecs(3600), 3), 0);
+        QVERIFY(verifierRecentes(29));
+        QCOMPARE(modBD::CopiesAutomatiques(dossier).size(), 30);
+        QVERIFY2(!modBD::CopiesAutomatiques(dossier).contains("BD-20300101-000000.mdb"),
+                 "the copy the program never made is the oldest for rotation");
+    }
+
+    // The copies made before a restore: the 5 newest stay, whatever the clock said.
+    void copiesAvantRestaurationLimitees() {
+        TestSupport::BaseTest base;
+        base.AjouterVendeur("Vendeur");
+        const QString copie = QDir(modBD::DossierSauvegardes()).filePath("BD-20261206-080000.mdb");
+        modBD::CopieBD(copie, false).Faire();
+        QStringList faites;
+        for (int i = 0; i < 7; ++i) {
+            // The third one with a clock put back a year.
+            const QDateTime maintenant = QDateTime(QDate(2026, 12, 7), QTime(10, i)).addYears(i == 2 ? -1 : 0);
+            faites << QFileInfo(modBD::RestaurerCopie(copie, maintenant)).fileName();
+        }
+        const QStringList restantes = modBD::CopiesAvantRestauration(modBD::DossierSauvegardes());
+        QCOMPARE(restantes, (QStringList{faites.at(6), faites.at(5), faites.at(4), faites.at(3), faites.at(2)}));
+        QVERIFY(QFileInfo::exists(copie));
+    }
+
+    // The restore on its thread: the window's thread answers throughout, and Cancel before the
+    // replacement leaves everything as it was.
+    void restaurationSansFigerLaFenetre() {
+        TestSupport::BaseTest base;
+        base.AjouterVendeur("Vendeur");
+        base.AjouterRepresentation(base.AjouterPiece("P1"), "2026-12-24");
+        Remplir(4000, 4000, 400);
+        const QString copie = QDir(modBD::DossierSauvegardes()).filePath("BD-20261206-080000.mdb");
+        modBD::CopieBD(copie, false).Faire();
+        modBD::Executer("DELETE FROM InventaireBillets");
+        const QString actuel = ContenuFichier(base.chemin());
+
+        {
+            modBD::RestaurationBD r(copie, QDateTime(QDate(2026, 12, 7), QTime(10, 0)));
+            QSignalSpy fin(&r, &modBD::RestaurationBD::Terminee);
+            r.Demarrer();
+            r.Annuler();
+            QVERIFY(fin.wait(60000));
+            QCOMPARE(fin.first().at(0).toBool(), false);
+            QCOMPARE(fin.first().at(1).toBool(), true);
+            QCOMPARE(fin.first().at(2).toString(), QString());
+        }
+        QCOMPARE(ContenuFichier(base.chemin()), actuel);
+        QCOMPARE(FichiersDe(modBD::DossierSauvegardes()), QStringList{"BD-20261206-080000.mdb"});
+        QCOMPARE(FichiersDe(base.dossier()), QStringList{"BD.mdb"});
+        QVERIFY(modBD::ConnexionOuverte());
+        QCOMPARE(base.Compter("InventaireBillets"), 0);
+
+        modBD::RestaurationBD r(copie, QDateTime(QDate(2026, 12, 7), QTime(10, 5)));
+        QSignalSpy fin(&r, &modBD::RestaurationBD::Terminee);
+        QElapsedTimer chrono, depuis;
+        qint64 plusLongue = 0;
+        QTimer battement;
+        battement.setInterval(5);
+        QObject::connect(&battement, &QTimer::timeout, [&] {
+            plusLongue = std::max(plusLongue, depuis.restart());
+        });
+        chrono.start();
+        depuis.start();
+        battement.start();
+        r.Demarrer();
+        QVERIFY(fin.wait(60000));
+        battement.stop();
+        QVERIFY2(fin.first().at(0).toBool(), qPrintable(fin.first().at(2).toString()));
+        qInfo("restore of %lld bytes: %lld ms, window thread's longest wait %lld ms", QFileInfo(copie).size(),
+              chrono.elapsed(), plusLongue);
+        QVERIFY2(plusLongue < 500, qPrintable(QStringLiteral("%1 ms without an answer").arg(plusLongue)));
+        QCOMPARE(base.Compter("InventaireBillets"), 4000);
+        QVERIFY(QFileInfo::exists(r.CheminAvant()));
+    }
+
+    // A damaged BD.mdb is exactly when a copy is restored: the data of now are kept aside as
+    // they are, byte for byte, and the restore goes through.
+    void baseEndommageeRestauree() {
+        TestSupport::BaseTest base;
+        base.AjouterVendeur("Vendeur");
+        Remplir(300, 300, 400);
+        const QString copie = QDir(modBD::DossierSauvegardes()).filePath("BD-20261206-080000.mdb");
+        modBD::CopieBD(copie, false).Faire();
+        {
+            QFile f(base.chemin());
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            f.seek(f.size() / 2);
+            f.write(QByteArray(8192, '\x5a'));
+        }
+        QFile lu(base.chemin());
+        QVERIFY(lu.open(QIODevice::ReadOnly));
+        const QByteArray endommagee = lu.readAll();
+        lu.close();
+        const QString avant = modBD::RestaurerCopie(copie, QDateTime(QDate(2026, 12, 7), QTime(11, 0)));
+        QFile garde(avant);
+        QVERIFY(garde.open(QIODevice::ReadOnly));
+        QVERIFY(garde.readAll() == endommagee);
+        QCOMPARE(ContenuFichier(base.chemin()), ContenuFichier(copie));
     }
 };
 

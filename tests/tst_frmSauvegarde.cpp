@@ -14,6 +14,13 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTimer>
+#include <QSqlQuery>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -21,7 +28,14 @@
 using Toolkit::Reponse;
 
 namespace {
-QStringList FichiersDe(const QString& dossier) { return QDir(dossier).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+// The files of a folder, without the two the program keeps of its own (the order in which it
+// made its copies, and the mark a restore leaves for the other programs).
+QStringList FichiersDe(const QString& dossier) {
+    QStringList fichiers = QDir(dossier).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    fichiers.removeAll(QStringLiteral("ordre-des-copies.txt"));
+    fichiers.removeAll(QStringLiteral("BD.mdb.restauration"));
+    return fichiers;
+}
 
 // A small theatre: two plays, a performance each, two sellers, three orders.
 void Remplir(TestSupport::BaseTest& base) {
@@ -175,6 +189,8 @@ private slots:
         frmMain f;
         QVERIFY(f.Form_Load());
         f.show();
+        // The day's automatic copy is made first (the copy above is of another day).
+        QTRY_COMPARE(modBD::CopiesAutomatiques(modBD::DossierSauvegardes()).size(), 2);
         QTRY_VERIFY(!f.CopieAutomatique());
         f.mnuGestionPieces_Click();
         f.mnuGestionVendeurs_Click();
@@ -214,10 +230,14 @@ private slots:
         QCOMPARE(question.titre, QStringLiteral("Restauration"));
         QCOMPARE(question.boutons, Toolkit::Boutons::OuiNon);
         QCOMPARE(question.defaut, Reponse::Non);
-        for (const char* attendu : {"6 décembre 2026 à 08:30:00", "3 commande", "2 pièce", "2 représentation", "2 vendeur", "remplacées"})
-            QVERIFY2(question.texte.contains(QString::fromUtf8(attendu)), qPrintable(question.texte));
+        // Both sides, and the name the data of now will be copied under.
+        const QRegularExpression texteAttendu(QStringLiteral(
+            "^Restaurer la copie du 6 décembre 2026 à 08:30 \\? La base actuelle contient 0 commandes, 2 pièces, "
+            "2 représentations et 2 vendeurs ; la copie contient 3 commandes, 2 pièces, 2 représentations et 2 vendeurs\\. "
+            "Les données actuelles seront d'abord copiées dans « BD-\\d{8}-\\d{6}-avant-restauration\\.mdb »\\.$"));
+        QVERIFY2(texteAttendu.match(question.texte).hasMatch(), qPrintable(question.texte));
         QCOMPARE(TestSupport::ContenuDesTables(), contenuActuel);
-        QCOMPARE(FichiersDe(modBD::DossierSauvegardes()), avantCopies);
+        QCOMPARE(FichiersDe(modBD::DossierSauvegardes()).join(","), avantCopies.join(","));
         QVERIFY(f.FenetrePieces() && f.FenetreVendeurs());
 
         // Yes: the copy's rows, the windows with stale lists closed, the order on screen kept.
@@ -246,6 +266,169 @@ private slots:
         QCOMPARE(f.TexteStatut(), QStringLiteral("Ajouté"));
         QCOMPARE(base.Compter("InfoClientReservation", "NomClient = 'Client en cours'"), 1);
         QCOMPARE(base.Compter("InfoClientReservation"), 4);
+    }
+
+    // A full disk refuses the order plainly, names where room can be made, and keeps it on screen.
+    void disquePleinALaConfirmation() {
+        TestSupport::BaseTest base;
+        Remplir(base);
+        frmMain f;
+        QVERIFY(f.Form_Load());
+        f.txtNomClient->setText("Client du disque plein");
+        AjouterLigne(f);
+        // SQLite's own ceiling on the file's pages stands for the full disk; the pages' spare room is filled first.
+        {
+            QSqlQuery q = modBD::Executer("PRAGMA page_count");
+            QVERIFY(q.next());
+            modBD::Executer(QStringLiteral("PRAGMA max_page_count = %1").arg(q.value(0).toLongLong()));
+        }
+        for (const char* remplissage :
+             {"INSERT INTO InventaireBillets (NoRepresentation, NoVendeur, Nombre, DateTransaction, Commentaire) "
+              "VALUES (1, 1, 1, '2026-12-07', 'x')",
+              "INSERT INTO InfoClientReservation (DateReservation, NomClient) VALUES ('2026-12-01', 'x')",
+              "INSERT INTO InfoReservation (NoClient, NoRepresentation, NbEnfant, NbAdulte, Cout, VentePorte, NoVendeur) "
+              "VALUES (1, 1, 1, 1, 1, 0, 1)"}) {
+            try {
+                for (int i = 0; i < 1000000; ++i) modBD::Executer(QString::fromUtf8(remplissage));
+                QFAIL("the ceiling was never reached");
+            } catch (const modBD::ErreurBD& e) {
+                QCOMPARE(e.nature(), modBD::NatureErreur::DisquePlein);
+                // Every window's message names where room can be made.
+                QVERIFY2(e.message().contains(QDir::toNativeSeparators(modBD::DossierSauvegardes())), qPrintable(e.message()));
+            }
+        }
+        Toolkit::Test::Reinitialiser();
+        f.cmdConfirmerTransactions_Click();
+        QCOMPARE(Toolkit::Test::Messages().size(), 1);
+        const QString texte = Toolkit::Test::DernierMessage().texte;
+        QVERIFY2(texte.startsWith("La commande n'a pas été enregistrée : le disque est plein.") &&
+                     texte.contains(QDir::toNativeSeparators(modBD::DossierSauvegardes())) && !texte.contains("Ligne") &&
+                     !texte.contains("corrigez"),
+                 qPrintable(texte));
+        QCOMPARE(f.txtNomClient->text(), QStringLiteral("Client du disque plein"));
+        QCOMPARE(base.Compter("InfoClientReservation", "NomClient = 'Client du disque plein'"), 0);
+    }
+
+    // Another program restored a copy: the next action here reopens the new file, re-reads the
+    // sellers, says so once; the order on screen stays and goes through the next time.
+    void restaureeParUnAutreProgramme() {
+        TestSupport::BaseTest base;
+        Remplir(base);
+        const QString copie = QDir(modBD::DossierSauvegardes()).filePath("BD-20261206-083000.mdb");
+        modBD::CopieBD(copie, false).Faire();
+        modBD::Executer("UPDATE Vendeur SET NomVendeur = 'Zoé' WHERE NomVendeur = 'Bruno'");
+        frmMain f;
+        QVERIFY(f.Form_Load());
+        f.mnuGestionVendeurs_Click();
+        QVERIFY(f.FenetreVendeurs());
+        f.txtNomClient->setText("Client pendant la restauration");
+        AjouterLigne(f);
+        f.cboVendeur->setCurrentIndex(f.cboVendeur->findText("Anne (C)"));
+        QCOMPARE(TestSupport::Textes(f.cboVendeur), (QStringList{"Anne (C)", "Zoé"}));
+
+        const auto restaurerAilleurs = [&] {
+            QProcess poste;
+            const QString depart = QDir(base.dossier()).filePath("depart");
+            QFile(depart).open(QIODevice::WriteOnly);
+            poste.start(QStringLiteral(CORV_POSTE_TEST), {base.dossier(), depart, "restaurer", copie});
+            QVERIFY(poste.waitForFinished(60000));
+            QVERIFY2(poste.readAllStandardOutput().contains("restauree"), "the other program did not restore");
+        };
+        const QString avis = "La base de données a été restaurée depuis la copie du 6 décembre 2026 à 08:30 : "
+                             "les listes ont été relues.";
+        restaurerAilleurs();
+        Toolkit::Test::Reinitialiser();
+        f.cmdConfirmerTransactions_Click();
+        QCOMPARE(Toolkit::Test::Messages().size(), 1);
+        QVERIFY2(Toolkit::Test::DernierMessage().texte.startsWith(avis + "\n\n"), qPrintable(Toolkit::Test::DernierMessage().texte));
+        QVERIFY(!Toolkit::Test::DernierMessage().texte.contains("corrigez"));
+        QVERIFY(!Toolkit::Test::DernierMessage().texte.contains("redémarrez"));
+        QCOMPARE(TestSupport::Textes(f.cboVendeur), (QStringList{"Anne (C)", "Bruno"}));
+        QCOMPARE(f.cboVendeur->currentText(), QStringLiteral("Anne (C)"));
+        QVERIFY(!f.FenetreVendeurs());
+        QCOMPARE(base.Compter("InfoClientReservation", "NomClient = 'Client pendant la restauration'"), 0);
+
+        Toolkit::Test::Reinitialiser();
+        f.cmdConfirmerTransactions_Click();
+        QVERIFY2(Toolkit::Test::Messages().isEmpty(), qPrintable(Toolkit::Test::DernierMessage().texte));
+        QCOMPARE(f.TexteStatut(), QStringLiteral("Ajouté"));
+        QCOMPARE(base.Compter("InfoClientReservation", "NomClient = 'Client pendant la restauration'"), 1);
+
+        // Without any action here: the window notices by itself, once.
+        restaurerAilleurs();
+        Toolkit::Test::Reinitialiser();
+        QTRY_COMPARE(Toolkit::Test::Messages().size(), 1);
+        QCOMPARE(Toolkit::Test::DernierMessage().texte, avis);
+        QTest::qWait(1500);
+        QCOMPARE(Toolkit::Test::Messages().size(), 1);
+    }
+
+    // Checking and restoring show their progress and can be cancelled: nothing changes then.
+    void annulerVerificationEtRestauration() {
+        TestSupport::BaseTest base;
+        Remplir(base);
+        {
+            // Enough to check that the dialog is on screen before the check is over.
+            modBD::Transaction t;
+            for (int i = 0; i < 30000; ++i)
+                modBD::Executer("INSERT INTO InventaireBillets (NoRepresentation, NoVendeur, Nombre, DateTransaction, Commentaire) "
+                                "VALUES (1, 1, 1, '2026-12-07', ?)", {QString(300, QLatin1Char(static_cast<char>('a' + i % 26)))});
+            t.Valider();
+        }
+        const QString copie = QDir(modBD::DossierSauvegardes()).filePath("BD-20261206-083000.mdb");
+        modBD::CopieBD(copie, false).Faire();
+        modBD::Executer("DELETE FROM InfoClientReservation");
+        const QString actuel = TestSupport::ContenuDesTables();
+        frmMain f;
+        QVERIFY(f.Form_Load());
+
+        for (const char* nom : {"dlgVerificationCopie", "dlgRestauration"}) {
+            QString libelle;
+            QTimer guet;
+            guet.setInterval(0);
+            QObject::connect(&guet, &QTimer::timeout, [&] {
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (auto* d = qobject_cast<QProgressDialog*>(w); d && d->objectName() == QLatin1String(nom) && d->isVisible()) {
+                        libelle = d->labelText();
+                        if (auto* annuler = d->findChild<QPushButton*>()) annuler->click();  // as the clerk would
+                        guet.stop();
+                    }
+            });
+            guet.start();
+            Toolkit::Test::Reinitialiser();
+            Toolkit::Test::RepondreFichierProchain(copie);
+            Toolkit::Test::RepondreProchain(Reponse::Oui);
+            f.mnuRestaurer_Click();
+            guet.stop();
+            QCOMPARE(libelle, QString::fromUtf8(qstrcmp(nom, "dlgRestauration") == 0 ? "Restauration…" : "Vérification de la copie…"));
+            // Cancelled while checking: not even asked. Cancelled while restoring: asked, then nothing more.
+            QVERIFY2(Toolkit::Test::Messages().size() == (qstrcmp(nom, "dlgRestauration") == 0 ? 1 : 0), qPrintable(Toolkit::Test::DernierMessage().texte + " / " + libelle));
+            QCOMPARE(TestSupport::ContenuDesTables(), actuel);
+            QCOMPARE(FichiersDe(modBD::DossierSauvegardes()), QStringList{"BD-20261206-083000.mdb"});
+        }
+    }
+
+    // Room for exactly one more copy: the day's copy is skipped, said in the status bar with the
+    // free space, and the clerk's order still goes through.
+    void copieSauteeFauteDePlace() {
+        TestSupport::BaseTest base;
+        Remplir(base);
+        const qint64 libre = QFileInfo(base.chemin()).size() + 8192;
+        modBD::DefinirLectureEspaceLibre([libre](const QString&) { return libre; });
+        const auto remettre = qScopeGuard([] { modBD::DefinirLectureEspaceLibre({}); });
+        frmMain f;
+        QVERIFY(f.Form_Load());
+        f.show();
+        const QString attendu =
+            QStringLiteral("Sauvegarde non faite : il reste trop peu de place sur le disque (%1 Mo libres).").arg(libre / 1000000);
+        QTRY_COMPARE(f.AvisSauvegarde(), attendu);
+        QVERIFY(modBD::CopiesAutomatiques(modBD::DossierSauvegardes()).isEmpty());
+        Toolkit::Test::Reinitialiser();
+        f.txtNomClient->setText("Client sans copie");
+        AjouterLigne(f);
+        f.cmdConfirmerTransactions_Click();
+        QVERIFY2(Toolkit::Test::Messages().isEmpty(), qPrintable(Toolkit::Test::DernierMessage().texte));
+        QCOMPARE(base.Compter("InfoClientReservation", "NomClient = 'Client sans copie'"), 1);
     }
 };
 

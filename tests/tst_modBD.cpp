@@ -227,17 +227,26 @@ private slots:
         } catch (const modBD::ErreurBD& e) {
             QVERIFY2(e.message().contains(QStringLiteral("introuvable")), qPrintable(e.message()));
         }
-        // Replaced by another file of the same name.
+        // Replaced by another file of the same name (another program restored a copy): a read is
+        // served from the new file, reopened by itself, and the clerk is to be told once.
+        QVERIFY(QFile::copy(ailleurs, base.chemin()));
+        QCOMPARE(modBD::ListePieces(), QStringList{"Avant"});
+        QVERIFY2(modBD::AvisBaseRemplacee().contains(QStringLiteral("remplacée")), "the replacement went unsaid");
+        QCOMPARE(modBD::AvisBaseRemplacee(), QString());
+        // A write is refused, in neither file: what the clerk typed came from the old file's lists.
+        QVERIFY(QFile::remove(ailleurs));
+        QVERIFY(QFile::copy(base.chemin(), ailleurs));
+        QVERIFY(QFile::remove(base.chemin()));
         QVERIFY(QFile::copy(ailleurs, base.chemin()));
         try {
-            modBD::ListePieces();
-            QFAIL("a read was served from a file that was replaced");
+            modBD::Transaction t;
+            QFAIL("a write was accepted into a file that was replaced");
         } catch (const modBD::ErreurBD& e) {
-            QVERIFY2(e.message().contains(QStringLiteral("remplacé")), qPrintable(e.message()));
+            QCOMPARE(e.nature(), modBD::NatureErreur::BaseRemplacee);
+            QVERIFY2(!e.message().contains(QStringLiteral("redémarrez")), qPrintable(e.message()));
         }
-        // Reopening takes the file as it now is.
-        QVERIFY(modBD::OuvrirConnexion());
-        QCOMPARE(modBD::ListePieces(), QStringList{"Avant"});
+        modBD::Executer("INSERT INTO Piece (NomPiece) VALUES ('Après')");
+        QCOMPARE(modBD::ListePieces(), (QStringList{"Avant", "Après"}));
     }
 
     void transactionToutOuRien() {
