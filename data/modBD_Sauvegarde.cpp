@@ -421,7 +421,6 @@ void CopieBD::DefinirCadence(int pagesParEtape, int intervalleMs) {
     m_etat->intervalleMs = intervalleMs;
 }
 
-bool CopieBD::EnCours() const { return m_etat->enCours; }
 QString CopieBD::CheminFinal() const { return m_etat->cheminFinal; }
 QString CopieBD::CheminTemporaire() const { return m_etat->temporaire; }
 int CopieBD::Redemarrages() const { return m_etat->redemarrages; }
@@ -615,8 +614,7 @@ void AvantFermetureConnexion() { InterrompreCopies(); }
 
 QString RestaurerCopie(const QString& chemin, const QDateTime& maintenant) {
     const QString cheminBD = CheminBD();
-    const QFileInfo choisi(chemin);
-    if (choisi.exists() && QFileInfo::exists(cheminBD) && choisi.canonicalFilePath() == QFileInfo(cheminBD).canonicalFilePath())
+    if (MemeFichier(chemin, cheminBD))
         throw ErreurBD(QStringLiteral("Le fichier choisi est la base de données en service : choisissez une copie de sauvegarde."));
     try {
         VerifierCopie(chemin);

@@ -283,6 +283,30 @@ QStringList Textes(const QListWidget* lst) {
     return t;
 }
 
+QStringList OrdreTabulation(QWidget* premier) {
+    QStringList ordre;
+    QWidget* w = premier;
+    do {
+        if ((w->focusPolicy() & Qt::TabFocus) && !w->objectName().isEmpty() && !w->objectName().startsWith(QLatin1String("qt_")))
+            ordre << w->objectName();
+        w = w->nextInFocusChain();
+    } while (w != premier);
+    return ordre;
+}
+
+CatalogueStock RemplirCatalogueStock(BaseTest& base) {
+    CatalogueStock d;
+    const qint64 hamlet = base.AjouterPiece(QStringLiteral("Hamlet"));
+    d.hamlet1 = base.AjouterRepresentation(hamlet, QStringLiteral("2026-03-01"));
+    d.hamlet2 = base.AjouterRepresentation(hamlet, QStringLiteral("2026-03-02"));
+    base.AjouterPiece(QStringLiteral("Tartuffe"));
+    d.phedre = base.AjouterRepresentation(base.AjouterPiece(QStringLiteral("Phèdre")), QStringLiteral("2026-05-01"));
+    d.zoe = base.AjouterVendeur(QStringLiteral("Zoé"));
+    d.alice = base.AjouterVendeur(QStringLiteral("Alice"));
+    d.bruno = base.AjouterVendeur(QStringLiteral("Bruno"), true);
+    return d;
+}
+
 QString OrdreTabulation(const QList<QWidget*>& ordre) {
     QList<QWidget*> vu;
     QWidget* w = ordre.first();

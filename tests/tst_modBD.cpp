@@ -27,6 +27,24 @@ class TestModBD : public QObject {
 private slots:
     void initTestCase() { TestSupport::InitialiserProgrammeTest(); }
 
+    // One file however it is named; two names that merely look alike are two files.
+    void memeFichier() {
+        QTemporaryDir dossier;
+        const QDir d(dossier.path());
+        const QString bd = d.filePath(QStringLiteral("BD.mdb"));
+        QVERIFY(modBD::MemeFichier(bd, bd));  // not there yet: the same path is still the same file
+        QVERIFY(!modBD::MemeFichier(bd, d.filePath(QStringLiteral("bd.mdb"))));
+        QFile f(bd);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        QVERIFY(d.mkdir(QStringLiteral("sous")));
+        QVERIFY(modBD::MemeFichier(d.filePath(QStringLiteral("sous/../BD.mdb")), bd));
+        QVERIFY(QFile::link(bd, d.filePath(QStringLiteral("lien.mdb"))));
+        QVERIFY(modBD::MemeFichier(d.filePath(QStringLiteral("lien.mdb")), bd));
+        QVERIFY(QFile::copy(bd, d.filePath(QStringLiteral("copie.mdb"))));
+        QVERIFY(!modBD::MemeFichier(d.filePath(QStringLiteral("copie.mdb")), bd));
+    }
+
     void ouvertureFichierPresent() {
         TestSupport::BaseTest base(false);
         QVERIFY(modBD::OuvrirConnexion());
