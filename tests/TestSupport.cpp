@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCryptographicHash>
 #include <QListWidget>
 #include <QDir>
 #include <QFile>
@@ -282,6 +283,14 @@ QStringList Textes(const QListWidget* lst) {
     for (int i = 0; i < lst->count(); ++i) t << lst->item(i)->text();
     return t;
 }
+
+QByteArray Empreinte(const QString& chemin) {
+    QFile f(chemin);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+QStringList FichiersDe(const QString& dossier) { return QDir(dossier).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
 
 QStringList OrdreTabulation(QWidget* premier) {
     QStringList ordre;

@@ -133,6 +133,11 @@ private:
 // Every row of the six tables as text, table by table in number order.
 QString ContenuDesTables();
 
+// SHA-256 of a file's bytes (empty when it cannot be read): "this file was not changed".
+QByteArray Empreinte(const QString& chemin);
+// The names of the files (hidden ones too) in a folder, sorted.
+QStringList FichiersDe(const QString& dossier);
+
 // The entries of a list, in order.
 QStringList Textes(const QComboBox* cbo);
 QStringList Textes(const QListWidget* lst);

@@ -19,6 +19,7 @@
 
 using Toolkit::Reponse;
 
+using TestSupport::Empreinte;
 namespace {
 QString Ecrire(const QTemporaryDir& dossier, const QByteArray& contenu) {
     const QString chemin = QDir(dossier.path()).filePath(QStringLiteral("corvandelle.ini"));
@@ -28,10 +29,6 @@ QString Ecrire(const QTemporaryDir& dossier, const QByteArray& contenu) {
     return chemin;
 }
 
-QByteArray Empreinte(const QString& chemin) {
-    QFile f(chemin);
-    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256) : QByteArray();
-}
 
 // The SQL the README gives the administrator, for an account that may only read and write the program's tables.
 void DonnerDroitsGuichet(const QString& base, const QString& role) {

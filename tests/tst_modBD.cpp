@@ -14,13 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-QByteArray Empreinte(const QString& chemin) {
-    QFile f(chemin);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-}
-}  // namespace
+using TestSupport::Empreinte;
 
 class TestModBD : public QObject {
     Q_OBJECT
