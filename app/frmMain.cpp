@@ -308,11 +308,7 @@ bool frmMain::TraiterEchecOuverture() {
         }
         if (modBD::OuvrirConnexion()) return true;
     }
-    QString suite = QStringLiteral("\n\nLe fichier n'a pas été modifié. Le programme va se terminer.");
-    if (modBD::DernierEchecOuverture() == modBD::EchecOuverture::ReglagesInvalides)
-        suite = QStringLiteral("\n\nAucune base de données n'a été ouverte ni modifiée. Le programme va se terminer.");
-    else if (modBD::MoteurActif() == modBD::Moteur::PostgreSQL)
-        suite = QStringLiteral("\n\nRien n'a été modifié sur le serveur. Le programme va se terminer.");
+    const QString suite = QStringLiteral("\n\n") + modBD::RienModifieOuverture() + QStringLiteral(" Le programme va se terminer.");
     Toolkit::MsgBox(this, modBD::DernierMessageOuverture() + suite, Toolkit::Boutons::OK, Toolkit::Icone::Critique,
                     QStringLiteral("Base de données"));
     return false;
@@ -571,8 +567,7 @@ void frmMain::mnuProduireRapport_Click() {
         return;
     modBD::FermerConnexion();
     // On a server base the tool is handed the settings file, and opens the same base from it.
-    const QString base = modBD::MoteurActif() == modBD::Moteur::PostgreSQL ? modBD::CheminReglages() : modBD::CheminBD();
-    if (!Toolkit::DemarrerOutilRapport(base)) {
+    if (!Toolkit::DemarrerOutilRapport(modBD::BasePourAutreProgramme())) {
         // Ending now would look like success: stay, with the database open again.
         Toolkit::Erreur(this, QStringLiteral("L'outil de rapports (corvandelle-rapports) n'a pas pu être démarré. "
                                              "Vérifiez qu'il se trouve dans le dossier du programme. "
@@ -608,7 +603,7 @@ void frmMain::mnuGuide_Click() {
 
 void frmMain::mnuAPropos_Click() {
     QString base = modBD::DescriptionBase();
-    if (modBD::MoteurActif() == modBD::Moteur::SQLite) base = QStringLiteral("le fichier ") + base;
+    if (modBD::CopiesPossibles()) base = QStringLiteral("le fichier ") + base;  // a base the program can copy is a file
     const QString texte =
         QStringLiteral("Corvandelle %1\n\nBilletterie d'une petite troupe de théâtre.\n\n"
                        "Licence : GNU GPL version 3 ou ultérieure. Ce programme est fourni sans aucune garantie.\n\n"
@@ -639,12 +634,7 @@ QString DossierDialogue() {
 
 const QString kFiltreBases = QStringLiteral("Bases de données (*.mdb);;Tous les fichiers (*)");
 
-bool EstLaBaseEnService(const QString& chemin) {
-    const QFileInfo choisi(chemin);
-    const QFileInfo base(modBD::CheminBD());
-    if (choisi.absoluteFilePath() == base.absoluteFilePath()) return true;
-    return choisi.exists() && base.exists() && choisi.canonicalFilePath() == base.canonicalFilePath();
-}
+bool EstLaBaseEnService(const QString& chemin) { return modBD::MemeFichier(chemin, modBD::CheminBD()); }
 
 class CurseurAttente {
 public:

@@ -301,9 +301,8 @@ int main(int argc, char* argv[]) {
     const QString etiquette = QStringLiteral("charge-%1").arg(QDateTime::currentMSecsSinceEpoch());
     QTemporaryDir temp;
     const QString depart = QDir(temp.path()).filePath(QStringLiteral("depart"));
-    const QString moteur = modBD::MoteurActif() == modBD::Moteur::PostgreSQL ? QStringLiteral("PostgreSQL") : QStringLiteral("BD.mdb");
-    Dire(QStringLiteral("Base : %1 (%2). Postes : %3, chacun %4 commandes et %5 échanges.")
-             .arg(modBD::DescriptionBase(), moteur).arg(postes).arg(commandes).arg(echanges));
+    Dire(QStringLiteral("Base : %1. Postes : %2, chacun %3 commandes et %4 échanges.")
+             .arg(modBD::DescriptionBase()).arg(postes).arg(commandes).arg(echanges));
 
     std::vector<std::unique_ptr<QProcess>> enfants;
     for (int i = 0; i < postes; ++i) {

@@ -1,5 +1,6 @@
 #include "modBD.h"
 
+#include "modBD_Moteur.h"
 #include "modBD_Sauvegarde.h"
 #include "schema_sql.h"
 
@@ -10,12 +11,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QSet>
 #include <QSqlError>
 #include <QUrl>
 
 #include <QRandomGenerator>
-#include <QSqlDriver>
 #include <QThread>
 
 #include <algorithm>
@@ -23,7 +24,6 @@
 #include <limits>
 #include <vector>
 
-#include <libpq-fe.h>
 #include <sys/stat.h>
 
 namespace modBD {
@@ -138,27 +138,6 @@ constexpr int kAttenteVerrouMs = 2000;
 // The most memory SQLite may keep of the file, in KiB.
 constexpr int kCacheKio = 64 * 1024;
 
-QString DriverDe(Moteur m) { return m == Moteur::PostgreSQL ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"); }
-
-// libpq's own word on the connection: a query that failed because the server went away
-// leaves it in CONNECTION_BAD, whatever the error text says.
-bool LiaisonRompue(const QSqlDatabase& db) {
-    if (!db.isValid() || !db.driver()) return false;
-    const QVariant v = db.driver()->handle();
-    // Qt registers the handle under libpq's struct name.
-    if (!v.isValid() || (qstrcmp(v.typeName(), "PGconn*") != 0 && qstrcmp(v.typeName(), "pg_conn*") != 0)) return false;
-    PGconn* conn = *static_cast<PGconn* const*>(v.constData());
-    return conn == nullptr || PQstatus(conn) == CONNECTION_BAD;
-}
-
-bool ConnexionAbsente(const QSqlDatabase& db, const QSqlError& erreur) {
-    const QString etat = erreur.nativeErrorCode();
-    if (etat.startsWith(QLatin1String("08")) || etat == QLatin1String("57P01") || etat == QLatin1String("57P02") ||
-        etat == QLatin1String("57P03"))
-        return true;
-    return LiaisonRompue(db);
-}
-
 QString MessageConnexionPerdue() {
     return QStringLiteral("La connexion à la base de données %1 a été perdue : rien n'a été enregistré. "
                           "Ce que vous avez tapé reste à l'écran : réessayez quand le serveur répondra de nouveau.")
@@ -230,9 +209,18 @@ QString UriFichier(const QString& chemin, const char* mode) {
            QStringLiteral("?mode=") + QLatin1String(mode);
 }
 
-QStringList InstructionsSchema(const char* schema) {
+// In a schema text, what follows this line is the tables the program creates on first use.
+const QString kMarqueALaDemande = QStringLiteral("-- ON DEMAND:");
+
+// The part of a schema text that makes a new base: the six tables and their indexes.
+QString PartieCreation(const QString& schema) {
+    const qsizetype marque = schema.indexOf(kMarqueALaDemande);
+    return marque < 0 ? schema : schema.left(marque);
+}
+
+QStringList InstructionsSchema(const QString& schema) {
     QStringList lignes;
-    for (const QString& ligne : QString::fromUtf8(schema).split(QLatin1Char('\n'))) {
+    for (const QString& ligne : schema.split(QLatin1Char('\n'))) {
         const qsizetype commentaire = ligne.indexOf(QStringLiteral("--"));
         lignes << (commentaire >= 0 ? ligne.left(commentaire) : ligne);
     }
@@ -296,20 +284,40 @@ QStringList CheminsReglages() {
     return {utilisateur, QDir(systeme).filePath(nom)};
 }
 
+bool MemeFichier(const QString& a, const QString& b) {
+    const QFileInfo premier(a), second(b);
+    if (premier.absoluteFilePath() == second.absoluteFilePath()) return true;
+    return premier.exists() && second.exists() && premier.canonicalFilePath() == second.canonicalFilePath();
+}
+
 EchecOuverture DernierEchecOuverture() { return g_echec; }
 QString DernierMessageOuverture() { return g_messageOuverture; }
 
 QSqlDatabase Connexion() {
-    if (!QSqlDatabase::contains(kNomConnexion)) return QSqlDatabase::addDatabase(DriverDe(g_moteur), kNomConnexion);
+    if (!QSqlDatabase::contains(kNomConnexion)) return QSqlDatabase::addDatabase(detail::PiloteActif().NomPiloteQt(), kNomConnexion);
     return QSqlDatabase::database(kNomConnexion, false);
 }
 
-Moteur MoteurActif() { return g_moteur; }
 ParametresServeur ServeurActif() { return g_serveur; }
 
-QString DescriptionBase() {
-    if (g_moteur == Moteur::PostgreSQL) return DescriptionServeur(g_serveur);
-    return QStringLiteral("« %1 »").arg(QDir::toNativeSeparators(CheminBD()));
+QString DescriptionBase() { return detail::PiloteActif().DescriptionBase(CheminBD(), g_serveur); }
+
+QString RienModifieOuverture() {
+    // Settings that could not be read chose no base at all.
+    if (g_echec == EchecOuverture::ReglagesInvalides)
+        return QStringLiteral("Aucune base de données n'a été ouverte ni modifiée.");
+    return detail::PiloteActif().RienModifie();
+}
+
+QString BasePourAutreProgramme() {
+    // A server base is reached through the settings file; a file base is the file itself.
+    return detail::PiloteActif().CopiesFichierPossibles() ? CheminBD() : CheminReglages();
+}
+
+QString BaseDuDossierProgramme() {
+    const QDir dossier(DossierProgramme());
+    const QString reglages = dossier.filePath(QStringLiteral("corvandelle.ini"));
+    return QFileInfo::exists(reglages) ? reglages : CheminBD();
 }
 
 bool ConnexionOuverte() {
@@ -501,15 +509,11 @@ QStringList TablesRequises() {
             QStringLiteral("InventaireBillets")};
 }
 
-QString SchemaSql() { return QString::fromUtf8(detail::kSchemaSql); }
-QString SchemaPostgreSql() { return QString::fromUtf8(detail::kSchemaPostgreSql); }
+QString SchemaSql() { return detail::PiloteDe(Moteur::SQLite).Schema(); }
 
 QStringList TablesPresentes() {
     // The server folds unquoted names to lower case: compare without case, answer in the program's spelling.
-    const QString sql = g_moteur == Moteur::PostgreSQL
-                            ? QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema = current_schema()")
-                            : QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'");
-    QSqlQuery q = Executer(sql);
+    QSqlQuery q = Executer(detail::PiloteActif().RequeteTables());
     QSet<QString> noms;
     while (q.next()) noms.insert(q.value(0).toString().toLower());
     QStringList presentes;
@@ -536,7 +540,7 @@ void CreerTablesServeur() {
             // The server's DDL is transactional: all six tables, or none.
             QSqlQuery q(db);
             bool ok = q.exec(QStringLiteral("BEGIN"));
-            for (const QString& instr : InstructionsSchema(detail::kSchemaPostgreSql)) {
+            for (const QString& instr : InstructionsSchema(PartieCreation(detail::PiloteDe(Moteur::PostgreSQL).Schema()))) {
                 if (!ok) break;
                 ok = q.exec(instr);
             }
@@ -561,6 +565,43 @@ void CreerTablesServeur() {
                            .arg(DescriptionServeur(r.serveur), erreur));
 }
 
+void CreerTableProgramme(const QString& table) {
+    // Outside a unit of work the server would keep a table without its indexes after a failure.
+    if (!g_enTransaction)
+        throw ErreurBD(QStringLiteral("Opération impossible : la table « %1 » ne peut être créée qu'au cours d'un "
+                                      "enregistrement (erreur du programme). Rien n'a été enregistré.").arg(table));
+    static const QRegularExpression cible(
+        QStringLiteral("^CREATE\\s+(?:UNIQUE\\s+)?(TABLE|INDEX)\\s+(?:IF\\s+NOT\\s+EXISTS\\s+)?(\\w+)(?:\\s+ON\\s+(\\w+))?"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression sansCondition(
+        QStringLiteral("^(CREATE\\s+(?:UNIQUE\\s+)?(?:TABLE|INDEX))\\s+(?!IF\\s+NOT\\s+EXISTS\\b)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QString schema = detail::PiloteActif().Schema();
+    const qsizetype marque = schema.indexOf(kMarqueALaDemande);
+    QStringList instructions;  // the table first, then its indexes, whatever the order of the text
+    bool tableTrouvee = false;
+    if (marque >= 0) {
+        for (const QString& instr : InstructionsSchema(schema.mid(marque))) {
+            const QRegularExpressionMatch m = cible.match(instr);
+            if (!m.hasMatch()) continue;
+            const bool estTable = m.captured(1).compare(QLatin1String("TABLE"), Qt::CaseInsensitive) == 0;
+            if ((estTable ? m.captured(2) : m.captured(3)).compare(table, Qt::CaseInsensitive) != 0) continue;
+            // Another station may have made it a moment ago.
+            const QString conditionnelle = QString(instr).replace(sansCondition, QStringLiteral("\\1 IF NOT EXISTS "));
+            if (estTable) {
+                instructions.prepend(conditionnelle);
+                tableTrouvee = true;
+            } else {
+                instructions << conditionnelle;
+            }
+        }
+    }
+    if (!tableTrouvee)
+        throw ErreurBD(QStringLiteral("Opération impossible : la table « %1 » est inconnue du programme (erreur du "
+                                      "programme). Rien n'a été enregistré.").arg(table));
+    for (const QString& instr : instructions) Executer(instr);
+}
+
 void CreerBaseVide(const QString& chemin) {
     if (QFileInfo::exists(chemin))
         throw ErreurBD(QStringLiteral("Le fichier « %1 » existe déjà : il n'a pas été remplacé.").arg(QDir::toNativeSeparators(chemin)));
@@ -570,17 +611,18 @@ void CreerBaseVide(const QString& chemin) {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nom);
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
         db.setDatabaseName(UriFichier(chemin, "rwc"));
+        const detail::Pilote& fichier = detail::PiloteDe(Moteur::SQLite);
         if (!db.open()) {
-            erreur = MessageErreur(db.lastError());
+            erreur = fichier.MessageErreur(db.lastError());
         } else {
             QSqlQuery q(db);
             bool ok = q.exec(QStringLiteral("BEGIN"));
-            for (const QString& instr : InstructionsSchema(detail::kSchemaSql)) {
+            for (const QString& instr : InstructionsSchema(PartieCreation(detail::PiloteDe(Moteur::SQLite).Schema()))) {
                 if (!ok) break;
                 ok = q.exec(instr);
             }
             if (ok) ok = q.exec(QStringLiteral("COMMIT"));
-            if (!ok) erreur = MessageErreur(q.lastError());
+            if (!ok) erreur = fichier.MessageErreur(q.lastError());
             q.finish();
             db.close();
         }
@@ -593,86 +635,18 @@ void CreerBaseVide(const QString& chemin) {
     }
 }
 
-namespace {
-QString MessageErreurServeur(const QSqlError& erreur) {
-    const QString etat = erreur.nativeErrorCode();
-    const QString detailTexte = erreur.databaseText().trimmed().isEmpty() ? erreur.text().trimmed()
-                                                                          : erreur.databaseText().trimmed();
-    const QString classe = etat.left(2);
-    if (etat == QLatin1String("40001") || etat == QLatin1String("40P01"))
-        return QStringLiteral("un autre poste modifiait les mêmes données au même moment.");
-    if (etat == QLatin1String("55P03") || etat == QLatin1String("57014"))
-        return QStringLiteral("la base de données est occupée par un autre programme ou un autre poste (l'outil de rapports, "
-                              "peut-être). Réessayez dans un moment.");
-    if (etat == QLatin1String("42501"))
-        return QStringLiteral("l'utilisateur « %1 » n'a pas le droit de faire cette opération sur la base de données "
-                              "(demandez à l'administrateur du serveur).").arg(g_serveur.utilisateur);
-    if (etat == QLatin1String("25006"))
-        return QStringLiteral("la base de données est en lecture seule : rien ne peut y être enregistré.");
-    if (etat == QLatin1String("53100"))
-        return QStringLiteral("le disque du serveur est plein : rien ne peut être enregistré.");
-    if (classe == QLatin1String("53"))
-        return QStringLiteral("le serveur manque de ressources (%1).").arg(detailTexte);
-    if (etat == QLatin1String("23505"))
-        return QStringLiteral("cette valeur existe déjà dans la base de données (%1).").arg(detailTexte);
-    if (classe == QLatin1String("23") || classe == QLatin1String("22"))
-        return QStringLiteral("la base de données a refusé une valeur hors des limites permises (%1).").arg(detailTexte);
-    if (classe == QLatin1String("08") || etat.startsWith(QLatin1String("57P")))
-        return QStringLiteral("la connexion au serveur a été perdue (%1).").arg(detailTexte);
-    return QStringLiteral("erreur du serveur de base de données (%1).").arg(detailTexte);
-}
-}  // namespace
-
-QString MessageErreur(const QSqlError& erreur) {
-    if (g_moteur == Moteur::PostgreSQL) return MessageErreurServeur(erreur);
-    bool ok = false;
-    const int code = erreur.nativeErrorCode().toInt(&ok) & 0xff;
-    const QString detailTexte = erreur.databaseText().isEmpty() ? erreur.text() : erreur.databaseText();
-    if (!ok) return QStringLiteral("erreur de la base de données (%1).").arg(detailTexte);
-    switch (code) {
-    case 5:   // SQLITE_BUSY
-    case 6:   // SQLITE_LOCKED
-        return QStringLiteral("la base de données est occupée par un autre programme (l'outil de rapports, peut-être). "
-                              "Fermez-le, puis réessayez.");
-    case 8:   // SQLITE_READONLY
-        return QStringLiteral("la base de données est en lecture seule : rien ne peut y être enregistré. "
-                              "Vérifiez les droits sur le fichier BD.mdb.");
-    case 11:  // SQLITE_CORRUPT
-    case 26:  // SQLITE_NOTADB
-        return QStringLiteral("le fichier n'est pas une base de données utilisable (fichier endommagé ou d'un autre programme).");
-    case 13:  // SQLITE_FULL
-        // The copies are what the clerk can delete to make room.
-        return QStringLiteral("le disque est plein : rien ne peut être enregistré. De la place peut être libérée en "
-                              "supprimant d'anciennes copies du dossier « %1 ».")
-            .arg(QDir::toNativeSeparators(DossierSauvegardes()));
-    case 10:  // SQLITE_IOERR
-    case 14:  // SQLITE_CANTOPEN
-    case 23:  // SQLITE_AUTH
-        return QStringLiteral("le fichier BD.mdb ne peut pas être lu ou écrit (déplacé, supprimé ou sans autorisation).");
-    case 19:  // SQLITE_CONSTRAINT
-        return QStringLiteral("la base de données a refusé une valeur hors des limites permises (%1).").arg(detailTexte);
-    default:
-        return QStringLiteral("erreur de la base de données (%1).").arg(detailTexte);
-    }
-}
+QString MessageErreur(const QSqlError& erreur) { return detail::PiloteActif().MessageErreur(erreur); }
 
 namespace {
 // Turns a failed statement into the clerk's message, noting a lost server connection.
 ErreurBD ErreurDe(const QSqlDatabase& db, const QSqlError& erreur) {
     if (g_enTransaction) g_transactionEchouee = true;
-    if (g_moteur == Moteur::PostgreSQL) {
-        if (ConnexionAbsente(db, erreur)) {
-            g_perdue = true;
-            return ErreurBD(MessageConnexionPerdue(), NatureErreur::ConnexionPerdue);
-        }
-        const QString etat = erreur.nativeErrorCode();
-        if (etat == QLatin1String("40001") || etat == QLatin1String("40P01"))
-            return ErreurBD(QStringLiteral("Opération impossible : ") + MessageErreur(erreur), NatureErreur::Conflit);
+    const NatureErreur nature = detail::PiloteActif().NatureDe(db, erreur);
+    if (nature == NatureErreur::ConnexionPerdue) {
+        g_perdue = true;
+        return ErreurBD(MessageConnexionPerdue(), NatureErreur::ConnexionPerdue);
     }
-    bool ok = false;
-    if (g_moteur == Moteur::SQLite && (erreur.nativeErrorCode().toInt(&ok) & 0xff) == 13 && ok)  // SQLITE_FULL
-        return ErreurBD(QStringLiteral("Opération impossible : ") + MessageErreur(erreur), NatureErreur::DisquePlein);
-    return ErreurBD(QStringLiteral("Opération impossible : ") + MessageErreur(erreur));
+    return ErreurBD(QStringLiteral("Opération impossible : ") + MessageErreur(erreur), nature);
 }
 
 bool EstLecture(const QString& sql) { return sql.trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive); }
@@ -680,9 +654,7 @@ bool EstLecture(const QString& sql) { return sql.trimmed().startsWith(QLatin1Str
 QSqlQuery ExecuterUneFois(QSqlDatabase& db, const QString& sql, const QVariantList& valeurs) {
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    // The server's driver prepares statements as PREPARE ... AS, which takes no BEGIN or
-    // COMMIT: a statement without values goes as it is.
-    if (valeurs.isEmpty() && g_moteur == Moteur::PostgreSQL) {
+    if (valeurs.isEmpty() && detail::PiloteActif().SansPreparation()) {
         if (!q.exec(sql)) throw ErreurDe(db, q.lastError());
         return q;
     }
@@ -701,10 +673,11 @@ QSqlQuery ExecuterUneFois(QSqlDatabase& db, const QString& sql, const QVariantLi
 
 QSqlQuery Executer(const QString& sql, const QVariantList& valeurs) {
     QSqlDatabase db = Connexion();
-    if (g_moteur == Moteur::PostgreSQL && g_perdue && !g_enTransaction) Reconnecter();
+    // Only a server connection is ever marked lost.
+    if (g_perdue && !g_enTransaction) Reconnecter();
     if (!db.isOpen())
         throw ErreurBD(QStringLiteral("La base de données n'est pas ouverte : rien ne peut être lu ni enregistré."));
-    if (g_moteur == Moteur::SQLite) VerifierFichierInchange(EstLecture(sql));
+    VerifierFichierInchange(EstLecture(sql));  // a no-op unless the base is a file
     try {
         return ExecuterUneFois(db, sql, valeurs);
     } catch (const ErreurBD& e) {
@@ -717,15 +690,13 @@ QSqlQuery Executer(const QString& sql, const QVariantList& valeurs) {
 }
 
 qint64 InsererEtObtenirNumero(const QString& sql, const QVariantList& valeurs, const QString& colonne) {
-    if (g_moteur == Moteur::PostgreSQL) {
-        QSqlQuery q = Executer(sql + QStringLiteral(" RETURNING ") + colonne, valeurs);
-        if (!q.next()) throw ErreurBD(QStringLiteral("La base de données n'a pas donné de numéro à la nouvelle ligne."));
-        return q.value(0).toLongLong();
-    }
-    QSqlQuery q = Executer(sql, valeurs);
-    const QVariant no = q.lastInsertId();
-    if (!no.isValid()) throw ErreurBD(QStringLiteral("La base de données n'a pas donné de numéro à la nouvelle ligne."));
-    return no.toLongLong();
+    return detail::PiloteActif().InsererEtObtenirNumero(sql, valeurs, colonne);
+}
+
+void VerifierLectureComplete(const QSqlQuery& requete) {
+    if (!requete.lastError().isValid()) return;
+    QSqlDatabase db = Connexion();
+    throw ErreurDe(db, requete.lastError());
 }
 
 Transaction::Transaction() {
@@ -734,12 +705,7 @@ Transaction::Transaction() {
     if (g_enTransaction)
         throw ErreurBD(QStringLiteral("Opération impossible : une transaction est déjà ouverte (erreur du programme). "
                                       "Rien n'a été enregistré."));
-    if (g_moteur == Moteur::PostgreSQL) {
-        Executer(QStringLiteral("BEGIN ISOLATION LEVEL SERIALIZABLE"));
-    } else {
-        // IMMEDIATE takes the write lock at once, so a locked file fails before anything is written.
-        Executer(QStringLiteral("BEGIN IMMEDIATE"));
-    }
+    Executer(detail::PiloteActif().DebutTransaction());
     m_active = true;
     g_enTransaction = true;
     g_transactionEchouee = false;
@@ -748,7 +714,7 @@ Transaction::Transaction() {
 Transaction::~Transaction() {
     if (m_active) {
         QSqlDatabase db = Connexion();
-        if (db.isOpen() && !(g_moteur == Moteur::PostgreSQL && g_perdue)) {
+        if (db.isOpen() && !g_perdue) {
             QSqlQuery q(db);
             q.exec(QStringLiteral("ROLLBACK"));
         }
@@ -869,5 +835,9 @@ QStringList ListeVendeursAffiches() {
     for (const auto& cle : cles) noms << NomAfficheVendeur(vendeurs.at(cle.second).nom, vendeurs.at(cle.second).comedien);
     return noms;
 }
+
+namespace detail {
+const Pilote& PiloteActif() { return PiloteDe(g_moteur); }
+}  // namespace detail
 
 }  // namespace modBD

@@ -57,6 +57,9 @@ bool EstDossierInstalle(const QString& dossierExecutable);
 QStringList CheminsReglages();
 // The site-wide settings folder (/etc/corvandelle); tests point it elsewhere. Empty: the default.
 void DefinirDossierReglagesSysteme(const QString& dossier);
+// True when both paths name one file: the same path, or the same existing file reached
+// another way (a link, "..").
+bool MemeFichier(const QString& a, const QString& b);
 
 // Why the last OuvrirConnexion failed.
 enum class EchecOuverture {
@@ -69,6 +72,8 @@ enum class EchecOuverture {
 };
 EchecOuverture DernierEchecOuverture();
 QString DernierMessageOuverture();  // French, names the file and the reason
+// After a failed opening: the sentence that tells the clerk what was left untouched.
+QString RienModifieOuverture();
 
 // The one connection. Valid (but closed) before OuvrirConnexion.
 QSqlDatabase Connexion();
@@ -84,11 +89,15 @@ bool OuvrirConnexionLecture(const QString& chemin);
 bool OuvrirConnexionLectureReglages(const QString& fichierReglages);
 void FermerConnexion();
 bool ConnexionOuverte();
-// The engine of the settings last read by OuvrirConnexion, and the server's parameters.
-Moteur MoteurActif();
+// The server's parameters of the settings last read by OuvrirConnexion.
 ParametresServeur ServeurActif();
 // How the base is named to the clerk: the file's path, or the database and its server.
 QString DescriptionBase();
+// What another program of the house (the report tool) is handed to open the base in use:
+// the file itself, or the settings file that names the server base.
+QString BasePourAutreProgramme();
+// The base the program folder designates: its corvandelle.ini when there is one, else BD.mdb.
+QString BaseDuDossierProgramme();
 
 // BD.mdb was replaced under the open connection (another program restored a copy). When no
 // transaction is open, the connection is reopened on the new file and true is returned; the
@@ -106,12 +115,14 @@ QString MessageBaseRestauree(const QDateTime& momentCopie);
 void CreerTablesServeur();
 // The program's tables that the open base holds, with the program's spelling.
 QStringList TablesPresentes();
-// The server's schema text (the tables of SchemaSql() for PostgreSQL).
-QString SchemaPostgreSql();
 // Changes every time the connection is opened or closed: what is kept in memory about the
 // file's content (the order search's folded names) compares it to know it is still that file.
 quint64 NumeroConnexion();
 
+// Creates, unless it is there already, one of the tables the program makes on first use
+// (after the "ON DEMAND" line of the schema text), with its indexes, from the running
+// engine's schema text. Only inside a Transaction, whose fate it shares.
+void CreerTableProgramme(const QString& table);
 // Creates a new database holding the six empty tables. Refuses to touch an existing file.
 void CreerBaseVide(const QString& chemin);
 QString SchemaSql();
@@ -121,6 +132,9 @@ QStringList TablesRequises();
 // On a server whose connection was lost, the next statement outside a transaction first
 // reconnects by itself.
 QSqlQuery Executer(const QString& sql, const QVariantList& valeurs = {});
+// After reading a query's rows to the end: throws as Executer would when next() stopped on a
+// failure instead of the last row, so that a list cut short never passes for the whole one.
+void VerifierLectureComplete(const QSqlQuery& requete);
 // Runs an INSERT and returns the number the base gave the new row in column colonne
 // (RETURNING on the server, the last row id on the file).
 qint64 InsererEtObtenirNumero(const QString& sql, const QVariantList& valeurs, const QString& colonne);

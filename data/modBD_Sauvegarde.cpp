@@ -1,4 +1,5 @@
 #include "modBD_Sauvegarde.h"
+#include "modBD_Moteur.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -86,20 +87,14 @@ QString RaisonSysteme(int erreur) {
 }
 
 QString RaisonSqlite(int code, sqlite3* db = nullptr) {
+    if (const QString commune = detail::RaisonCommuneSqlite(code); !commune.isEmpty()) return commune;
     switch (code & 0xff) {
-    case SQLITE_NOTADB:
-    case SQLITE_CORRUPT:
-        return QStringLiteral("le fichier n'est pas une base de données utilisable (fichier endommagé ou d'un autre programme).");
     case SQLITE_FULL: return MessageDisquePlein();
     case SQLITE_IOERR:
         return QStringLiteral("un fichier ne peut pas être lu ou écrit (disque plein, support retiré ou sans autorisation).");
     case SQLITE_CANTOPEN: return QStringLiteral("le fichier ne peut pas être ouvert (introuvable ou sans autorisation).");
     case SQLITE_READONLY:
     case SQLITE_PERM: return QStringLiteral("le fichier ou son dossier est en lecture seule.");
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        return QStringLiteral("la base de données est occupée par un autre programme (l'outil de rapports, peut-être). "
-                              "Fermez-le, puis réessayez.");
     default:
         return QStringLiteral("erreur de SQLite (%1).")
             .arg(QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(code)));
@@ -372,7 +367,7 @@ void NoterEtFaireTourner(const QString& cheminFinal);
 
 }  // namespace
 
-bool CopiesPossibles() { return Connexion().driverName() == QLatin1String("QSQLITE"); }
+bool CopiesPossibles() { return detail::PiloteActif().CopiesFichierPossibles(); }
 
 QString MessageCopiesServeur() {
     return QStringLiteral("La base de données est sur un serveur : ses copies de sauvegarde se font sur le serveur "
@@ -664,7 +659,6 @@ void CopieBD::DefinirCadence(int pagesParEtape, int intervalleMs) {
     m_etat->intervalleMs = intervalleMs;
 }
 
-bool CopieBD::EnCours() const { return m_etat->enCours; }
 QString CopieBD::CheminFinal() const { return m_etat->cheminFinal; }
 QString CopieBD::CheminTemporaire() const { return m_etat->temporaire; }
 int CopieBD::Redemarrages() const { return m_etat->redemarrages; }
@@ -888,9 +882,7 @@ PlanRestauration PreparerRestauration(const QString& chemin, const QDateTime& ma
     PlanRestauration plan;
     plan.chemin = QFileInfo(chemin).absoluteFilePath();
     plan.cheminBD = CheminBD();
-    const QFileInfo choisi(chemin);
-    if (choisi.exists() && QFileInfo::exists(plan.cheminBD) &&
-        choisi.canonicalFilePath() == QFileInfo(plan.cheminBD).canonicalFilePath())
+    if (MemeFichier(chemin, plan.cheminBD))
         throw ErreurBD(QStringLiteral("Le fichier choisi est la base de données en service : choisissez une copie de sauvegarde."));
     // A write-ahead log beside BD.mdb holds data the file itself does not.
     if (QFileInfo::exists(plan.cheminBD + QLatin1String("-wal")))

@@ -2,6 +2,7 @@
 
 #include "Regles.h"
 #include "modBD.h"
+#include "modBD_Moteur.h"
 #include "modBD_Annulations.h"
 #include "modBD_Commandes.h"
 #include "modBD_Rapports.h"
@@ -27,11 +28,12 @@ namespace {
 // without the right to create tables gets the statement to hand its administrator.
 void AssurerTable(const QString& table) {
     if (TablePresente(table)) return;
-    const QString instruction = InstructionCreation(table);
     try {
-        Executer(instruction);
+        CreerTableProgramme(table);
     } catch (const ErreurBD& e) {
-        if (MoteurActif() != Moteur::PostgreSQL || e.nature() != NatureErreur::Ordinaire) throw;
+        // A base that is no file lives on a server, where tables are the administrator's.
+        if (detail::PiloteActif().CopiesFichierPossibles() || e.nature() != NatureErreur::Ordinaire) throw;
+        const QString instruction = InstructionCreation(table);
         throw ErreurBD(QStringLiteral("La table %1 n'existe pas sur le serveur et ce compte ne peut pas la créer : "
                                       "rien n'a été enregistré. Demandez à l'administrateur du serveur d'exécuter :\n\n%2;\n\n(%3)")
                            .arg(table, instruction, e.message()));
@@ -83,16 +85,14 @@ bool TablePresente(const QString& table) {
     // Through Executer, not the driver's own catalogue call: a server connection lost or
     // restarted meanwhile is then noticed (and reopened) as for any other statement. The
     // server keeps unquoted names in lower case.
-    const QString sql = MoteurActif() == Moteur::PostgreSQL
-                            ? QStringLiteral("SELECT COUNT(*) FROM information_schema.tables "
-                                             "WHERE table_schema = current_schema() AND table_name = ?")
-                            : QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE");
-    QSqlQuery q = Executer(sql, {MoteurActif() == Moteur::PostgreSQL ? table.toLower() : table});
-    return q.next() && q.value(0).toLongLong() > 0;
+    QSqlQuery q = Executer(detail::PiloteActif().RequeteTables());
+    while (q.next())
+        if (q.value(0).toString().compare(table, Qt::CaseInsensitive) == 0) return true;
+    return false;
 }
 
 QString InstructionCreation(const QString& table) {
-    const QString schema = MoteurActif() == Moteur::PostgreSQL ? SchemaPostgreSql() : SchemaSql();
+    const QString schema = detail::PiloteActif().Schema();
     const QRegularExpression re(QStringLiteral("CREATE TABLE %1 \\((.*?)\\n\\);").arg(QRegularExpression::escape(table)),
                                 QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch m = re.match(schema);

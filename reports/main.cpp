@@ -46,10 +46,7 @@ int main(int argc, char* argv[]) {
     Rapports::Demande demande;
     QString erreur;
     // The program's own choice of base: its settings file when there is one (a server base), else BD.mdb.
-    // Installed, that is the user's data and settings folders, as for corvandelle itself.
-    const QString reglages = modBD::CheminReglages();
-    const QString baseParDefaut = QFileInfo::exists(reglages) ? reglages : modBD::CheminBD();
-    if (!Rapports::AnalyserArguments(arguments, baseParDefaut, demande, erreur)) {
+    if (!Rapports::AnalyserArguments(arguments, modBD::BaseDuDossierProgramme(), demande, erreur)) {
         erreurs << QStringLiteral("corvandelle-rapports : ") << erreur << Qt::endl
                 << QStringLiteral("Voir corvandelle-rapports --aide.") << Qt::endl;
         return Rapports::kMauvaisArgument;

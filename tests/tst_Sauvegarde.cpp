@@ -29,6 +29,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+using TestSupport::FichiersDe;
 namespace {
 
 // Every row of the six tables of a file, read through a connection of its own.
@@ -104,14 +105,6 @@ QSqlDatabase AutreConnexion(const QString& nom, const QString& chemin) {
     return db;
 }
 
-// The files of a folder, without the two the program keeps of its own (the order in which it
-// made its copies, and the mark a restore leaves for the other programs).
-QStringList FichiersDe(const QString& dossier) {
-    QStringList fichiers = QDir(dossier).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-    fichiers.removeAll(QStringLiteral("ordre-des-copies.txt"));
-    fichiers.removeAll(QStringLiteral("BD.mdb.restauration"));
-    return fichiers;
-}
 
 void CreerFichier(const QString& chemin, const QByteArray& contenu = "copie") {
     QFile f(chemin);

@@ -27,15 +27,8 @@
 
 using Toolkit::Reponse;
 
+using TestSupport::FichiersDe;
 namespace {
-// The files of a folder, without the two the program keeps of its own (the order in which it
-// made its copies, and the mark a restore leaves for the other programs).
-QStringList FichiersDe(const QString& dossier) {
-    QStringList fichiers = QDir(dossier).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-    fichiers.removeAll(QStringLiteral("ordre-des-copies.txt"));
-    fichiers.removeAll(QStringLiteral("BD.mdb.restauration"));
-    return fichiers;
-}
 
 // A small theatre: two plays, a performance each, two sellers, three orders.
 void Remplir(TestSupport::BaseTest& base) {
