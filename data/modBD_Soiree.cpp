@@ -28,12 +28,12 @@ namespace {
 // without the right to create tables gets the statement to hand its administrator.
 void AssurerTable(const QString& table) {
     if (TablePresente(table)) return;
+    const QString instruction = InstructionCreation(table);
     try {
-        CreerTableProgramme(table);
+        Executer(instruction);
     } catch (const ErreurBD& e) {
         // A base that is no file lives on a server, where tables are the administrator's.
         if (detail::PiloteActif().CopiesFichierPossibles() || e.nature() != NatureErreur::Ordinaire) throw;
-        const QString instruction = InstructionCreation(table);
         throw ErreurBD(QStringLiteral("La table %1 n'existe pas sur le serveur et ce compte ne peut pas la créer : "
                                       "rien n'a été enregistré. Demandez à l'administrateur du serveur d'exécuter :\n\n%2;\n\n(%3)")
                            .arg(table, instruction, e.message()));

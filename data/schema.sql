@@ -68,19 +68,9 @@ CREATE INDEX IX_InfoReservation_Vendeur ON InfoReservation (NoVendeur, NoReprese
 CREATE INDEX IX_InventaireBillets_Vendeur ON InventaireBillets (NoVendeur, NoRepresentation, Nombre);
 CREATE INDEX IX_InfoClientReservation_Date ON InfoClientReservation (DateReservation);
 
--- ON DEMAND: the tables below belong to the program but are not made with the six: each is
--- created (with its indexes) inside the transaction of the first write that needs it, so that
--- opening a base never changes it. Every reader takes a missing table for an empty one.
-
--- Cancelled orders. No reference to the orders' table: the report tool may delete an order,
--- and its cancellation then simply stays unused (order numbers are never given again).
-CREATE TABLE AnnulationCommande (
-  NoClient INTEGER NOT NULL PRIMARY KEY,
-  DateAnnulation TEXT NOT NULL,
-  Motif TEXT NOT NULL DEFAULT ''
-);
-
--- The evening at the door: "nothing set" while a table is absent. Amounts are stored as Cout is.
+-- The evening at the door. A base made before these tables has none of them: the program
+-- creates each one inside the first transaction that writes it, and reads "nothing set"
+-- while it is absent. Amounts are stored as Cout is.
 CREATE TABLE CapaciteRepresentation (
   NoRepresentation INTEGER NOT NULL PRIMARY KEY,
   Capacite INTEGER NOT NULL
@@ -103,4 +93,16 @@ CREATE TABLE ArriveeCommande (
 CREATE TABLE ReglageBilletterie (
   Cle TEXT NOT NULL PRIMARY KEY,
   Valeur TEXT NOT NULL
+);
+
+-- ON DEMAND: the tables below belong to the program but are not made with the six: each is
+-- created (with its indexes) inside the transaction of the first write that needs it, so that
+-- opening a base never changes it. Every reader takes a missing table for an empty one.
+
+-- Cancelled orders. No reference to the orders' table: the report tool may delete an order,
+-- and its cancellation then simply stays unused (order numbers are never given again).
+CREATE TABLE AnnulationCommande (
+  NoClient INTEGER NOT NULL PRIMARY KEY,
+  DateAnnulation TEXT NOT NULL,
+  Motif TEXT NOT NULL DEFAULT ''
 );
