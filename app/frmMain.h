@@ -23,6 +23,7 @@ class frmEchangesBillets;
 class frmCommandes;
 namespace modBD {
 class CopieBD;
+class ErreurBD;
 }
 
 class frmMain : public QMainWindow {
@@ -62,6 +63,9 @@ public:
     QString AvisSauvegarde() const;
 
     QString TexteStatut() const;
+    // The clerk's message when a confirmation failed: "corrigez-la" only when the order's own
+    // content was refused; otherwise what happened to the base, and "réessayez".
+    static QString MessageEchecConfirmation(const modBD::ErreurBD& erreur);
     void DefinirTexteStatut(const QString& texte);
 
     // The open management windows (null when closed).
@@ -121,6 +125,7 @@ private:
     void AfficherAvisSauvegarde(const QString& message);
 
     QLabel* m_texteStatut = nullptr;
+    QString m_jeton;  // the order on screen's token, until it is written or the window is cleared
     QLabel* m_avisSauvegarde = nullptr;
     bool m_centree = false;
     bool m_copieProgrammee = false;

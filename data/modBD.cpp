@@ -11,12 +11,19 @@
 #include <QSet>
 #include <QSqlError>
 #include <QUrl>
+#include <QUuid>
+#include <QDateTime>
+#include <QRegularExpression>
 
 #include <QRandomGenerator>
 #include <QSqlDriver>
 #include <QThread>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <limits>
 #include <vector>
 
@@ -33,6 +40,17 @@ Moteur g_moteur = Moteur::SQLite;
 ParametresServeur g_serveur;
 // The server connection broke: the next statement outside a transaction reconnects first.
 bool g_perdue = false;
+// The program opened a server connection and has not closed it on purpose: whatever closed or
+// broke it since (a statement of Qt's own, a failed reconnection), the next unit of work reopens it.
+bool g_voulue = false;
+// Bumped when another station or program is known to have committed (see VersionChangementsAilleurs).
+quint64 g_versionAilleurs = 0;
+qint64 g_dataVersion = -1;
+quint64 g_dataVersionConnexion = 0;
+// Tokens whose commit answer was lost while the server stayed away.
+QSet<QString> g_jetonsEnSuspens;
+// The connection number on which JetonOperation was last seen (0: not seen).
+quint64 g_jetonsVusSur = 0;
 bool g_enTransaction = false;
 // A statement failed inside the open transaction: PostgreSQL would answer its COMMIT with a
 // silent rollback, which must never read as success.
@@ -77,19 +95,31 @@ bool OuvrirFichier(const QString& chemin, const char* mode);
 constexpr int kAttenteVerrouMs = 2000;
 // The most memory SQLite may keep of the file, in KiB.
 constexpr int kCacheKio = 64 * 1024;
+// The longest a clerk's statement may run on the server, and the longest a commit's answer is awaited.
+constexpr int kAttenteInstructionMs = 30000;
+constexpr int kAttenteValidationMs = 10000;
 
 QString DriverDe(Moteur m) { return m == Moteur::PostgreSQL ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"); }
 
 // libpq's own word on the connection: a query that failed because the server went away
 // leaves it in CONNECTION_BAD, whatever the error text says.
-bool LiaisonRompue(const QSqlDatabase& db) {
-    if (!db.isValid() || !db.driver()) return false;
+PGconn* PoigneeServeur(const QSqlDatabase& db) {
+    if (!db.isValid() || !db.driver()) return nullptr;
     const QVariant v = db.driver()->handle();
     // Qt registers the handle under libpq's struct name.
-    if (!v.isValid() || (qstrcmp(v.typeName(), "PGconn*") != 0 && qstrcmp(v.typeName(), "pg_conn*") != 0)) return false;
-    PGconn* conn = *static_cast<PGconn* const*>(v.constData());
+    if (!v.isValid() || (qstrcmp(v.typeName(), "PGconn*") != 0 && qstrcmp(v.typeName(), "pg_conn*") != 0)) return nullptr;
+    return *static_cast<PGconn* const*>(v.constData());
+}
+
+bool LiaisonRompue(const QSqlDatabase& db) {
+    if (!db.isValid() || !db.driver() || !db.isOpen()) return false;
+    if (db.driverName() != QLatin1String("QPSQL")) return false;
+    PGconn* conn = PoigneeServeur(db);
     return conn == nullptr || PQstatus(conn) == CONNECTION_BAD;
 }
+
+// The channel on which a station tells the others that a list (sellers, plays, performances) changed.
+const QString kCanalListes = QStringLiteral("corvandelle_listes");
 
 bool ConnexionAbsente(const QSqlDatabase& db, const QSqlError& erreur) {
     const QString etat = erreur.nativeErrorCode();
@@ -110,7 +140,12 @@ void ConfigurerSession(QSqlDatabase& db, bool lecture = false) {
     QSqlQuery q(db);
     q.exec(QStringLiteral("SET lock_timeout = '%1ms'").arg(kAttenteVerrouMs));
     // The report tool's session: the server refuses any write, whatever the account may do.
-    if (lecture) q.exec(QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY"));
+    // A report may take longer than a clerk's statement: only the clerk's session is bounded.
+    if (lecture)
+        q.exec(QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY"));
+    else
+        q.exec(QStringLiteral("SET statement_timeout = '%1ms'").arg(kAttenteInstructionMs));
+    q.exec(QStringLiteral("LISTEN ") + kCanalListes);
 }
 
 void ConfigurerServeur(QSqlDatabase& db, const ParametresServeur& s) {
@@ -135,6 +170,9 @@ QString RaisonConnexionServeur(const QSqlError& erreur) {
         detailTexte.contains(QLatin1String("no password supplied")))
         return QStringLiteral("le serveur a refusé l'utilisateur « %1 » (mot de passe absent ou refusé : voyez ~/.pgpass, "
                               "PGPASSFILE ou PGPASSWORD) (%2).").arg(g_serveur.utilisateur, detailTexte);
+    if (detailTexte.contains(QLatin1String("SSL"), Qt::CaseInsensitive))
+        return QStringLiteral("la connexion chiffrée (SSL, réglage ssl=%1) n'a pas pu être établie : le serveur ne l'accepte pas "
+                              "ou son certificat est refusé (%2).").arg(g_serveur.ssl, detailTexte);
     if (etat == QLatin1String("3D000") || detailTexte.contains(QLatin1String("does not exist")))
         return QStringLiteral("cette base n'existe pas sur le serveur, ou l'utilisateur n'y a pas accès (%1).").arg(detailTexte);
     return QStringLiteral("le serveur ne répond pas ou refuse la connexion (%1).").arg(detailTexte);
@@ -142,6 +180,8 @@ QString RaisonConnexionServeur(const QSqlError& erreur) {
 
 void Reconnecter() {
     QSqlDatabase db = QSqlDatabase::database(kNomConnexion, false);
+    // Until the new session is there, every next unit of work tries again.
+    g_perdue = true;
     db.close();
     if (!db.open())
         throw ErreurBD(QStringLiteral("La base de données %1 est injoignable : rien n'a été enregistré. Ce que vous "
@@ -151,6 +191,7 @@ void Reconnecter() {
     ConfigurerSession(db, g_lectureSeule);
     g_perdue = false;
     ++g_numeroConnexion;  // a new session: what was kept about the old one is not trusted
+    ++g_versionAilleurs;  // what the others wrote meanwhile was not heard
 }
 
 void RetirerConnexion() {
@@ -245,6 +286,7 @@ bool OuvrirServeur(bool lecture) {
     }
     if (presentes.size() == TablesRequises().size()) {
         ++g_numeroConnexion;
+        g_voulue = true;
         return true;
     }
     db.close();
@@ -270,9 +312,11 @@ void OublierConnexion() {
     g_echec = EchecOuverture::Aucun;
     g_messageOuverture.clear();
     g_perdue = false;
+    g_voulue = false;
     g_enTransaction = false;
     g_transactionEchouee = false;
     g_lectureSeule = false;
+    g_jetonsEnSuspens.clear();
 }
 
 // The base the settings name (BD.mdb without a settings file). `fichier`: a settings file
@@ -365,6 +409,7 @@ bool OuvrirFichier(const QString& chemin, const char* mode) {
 
 void FermerConnexion() {
     g_perdue = false;  // closed on purpose: nothing may reopen it behind the caller's back
+    g_voulue = false;
     ++g_numeroConnexion;
     if (!QSqlDatabase::contains(kNomConnexion)) return;
     detail::AvantFermetureConnexion();
@@ -478,8 +523,8 @@ QString MessageErreurServeur(const QSqlError& erreur) {
     if (etat == QLatin1String("40001") || etat == QLatin1String("40P01"))
         return QStringLiteral("un autre poste modifiait les mêmes données au même moment.");
     if (etat == QLatin1String("55P03") || etat == QLatin1String("57014"))
-        return QStringLiteral("la base de données est occupée par un autre programme ou un autre poste (l'outil de rapports, "
-                              "peut-être). Réessayez dans un moment.");
+        return QStringLiteral("la base de données est occupée par un autre programme (un autre poste ou l'outil de rapports). "
+                              "Réessayez dans un moment.");
     if (etat == QLatin1String("42501"))
         return QStringLiteral("l'utilisateur « %1 » n'a pas le droit de faire cette opération sur la base de données "
                               "(demandez à l'administrateur du serveur).").arg(g_serveur.utilisateur);
@@ -508,8 +553,8 @@ QString MessageErreur(const QSqlError& erreur) {
     switch (code) {
     case 5:   // SQLITE_BUSY
     case 6:   // SQLITE_LOCKED
-        return QStringLiteral("la base de données est occupée par un autre programme (l'outil de rapports, peut-être). "
-                              "Fermez-le, puis réessayez.");
+        return QStringLiteral("la base de données est occupée par un autre programme (un autre poste ou l'outil de rapports). "
+                              "Réessayez dans un moment.");
     case 8:   // SQLITE_READONLY
         return QStringLiteral("la base de données est en lecture seule : rien ne peut y être enregistré. "
                               "Vérifiez les droits sur le fichier BD.mdb.");
@@ -530,6 +575,26 @@ QString MessageErreur(const QSqlError& erreur) {
 }
 
 namespace {
+// The base could not take the write (busy, full, read-only, refused by rights, unreadable),
+// as opposed to a value of the entry that it refused.
+bool BaseNonEcrivable(const QSqlError& erreur) {
+    if (g_moteur == Moteur::PostgreSQL) {
+        const QString etat = erreur.nativeErrorCode();
+        return etat == QLatin1String("55P03") || etat == QLatin1String("57014") || etat == QLatin1String("42501") ||
+               etat == QLatin1String("25006") || etat.startsWith(QLatin1String("53")) ||
+               etat.startsWith(QLatin1String("08")) || etat.startsWith(QLatin1String("57P"));
+    }
+    bool ok = false;
+    const int code = erreur.nativeErrorCode().toInt(&ok) & 0xff;
+    if (!ok) return false;
+    switch (code) {
+    case 5: case 6: case 8: case 10: case 11: case 13: case 14: case 23: case 26:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Turns a failed statement into the clerk's message, noting a lost server connection.
 ErreurBD ErreurDe(const QSqlDatabase& db, const QSqlError& erreur) {
     if (g_enTransaction) g_transactionEchouee = true;
@@ -542,7 +607,16 @@ ErreurBD ErreurDe(const QSqlDatabase& db, const QSqlError& erreur) {
         if (etat == QLatin1String("40001") || etat == QLatin1String("40P01"))
             return ErreurBD(QStringLiteral("Opération impossible : ") + MessageErreur(erreur), NatureErreur::Conflit);
     }
-    return ErreurBD(QStringLiteral("Opération impossible : ") + MessageErreur(erreur));
+    return ErreurBD(QStringLiteral("Opération impossible : ") + MessageErreur(erreur),
+                    BaseNonEcrivable(erreur) ? NatureErreur::BaseIndisponible : NatureErreur::Ordinaire);
+}
+
+// Statements that change a list the windows show: the other stations are told at commit.
+bool ChangeUneListe(const QString& sql) {
+    static const QRegularExpression ecriture(
+        QStringLiteral("^\\s*(INSERT\\s+INTO|UPDATE|DELETE\\s+FROM)\\s+(Vendeur|Piece|Representation)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    return ecriture.match(sql).hasMatch();
 }
 
 bool EstLecture(const QString& sql) { return sql.trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive); }
@@ -571,19 +645,38 @@ QSqlQuery ExecuterUneFois(QSqlDatabase& db, const QString& sql, const QVariantLi
 
 QSqlQuery Executer(const QString& sql, const QVariantList& valeurs) {
     QSqlDatabase db = Connexion();
-    if (g_moteur == Moteur::PostgreSQL && g_perdue && !g_enTransaction) Reconnecter();
+    // However the loss was met (by this program's statement or one Qt ran by itself, which
+    // leaves no trace but libpq's own state), a unit of work starts on a live session.
+    if (g_moteur == Moteur::PostgreSQL && g_voulue && !g_enTransaction &&
+        (g_perdue || !db.isOpen() || LiaisonRompue(db)))
+        Reconnecter();
     if (!db.isOpen())
-        throw ErreurBD(QStringLiteral("La base de données n'est pas ouverte : rien ne peut être lu ni enregistré."));
-    if (g_moteur == Moteur::SQLite) VerifierFichierInchange();
+        throw ErreurBD(QStringLiteral("La base de données n'est pas ouverte : rien ne peut être lu ni enregistré."),
+                       NatureErreur::BaseIndisponible);
+    if (g_moteur == Moteur::SQLite) {
+        try {
+            VerifierFichierInchange();
+        } catch (const ErreurBD& e) {
+            throw ErreurBD(e.message(), NatureErreur::BaseIndisponible);
+        }
+    }
+    const auto Signaler = [&](QSqlQuery q) {
+        if (g_moteur == Moteur::PostgreSQL && ChangeUneListe(sql)) {
+            // Delivered at commit, and only if the write stays.
+            QSqlQuery n(db);
+            n.exec(QStringLiteral("NOTIFY ") + kCanalListes);
+        }
+        return q;
+    };
     try {
-        return ExecuterUneFois(db, sql, valeurs);
+        return Signaler(ExecuterUneFois(db, sql, valeurs));
     } catch (const ErreurBD& e) {
         // A read outside a transaction changes nothing: after a server restart it is simply
         // asked again on a new connection.
         if (e.nature() != NatureErreur::ConnexionPerdue || g_enTransaction || !EstLecture(sql)) throw;
     }
     Reconnecter();
-    return ExecuterUneFois(db, sql, valeurs);
+    return Signaler(ExecuterUneFois(db, sql, valeurs));
 }
 
 qint64 InsererEtObtenirNumero(const QString& sql, const QVariantList& valeurs, const QString& colonne) {
@@ -627,17 +720,71 @@ Transaction::~Transaction() {
     }
 }
 
+namespace {
+// Cancels the statement running on conn from another thread if it has not ended within the
+// given time: a commit the server holds (a lost network, a standby that never answers) is
+// not covered by statement_timeout.
+class Minuterie {
+public:
+    Minuterie(PGconn* conn, int ms) : m_annulation(conn ? PQgetCancel(conn) : nullptr) {
+        if (!m_annulation) return;
+        m_fil = std::thread([this, ms] {
+            std::unique_lock<std::mutex> verrou(m_mutex);
+            if (!m_cv.wait_for(verrou, std::chrono::milliseconds(ms), [this] { return m_fini; })) {
+                char tampon[256];
+                PQcancel(m_annulation, tampon, sizeof tampon);
+                m_annulee = true;
+            }
+        });
+    }
+    ~Minuterie() {
+        if (m_fil.joinable()) {
+            {
+                std::lock_guard<std::mutex> verrou(m_mutex);
+                m_fini = true;
+            }
+            m_cv.notify_all();
+            m_fil.join();
+        }
+        if (m_annulation) PQfreeCancel(m_annulation);
+    }
+    bool annulee() const { return m_annulee; }
+    Minuterie(const Minuterie&) = delete;
+    Minuterie& operator=(const Minuterie&) = delete;
+private:
+    PGcancel* m_annulation;
+    std::thread m_fil;
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_fini = false;
+    bool m_annulee = false;
+};
+}  // namespace
+
 void Transaction::Valider() {
     if (g_transactionEchouee)
         throw ErreurBD(QStringLiteral("Une instruction a échoué pendant l'enregistrement : rien n'a été enregistré."));
+    bool annulee = false;
     try {
-        Executer(QStringLiteral("COMMIT"));
+        if (g_moteur == Moteur::PostgreSQL) {
+            QSqlDatabase db = Connexion();
+            Minuterie minuterie(PoigneeServeur(db), kAttenteValidationMs);
+            try {
+                Executer(QStringLiteral("COMMIT"));
+            } catch (const ErreurBD&) {
+                annulee = minuterie.annulee();
+                throw;
+            }
+        } else {
+            Executer(QStringLiteral("COMMIT"));
+        }
     } catch (const ErreurBD& e) {
-        // Gone while the server was committing: it may or may not have kept the writes.
-        if (e.nature() == NatureErreur::ConnexionPerdue)
-            throw ErreurBD(QStringLiteral("La connexion à la base de données %1 a été perdue au moment même "
-                                          "de l'enregistrement : il a peut-être été fait, ou non. Vérifiez-le avant de "
-                                          "recommencer.").arg(DescriptionServeur(g_serveur)));
+        // Gone (or cancelled) while the server was committing: it may or may not have kept the
+        // writes. Only the unit's token can tell, on a new session.
+        if (e.nature() == NatureErreur::ConnexionPerdue || annulee) {
+            g_perdue = true;
+            throw ErreurBD(MessageConnexionPerdue(), NatureErreur::IssueInconnue);
+        }
         throw;
     }
     m_active = false;
@@ -650,7 +797,8 @@ bool Rejouer(const ErreurBD& erreur, int essai) {
         if (essai >= kEssaisTransaction)
             throw ErreurBD(QStringLiteral("D'autres postes modifiaient les mêmes données au même moment et l'opération a dû "
                                           "être abandonnée %1 fois de suite : rien n'a été enregistré. Ce que vous avez "
-                                          "tapé reste à l'écran : réessayez dans un instant.").arg(essai));
+                                          "tapé reste à l'écran : réessayez dans un instant.").arg(essai),
+                           NatureErreur::BaseIndisponible);
         ++g_reprises;
         // A short random pause, longer each time, so that the stations stop colliding.
         QThread::msleep(static_cast<unsigned long>(QRandomGenerator::global()->bounded(2, 12) * essai));
@@ -667,6 +815,132 @@ bool Rejouer(const ErreurBD& erreur, int essai) {
 }  // namespace detail
 
 int NombreReprises() { return g_reprises; }
+
+bool ContenuRefuse(const ErreurBD& erreur) { return erreur.nature() == NatureErreur::Ordinaire; }
+
+bool MessageComplet(const ErreurBD& erreur) {
+    return erreur.nature() == NatureErreur::IssueInconnue || erreur.nature() == NatureErreur::ReponsePerdue;
+}
+
+QString NouveauJeton() { return QUuid::createUuid().toString(QUuid::WithoutBraces); }
+
+TextesPerte TextesPerteCommande() {
+    return {QStringLiteral("La commande n'a pas été enregistrée : la connexion au serveur a été perdue avant la fin. "
+                           "Rien n'a été écrit. La commande reste à l'écran : confirmez-la de nouveau."),
+            QStringLiteral("La connexion au serveur a été perdue pendant l'enregistrement de la commande. Elle reste à "
+                           "l'écran ; à la prochaine confirmation, le programme vérifiera d'abord si elle a déjà été "
+                           "enregistrée : elle ne le sera jamais deux fois.")};
+}
+
+namespace {
+// Portable DDL, the same as in the schema files: a base made before the table existed gets
+// it inside the first write that needs it.
+const QString kCreerJetons = QStringLiteral(
+    "CREATE TABLE IF NOT EXISTS JetonOperation ("
+    "Jeton TEXT NOT NULL PRIMARY KEY, "
+    "Numeros TEXT NOT NULL DEFAULT '', "
+    "DateJeton TEXT NOT NULL)");
+
+bool TableJetonsPresente() {
+    if (g_jetonsVusSur != 0 && g_jetonsVusSur == g_numeroConnexion) return true;
+    const bool presente =
+        Connexion().tables(QSql::Tables).contains(QStringLiteral("JetonOperation"), Qt::CaseInsensitive);
+    // Remembered only once seen committed: a table made in a rolled-back unit is gone again.
+    if (presente) g_jetonsVusSur = g_numeroConnexion;
+    return presente;
+}
+}  // namespace
+
+std::optional<QString> ResultatJeton(const QString& jeton) {
+    if (!TableJetonsPresente()) {
+        // The table list is one of the driver's own statements: a dead session shows there as "no table".
+        Executer(QStringLiteral("SELECT 1"));
+        if (!TableJetonsPresente()) return std::nullopt;
+    }
+    QSqlQuery q = Executer(QStringLiteral("SELECT Numeros FROM JetonOperation WHERE Jeton = ?"), {jeton});
+    if (q.next()) return q.value(0).toString();
+    return std::nullopt;
+}
+
+bool JetonEnSuspens(const QString& jeton) { return g_jetonsEnSuspens.contains(jeton); }
+
+namespace {
+bool g_dernierRegle = false;
+}
+
+bool DernierRegleParJeton() { return g_dernierRegle; }
+
+QString FaireUneSeuleFois(const QString& jeton, const TextesPerte& textes, const std::function<QString()>& travail) {
+    if (jeton.isEmpty()) throw ErreurBD(QStringLiteral("Opération sans jeton (erreur du programme) : rien n'a été enregistré."));
+    g_dernierRegle = false;
+    // Asks the base whether the unit whose answer was lost is there; the server still away
+    // keeps the token in suspense for the next attempt.
+    const auto Regler = [&]() -> std::optional<QString> {
+        try {
+            const std::optional<QString> resultat = ResultatJeton(jeton);
+            g_jetonsEnSuspens.remove(jeton);
+            return resultat;
+        } catch (const ErreurBD& e) {
+            if (e.nature() == NatureErreur::ConnexionPerdue || e.nature() == NatureErreur::BaseIndisponible)
+                throw ErreurBD(textes.enSuspens, NatureErreur::IssueInconnue);
+            throw;
+        }
+    };
+    if (g_jetonsEnSuspens.contains(jeton)) {
+        if (const std::optional<QString> deja = Regler()) {
+            g_dernierRegle = true;
+            return *deja;
+        }
+    }
+    try {
+        return EnTransaction([&](Transaction& transaction) {
+            if (!TableJetonsPresente()) Executer(kCreerJetons);
+            const QString resultat = travail();
+            Executer(QStringLiteral("INSERT INTO JetonOperation (Jeton, Numeros, DateJeton) VALUES (?, ?, ?)"),
+                     {jeton, resultat, QDateTime::currentDateTime().toString(Qt::ISODate)});
+            transaction.Valider();
+            return resultat;
+        });
+    } catch (const ErreurBD& e) {
+        if (e.nature() != NatureErreur::IssueInconnue) throw;
+    }
+    g_jetonsEnSuspens.insert(jeton);
+    if (const std::optional<QString> fait = Regler()) {
+        g_dernierRegle = true;
+        return *fait;
+    }
+    throw ErreurBD(textes.perdueAvantFin, NatureErreur::ReponsePerdue);
+}
+
+quint64 VersionChangementsAilleurs() {
+    QSqlDatabase db = Connexion();
+    if (!db.isOpen()) return g_versionAilleurs + g_numeroConnexion;
+    if (g_moteur == Moteur::PostgreSQL) {
+        PGconn* conn = PoigneeServeur(db);
+        if (conn && PQstatus(conn) == CONNECTION_OK) {
+            PQconsumeInput(conn);
+            const int moi = PQbackendPID(conn);
+            while (PGnotify* avis = PQnotifies(conn)) {
+                // The session's own writes are the windows' own business.
+                if (avis->be_pid != moi) ++g_versionAilleurs;
+                PQfreemem(avis);
+            }
+        }
+    } else {
+        if (g_dataVersionConnexion != g_numeroConnexion) {
+            g_dataVersionConnexion = g_numeroConnexion;
+            g_dataVersion = -1;
+        }
+        // Changes only when another connection commits to the file.
+        QSqlQuery q(db);
+        if (q.exec(QStringLiteral("PRAGMA data_version")) && q.next()) {
+            const qint64 v = q.value(0).toLongLong();
+            if (g_dataVersion >= 0 && v != g_dataVersion) ++g_versionAilleurs;
+            g_dataVersion = v;
+        }
+    }
+    return g_versionAilleurs + g_numeroConnexion;
+}
 
 QString NomAfficheVendeur(const QString& nom, bool comedien) { return comedien ? nom + kMarqueComedien : nom; }
 

@@ -67,3 +67,12 @@ CREATE INDEX IX_InfoReservation_Ventes ON InfoReservation (NoRepresentation, NoC
 CREATE INDEX IX_InfoReservation_Vendeur ON InfoReservation (NoVendeur, NoRepresentation, NoClient, NbEnfant, NbAdulte, Cout);
 CREATE INDEX IX_InventaireBillets_Vendeur ON InventaireBillets (NoVendeur, NoRepresentation, Nombre);
 CREATE INDEX IX_InfoClientReservation_Date ON InfoClientReservation (DateReservation);
+
+-- One row per order, stock movement or exchange written, under the token the station made
+-- before writing it: a commit whose answer was lost is settled by looking the token up, so
+-- nothing is ever written twice. Numeros holds the numbers the unit made.
+CREATE TABLE JetonOperation (
+  Jeton TEXT NOT NULL PRIMARY KEY,
+  Numeros TEXT NOT NULL DEFAULT '',
+  DateJeton TEXT NOT NULL
+);

@@ -61,3 +61,12 @@ CREATE TABLE InventaireBillets (
   Commentaire text NOT NULL DEFAULT ''
 );
 CREATE INDEX IX_InventaireBillets_NoRepresentation ON InventaireBillets (NoRepresentation, Nombre);
+
+-- One row per order, stock movement or exchange written, under the token the station made
+-- before writing it: a commit whose answer was lost is settled by looking the token up, so
+-- nothing is ever written twice. Numeros holds the numbers the unit made.
+CREATE TABLE JetonOperation (
+  Jeton text NOT NULL PRIMARY KEY,
+  Numeros text NOT NULL DEFAULT '',
+  DateJeton text NOT NULL
+);
