@@ -112,8 +112,8 @@ PGconn* PoigneeServeur(const QSqlDatabase& db) {
 }
 
 bool LiaisonRompue(const QSqlDatabase& db) {
-    if (!db.isValid() || !db.driver() || !db.isOpen()) return false;
-    if (db.driverName() != QLatin1String("QPSQL")) return false;
+    if (!db.isValid() || !db.driver() || db.driverName() != QLatin1String("QPSQL")) return false;
+    if (!db.isOpen()) return true;  // the driver closes it itself on some losses
     PGconn* conn = PoigneeServeur(db);
     return conn == nullptr || PQstatus(conn) == CONNECTION_BAD;
 }
@@ -125,6 +125,12 @@ bool ConnexionAbsente(const QSqlDatabase& db, const QSqlError& erreur) {
     const QString etat = erreur.nativeErrorCode();
     if (etat.startsWith(QLatin1String("08")) || etat == QLatin1String("57P01") || etat == QLatin1String("57P02") ||
         etat == QLatin1String("57P03"))
+        return true;
+    // libpq's own words when the socket is gone, with no SQLSTATE at all.
+    const QString texte = erreur.text();
+    if (etat.isEmpty() && (texte.contains(QLatin1String("server closed the connection")) ||
+                           texte.contains(QLatin1String("no connection to the server")) ||
+                           texte.contains(QLatin1String("terminating connection"))))
         return true;
     return LiaisonRompue(db);
 }
@@ -650,9 +656,16 @@ QSqlQuery Executer(const QString& sql, const QVariantList& valeurs) {
     if (g_moteur == Moteur::PostgreSQL && g_voulue && !g_enTransaction &&
         (g_perdue || !db.isOpen() || LiaisonRompue(db)))
         Reconnecter();
-    if (!db.isOpen())
+    if (!db.isOpen()) {
+        if (g_moteur == Moteur::PostgreSQL && g_voulue) {
+            // Closed under a transaction: the session is gone, and with it the transaction.
+            if (g_enTransaction) g_transactionEchouee = true;
+            g_perdue = true;
+            throw ErreurBD(MessageConnexionPerdue(), NatureErreur::ConnexionPerdue);
+        }
         throw ErreurBD(QStringLiteral("La base de données n'est pas ouverte : rien ne peut être lu ni enregistré."),
                        NatureErreur::BaseIndisponible);
+    }
     if (g_moteur == Moteur::SQLite) {
         try {
             VerifierFichierInchange();
@@ -892,15 +905,24 @@ QString FaireUneSeuleFois(const QString& jeton, const TextesPerte& textes, const
             return *deja;
         }
     }
+    struct JetonDejaEnregistre {};
     try {
         return EnTransaction([&](Transaction& transaction) {
             if (!TableJetonsPresente()) Executer(kCreerJetons);
             const QString resultat = travail();
-            Executer(QStringLiteral("INSERT INTO JetonOperation (Jeton, Numeros, DateJeton) VALUES (?, ?, ?)"),
-                     {jeton, resultat, QDateTime::currentDateTime().toString(Qt::ISODate)});
+            try {
+                Executer(QStringLiteral("INSERT INTO JetonOperation (Jeton, Numeros, DateJeton) VALUES (?, ?, ?)"),
+                         {jeton, resultat, QDateTime::currentDateTime().toString(Qt::ISODate)});
+            } catch (const ErreurBD& e) {
+                // Refused for its value, it can only be there already: written by an attempt whose
+                // answer was lost without the loss being seen. Rolled back, then settled below.
+                if (e.nature() == NatureErreur::Ordinaire) throw JetonDejaEnregistre{};
+                throw;
+            }
             transaction.Valider();
             return resultat;
         });
+    } catch (const JetonDejaEnregistre&) {
     } catch (const ErreurBD& e) {
         if (e.nature() != NatureErreur::IssueInconnue) throw;
     }
