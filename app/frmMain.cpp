@@ -276,11 +276,7 @@ bool frmMain::TraiterEchecOuverture() {
         }
         if (modBD::OuvrirConnexion()) return true;
     }
-    QString suite = QStringLiteral("\n\nLe fichier n'a pas été modifié. Le programme va se terminer.");
-    if (modBD::DernierEchecOuverture() == modBD::EchecOuverture::ReglagesInvalides)
-        suite = QStringLiteral("\n\nAucune base de données n'a été ouverte ni modifiée. Le programme va se terminer.");
-    else if (modBD::MoteurActif() == modBD::Moteur::PostgreSQL)
-        suite = QStringLiteral("\n\nRien n'a été modifié sur le serveur. Le programme va se terminer.");
+    const QString suite = QStringLiteral("\n\n") + modBD::RienModifieOuverture() + QStringLiteral(" Le programme va se terminer.");
     Toolkit::MsgBox(this, modBD::DernierMessageOuverture() + suite, Toolkit::Boutons::OK, Toolkit::Icone::Critique,
                     QStringLiteral("Base de données"));
     return false;
@@ -470,8 +466,7 @@ void frmMain::mnuProduireRapport_Click() {
         return;
     modBD::FermerConnexion();
     // On a server base the tool is handed the settings file, and opens the same base from it.
-    const QString base = modBD::MoteurActif() == modBD::Moteur::PostgreSQL ? modBD::CheminReglages() : modBD::CheminBD();
-    if (!Toolkit::DemarrerOutilRapport(base)) {
+    if (!Toolkit::DemarrerOutilRapport(modBD::BasePourAutreProgramme())) {
         // Ending now would look like success: stay, with the database open again.
         Toolkit::Erreur(this, QStringLiteral("L'outil de rapports (corvandelle-rapports) n'a pas pu être démarré. "
                                              "Vérifiez qu'il se trouve dans le dossier du programme. "

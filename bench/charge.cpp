@@ -396,7 +396,7 @@ int main(int argc, char* argv[]) {
             return Poste(parser.value(optPoste).toInt(), commandes, echanges, parser.value(optEtiquette), parser.value(optDepart),
                          parser.value(optFin));
         if (parser.isSet(optPannes)) {
-            if (modBD::MoteurActif() != modBD::Moteur::PostgreSQL) {
+            if (ini.isEmpty()) {
                 Erreur(QStringLiteral("--pannes ne vaut que pour un serveur PostgreSQL (--ini)."));
                 return 2;
             }
@@ -413,9 +413,8 @@ int main(int argc, char* argv[]) {
     const QString depart = QDir(temp.path()).filePath(QStringLiteral("depart"));
     const bool pannes = parser.isSet(optPannes);
     const QString finPannes = pannes ? QDir(temp.path()).filePath(QStringLiteral("fin-pannes")) : QString();
-    const QString moteur = modBD::MoteurActif() == modBD::Moteur::PostgreSQL ? QStringLiteral("PostgreSQL") : QStringLiteral("BD.mdb");
-    Dire(QStringLiteral("Base : %1 (%2). Postes : %3, chacun %4 commandes et %5 échanges.")
-             .arg(modBD::DescriptionBase(), moteur).arg(postes).arg(commandes).arg(echanges));
+    Dire(QStringLiteral("Base : %1. Postes : %2, chacun %3 commandes et %4 échanges.")
+             .arg(modBD::DescriptionBase()).arg(postes).arg(commandes).arg(echanges));
 
     std::vector<std::unique_ptr<QProcess>> enfants;
     for (int i = 0; i < postes; ++i) {

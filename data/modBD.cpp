@@ -1,6 +1,5 @@
 #include "modBD.h"
-
-#include "schema_sql.h"
+#include "modBD_Moteur.h"
 
 #include <QCollator>
 #include <QCoreApplication>
@@ -16,18 +15,12 @@
 #include <QRegularExpression>
 
 #include <QRandomGenerator>
-#include <QSqlDriver>
 #include <QThread>
 
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
 #include <limits>
 #include <vector>
 
-#include <libpq-fe.h>
 #include <sys/stat.h>
 
 namespace modBD {
@@ -45,8 +38,8 @@ bool g_perdue = false;
 bool g_voulue = false;
 // Bumped when another station or program is known to have committed (see VersionChangementsAilleurs).
 quint64 g_versionAilleurs = 0;
-qint64 g_dataVersion = -1;
-quint64 g_dataVersionConnexion = 0;
+qint64 g_marqueAilleurs = -1;  // the engine's own marker (see Pilote::ChangeAilleurs)
+quint64 g_marqueAilleursConnexion = 0;
 // Tokens whose commit answer was lost while the server stayed away.
 QSet<QString> g_jetonsEnSuspens;
 // The connection number on which JetonOperation was last seen (0: not seen).
@@ -95,45 +88,8 @@ bool OuvrirFichier(const QString& chemin, const char* mode);
 constexpr int kAttenteVerrouMs = 2000;
 // The most memory SQLite may keep of the file, in KiB.
 constexpr int kCacheKio = 64 * 1024;
-// The longest a clerk's statement may run on the server, and the longest a commit's answer is awaited.
+// The longest a clerk's statement may run on the server.
 constexpr int kAttenteInstructionMs = 30000;
-constexpr int kAttenteValidationMs = 10000;
-
-QString DriverDe(Moteur m) { return m == Moteur::PostgreSQL ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"); }
-
-// libpq's own word on the connection: a query that failed because the server went away
-// leaves it in CONNECTION_BAD, whatever the error text says.
-PGconn* PoigneeServeur(const QSqlDatabase& db) {
-    if (!db.isValid() || !db.driver()) return nullptr;
-    const QVariant v = db.driver()->handle();
-    // Qt registers the handle under libpq's struct name.
-    if (!v.isValid() || (qstrcmp(v.typeName(), "PGconn*") != 0 && qstrcmp(v.typeName(), "pg_conn*") != 0)) return nullptr;
-    return *static_cast<PGconn* const*>(v.constData());
-}
-
-bool LiaisonRompue(const QSqlDatabase& db) {
-    if (!db.isValid() || !db.driver() || db.driverName() != QLatin1String("QPSQL")) return false;
-    if (!db.isOpen()) return true;  // the driver closes it itself on some losses
-    PGconn* conn = PoigneeServeur(db);
-    return conn == nullptr || PQstatus(conn) == CONNECTION_BAD;
-}
-
-// The channel on which a station tells the others that a list (sellers, plays, performances) changed.
-const QString kCanalListes = QStringLiteral("corvandelle_listes");
-
-bool ConnexionAbsente(const QSqlDatabase& db, const QSqlError& erreur) {
-    const QString etat = erreur.nativeErrorCode();
-    if (etat.startsWith(QLatin1String("08")) || etat == QLatin1String("57P01") || etat == QLatin1String("57P02") ||
-        etat == QLatin1String("57P03"))
-        return true;
-    // libpq's own words when the socket is gone, with no SQLSTATE at all.
-    const QString texte = erreur.text();
-    if (etat.isEmpty() && (texte.contains(QLatin1String("server closed the connection")) ||
-                           texte.contains(QLatin1String("no connection to the server")) ||
-                           texte.contains(QLatin1String("terminating connection"))))
-        return true;
-    return LiaisonRompue(db);
-}
 
 QString MessageConnexionPerdue() {
     return QStringLiteral("La connexion à la base de données %1 a été perdue : rien n'a été enregistré. "
@@ -151,7 +107,7 @@ void ConfigurerSession(QSqlDatabase& db, bool lecture = false) {
         q.exec(QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY"));
     else
         q.exec(QStringLiteral("SET statement_timeout = '%1ms'").arg(kAttenteInstructionMs));
-    q.exec(QStringLiteral("LISTEN ") + kCanalListes);
+    q.exec(QStringLiteral("LISTEN ") + detail::kCanalListes);
 }
 
 void ConfigurerServeur(QSqlDatabase& db, const ParametresServeur& s) {
@@ -217,9 +173,9 @@ QString UriFichier(const QString& chemin, const char* mode) {
            QStringLiteral("?mode=") + QLatin1String(mode);
 }
 
-QStringList InstructionsSchema(const char* schema) {
+QStringList InstructionsSchema(const QString& schema) {
     QStringList lignes;
-    for (const QString& ligne : QString::fromUtf8(schema).split(QLatin1Char('\n'))) {
+    for (const QString& ligne : schema.split(QLatin1Char('\n'))) {
         const qsizetype commentaire = ligne.indexOf(QStringLiteral("--"));
         lignes << (commentaire >= 0 ? ligne.left(commentaire) : ligne);
     }
@@ -246,16 +202,30 @@ EchecOuverture DernierEchecOuverture() { return g_echec; }
 QString DernierMessageOuverture() { return g_messageOuverture; }
 
 QSqlDatabase Connexion() {
-    if (!QSqlDatabase::contains(kNomConnexion)) return QSqlDatabase::addDatabase(DriverDe(g_moteur), kNomConnexion);
+    if (!QSqlDatabase::contains(kNomConnexion)) return QSqlDatabase::addDatabase(detail::PiloteActif().NomPiloteQt(), kNomConnexion);
     return QSqlDatabase::database(kNomConnexion, false);
 }
 
-Moteur MoteurActif() { return g_moteur; }
 ParametresServeur ServeurActif() { return g_serveur; }
 
-QString DescriptionBase() {
-    if (g_moteur == Moteur::PostgreSQL) return DescriptionServeur(g_serveur);
-    return QStringLiteral("« %1 »").arg(QDir::toNativeSeparators(CheminBD()));
+QString DescriptionBase() { return detail::PiloteActif().DescriptionBase(CheminBD(), g_serveur); }
+
+QString RienModifieOuverture() {
+    // Settings that could not be read chose no base at all.
+    if (g_echec == EchecOuverture::ReglagesInvalides)
+        return QStringLiteral("Aucune base de données n'a été ouverte ni modifiée.");
+    return detail::PiloteActif().RienModifie();
+}
+
+QString BasePourAutreProgramme() {
+    // A server base is reached through the settings file; a file base is the file itself.
+    return detail::PiloteActif().CopiesFichierPossibles() ? CheminBD() : CheminReglages();
+}
+
+QString BaseDuDossierProgramme() {
+    const QDir dossier(DossierProgramme());
+    const QString reglages = dossier.filePath(QStringLiteral("corvandelle.ini"));
+    return QFileInfo::exists(reglages) ? reglages : CheminBD();
 }
 
 bool ConnexionOuverte() {
@@ -428,15 +398,11 @@ QStringList TablesRequises() {
             QStringLiteral("InventaireBillets")};
 }
 
-QString SchemaSql() { return QString::fromUtf8(detail::kSchemaSql); }
-QString SchemaPostgreSql() { return QString::fromUtf8(detail::kSchemaPostgreSql); }
+QString SchemaSql() { return detail::PiloteDe(Moteur::SQLite).Schema(); }
 
 QStringList TablesPresentes() {
     // The server folds unquoted names to lower case: compare without case, answer in the program's spelling.
-    const QString sql = g_moteur == Moteur::PostgreSQL
-                            ? QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema = current_schema()")
-                            : QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'");
-    QSqlQuery q = Executer(sql);
+    QSqlQuery q = Executer(detail::PiloteActif().RequeteTables());
     QSet<QString> noms;
     while (q.next()) noms.insert(q.value(0).toString().toLower());
     QStringList presentes;
@@ -463,7 +429,7 @@ void CreerTablesServeur() {
             // The server's DDL is transactional: all six tables, or none.
             QSqlQuery q(db);
             bool ok = q.exec(QStringLiteral("BEGIN"));
-            for (const QString& instr : InstructionsSchema(detail::kSchemaPostgreSql)) {
+            for (const QString& instr : InstructionsSchema(detail::PiloteDe(Moteur::PostgreSQL).Schema())) {
                 if (!ok) break;
                 ok = q.exec(instr);
             }
@@ -497,17 +463,18 @@ void CreerBaseVide(const QString& chemin) {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), nom);
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
         db.setDatabaseName(UriFichier(chemin, "rwc"));
+        const detail::Pilote& fichier = detail::PiloteDe(Moteur::SQLite);
         if (!db.open()) {
-            erreur = MessageErreur(db.lastError());
+            erreur = fichier.MessageErreur(db.lastError());
         } else {
             QSqlQuery q(db);
             bool ok = q.exec(QStringLiteral("BEGIN"));
-            for (const QString& instr : InstructionsSchema(detail::kSchemaSql)) {
+            for (const QString& instr : InstructionsSchema(detail::PiloteDe(Moteur::SQLite).Schema())) {
                 if (!ok) break;
                 ok = q.exec(instr);
             }
             if (ok) ok = q.exec(QStringLiteral("COMMIT"));
-            if (!ok) erreur = MessageErreur(q.lastError());
+            if (!ok) erreur = fichier.MessageErreur(q.lastError());
             q.finish();
             db.close();
         }
@@ -520,101 +487,18 @@ void CreerBaseVide(const QString& chemin) {
     }
 }
 
-namespace {
-QString MessageErreurServeur(const QSqlError& erreur) {
-    const QString etat = erreur.nativeErrorCode();
-    const QString detailTexte = erreur.databaseText().trimmed().isEmpty() ? erreur.text().trimmed()
-                                                                          : erreur.databaseText().trimmed();
-    const QString classe = etat.left(2);
-    if (etat == QLatin1String("40001") || etat == QLatin1String("40P01"))
-        return QStringLiteral("un autre poste modifiait les mêmes données au même moment.");
-    if (etat == QLatin1String("55P03") || etat == QLatin1String("57014"))
-        return QStringLiteral("la base de données est occupée par un autre programme (un autre poste ou l'outil de rapports). "
-                              "Réessayez dans un moment.");
-    if (etat == QLatin1String("42501"))
-        return QStringLiteral("l'utilisateur « %1 » n'a pas le droit de faire cette opération sur la base de données "
-                              "(demandez à l'administrateur du serveur).").arg(g_serveur.utilisateur);
-    if (etat == QLatin1String("25006"))
-        return QStringLiteral("la base de données est en lecture seule : rien ne peut y être enregistré.");
-    if (etat == QLatin1String("53100"))
-        return QStringLiteral("le disque du serveur est plein : rien ne peut être enregistré.");
-    if (classe == QLatin1String("53"))
-        return QStringLiteral("le serveur manque de ressources (%1).").arg(detailTexte);
-    if (etat == QLatin1String("23505"))
-        return QStringLiteral("cette valeur existe déjà dans la base de données (%1).").arg(detailTexte);
-    if (classe == QLatin1String("23") || classe == QLatin1String("22"))
-        return QStringLiteral("la base de données a refusé une valeur hors des limites permises (%1).").arg(detailTexte);
-    if (classe == QLatin1String("08") || etat.startsWith(QLatin1String("57P")))
-        return QStringLiteral("la connexion au serveur a été perdue (%1).").arg(detailTexte);
-    return QStringLiteral("erreur du serveur de base de données (%1).").arg(detailTexte);
-}
-}  // namespace
-
-QString MessageErreur(const QSqlError& erreur) {
-    if (g_moteur == Moteur::PostgreSQL) return MessageErreurServeur(erreur);
-    bool ok = false;
-    const int code = erreur.nativeErrorCode().toInt(&ok) & 0xff;
-    const QString detailTexte = erreur.databaseText().isEmpty() ? erreur.text() : erreur.databaseText();
-    if (!ok) return QStringLiteral("erreur de la base de données (%1).").arg(detailTexte);
-    switch (code) {
-    case 5:   // SQLITE_BUSY
-    case 6:   // SQLITE_LOCKED
-        return QStringLiteral("la base de données est occupée par un autre programme (un autre poste ou l'outil de rapports). "
-                              "Réessayez dans un moment.");
-    case 8:   // SQLITE_READONLY
-        return QStringLiteral("la base de données est en lecture seule : rien ne peut y être enregistré. "
-                              "Vérifiez les droits sur le fichier BD.mdb.");
-    case 11:  // SQLITE_CORRUPT
-    case 26:  // SQLITE_NOTADB
-        return QStringLiteral("le fichier n'est pas une base de données utilisable (fichier endommagé ou d'un autre programme).");
-    case 13:  // SQLITE_FULL
-        return QStringLiteral("le disque est plein : rien ne peut être enregistré.");
-    case 10:  // SQLITE_IOERR
-    case 14:  // SQLITE_CANTOPEN
-    case 23:  // SQLITE_AUTH
-        return QStringLiteral("le fichier BD.mdb ne peut pas être lu ou écrit (déplacé, supprimé ou sans autorisation).");
-    case 19:  // SQLITE_CONSTRAINT
-        return QStringLiteral("la base de données a refusé une valeur hors des limites permises (%1).").arg(detailTexte);
-    default:
-        return QStringLiteral("erreur de la base de données (%1).").arg(detailTexte);
-    }
-}
+QString MessageErreur(const QSqlError& erreur) { return detail::PiloteActif().MessageErreur(erreur); }
 
 namespace {
-// The base could not take the write (busy, full, read-only, refused by rights, unreadable),
-// as opposed to a value of the entry that it refused.
-bool BaseNonEcrivable(const QSqlError& erreur) {
-    if (g_moteur == Moteur::PostgreSQL) {
-        const QString etat = erreur.nativeErrorCode();
-        return etat == QLatin1String("55P03") || etat == QLatin1String("57014") || etat == QLatin1String("42501") ||
-               etat == QLatin1String("25006") || etat.startsWith(QLatin1String("53")) ||
-               etat.startsWith(QLatin1String("08")) || etat.startsWith(QLatin1String("57P"));
-    }
-    bool ok = false;
-    const int code = erreur.nativeErrorCode().toInt(&ok) & 0xff;
-    if (!ok) return false;
-    switch (code) {
-    case 5: case 6: case 8: case 10: case 11: case 13: case 14: case 23: case 26:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // Turns a failed statement into the clerk's message, noting a lost server connection.
 ErreurBD ErreurDe(const QSqlDatabase& db, const QSqlError& erreur) {
     if (g_enTransaction) g_transactionEchouee = true;
-    if (g_moteur == Moteur::PostgreSQL) {
-        if (ConnexionAbsente(db, erreur)) {
-            g_perdue = true;
-            return ErreurBD(MessageConnexionPerdue(), NatureErreur::ConnexionPerdue);
-        }
-        const QString etat = erreur.nativeErrorCode();
-        if (etat == QLatin1String("40001") || etat == QLatin1String("40P01"))
-            return ErreurBD(QStringLiteral("Opération impossible : ") + MessageErreur(erreur), NatureErreur::Conflit);
+    const NatureErreur nature = detail::PiloteActif().NatureDe(db, erreur);
+    if (nature == NatureErreur::ConnexionPerdue) {
+        g_perdue = true;
+        return ErreurBD(MessageConnexionPerdue(), NatureErreur::ConnexionPerdue);
     }
-    return ErreurBD(QStringLiteral("Opération impossible : ") + MessageErreur(erreur),
-                    BaseNonEcrivable(erreur) ? NatureErreur::BaseIndisponible : NatureErreur::Ordinaire);
+    return ErreurBD(QStringLiteral("Opération impossible : ") + MessageErreur(erreur), nature);
 }
 
 // Statements that change a list the windows show: the other stations are told at commit.
@@ -630,9 +514,7 @@ bool EstLecture(const QString& sql) { return sql.trimmed().startsWith(QLatin1Str
 QSqlQuery ExecuterUneFois(QSqlDatabase& db, const QString& sql, const QVariantList& valeurs) {
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    // The server's driver prepares statements as PREPARE ... AS, which takes no BEGIN or
-    // COMMIT: a statement without values goes as it is.
-    if (valeurs.isEmpty() && g_moteur == Moteur::PostgreSQL) {
+    if (valeurs.isEmpty() && detail::PiloteActif().SansPreparation()) {
         if (!q.exec(sql)) throw ErreurDe(db, q.lastError());
         return q;
     }
@@ -653,11 +535,10 @@ QSqlQuery Executer(const QString& sql, const QVariantList& valeurs) {
     QSqlDatabase db = Connexion();
     // However the loss was met (by this program's statement or one Qt ran by itself, which
     // leaves no trace but libpq's own state), a unit of work starts on a live session.
-    if (g_moteur == Moteur::PostgreSQL && g_voulue && !g_enTransaction &&
-        (g_perdue || !db.isOpen() || LiaisonRompue(db)))
-        Reconnecter();
+    // Only a server connection is ever marked lost or wanted back.
+    if (g_voulue && !g_enTransaction && (g_perdue || !db.isOpen() || detail::LiaisonRompue(db))) Reconnecter();
     if (!db.isOpen()) {
-        if (g_moteur == Moteur::PostgreSQL && g_voulue) {
+        if (g_voulue) {
             // Closed under a transaction: the session is gone, and with it the transaction.
             if (g_enTransaction) g_transactionEchouee = true;
             g_perdue = true;
@@ -666,19 +547,14 @@ QSqlQuery Executer(const QString& sql, const QVariantList& valeurs) {
         throw ErreurBD(QStringLiteral("La base de données n'est pas ouverte : rien ne peut être lu ni enregistré."),
                        NatureErreur::BaseIndisponible);
     }
-    if (g_moteur == Moteur::SQLite) {
-        try {
-            VerifierFichierInchange();
-        } catch (const ErreurBD& e) {
-            throw ErreurBD(e.message(), NatureErreur::BaseIndisponible);
-        }
+    try {
+        VerifierFichierInchange();  // a no-op unless the base is a file
+    } catch (const ErreurBD& e) {
+        throw ErreurBD(e.message(), NatureErreur::BaseIndisponible);
     }
     const auto Signaler = [&](QSqlQuery q) {
-        if (g_moteur == Moteur::PostgreSQL && ChangeUneListe(sql)) {
-            // Delivered at commit, and only if the write stays.
-            QSqlQuery n(db);
-            n.exec(QStringLiteral("NOTIFY ") + kCanalListes);
-        }
+        // Delivered at commit, and only if the write stays.
+        if (ChangeUneListe(sql)) detail::PiloteActif().SignalerListes(db);
         return q;
     };
     try {
@@ -693,15 +569,13 @@ QSqlQuery Executer(const QString& sql, const QVariantList& valeurs) {
 }
 
 qint64 InsererEtObtenirNumero(const QString& sql, const QVariantList& valeurs, const QString& colonne) {
-    if (g_moteur == Moteur::PostgreSQL) {
-        QSqlQuery q = Executer(sql + QStringLiteral(" RETURNING ") + colonne, valeurs);
-        if (!q.next()) throw ErreurBD(QStringLiteral("La base de données n'a pas donné de numéro à la nouvelle ligne."));
-        return q.value(0).toLongLong();
-    }
-    QSqlQuery q = Executer(sql, valeurs);
-    const QVariant no = q.lastInsertId();
-    if (!no.isValid()) throw ErreurBD(QStringLiteral("La base de données n'a pas donné de numéro à la nouvelle ligne."));
-    return no.toLongLong();
+    return detail::PiloteActif().InsererEtObtenirNumero(sql, valeurs, colonne);
+}
+
+void VerifierLectureComplete(const QSqlQuery& requete) {
+    if (!requete.lastError().isValid()) return;
+    QSqlDatabase db = Connexion();
+    throw ErreurDe(db, requete.lastError());
 }
 
 Transaction::Transaction() {
@@ -710,12 +584,7 @@ Transaction::Transaction() {
     if (g_enTransaction)
         throw ErreurBD(QStringLiteral("Opération impossible : une transaction est déjà ouverte (erreur du programme). "
                                       "Rien n'a été enregistré."));
-    if (g_moteur == Moteur::PostgreSQL) {
-        Executer(QStringLiteral("BEGIN ISOLATION LEVEL SERIALIZABLE"));
-    } else {
-        // IMMEDIATE takes the write lock at once, so a locked file fails before anything is written.
-        Executer(QStringLiteral("BEGIN IMMEDIATE"));
-    }
+    Executer(detail::PiloteActif().DebutTransaction());
     m_active = true;
     g_enTransaction = true;
     g_transactionEchouee = false;
@@ -724,7 +593,7 @@ Transaction::Transaction() {
 Transaction::~Transaction() {
     if (m_active) {
         QSqlDatabase db = Connexion();
-        if (db.isOpen() && !(g_moteur == Moteur::PostgreSQL && g_perdue)) {
+        if (db.isOpen() && !g_perdue) {
             QSqlQuery q(db);
             q.exec(QStringLiteral("ROLLBACK"));
         }
@@ -733,64 +602,12 @@ Transaction::~Transaction() {
     }
 }
 
-namespace {
-// Cancels the statement running on conn from another thread if it has not ended within the
-// given time: a commit the server holds (a lost network, a standby that never answers) is
-// not covered by statement_timeout.
-class Minuterie {
-public:
-    Minuterie(PGconn* conn, int ms) : m_annulation(conn ? PQgetCancel(conn) : nullptr) {
-        if (!m_annulation) return;
-        m_fil = std::thread([this, ms] {
-            std::unique_lock<std::mutex> verrou(m_mutex);
-            if (!m_cv.wait_for(verrou, std::chrono::milliseconds(ms), [this] { return m_fini; })) {
-                char tampon[256];
-                PQcancel(m_annulation, tampon, sizeof tampon);
-                m_annulee = true;
-            }
-        });
-    }
-    ~Minuterie() {
-        if (m_fil.joinable()) {
-            {
-                std::lock_guard<std::mutex> verrou(m_mutex);
-                m_fini = true;
-            }
-            m_cv.notify_all();
-            m_fil.join();
-        }
-        if (m_annulation) PQfreeCancel(m_annulation);
-    }
-    bool annulee() const { return m_annulee; }
-    Minuterie(const Minuterie&) = delete;
-    Minuterie& operator=(const Minuterie&) = delete;
-private:
-    PGcancel* m_annulation;
-    std::thread m_fil;
-    std::mutex m_mutex;
-    std::condition_variable m_cv;
-    bool m_fini = false;
-    bool m_annulee = false;
-};
-}  // namespace
-
 void Transaction::Valider() {
     if (g_transactionEchouee)
         throw ErreurBD(QStringLiteral("Une instruction a échoué pendant l'enregistrement : rien n'a été enregistré."));
     bool annulee = false;
     try {
-        if (g_moteur == Moteur::PostgreSQL) {
-            QSqlDatabase db = Connexion();
-            Minuterie minuterie(PoigneeServeur(db), kAttenteValidationMs);
-            try {
-                Executer(QStringLiteral("COMMIT"));
-            } catch (const ErreurBD&) {
-                annulee = minuterie.annulee();
-                throw;
-            }
-        } else {
-            Executer(QStringLiteral("COMMIT"));
-        }
+        detail::PiloteActif().Valider(Connexion(), [] { Executer(QStringLiteral("COMMIT")); }, annulee);
     } catch (const ErreurBD& e) {
         // Gone (or cancelled) while the server was committing: it may or may not have kept the
         // writes. Only the unit's token can tell, on a new session.
@@ -936,31 +753,11 @@ QString FaireUneSeuleFois(const QString& jeton, const TextesPerte& textes, const
 
 quint64 VersionChangementsAilleurs() {
     QSqlDatabase db = Connexion();
-    if (!db.isOpen()) return g_versionAilleurs + g_numeroConnexion;
-    if (g_moteur == Moteur::PostgreSQL) {
-        PGconn* conn = PoigneeServeur(db);
-        if (conn && PQstatus(conn) == CONNECTION_OK) {
-            PQconsumeInput(conn);
-            const int moi = PQbackendPID(conn);
-            while (PGnotify* avis = PQnotifies(conn)) {
-                // The session's own writes are the windows' own business.
-                if (avis->be_pid != moi) ++g_versionAilleurs;
-                PQfreemem(avis);
-            }
-        }
-    } else {
-        if (g_dataVersionConnexion != g_numeroConnexion) {
-            g_dataVersionConnexion = g_numeroConnexion;
-            g_dataVersion = -1;
-        }
-        // Changes only when another connection commits to the file.
-        QSqlQuery q(db);
-        if (q.exec(QStringLiteral("PRAGMA data_version")) && q.next()) {
-            const qint64 v = q.value(0).toLongLong();
-            if (g_dataVersion >= 0 && v != g_dataVersion) ++g_versionAilleurs;
-            g_dataVersion = v;
-        }
+    if (g_marqueAilleursConnexion != g_numeroConnexion) {
+        g_marqueAilleursConnexion = g_numeroConnexion;
+        g_marqueAilleurs = -1;
     }
+    if (db.isOpen() && detail::PiloteActif().ChangeAilleurs(db, g_marqueAilleurs)) ++g_versionAilleurs;
     return g_versionAilleurs + g_numeroConnexion;
 }
 
@@ -1033,5 +830,9 @@ QStringList ListeVendeursAffiches() {
     for (const auto& cle : cles) noms << NomAfficheVendeur(vendeurs.at(cle.second).nom, vendeurs.at(cle.second).comedien);
     return noms;
 }
+
+namespace detail {
+const Pilote& PiloteActif() { return PiloteDe(g_moteur); }
+}  // namespace detail
 
 }  // namespace modBD

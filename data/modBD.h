@@ -62,6 +62,8 @@ enum class EchecOuverture {
 };
 EchecOuverture DernierEchecOuverture();
 QString DernierMessageOuverture();  // French, names the file and the reason
+// After a failed opening: the sentence that tells the clerk what was left untouched.
+QString RienModifieOuverture();
 
 // The one connection. Valid (but closed) before OuvrirConnexion.
 QSqlDatabase Connexion();
@@ -77,19 +79,21 @@ bool OuvrirConnexionLecture(const QString& chemin);
 bool OuvrirConnexionLectureReglages(const QString& fichierReglages);
 void FermerConnexion();
 bool ConnexionOuverte();
-// The engine of the settings last read by OuvrirConnexion, and the server's parameters.
-Moteur MoteurActif();
+// The server's parameters of the settings last read by OuvrirConnexion.
 ParametresServeur ServeurActif();
 // How the base is named to the clerk: the file's path, or the database and its server.
 QString DescriptionBase();
+// What another program of the house (the report tool) is handed to open the base in use:
+// the file itself, or the settings file that names the server base.
+QString BasePourAutreProgramme();
+// The base the program folder designates: its corvandelle.ini when there is one, else BD.mdb.
+QString BaseDuDossierProgramme();
 
 // Creates the six tables in the server base of corvandelle.ini (the answer "Oui" to the
 // first-run question). Throws ErreurBD when the account may not create them.
 void CreerTablesServeur();
 // The program's tables that the open base holds, with the program's spelling.
 QStringList TablesPresentes();
-// The server's schema text (the tables of SchemaSql() for PostgreSQL).
-QString SchemaPostgreSql();
 // Changes every time the connection is opened or closed: what is kept in memory about the
 // file's content (the order search's folded names) compares it to know it is still that file.
 quint64 NumeroConnexion();
@@ -103,6 +107,9 @@ QStringList TablesRequises();
 // On a server whose connection was lost, the next statement outside a transaction first
 // reconnects by itself.
 QSqlQuery Executer(const QString& sql, const QVariantList& valeurs = {});
+// After reading a query's rows to the end: throws as Executer would when next() stopped on a
+// failure instead of the last row, so that a list cut short never passes for the whole one.
+void VerifierLectureComplete(const QSqlQuery& requete);
 // Runs an INSERT and returns the number the base gave the new row in column colonne
 // (RETURNING on the server, the last row id on the file).
 qint64 InsererEtObtenirNumero(const QString& sql, const QVariantList& valeurs, const QString& colonne);

@@ -285,24 +285,15 @@ QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece) {
             }
         }
     }
-    const auto lire = [&tranches, &valeurs](QSqlDatabase& db, const QString& sql, bool avecMontant) {
-        const auto echec = [](const QSqlQuery& q) {
-            return ErreurBD(QStringLiteral("Opération impossible : ") + MessageErreur(q.lastError()));
-        };
+    const auto lire = [&tranches, &valeurs](const QString& sql, bool avecMontant) {
         std::vector<Somme> sommes;
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        if (!q.prepare(sql)) throw echec(q);
         for (const auto& [debut, fin] : tranches) {
-            for (const QVariant& v : valeurs) q.addBindValue(v);
-            q.addBindValue(debut);
-            q.addBindValue(fin);
-            if (!q.exec()) throw echec(q);
+            QSqlQuery q = Executer(sql, QVariantList(valeurs) << debut << fin);
             while (q.next())
                 sommes.push_back({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toLongLong(),
                                   avecMontant ? 0 : q.value(3).toLongLong(), avecMontant ? q.value(3).toDouble() : 0.0});
             // next() also ends on a failure: a report cut short must not pass for the whole one.
-            if (q.lastError().isValid()) throw echec(q);
+            VerifierLectureComplete(q);
             q.finish();
         }
         return sommes;
@@ -322,9 +313,8 @@ QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece) {
                                   .arg(filtrePiece, ConditionCommandesComptees());
     // One connection: SQLite shares one file lock among a program's connections, so two
     // reading side by side would leave no gap for the clerk's commit between their slices.
-    QSqlDatabase db = Connexion();
-    const std::vector<Somme> mouvements = lire(db, sqlMouvements, false);
-    const std::vector<Somme> ventes = lire(db, sqlVentes, true);
+    const std::vector<Somme> mouvements = lire(sqlMouvements, false);
+    const std::vector<Somme> ventes = lire(sqlVentes, true);
 
     // The names, read after the sums: whatever the sums name was there when they were read.
     struct Representation {

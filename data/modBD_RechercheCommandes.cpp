@@ -2,6 +2,7 @@
 
 #include "Regles.h"
 #include "modBD.h"
+#include "modBD_Moteur.h"
 
 #include <QDate>
 #include <QHash>
@@ -30,43 +31,11 @@ namespace modBD {
 
 namespace {
 
-// ---------------------------------------------------------------------------------------
-// The one engine-specific part: how the program learns that the orders may have changed.
-struct Jeton {
-    qint64 a = -1;
-    qint64 b = -1;
-};
-enum class Changement { Aucun, Ajouts, Inconnu };
-
-bool EstSqlite() { return Connexion().driverName() == QLatin1String("QSQLITE"); }
-
-Jeton LireJeton() {
-    if (EstSqlite()) {
-        // data_version moves when another connection commits; total_changes() counts this
-        // connection's own inserts, updates and deletes.
-        Jeton j;
-        QSqlQuery v = Executer(QStringLiteral("PRAGMA data_version"));
-        if (v.next()) j.a = v.value(0).toLongLong();
-        QSqlQuery t = Executer(QStringLiteral("SELECT total_changes()"));
-        if (t.next()) j.b = t.value(0).toLongLong();
-        return j;
-    }
-    // Elsewhere: the number of orders and the highest number.
-    QSqlQuery q = Executer(QStringLiteral("SELECT COUNT(*), MAX(NoClient) FROM InfoClientReservation"));
-    Jeton j;
-    if (q.next()) {
-        j.a = q.value(0).toLongLong();
-        j.b = q.value(1).isNull() ? 0 : q.value(1).toLongLong();
-    }
-    return j;
-}
-
-Changement Comparer(const Jeton& avant, const Jeton& apres) {
-    if (avant.a == apres.a && avant.b == apres.b) return Changement::Aucun;
-    if (EstSqlite() && avant.a != apres.a) return Changement::Inconnu;
-    return Changement::Ajouts;  // checked by the count afterwards
-}
-// ---------------------------------------------------------------------------------------
+// How the program learns that the orders may have changed: the engine's change markers.
+using Jeton = detail::MarqueChangements;
+using detail::Changement;
+Jeton LireJeton() { return detail::PiloteActif().LireMarque(); }
+Changement Comparer(const Jeton& avant, const Jeton& apres) { return detail::PiloteActif().Comparer(avant, apres); }
 
 constexpr char kSeparateur = '\x1f';  // between the parts of one key; folding removes it from any text
 constexpr char kFinCle = '\n';

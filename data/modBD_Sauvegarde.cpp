@@ -1,4 +1,5 @@
 #include "modBD_Sauvegarde.h"
+#include "modBD_Moteur.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -274,7 +275,7 @@ QSet<CopieBD*> g_copies;  // GUI thread only
 
 }  // namespace
 
-bool CopiesPossibles() { return Connexion().driverName() == QLatin1String("QSQLITE"); }
+bool CopiesPossibles() { return detail::PiloteActif().CopiesFichierPossibles(); }
 
 QString MessageCopiesServeur() {
     return QStringLiteral("La base de données est sur un serveur : ses copies de sauvegarde se font sur le serveur "

@@ -3,10 +3,9 @@
 #include "ArgumentsRapports.h"
 #include "Toolkit.h"
 #include "frmRapports.h"
+#include "modBD.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QTextStream>
 
 #include <memory>
@@ -34,10 +33,7 @@ int main(int argc, char* argv[]) {
     Rapports::Demande demande;
     QString erreur;
     // The program's own choice of base: its settings file when there is one (a server base), else BD.mdb.
-    const QDir dossier(QCoreApplication::applicationDirPath());
-    const QString reglages = dossier.filePath(QStringLiteral("corvandelle.ini"));
-    const QString baseParDefaut = QFileInfo::exists(reglages) ? reglages : dossier.filePath(QStringLiteral("BD.mdb"));
-    if (!Rapports::AnalyserArguments(arguments, baseParDefaut, demande, erreur)) {
+    if (!Rapports::AnalyserArguments(arguments, modBD::BaseDuDossierProgramme(), demande, erreur)) {
         erreurs << QStringLiteral("corvandelle-rapports : ") << erreur << Qt::endl
                 << QStringLiteral("Voir corvandelle-rapports --aide.") << Qt::endl;
         return Rapports::kMauvaisArgument;

@@ -199,7 +199,7 @@ void VerrouAutreProgramme::Liberer() {
 }
 
 void RefuserEcritures(bool refuser) {
-    if (modBD::MoteurActif() == modBD::Moteur::PostgreSQL)
+    if (SurServeur())
         modBD::Executer(refuser ? QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY")
                                 : QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ WRITE"));
     else

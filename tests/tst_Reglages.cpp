@@ -131,7 +131,8 @@ private slots:
         QCOMPARE(Toolkit::Test::Messages().size(), 1);
         const Toolkit::Message m = Toolkit::Test::DernierMessage();
         QVERIFY2(m.texte.contains(QStringLiteral("corvandelle.ini")) && m.texte.contains(QStringLiteral("ligne 3")), qPrintable(m.texte));
-        QVERIFY2(m.texte.contains(QStringLiteral("Le programme va se terminer")), qPrintable(m.texte));
+        QVERIFY2(m.texte.contains(QStringLiteral("Aucune base de données n'a été ouverte ni modifiée. Le programme va se terminer.")),
+                 qPrintable(m.texte));
         QCOMPARE(m.icone, Toolkit::Icone::Critique);
         QVERIFY(Toolkit::Test::ProgrammeTermine());
         QVERIFY(!modBD::ConnexionOuverte());
@@ -153,6 +154,8 @@ private slots:
         const Toolkit::Message m = Toolkit::Test::DernierMessage();
         QVERIFY2(m.texte.contains(QStringLiteral("« corvandelle » sur le serveur « %1:5999 »").arg(socket)), qPrintable(m.texte));
         QVERIFY2(m.texte.contains(QStringLiteral("ne répond pas")), qPrintable(m.texte));
+        QVERIFY2(m.texte.endsWith(QStringLiteral("Rien n'a été modifié sur le serveur. Le programme va se terminer.")),
+                 qPrintable(m.texte));
         QVERIFY(Toolkit::Test::ProgrammeTermine());
         QVERIFY(!QFile::exists(QDir(dossier.path()).filePath(QStringLiteral("BD.mdb"))));
         // Reads fail with the French message, not a crash.
@@ -199,6 +202,21 @@ private slots:
         TestSupport::SupprimerBaseServeur(base);
     }
 
+    // Which base the program folder designates (the report tool's default), and what the hub
+    // hands the report tool: the settings file for a server base, the file otherwise.
+    void baseDesignee() {
+        QTemporaryDir dossier;
+        modBD::DefinirDossierProgramme(dossier.path());
+        QCOMPARE(modBD::BaseDuDossierProgramme(), QDir(dossier.path()).filePath(QStringLiteral("BD.mdb")));
+        const QString ini = Ecrire(dossier, "[base]\nmoteur=sqlite\n");
+        QCOMPARE(modBD::BaseDuDossierProgramme(), ini);
+        modBD::DefinirDossierProgramme(QString());
+
+        TestSupport::BaseTest base;
+        QCOMPARE(modBD::BasePourAutreProgramme(), base.cheminBase());
+        QCOMPARE(modBD::CopiesPossibles(), !TestSupport::SurServeur());
+    }
+
     // Copies of a server base are the server's business: both menu items say so and do nothing
     // else (no file dialog, no folder), and no automatic copy starts.
     void copiesSurServeur() {
@@ -227,7 +245,7 @@ private slots:
         base.AjouterPiece(QStringLiteral("Hamlet"));
         modBD::FermerConnexion();
         QVERIFY2(modBD::OuvrirConnexionLecture(base.cheminBase()), qPrintable(modBD::DernierMessageOuverture()));
-        QCOMPARE(modBD::MoteurActif(), modBD::Moteur::PostgreSQL);
+        QVERIFY(!modBD::CopiesPossibles());  // a server base
         QCOMPARE(modBD::ListePieces(), QStringList{QStringLiteral("Hamlet")});
         try {
             modBD::AjouterPiece(QStringLiteral("Tartuffe"));

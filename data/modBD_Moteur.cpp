@@ -1,0 +1,301 @@
+#include "modBD_Moteur.h"
+
+#include "schema_sql.h"
+
+#include <QDir>
+#include <QSqlDriver>
+#include <QSqlQuery>
+
+#include <libpq-fe.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace modBD::detail {
+
+namespace {
+PGconn* PoigneeServeur(const QSqlDatabase& db) {
+    if (!db.isValid() || !db.driver()) return nullptr;
+    const QVariant v = db.driver()->handle();
+    // Qt registers the handle under libpq's struct name.
+    if (!v.isValid() || (qstrcmp(v.typeName(), "PGconn*") != 0 && qstrcmp(v.typeName(), "pg_conn*") != 0)) return nullptr;
+    return *static_cast<PGconn* const*>(v.constData());
+}
+
+// Cancels the statement running on conn from another thread if it has not ended within the
+// given time: a commit the server holds (a lost network, a standby that never answers) is
+// not covered by statement_timeout.
+class Minuterie {
+public:
+    Minuterie(PGconn* conn, int ms) : m_annulation(conn ? PQgetCancel(conn) : nullptr) {
+        if (!m_annulation) return;
+        m_fil = std::thread([this, ms] {
+            std::unique_lock<std::mutex> verrou(m_mutex);
+            if (!m_cv.wait_for(verrou, std::chrono::milliseconds(ms), [this] { return m_fini; })) {
+                char tampon[256];
+                PQcancel(m_annulation, tampon, sizeof tampon);
+                m_annulee = true;
+            }
+        });
+    }
+    ~Minuterie() {
+        if (m_fil.joinable()) {
+            {
+                std::lock_guard<std::mutex> verrou(m_mutex);
+                m_fini = true;
+            }
+            m_cv.notify_all();
+            m_fil.join();
+        }
+        if (m_annulation) PQfreeCancel(m_annulation);
+    }
+    bool annulee() {
+        std::lock_guard<std::mutex> verrou(m_mutex);
+        return m_annulee;
+    }
+    Minuterie(const Minuterie&) = delete;
+    Minuterie& operator=(const Minuterie&) = delete;
+private:
+    PGcancel* m_annulation;
+    std::thread m_fil;
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_fini = false;
+    bool m_annulee = false;
+};
+}  // namespace
+
+bool LiaisonRompue(const QSqlDatabase& db) {
+    if (!db.isValid() || !db.driver() || db.driverName() != QLatin1String("QPSQL")) return false;
+    if (!db.isOpen()) return true;  // the driver closes it itself on some losses
+    PGconn* conn = PoigneeServeur(db);
+    return conn == nullptr || PQstatus(conn) == CONNECTION_BAD;
+}
+
+namespace {
+
+QString DetailErreur(const QSqlError& erreur) {
+    return erreur.databaseText().trimmed().isEmpty() ? erreur.text().trimmed() : erreur.databaseText().trimmed();
+}
+
+class PiloteFichier final : public Pilote {
+public:
+    QString NomPiloteQt() const override { return QStringLiteral("QSQLITE"); }
+    // IMMEDIATE takes the write lock at once, so a locked file fails before anything is written.
+    QString DebutTransaction() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
+
+    qint64 InsererEtObtenirNumero(const QString& sql, const QVariantList& valeurs, const QString&) const override {
+        QSqlQuery q = Executer(sql, valeurs);
+        const QVariant no = q.lastInsertId();
+        if (!no.isValid()) throw ErreurBD(QStringLiteral("La base de données n'a pas donné de numéro à la nouvelle ligne."));
+        return no.toLongLong();
+    }
+
+    QString MessageErreur(const QSqlError& erreur) const override {
+        bool ok = false;
+        const int code = erreur.nativeErrorCode().toInt(&ok) & 0xff;
+        const QString detailTexte = erreur.databaseText().isEmpty() ? erreur.text() : erreur.databaseText();
+        if (!ok) return QStringLiteral("erreur de la base de données (%1).").arg(detailTexte);
+        switch (code) {
+        case 5:   // SQLITE_BUSY
+        case 6:   // SQLITE_LOCKED
+            return QStringLiteral("la base de données est occupée par un autre programme (un autre poste ou l'outil de "
+                                  "rapports). Réessayez dans un moment.");
+        case 8:   // SQLITE_READONLY
+            return QStringLiteral("la base de données est en lecture seule : rien ne peut y être enregistré. "
+                                  "Vérifiez les droits sur le fichier BD.mdb.");
+        case 11:  // SQLITE_CORRUPT
+        case 26:  // SQLITE_NOTADB
+            return QStringLiteral("le fichier n'est pas une base de données utilisable (fichier endommagé ou d'un autre "
+                                  "programme).");
+        case 13:  // SQLITE_FULL
+            return QStringLiteral("le disque est plein : rien ne peut être enregistré.");
+        case 10:  // SQLITE_IOERR
+        case 14:  // SQLITE_CANTOPEN
+        case 23:  // SQLITE_AUTH
+            return QStringLiteral("le fichier BD.mdb ne peut pas être lu ou écrit (déplacé, supprimé ou sans autorisation).");
+        case 19:  // SQLITE_CONSTRAINT
+            return QStringLiteral("la base de données a refusé une valeur hors des limites permises (%1).").arg(detailTexte);
+        default:
+            return QStringLiteral("erreur de la base de données (%1).").arg(detailTexte);
+        }
+    }
+
+    NatureErreur NatureDe(const QSqlDatabase&, const QSqlError& erreur) const override {
+        bool ok = false;
+        const int code = erreur.nativeErrorCode().toInt(&ok) & 0xff;
+        if (!ok) return NatureErreur::Ordinaire;
+        switch (code) {
+        case 5: case 6: case 8: case 10: case 11: case 13: case 14: case 23: case 26:
+            return NatureErreur::BaseIndisponible;  // the file could not take the write
+        default:
+            return NatureErreur::Ordinaire;
+        }
+    }
+    bool SansPreparation() const override { return false; }
+    QString Schema() const override { return QString::fromUtf8(kSchemaSql); }
+    QString RequeteTables() const override { return QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"); }
+    bool CopiesFichierPossibles() const override { return true; }
+
+    QString DescriptionBase(const QString& cheminFichier, const ParametresServeur&) const override {
+        return QStringLiteral("« %1 »").arg(QDir::toNativeSeparators(cheminFichier));
+    }
+    QString RienModifie() const override { return QStringLiteral("Le fichier n'a pas été modifié."); }
+
+    MarqueChangements LireMarque() const override {
+        // data_version moves when another connection commits; total_changes() counts this
+        // connection's own inserts, updates and deletes.
+        MarqueChangements m;
+        QSqlQuery v = Executer(QStringLiteral("PRAGMA data_version"));
+        if (v.next()) m.a = v.value(0).toLongLong();
+        QSqlQuery t = Executer(QStringLiteral("SELECT total_changes()"));
+        if (t.next()) m.b = t.value(0).toLongLong();
+        return m;
+    }
+    void SignalerListes(const QSqlDatabase&) const override {}  // the others read data_version
+    bool ChangeAilleurs(const QSqlDatabase& db, qint64& marque) const override {
+        // Changes only when another connection commits to the file.
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("PRAGMA data_version")) || !q.next()) return false;
+        const qint64 v = q.value(0).toLongLong();
+        const bool change = marque >= 0 && v != marque;
+        marque = v;
+        return change;
+    }
+    void Valider(const QSqlDatabase&, const std::function<void()>& commit, bool&) const override { commit(); }
+
+    Changement Comparer(const MarqueChangements& avant, const MarqueChangements& apres) const override {
+        if (avant.a == apres.a && avant.b == apres.b) return Changement::Aucun;
+        // Another connection committed: anything may have changed.
+        if (avant.a != apres.a) return Changement::Inconnu;
+        return Changement::Ajouts;  // checked by the count afterwards
+    }
+};
+
+class PiloteServeur final : public Pilote {
+public:
+    QString NomPiloteQt() const override { return QStringLiteral("QPSQL"); }
+    // SERIALIZABLE: a test and the write it guards cannot be raced by another station; the
+    // server aborts one of two conflicting units instead, and EnTransaction replays it.
+    QString DebutTransaction() const override { return QStringLiteral("BEGIN ISOLATION LEVEL SERIALIZABLE"); }
+
+    qint64 InsererEtObtenirNumero(const QString& sql, const QVariantList& valeurs, const QString& colonne) const override {
+        QSqlQuery q = Executer(sql + QStringLiteral(" RETURNING ") + colonne, valeurs);
+        if (!q.next()) throw ErreurBD(QStringLiteral("La base de données n'a pas donné de numéro à la nouvelle ligne."));
+        return q.value(0).toLongLong();
+    }
+
+    QString MessageErreur(const QSqlError& erreur) const override {
+        const QString etat = erreur.nativeErrorCode();
+        const QString detailTexte = DetailErreur(erreur);
+        const QString classe = etat.left(2);
+        if (etat == QLatin1String("40001") || etat == QLatin1String("40P01"))
+            return QStringLiteral("un autre poste modifiait les mêmes données au même moment.");
+        if (etat == QLatin1String("55P03") || etat == QLatin1String("57014"))
+            return QStringLiteral("la base de données est occupée par un autre programme ou un autre poste (l'outil de "
+                                  "rapports, peut-être). Réessayez dans un moment.");
+        if (etat == QLatin1String("42501"))
+            return QStringLiteral("l'utilisateur « %1 » n'a pas le droit de faire cette opération sur la base de données "
+                                  "(demandez à l'administrateur du serveur).").arg(ServeurActif().utilisateur);
+        if (etat == QLatin1String("25006"))
+            return QStringLiteral("la base de données est en lecture seule : rien ne peut y être enregistré.");
+        if (etat == QLatin1String("53100"))
+            return QStringLiteral("le disque du serveur est plein : rien ne peut être enregistré.");
+        if (classe == QLatin1String("53")) return QStringLiteral("le serveur manque de ressources (%1).").arg(detailTexte);
+        if (etat == QLatin1String("23505"))
+            return QStringLiteral("cette valeur existe déjà dans la base de données (%1).").arg(detailTexte);
+        if (classe == QLatin1String("23") || classe == QLatin1String("22"))
+            return QStringLiteral("la base de données a refusé une valeur hors des limites permises (%1).").arg(detailTexte);
+        if (classe == QLatin1String("08") || etat.startsWith(QLatin1String("57P")))
+            return QStringLiteral("la connexion au serveur a été perdue (%1).").arg(detailTexte);
+        return QStringLiteral("erreur du serveur de base de données (%1).").arg(detailTexte);
+    }
+
+    NatureErreur NatureDe(const QSqlDatabase& db, const QSqlError& erreur) const override {
+        const QString etat = erreur.nativeErrorCode();
+        if (etat.startsWith(QLatin1String("08")) || etat == QLatin1String("57P01") || etat == QLatin1String("57P02") ||
+            etat == QLatin1String("57P03") || LiaisonRompue(db))
+            return NatureErreur::ConnexionPerdue;
+        // libpq's own words when the socket is gone, with no SQLSTATE at all.
+        const QString texte = erreur.text();
+        if (etat.isEmpty() && (texte.contains(QLatin1String("server closed the connection")) ||
+                               texte.contains(QLatin1String("no connection to the server")) ||
+                               texte.contains(QLatin1String("terminating connection"))))
+            return NatureErreur::ConnexionPerdue;
+        if (etat == QLatin1String("40001") || etat == QLatin1String("40P01")) return NatureErreur::Conflit;
+        // The base could not take the write (busy, timed out, rights, read-only, resources).
+        if (etat == QLatin1String("55P03") || etat == QLatin1String("57014") || etat == QLatin1String("42501") ||
+            etat == QLatin1String("25006") || etat.startsWith(QLatin1String("53")))
+            return NatureErreur::BaseIndisponible;
+        return NatureErreur::Ordinaire;
+    }
+
+    void SignalerListes(const QSqlDatabase& db) const override {
+        QSqlQuery n(db);
+        n.exec(QStringLiteral("NOTIFY ") + kCanalListes);
+    }
+    bool ChangeAilleurs(const QSqlDatabase& db, qint64&) const override {
+        PGconn* conn = PoigneeServeur(db);
+        if (!conn || PQstatus(conn) != CONNECTION_OK) return false;
+        PQconsumeInput(conn);
+        const int moi = PQbackendPID(conn);
+        bool change = false;
+        while (PGnotify* avis = PQnotifies(conn)) {
+            // The session's own writes are the windows' own business.
+            if (avis->be_pid != moi) change = true;
+            PQfreemem(avis);
+        }
+        return change;
+    }
+    void Valider(const QSqlDatabase& db, const std::function<void()>& commit, bool& annulee) const override {
+        Minuterie minuterie(PoigneeServeur(db), kAttenteValidationMs);
+        try {
+            commit();
+        } catch (...) {
+            annulee = minuterie.annulee();
+            throw;
+        }
+    }
+
+    // Qt's driver prepares statements as PREPARE ... AS, which takes no BEGIN or COMMIT.
+    bool SansPreparation() const override { return true; }
+    QString Schema() const override { return QString::fromUtf8(kSchemaPostgreSql); }
+    QString RequeteTables() const override {
+        return QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema = current_schema()");
+    }
+    bool CopiesFichierPossibles() const override { return false; }
+
+    QString DescriptionBase(const QString&, const ParametresServeur& serveur) const override {
+        return DescriptionServeur(serveur);
+    }
+    QString RienModifie() const override { return QStringLiteral("Rien n'a été modifié sur le serveur."); }
+
+    MarqueChangements LireMarque() const override {
+        // The number of orders and the highest number.
+        QSqlQuery q = Executer(QStringLiteral("SELECT COUNT(*), MAX(NoClient) FROM InfoClientReservation"));
+        MarqueChangements m;
+        if (q.next()) {
+            m.a = q.value(0).toLongLong();
+            m.b = q.value(1).isNull() ? 0 : q.value(1).toLongLong();
+        }
+        return m;
+    }
+    Changement Comparer(const MarqueChangements& avant, const MarqueChangements& apres) const override {
+        if (avant.a == apres.a && avant.b == apres.b) return Changement::Aucun;
+        return Changement::Ajouts;  // checked by the count afterwards
+    }
+};
+
+const PiloteFichier kFichier;
+const PiloteServeur kServeur;
+
+}  // namespace
+
+const Pilote& PiloteDe(Moteur moteur) {
+    if (moteur == Moteur::PostgreSQL) return kServeur;
+    return kFichier;
+}
+
+}  // namespace modBD::detail
