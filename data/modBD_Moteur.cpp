@@ -194,8 +194,8 @@ public:
         if (etat == QLatin1String("40001") || etat == QLatin1String("40P01"))
             return QStringLiteral("un autre poste modifiait les mêmes données au même moment.");
         if (etat == QLatin1String("55P03") || etat == QLatin1String("57014"))
-            return QStringLiteral("la base de données est occupée par un autre programme ou un autre poste (l'outil de "
-                                  "rapports, peut-être). Réessayez dans un moment.");
+            return QStringLiteral("la base de données est occupée par un autre programme (un autre poste ou l'outil de "
+                                  "rapports). Réessayez dans un moment.");
         if (etat == QLatin1String("42501"))
             return QStringLiteral("l'utilisateur « %1 » n'a pas le droit de faire cette opération sur la base de données "
                                   "(demandez à l'administrateur du serveur).").arg(ServeurActif().utilisateur);
