@@ -46,7 +46,7 @@ void DonnerDroitsTables(const QString& base, const QString& role) {
                                     base);
     TestSupport::ExecuterSurServeur(QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON vendeur, piece, representation, "
                                                    "infoclientreservation, inforeservation, inventairebillets, "
-                                                   "annulationcommande TO %1").arg(role),
+                                                   "annulationcommande, jetonoperation TO %1").arg(role),
                                     base);
 }
 }  // namespace
