@@ -113,8 +113,10 @@ private slots:
         TestSupport::BaseTest base;
         for (const QString& table : modBD::TablesRequises()) QCOMPARE(base.Compter(table), qint64(0));
         QCOMPARE(modBD::TablesPresentes(), modBD::TablesRequises());
+        // Beside the six, the tokens that make each order, movement and exchange written once.
         if (!TestSupport::SurServeur())
-            QCOMPARE(base.Compter("sqlite_master", "type = 'table' AND name NOT LIKE 'sqlite_%'"), qint64(6));
+            QCOMPARE(base.Compter("sqlite_master", "type = 'table' AND name NOT LIKE 'sqlite_%'"), qint64(7));
+        QCOMPARE(base.Compter("JetonOperation"), qint64(0));
     }
 
     void marqueComedien_data() {
