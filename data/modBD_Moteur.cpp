@@ -24,46 +24,64 @@ PGconn* PoigneeServeur(const QSqlDatabase& db) {
     return *static_cast<PGconn* const*>(v.constData());
 }
 
-// Cancels the statement running on conn from another thread if it has not ended within the
-// given time: a commit the server holds (a lost network, a standby that never answers) is
-// not covered by statement_timeout.
-class Minuterie {
+// Cancels the statement running on a connection from another thread if it has not ended
+// within the given time: a commit the server holds (a lost network, a standby that never
+// answers) is not covered by statement_timeout. One watching thread for the program's life,
+// armed around each commit (a thread per commit would cost every confirmation).
+class Sentinelle {
 public:
-    Minuterie(PGconn* conn, int ms) : m_annulation(conn ? PQgetCancel(conn) : nullptr) {
-        if (!m_annulation) return;
-        m_fil = std::thread([this, ms] {
-            std::unique_lock<std::mutex> verrou(m_mutex);
-            if (!m_cv.wait_for(verrou, std::chrono::milliseconds(ms), [this] { return m_fini; })) {
+    static Sentinelle& Instance() {
+        static Sentinelle s;
+        return s;
+    }
+    void Armer(PGcancel* annulation, int ms) {
+        std::lock_guard<std::mutex> verrou(m_mutex);
+        m_annulation = annulation;
+        m_echeance = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        m_annulee = false;
+        m_cv.notify_all();
+    }
+    // Disarms; true when the statement had to be cancelled.
+    bool Desarmer() {
+        std::lock_guard<std::mutex> verrou(m_mutex);
+        m_annulation = nullptr;
+        return m_annulee;
+    }
+    Sentinelle(const Sentinelle&) = delete;
+    Sentinelle& operator=(const Sentinelle&) = delete;
+private:
+    Sentinelle() : m_fil([this] { Veiller(); }) {}
+    ~Sentinelle() {
+        {
+            std::lock_guard<std::mutex> verrou(m_mutex);
+            m_fin = true;
+        }
+        m_cv.notify_all();
+        m_fil.join();
+    }
+    void Veiller() {
+        std::unique_lock<std::mutex> verrou(m_mutex);
+        while (!m_fin) {
+            if (!m_annulation) {
+                m_cv.wait(verrou);
+                continue;
+            }
+            if (m_cv.wait_until(verrou, m_echeance) == std::cv_status::timeout && m_annulation &&
+                std::chrono::steady_clock::now() >= m_echeance) {
                 char tampon[256];
                 PQcancel(m_annulation, tampon, sizeof tampon);
                 m_annulee = true;
+                m_annulation = nullptr;
             }
-        });
-    }
-    ~Minuterie() {
-        if (m_fil.joinable()) {
-            {
-                std::lock_guard<std::mutex> verrou(m_mutex);
-                m_fini = true;
-            }
-            m_cv.notify_all();
-            m_fil.join();
         }
-        if (m_annulation) PQfreeCancel(m_annulation);
     }
-    bool annulee() {
-        std::lock_guard<std::mutex> verrou(m_mutex);
-        return m_annulee;
-    }
-    Minuterie(const Minuterie&) = delete;
-    Minuterie& operator=(const Minuterie&) = delete;
-private:
-    PGcancel* m_annulation;
-    std::thread m_fil;
     std::mutex m_mutex;
     std::condition_variable m_cv;
-    bool m_fini = false;
+    PGcancel* m_annulation = nullptr;
+    std::chrono::steady_clock::time_point m_echeance;
     bool m_annulee = false;
+    bool m_fin = false;
+    std::thread m_fil;  // last: started once the rest is ready
 };
 }  // namespace
 
@@ -250,13 +268,23 @@ public:
         return change;
     }
     void Valider(const QSqlDatabase& db, const std::function<void()>& commit, bool& annulee) const override {
-        Minuterie minuterie(PoigneeServeur(db), kAttenteValidationMs);
+        PGconn* conn = PoigneeServeur(db);
+        PGcancel* annulation = conn ? PQgetCancel(conn) : nullptr;
+        if (!annulation) {
+            commit();
+            return;
+        }
+        Sentinelle& sentinelle = Sentinelle::Instance();
+        sentinelle.Armer(annulation, kAttenteValidationMs);
         try {
             commit();
         } catch (...) {
-            annulee = minuterie.annulee();
+            annulee = sentinelle.Desarmer();
+            PQfreeCancel(annulation);
             throw;
         }
+        sentinelle.Desarmer();
+        PQfreeCancel(annulation);
     }
 
     // Qt's driver prepares statements as PREPARE ... AS, which takes no BEGIN or COMMIT.
