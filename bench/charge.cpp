@@ -151,7 +151,6 @@ int Poste(int numero, int commandes, int echanges, const QString& etiquette, con
             }
         } catch (const modBD::ErreurBD& e) {
             Dire(QStringLiteral("erreur ") + e.message().replace(QLatin1Char('\n'), QLatin1Char(' ')));
-            if (qEnvironmentVariableIsSet("CORV_CHARGE_DEBUG")) Erreur(QStringLiteral("poste %1 : ").arg(numero) + e.message());
             if (sousPannes && ++refusDeSuite < 100) {
                 // The same entry again, same token: the random choices are drawn anew, but the
                 // token makes whichever was written count once.
