@@ -498,12 +498,7 @@ QString DossierDialogue() {
 
 const QString kFiltreBases = QStringLiteral("Bases de données (*.mdb);;Tous les fichiers (*)");
 
-bool EstLaBaseEnService(const QString& chemin) {
-    const QFileInfo choisi(chemin);
-    const QFileInfo base(modBD::CheminBD());
-    if (choisi.absoluteFilePath() == base.absoluteFilePath()) return true;
-    return choisi.exists() && base.exists() && choisi.canonicalFilePath() == base.canonicalFilePath();
-}
+bool EstLaBaseEnService(const QString& chemin) { return modBD::MemeFichier(chemin, modBD::CheminBD()); }
 
 class CurseurAttente {
 public:

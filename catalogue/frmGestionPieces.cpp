@@ -162,21 +162,9 @@ void frmGestionPieces::AfficherListePieces() {
 }
 
 void frmGestionPieces::AfficherListeRepresentations() {
-    const QString nomPiece = cboPieces->currentText();
-    QStringList dates;
-    try {
-        const QString noPiece = nomPiece.isEmpty() ? QString() : modBD::ObtenirNoPiece(nomPiece);
-        if (noPiece.isEmpty()) {
-            // The listed play is gone (deleted elsewhere): show none of another play's dates.
-            lstRepresentations->clear();
-            return;
-        }
-        for (const modBD::LigneCatalogue& l : modBD::LignesRepresentations(noPiece)) dates << l.texte;
-    } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, QStringLiteral("La liste des représentations n'a pas pu être lue.\n") + e.message());
-        return;
-    }
-    Toolkit::RemplirListe(lstRepresentations, dates);
+    // A play gone (deleted elsewhere) or a failed read: show none of another play's dates.
+    const FctVar::Representations lues = FctVar::LireRepresentations(this, cboPieces->currentText());
+    Toolkit::RemplirListe(lstRepresentations, lues.dates);
     if (lstRepresentations->count() > 0) lstRepresentations->setCurrentRow(0);
 }
 

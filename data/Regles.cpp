@@ -102,6 +102,12 @@ QString FormaterNombre(double valeur) {
     return loc.toString(valeur, 'g', 15);
 }
 
+QString TexteMontant(double montant, QLocale locale) {
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    if (montant == 0.0) montant = 0.0;  // no "-0,00"
+    return locale.toString(montant, 'f', 2);
+}
+
 bool ValiderNoTelephone(QString& telephone) {
     qsizetype debut = 0;
     qsizetype fin = telephone.size();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDate>
+#include <QLocale>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -29,6 +30,8 @@ std::optional<qint16> TexteEnCompte16(const QString& texte);
 double LireMontant(const QString& texte);
 // General number form: locale separator, no grouping, no trailing zeros, 15 significant digits.
 QString FormaterNombre(double valeur);
+// Amount shown with two decimals in the locale's form, no grouping; zero never as "-0,00".
+QString TexteMontant(double montant, QLocale locale = QLocale());
 
 // --- Phone: 7 characters or more, digits, a dash allowed only in 4th position. Trims in place.
 bool ValiderNoTelephone(QString& telephone);

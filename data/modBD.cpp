@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QSet>
 #include <QSqlError>
 #include <QUrl>
@@ -173,6 +174,15 @@ QString UriFichier(const QString& chemin, const char* mode) {
            QStringLiteral("?mode=") + QLatin1String(mode);
 }
 
+// In a schema text, what follows this line is the tables the program creates on first use.
+const QString kMarqueALaDemande = QStringLiteral("-- ON DEMAND:");
+
+// The part of a schema text that makes a new base: the six tables and their indexes.
+QString PartieCreation(const QString& schema) {
+    const qsizetype marque = schema.indexOf(kMarqueALaDemande);
+    return marque < 0 ? schema : schema.left(marque);
+}
+
 QStringList InstructionsSchema(const QString& schema) {
     QStringList lignes;
     for (const QString& ligne : schema.split(QLatin1Char('\n'))) {
@@ -197,6 +207,12 @@ QString DossierProgramme() {
 }
 
 QString CheminBD() { return QDir(DossierProgramme()).filePath(QStringLiteral("BD.mdb")); }
+
+bool MemeFichier(const QString& a, const QString& b) {
+    const QFileInfo premier(a), second(b);
+    if (premier.absoluteFilePath() == second.absoluteFilePath()) return true;
+    return premier.exists() && second.exists() && premier.canonicalFilePath() == second.canonicalFilePath();
+}
 
 EchecOuverture DernierEchecOuverture() { return g_echec; }
 QString DernierMessageOuverture() { return g_messageOuverture; }
@@ -429,7 +445,7 @@ void CreerTablesServeur() {
             // The server's DDL is transactional: all six tables, or none.
             QSqlQuery q(db);
             bool ok = q.exec(QStringLiteral("BEGIN"));
-            for (const QString& instr : InstructionsSchema(detail::PiloteDe(Moteur::PostgreSQL).Schema())) {
+            for (const QString& instr : InstructionsSchema(PartieCreation(detail::PiloteDe(Moteur::PostgreSQL).Schema()))) {
                 if (!ok) break;
                 ok = q.exec(instr);
             }
@@ -454,6 +470,43 @@ void CreerTablesServeur() {
                            .arg(DescriptionServeur(r.serveur), erreur));
 }
 
+void CreerTableProgramme(const QString& table) {
+    // Outside a unit of work the server would keep a table without its indexes after a failure.
+    if (!g_enTransaction)
+        throw ErreurBD(QStringLiteral("Opération impossible : la table « %1 » ne peut être créée qu'au cours d'un "
+                                      "enregistrement (erreur du programme). Rien n'a été enregistré.").arg(table));
+    static const QRegularExpression cible(
+        QStringLiteral("^CREATE\\s+(?:UNIQUE\\s+)?(TABLE|INDEX)\\s+(?:IF\\s+NOT\\s+EXISTS\\s+)?(\\w+)(?:\\s+ON\\s+(\\w+))?"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression sansCondition(
+        QStringLiteral("^(CREATE\\s+(?:UNIQUE\\s+)?(?:TABLE|INDEX))\\s+(?!IF\\s+NOT\\s+EXISTS\\b)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QString schema = detail::PiloteActif().Schema();
+    const qsizetype marque = schema.indexOf(kMarqueALaDemande);
+    QStringList instructions;  // the table first, then its indexes, whatever the order of the text
+    bool tableTrouvee = false;
+    if (marque >= 0) {
+        for (const QString& instr : InstructionsSchema(schema.mid(marque))) {
+            const QRegularExpressionMatch m = cible.match(instr);
+            if (!m.hasMatch()) continue;
+            const bool estTable = m.captured(1).compare(QLatin1String("TABLE"), Qt::CaseInsensitive) == 0;
+            if ((estTable ? m.captured(2) : m.captured(3)).compare(table, Qt::CaseInsensitive) != 0) continue;
+            // Another station may have made it a moment ago.
+            const QString conditionnelle = QString(instr).replace(sansCondition, QStringLiteral("\\1 IF NOT EXISTS "));
+            if (estTable) {
+                instructions.prepend(conditionnelle);
+                tableTrouvee = true;
+            } else {
+                instructions << conditionnelle;
+            }
+        }
+    }
+    if (!tableTrouvee)
+        throw ErreurBD(QStringLiteral("Opération impossible : la table « %1 » est inconnue du programme (erreur du "
+                                      "programme). Rien n'a été enregistré.").arg(table));
+    for (const QString& instr : instructions) Executer(instr);
+}
+
 void CreerBaseVide(const QString& chemin) {
     if (QFileInfo::exists(chemin))
         throw ErreurBD(QStringLiteral("Le fichier « %1 » existe déjà : il n'a pas été remplacé.").arg(QDir::toNativeSeparators(chemin)));
@@ -469,7 +522,7 @@ void CreerBaseVide(const QString& chemin) {
         } else {
             QSqlQuery q(db);
             bool ok = q.exec(QStringLiteral("BEGIN"));
-            for (const QString& instr : InstructionsSchema(detail::PiloteDe(Moteur::SQLite).Schema())) {
+            for (const QString& instr : InstructionsSchema(PartieCreation(detail::PiloteDe(Moteur::SQLite).Schema()))) {
                 if (!ok) break;
                 ok = q.exec(instr);
             }
@@ -663,14 +716,6 @@ TextesPerte TextesPerteCommande() {
 }
 
 namespace {
-// Portable DDL, the same as in the schema files: a base made before the table existed gets
-// it inside the first write that needs it.
-const QString kCreerJetons = QStringLiteral(
-    "CREATE TABLE IF NOT EXISTS JetonOperation ("
-    "Jeton TEXT NOT NULL PRIMARY KEY, "
-    "Numeros TEXT NOT NULL DEFAULT '', "
-    "DateJeton TEXT NOT NULL)");
-
 bool TableJetonsPresente() {
     if (g_jetonsVusSur != 0 && g_jetonsVusSur == g_numeroConnexion) return true;
     const bool presente =
@@ -725,7 +770,8 @@ QString FaireUneSeuleFois(const QString& jeton, const TextesPerte& textes, const
     struct JetonDejaEnregistre {};
     try {
         return EnTransaction([&](Transaction& transaction) {
-            if (!TableJetonsPresente()) Executer(kCreerJetons);
+            // A base made before the table existed gets it inside this first write that needs it.
+            if (!TableJetonsPresente()) CreerTableProgramme(QStringLiteral("JetonOperation"));
             const QString resultat = travail();
             try {
                 Executer(QStringLiteral("INSERT INTO JetonOperation (Jeton, Numeros, DateJeton) VALUES (?, ?, ?)"),

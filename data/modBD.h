@@ -50,6 +50,9 @@ bool MessageComplet(const ErreurBD& erreur);
 void DefinirDossierProgramme(const QString& dossier);
 QString DossierProgramme();
 QString CheminBD();  // full path of BD.mdb
+// True when both paths name one file: the same path, or the same existing file reached
+// another way (a link, "..").
+bool MemeFichier(const QString& a, const QString& b);
 
 // Why the last OuvrirConnexion failed.
 enum class EchecOuverture {
@@ -98,6 +101,10 @@ QStringList TablesPresentes();
 // file's content (the order search's folded names) compares it to know it is still that file.
 quint64 NumeroConnexion();
 
+// Creates, unless it is there already, one of the tables the program makes on first use
+// (after the "ON DEMAND" line of the schema text), with its indexes, from the running
+// engine's schema text. Only inside a Transaction, whose fate it shares.
+void CreerTableProgramme(const QString& table);
 // Creates a new database holding the six empty tables. Refuses to touch an existing file.
 void CreerBaseVide(const QString& chemin);
 QString SchemaSql();

@@ -9,15 +9,6 @@
 namespace modBD {
 
 namespace {
-// Portable DDL: the same text runs on SQLite and on PostgreSQL. No reference to the orders'
-// table: the report tool may delete an order, and its cancellation then simply stays unused
-// (order numbers are never given again).
-const QString kCreerTable = QStringLiteral(
-    "CREATE TABLE IF NOT EXISTS AnnulationCommande ("
-    "NoClient INTEGER NOT NULL PRIMARY KEY, "
-    "DateAnnulation TEXT NOT NULL, "
-    "Motif TEXT NOT NULL DEFAULT '')");
-
 bool CommandeExiste(qint64 noClient) {
     QSqlQuery q = Executer(QStringLiteral("SELECT COUNT(*) FROM InfoClientReservation WHERE NoClient = ?"), {noClient});
     return q.next() && q.value(0).toLongLong() > 0;
@@ -82,7 +73,7 @@ ResultatAnnulation AnnulerCommande(qint64 noClient, const QString& dateAnnulatio
     return EnTransaction([&](Transaction& transaction) {
         // Only when missing: a server refuses even CREATE TABLE IF NOT EXISTS to an account
         // without the right to create tables, which the clerks' account need not have.
-        if (!TableAnnulationsPresente()) Executer(kCreerTable);
+        if (!TableAnnulationsPresente()) CreerTableProgramme(kTableAnnulations);
         // Checked inside the transaction: the report tool may have deleted the order since it was listed.
         if (!CommandeExiste(noClient)) return ResultatAnnulation::CommandeIntrouvable;
         QSqlQuery deja = Executer(QStringLiteral("SELECT COUNT(*) FROM AnnulationCommande WHERE NoClient = ?"), {noClient});

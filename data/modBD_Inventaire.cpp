@@ -12,9 +12,6 @@ struct Cibles {
     qint16 noVendeur = 0;
 };
 
-// Empty QString is bound as NULL; the columns hold text, possibly empty.
-QString Texte(const QString& t) { return t.isNull() ? QStringLiteral("") : t; }
-
 // Looks the three names up. Returns the French reason when one is missing, empty text when all are found.
 QString Resoudre(const QString& nomPiece, const QString& dateRepresentation, const QString& nomVendeur, Cibles& cibles) {
     if (nomPiece.isEmpty()) return QStringLiteral("Aucune pièce n'est choisie.");
@@ -44,7 +41,7 @@ QString Ecrire(const Cibles& cibles, qint16 nombre, const QString& dateTransacti
     const qint64 no = InsererEtObtenirNumero(
         QStringLiteral("INSERT INTO InventaireBillets (NoRepresentation, Nombre, DateTransaction, Commentaire, NoVendeur) "
                        "VALUES (?, ?, ?, ?, ?)"),
-        {cibles.noRepresentation, static_cast<int>(nombre), Texte(dateTransaction), Texte(commentaire),
+        {cibles.noRepresentation, static_cast<int>(nombre), dateTransaction, commentaire,
          static_cast<int>(cibles.noVendeur)},
         QStringLiteral("NoMouvement"));
     return QString::number(no);

@@ -92,6 +92,21 @@ bool LiaisonRompue(const QSqlDatabase& db) {
     return conn == nullptr || PQstatus(conn) == CONNECTION_BAD;
 }
 
+QString RaisonCommuneSqlite(int code) {
+    switch (code & 0xff) {
+    case 5:   // SQLITE_BUSY
+    case 6:   // SQLITE_LOCKED
+        return QStringLiteral("la base de données est occupée par un autre programme (un autre poste ou l'outil de "
+                              "rapports). Réessayez dans un moment.");
+    case 11:  // SQLITE_CORRUPT
+    case 26:  // SQLITE_NOTADB
+        return QStringLiteral("le fichier n'est pas une base de données utilisable (fichier endommagé ou d'un autre "
+                              "programme).");
+    default:
+        return {};
+    }
+}
+
 namespace {
 
 QString DetailErreur(const QSqlError& erreur) {
@@ -116,18 +131,11 @@ public:
         const int code = erreur.nativeErrorCode().toInt(&ok) & 0xff;
         const QString detailTexte = erreur.databaseText().isEmpty() ? erreur.text() : erreur.databaseText();
         if (!ok) return QStringLiteral("erreur de la base de données (%1).").arg(detailTexte);
+        if (const QString commune = RaisonCommuneSqlite(code); !commune.isEmpty()) return commune;
         switch (code) {
-        case 5:   // SQLITE_BUSY
-        case 6:   // SQLITE_LOCKED
-            return QStringLiteral("la base de données est occupée par un autre programme (un autre poste ou l'outil de "
-                                  "rapports). Réessayez dans un moment.");
         case 8:   // SQLITE_READONLY
             return QStringLiteral("la base de données est en lecture seule : rien ne peut y être enregistré. "
                                   "Vérifiez les droits sur le fichier BD.mdb.");
-        case 11:  // SQLITE_CORRUPT
-        case 26:  // SQLITE_NOTADB
-            return QStringLiteral("le fichier n'est pas une base de données utilisable (fichier endommagé ou d'un autre "
-                                  "programme).");
         case 13:  // SQLITE_FULL
             return QStringLiteral("le disque est plein : rien ne peut être enregistré.");
         case 10:  // SQLITE_IOERR

@@ -66,6 +66,10 @@ const Pilote& PiloteDe(Moteur moteur);
 // The driver of the base the connection is (or was last) opened on.
 const Pilote& PiloteActif();
 
+// The French reason for an SQLite result code where a statement and a file copy fail alike
+// (another program holds the file, the file is no usable database); empty for other codes.
+QString RaisonCommuneSqlite(int code);
+
 // libpq's own word on a server connection: true when the link is gone.
 bool LiaisonRompue(const QSqlDatabase& db);
 

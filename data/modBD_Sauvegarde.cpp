@@ -78,20 +78,14 @@ QString RaisonSysteme(int erreur) {
 }
 
 QString RaisonSqlite(int code, sqlite3* db = nullptr) {
+    if (const QString commune = detail::RaisonCommuneSqlite(code); !commune.isEmpty()) return commune;
     switch (code & 0xff) {
-    case SQLITE_NOTADB:
-    case SQLITE_CORRUPT:
-        return QStringLiteral("le fichier n'est pas une base de données utilisable (fichier endommagé ou d'un autre programme).");
     case SQLITE_FULL: return QStringLiteral("le disque est plein.");
     case SQLITE_IOERR:
         return QStringLiteral("un fichier ne peut pas être lu ou écrit (disque plein, support retiré ou sans autorisation).");
     case SQLITE_CANTOPEN: return QStringLiteral("le fichier ne peut pas être ouvert (introuvable ou sans autorisation).");
     case SQLITE_READONLY:
     case SQLITE_PERM: return QStringLiteral("le fichier ou son dossier est en lecture seule.");
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        return QStringLiteral("la base de données est occupée par un autre programme (l'outil de rapports, peut-être). "
-                              "Fermez-le, puis réessayez.");
     default:
         return QStringLiteral("erreur de SQLite (%1).")
             .arg(QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(code)));
@@ -421,7 +415,6 @@ void CopieBD::DefinirCadence(int pagesParEtape, int intervalleMs) {
     m_etat->intervalleMs = intervalleMs;
 }
 
-bool CopieBD::EnCours() const { return m_etat->enCours; }
 QString CopieBD::CheminFinal() const { return m_etat->cheminFinal; }
 QString CopieBD::CheminTemporaire() const { return m_etat->temporaire; }
 int CopieBD::Redemarrages() const { return m_etat->redemarrages; }
@@ -615,8 +608,7 @@ void AvantFermetureConnexion() { InterrompreCopies(); }
 
 QString RestaurerCopie(const QString& chemin, const QDateTime& maintenant) {
     const QString cheminBD = CheminBD();
-    const QFileInfo choisi(chemin);
-    if (choisi.exists() && QFileInfo::exists(cheminBD) && choisi.canonicalFilePath() == QFileInfo(cheminBD).canonicalFilePath())
+    if (MemeFichier(chemin, cheminBD))
         throw ErreurBD(QStringLiteral("Le fichier choisi est la base de données en service : choisissez une copie de sauvegarde."));
     try {
         VerifierCopie(chemin);

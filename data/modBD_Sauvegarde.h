@@ -77,7 +77,6 @@ public:
     // Abandons an unfinished copy (the connection is about to close); Terminee follows.
     void Interrompre();
 
-    bool EnCours() const;
     QString CheminFinal() const;
     QString CheminTemporaire() const;  // empty before the start and after the end
     int Redemarrages() const;          // how often other connections' writes made it start over

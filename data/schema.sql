@@ -68,6 +68,18 @@ CREATE INDEX IX_InfoReservation_Vendeur ON InfoReservation (NoVendeur, NoReprese
 CREATE INDEX IX_InventaireBillets_Vendeur ON InventaireBillets (NoVendeur, NoRepresentation, Nombre);
 CREATE INDEX IX_InfoClientReservation_Date ON InfoClientReservation (DateReservation);
 
+-- ON DEMAND: the tables below belong to the program but are not made with the six: each is
+-- created (with its indexes) inside the transaction of the first write that needs it, so that
+-- opening a base never changes it. Every reader takes a missing table for an empty one.
+
+-- Cancelled orders. No reference to the orders' table: the report tool may delete an order,
+-- and its cancellation then simply stays unused (order numbers are never given again).
+CREATE TABLE AnnulationCommande (
+  NoClient INTEGER NOT NULL PRIMARY KEY,
+  DateAnnulation TEXT NOT NULL,
+  Motif TEXT NOT NULL DEFAULT ''
+);
+
 -- One row per order, stock movement or exchange written, under the token the station made
 -- before writing it: a commit whose answer was lost is settled by looking the token up, so
 -- nothing is ever written twice. Numeros holds the numbers the unit made.

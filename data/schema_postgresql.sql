@@ -1,4 +1,4 @@
--- Corvandelle: the six tables on a PostgreSQL server, the same columns as schema.sql.
+-- Corvandelle: the six tables on a PostgreSQL server, the same columns, keys and indexes as schema.sql.
 -- Identifiers are unquoted, so the server folds them to lower case; every query of the
 -- program is written unquoted too and finds them. Numbers come from identity columns,
 -- GENERATED ALWAYS: the server alone gives them, and never gives one twice.
@@ -62,9 +62,27 @@ CREATE TABLE InventaireBillets (
 );
 CREATE INDEX IX_InventaireBillets_NoRepresentation ON InventaireBillets (NoRepresentation, Nombre);
 
+-- For the reports, as in schema.sql. A base made by an earlier version lacks them and works,
+-- only slower: the README says how an administrator adds them.
+CREATE INDEX IX_InfoReservation_Ventes ON InfoReservation (NoRepresentation, NoClient, NbEnfant, NbAdulte, VentePorte, Cout);
+CREATE INDEX IX_InfoReservation_Vendeur ON InfoReservation (NoVendeur, NoRepresentation, NoClient, NbEnfant, NbAdulte, Cout);
+CREATE INDEX IX_InventaireBillets_Vendeur ON InventaireBillets (NoVendeur, NoRepresentation, Nombre);
+CREATE INDEX IX_InfoClientReservation_Date ON InfoClientReservation (DateReservation);
+
+-- ON DEMAND: the tables below belong to the program but are not made with the six: each is
+-- created (with its indexes) inside the transaction of the first write that needs it, so that
+-- opening a base never changes it. Every reader takes a missing table for an empty one.
+
+-- Cancelled orders (see schema.sql).
+CREATE TABLE AnnulationCommande (
+  NoClient bigint NOT NULL PRIMARY KEY,
+  DateAnnulation text NOT NULL,
+  Motif text NOT NULL DEFAULT ''
+);
+
 -- One row per order, stock movement or exchange written, under the token the station made
 -- before writing it: a commit whose answer was lost is settled by looking the token up, so
--- nothing is ever written twice. Numeros holds the numbers the unit made.
+-- nothing is ever written twice. Numeros holds the numbers the unit made (see schema.sql).
 CREATE TABLE JetonOperation (
   Jeton text NOT NULL PRIMARY KEY,
   Numeros text NOT NULL DEFAULT '',

@@ -1,5 +1,6 @@
 #include "frmRapports.h"
 
+#include "FctVar.h"
 #include "Graphique.h"
 #include "Toolkit.h"
 #include "modBD.h"
@@ -210,17 +211,12 @@ void frmRapports::AfficherListeRepresentations() {
     const QSignalBlocker bloque(cboRepresentation);
     cboRepresentation->clear();
     if (cboPiece->currentIndex() <= 0) return;
-    try {
-        const QString noPiece = modBD::ObtenirNoPiece(cboPiece->currentText());
-        QStringList dates = modBD::ListeDatesRepresentations(noPiece);
-        dates.removeDuplicates();
-        std::stable_sort(dates.begin(), dates.end(),
-                         [](const QString& a, const QString& b) { return modBD::ComparerTextesDates(a, b) < 0; });
-        cboRepresentation->addItems(dates);
-        if (!dates.isEmpty()) cboRepresentation->setCurrentIndex(0);
-    } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, e.message());
-    }
+    QStringList dates = FctVar::LireRepresentations(this, cboPiece->currentText()).dates;
+    dates.removeDuplicates();
+    std::stable_sort(dates.begin(), dates.end(),
+                     [](const QString& a, const QString& b) { return modBD::ComparerTextesDates(a, b) < 0; });
+    cboRepresentation->addItems(dates);
+    if (!dates.isEmpty()) cboRepresentation->setCurrentIndex(0);
 }
 
 void frmRapports::cboRapport_Click() {
@@ -274,8 +270,7 @@ const Tableau& frmRapports::TableauAffiche() const { return m_modele->tableau();
 
 bool frmRapports::ExporterVers(Format format, const QString& chemin) {
     // A report written over the database would destroy it.
-    const QFileInfo cible(chemin);
-    if (cible.absoluteFilePath() == m_base || (cible.exists() && cible.canonicalFilePath() == QFileInfo(m_base).canonicalFilePath())) {
+    if (modBD::MemeFichier(chemin, m_base)) {
         Toolkit::Erreur(this, QStringLiteral("Le rapport ne peut pas être écrit sur la base de données « %1 » elle-même. "
                                              "Choisissez un autre nom de fichier.")
                                   .arg(QDir::toNativeSeparators(m_base)));

@@ -147,10 +147,7 @@ void frmCommandes::showEvent(QShowEvent* e) {
 }
 
 QString frmCommandes::FormaterMontant(double montant) {
-    QLocale locale;
-    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
-    if (montant == 0.0) montant = 0.0;  // no "-0,00"
-    return locale.toString(montant, 'f', 2);
+    return Regles::TexteMontant(montant);
 }
 
 void frmCommandes::DefinirValeur(QLabel* valeur, const QString& texte) {

@@ -123,16 +123,10 @@ void frmTransaction::AfficherListePieces() {
 }
 
 void frmTransaction::AfficherListeRepresentations() {
-    QStringList dates;
-    try {
-        const QString noPiece = modBD::ObtenirNoPiece(cboNomsPieces->currentText());
-        if (noPiece.isEmpty()) return;  // no play (or no longer there): the date list stays as it is
-        dates = modBD::ListeDatesRepresentations(noPiece);
-    } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, QStringLiteral("La liste des représentations n'a pas pu être lue.\n") + e.message());
-        return;
-    }
-    Toolkit::RemplirCombo(cboDatesPieces, dates);
+    const FctVar::Representations lues = FctVar::LireRepresentations(this, cboNomsPieces->currentText());
+    // No play (or no longer there): the date list stays as it is.
+    if (lues.etat == FctVar::EtatLecture::PieceAbsente) return;
+    Toolkit::RemplirCombo(cboDatesPieces, lues.dates);
     if (cboDatesPieces->count() > 0) cboDatesPieces->setCurrentIndex(0);
 }
 

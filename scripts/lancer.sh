@@ -8,7 +8,8 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 cmake --build build -j"$(nproc)" --target corvandelle corvandelle-rapports
 # A corvandelle.ini beside the program names a server base: no BD.mdb is made then.
 if [ ! -f build/bin/BD.mdb ] && [ ! -f build/bin/corvandelle.ini ]; then
-  sqlite3 build/bin/BD.mdb < data/schema.sql
+  # The six tables only: the program makes its own tables (after "ON DEMAND") when it first needs them.
+  sed '/^-- ON DEMAND:/,$d' data/schema.sql | sqlite3 build/bin/BD.mdb
   echo "Base de données vide créée : build/bin/BD.mdb"
 fi
 exec build/bin/corvandelle

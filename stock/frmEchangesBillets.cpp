@@ -121,12 +121,8 @@ void frmEchangesBillets::ConstruireFenetre() {
                                 cboVendeurTo};
     for (qsizetype i = 1; i < ordre.size(); ++i) QWidget::setTabOrder(ordre[i - 1], ordre[i]);
 
-    connect(cboPieces, &QComboBox::currentIndexChanged, this, [this](int i) {
-        if (i >= 0) cboPieces_Click();
-    });
-    connect(cboPieces2, &QComboBox::currentIndexChanged, this, [this](int i) {
-        if (i >= 0) cboPieces2_Click();
-    });
+    Toolkit::SurChoix(cboPieces, [this] { cboPieces_Click(); });
+    Toolkit::SurChoix(cboPieces2, [this] { cboPieces2_Click(); });
     connect(cmdEchanger, &QPushButton::clicked, this, &frmEchangesBillets::cmdEchanger_Click);
     connect(cmdFermer, &QPushButton::clicked, this, &frmEchangesBillets::cmdFermer_Click);
     Toolkit::SurFocus(txtNbBillets, [this] { txtNbBillets_GotFocus(); });
@@ -166,16 +162,9 @@ void frmEchangesBillets::AfficherListePieces() {
 void frmEchangesBillets::AfficherListeRepresentations(int cote) {
     QComboBox* pieces = cote == 1 ? cboPieces : cboPieces2;
     QComboBox* representations = cote == 1 ? cboRepresentations : cboRepresentations2;
-    try {
-        const QString noPiece = modBD::ObtenirNoPiece(pieces->currentText());
-        if (noPiece.isEmpty()) return;  // no such play: the list stays as it was
-        Toolkit::RemplirCombo(representations, modBD::ListeDatesRepresentations(noPiece));
-    } catch (const modBD::ErreurBD& e) {
-        // The list would show another play's dates: empty it rather than mislead.
-        Toolkit::RemplirCombo(representations, {});
-        Toolkit::Erreur(this, QStringLiteral("La liste des représentations n'a pas pu être lue.\n") + e.message());
-        return;
-    }
+    const FctVar::Representations lues = FctVar::LireRepresentations(this, pieces->currentText());
+    if (lues.etat == FctVar::EtatLecture::PieceAbsente) return;  // no such play: the list stays as it was
+    Toolkit::RemplirCombo(representations, lues.dates);
     if (representations->count() > 0) representations->setCurrentIndex(0);
 }
 

@@ -112,12 +112,8 @@ void frmInventaireBillets::ConstruireFenetre() {
     QWidget::setTabOrder(cmdEnregistrer, cmdFermer);
 
     // A selection made by the program raises the same handler as one made by the clerk.
-    connect(cboPieces, &QComboBox::currentIndexChanged, this, [this](int i) {
-        if (i >= 0) cboPieces_Click();
-    });
-    connect(cboRepresentations, &QComboBox::currentIndexChanged, this, [this](int i) {
-        if (i >= 0) cboRepresentations_Click();
-    });
+    Toolkit::SurChoix(cboPieces, [this] { cboPieces_Click(); });
+    Toolkit::SurChoix(cboRepresentations, [this] { cboRepresentations_Click(); });
     connect(cmdEnregistrer, &QPushButton::clicked, this, &frmInventaireBillets::cmdEnregistrer_Click);
     connect(cmdFermer, &QPushButton::clicked, this, &frmInventaireBillets::cmdFermer_Click);
     Toolkit::SurFocus(txtNbBillets, [this] { txtNbBillets_GotFocus(); });
@@ -148,18 +144,14 @@ void frmInventaireBillets::AfficherListePieces() {
 }
 
 void frmInventaireBillets::AfficherListeRepresentations() {
-    try {
-        const QString noPiece = modBD::ObtenirNoPiece(cboPieces->currentText());
-        // A play that no longer exists leaves the list as it was.
-        if (!noPiece.isEmpty()) {
-            Toolkit::RemplirCombo(cboRepresentations, modBD::ListeDatesRepresentations(noPiece));
-            if (cboRepresentations->count() > 0) cboRepresentations->setCurrentIndex(0);
-        }
-    } catch (const modBD::ErreurBD& e) {
-        // The list would show another play's dates: empty it rather than mislead.
-        Toolkit::RemplirCombo(cboRepresentations, {});
+    const FctVar::Representations lues = FctVar::LireRepresentations(this, cboPieces->currentText());
+    // A play that no longer exists leaves the list as it was.
+    if (lues.etat != FctVar::EtatLecture::PieceAbsente) {
+        Toolkit::RemplirCombo(cboRepresentations, lues.dates);
+        if (cboRepresentations->count() > 0) cboRepresentations->setCurrentIndex(0);
+    }
+    if (lues.etat == FctVar::EtatLecture::Echec) {
         lblNbBillets->setText(QStringLiteral("0"));
-        Toolkit::Erreur(this, QStringLiteral("La liste des représentations n'a pas pu être lue.\n") + e.message());
         return;
     }
     if (!cboPieces->currentText().isEmpty() && !cboRepresentations->currentText().isEmpty()) {

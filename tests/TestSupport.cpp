@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCryptographicHash>
 #include <QListWidget>
 #include <QDir>
 #include <QFile>
@@ -283,6 +284,38 @@ QStringList Textes(const QListWidget* lst) {
     QStringList t;
     for (int i = 0; i < lst->count(); ++i) t << lst->item(i)->text();
     return t;
+}
+
+QByteArray Empreinte(const QString& chemin) {
+    QFile f(chemin);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+QStringList FichiersDe(const QString& dossier) { return QDir(dossier).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+
+QStringList OrdreTabulation(QWidget* premier) {
+    QStringList ordre;
+    QWidget* w = premier;
+    do {
+        if ((w->focusPolicy() & Qt::TabFocus) && !w->objectName().isEmpty() && !w->objectName().startsWith(QLatin1String("qt_")))
+            ordre << w->objectName();
+        w = w->nextInFocusChain();
+    } while (w != premier);
+    return ordre;
+}
+
+CatalogueStock RemplirCatalogueStock(BaseTest& base) {
+    CatalogueStock d;
+    const qint64 hamlet = base.AjouterPiece(QStringLiteral("Hamlet"));
+    d.hamlet1 = base.AjouterRepresentation(hamlet, QStringLiteral("2026-03-01"));
+    d.hamlet2 = base.AjouterRepresentation(hamlet, QStringLiteral("2026-03-02"));
+    base.AjouterPiece(QStringLiteral("Tartuffe"));
+    d.phedre = base.AjouterRepresentation(base.AjouterPiece(QStringLiteral("Phèdre")), QStringLiteral("2026-05-01"));
+    d.zoe = base.AjouterVendeur(QStringLiteral("Zoé"));
+    d.alice = base.AjouterVendeur(QStringLiteral("Alice"));
+    d.bruno = base.AjouterVendeur(QStringLiteral("Bruno"), true);
+    return d;
 }
 
 QString OrdreTabulation(const QList<QWidget*>& ordre) {

@@ -133,11 +133,26 @@ private:
 // Every row of the six tables as text, table by table in number order.
 QString ContenuDesTables();
 
+// SHA-256 of a file's bytes (empty when it cannot be read): "this file was not changed".
+QByteArray Empreinte(const QString& chemin);
+// The names of the files (hidden ones too) in a folder, sorted.
+QStringList FichiersDe(const QString& dossier);
+
 // The entries of a list, in order.
 QStringList Textes(const QComboBox* cbo);
 QStringList Textes(const QListWidget* lst);
 // Empty when the focus goes through the controls in this order; otherwise the order found.
 QString OrdreTabulation(const QList<QWidget*>& ordre);
+// The named controls that Tab reaches, in the window's focus chain, from premier.
+QStringList OrdreTabulation(QWidget* premier);
+
+// The stock windows' catalogue: Hamlet (two performances), Tartuffe (none), Phèdre (one);
+// three sellers, Bruno an actor.
+struct CatalogueStock {
+    qint64 hamlet1 = 0, hamlet2 = 0, phedre = 0;
+    qint64 alice = 0, bruno = 0, zoe = 0;
+};
+CatalogueStock RemplirCatalogueStock(BaseTest& base);
 
 // Saves a picture of the window under the build tree; returns the file's path.
 QString Rendre(QWidget* fenetre, const QString& nom);

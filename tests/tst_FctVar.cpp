@@ -93,6 +93,15 @@ private slots:
             QCOMPARE(int(c.value()), attendu);
     }
 
+    // Amounts shown with two decimals: the locale's separator, no grouping, no "-0,00" for zero.
+    void texteMontant() {
+        const QLocale fr = TestSupport::LocaleFrancaise();
+        QCOMPARE(Regles::TexteMontant(1234567.5, fr), QStringLiteral("1234567,50"));
+        QCOMPARE(Regles::TexteMontant(-0.0, fr), QStringLiteral("0,00"));
+        QCOMPARE(Regles::TexteMontant(-12.5, fr), QStringLiteral("-12,50"));
+        QCOMPARE(Regles::TexteMontant(1234.5, TestSupport::LocaleAnglaise()), QStringLiteral("1234.50"));
+    }
+
     void montant_data() {
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QString>("texte");

@@ -15,6 +15,7 @@
 
 using modBD::ResultatAnnulation;
 
+using TestSupport::Empreinte;
 namespace {
 qint64 g_representation = 0;
 qint64 g_vendeur = 0;
@@ -44,11 +45,6 @@ QList<qint64> Numeros(const modBD::ResultatRecherche& r) {
     return n;
 }
 
-QByteArray Empreinte(const QString& chemin) {
-    QFile f(chemin);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-}
 
 // Another program (the report tool) working on the same file through its own connection.
 class AutreProgramme {

@@ -19,6 +19,7 @@
 
 using Toolkit::Reponse;
 
+using TestSupport::Empreinte;
 namespace {
 QString Ecrire(const QTemporaryDir& dossier, const QByteArray& contenu) {
     const QString chemin = QDir(dossier.path()).filePath(QStringLiteral("corvandelle.ini"));
@@ -28,10 +29,6 @@ QString Ecrire(const QTemporaryDir& dossier, const QByteArray& contenu) {
     return chemin;
 }
 
-QByteArray Empreinte(const QString& chemin) {
-    QFile f(chemin);
-    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256) : QByteArray();
-}
 
 // The SQL the README gives the administrator, for an account that may only read and write the program's tables.
 void DonnerDroitsGuichet(const QString& base, const QString& role) {
@@ -43,6 +40,9 @@ void DonnerDroitsGuichet(const QString& base, const QString& role) {
 void DonnerDroitsTables(const QString& base, const QString& role) {
     TestSupport::ExecuterSurServeur(QStringLiteral("CREATE TABLE AnnulationCommande (NoClient INTEGER NOT NULL PRIMARY KEY, "
                                                    "DateAnnulation TEXT NOT NULL, Motif TEXT NOT NULL DEFAULT '')"),
+                                    base);
+    TestSupport::ExecuterSurServeur(QStringLiteral("CREATE TABLE JetonOperation (Jeton text NOT NULL PRIMARY KEY, "
+                                                   "Numeros text NOT NULL DEFAULT '', DateJeton text NOT NULL)"),
                                     base);
     TestSupport::ExecuterSurServeur(QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON vendeur, piece, representation, "
                                                    "infoclientreservation, inforeservation, inventairebillets, "

@@ -27,6 +27,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+using TestSupport::FichiersDe;
 namespace {
 
 // Every row of the six tables of a file, read through a connection of its own.
@@ -102,7 +103,6 @@ QSqlDatabase AutreConnexion(const QString& nom, const QString& chemin) {
     return db;
 }
 
-QStringList FichiersDe(const QString& dossier) { return QDir(dossier).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
 
 void CreerFichier(const QString& chemin, const QByteArray& contenu = "copie") {
     QFile f(chemin);

@@ -102,9 +102,9 @@ private slots:
         TestSupport::BaseTest bd;
         Catalogue(bd);
         if (TestSupport::SurServeur())
-            TestSupport::ExecuterSurServeur(QStringLiteral("DROP TABLE JetonOperation"), bd.baseServeur());
+            TestSupport::ExecuterSurServeur(QStringLiteral("DROP TABLE IF EXISTS JetonOperation"), bd.baseServeur());
         else
-            bd.ExecuterAilleurs(QStringLiteral("DROP TABLE JetonOperation"));
+            bd.ExecuterAilleurs(QStringLiteral("DROP TABLE IF EXISTS JetonOperation"));
         modBD::Commande c = UneCommande();
         c.jeton = modBD::NouveauJeton();
         const QString no = modBD::EnregistrerCommande(c);

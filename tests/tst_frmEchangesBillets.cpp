@@ -16,19 +16,9 @@
 #include <QSqlQuery>
 #include <QTest>
 
+using TestSupport::OrdreTabulation;
 using TestSupport::Textes;
 namespace {
-QStringList OrdreTabulation(QWidget* premier) {
-    QStringList ordre;
-    QWidget* w = premier;
-    do {
-        if ((w->focusPolicy() & Qt::TabFocus) && !w->objectName().isEmpty() && !w->objectName().startsWith("qt_"))
-            ordre << w->objectName();
-        w = w->nextInFocusChain();
-    } while (w != premier);
-    return ordre;
-}
-
 struct Ligne {
     qint64 representation;
     qint64 vendeur;
@@ -46,23 +36,8 @@ QList<Ligne> Lignes() {
     return l;
 }
 
-// Hamlet (two performances), Tartuffe (none), Phèdre (one); three sellers.
-struct Donnees {
-    qint64 hamlet1 = 0, hamlet2 = 0, phedre = 0;
-    qint64 alice = 0, bruno = 0, zoe = 0;
-};
-Donnees Remplir(TestSupport::BaseTest& base) {
-    Donnees d;
-    const qint64 hamlet = base.AjouterPiece("Hamlet");
-    d.hamlet1 = base.AjouterRepresentation(hamlet, "2026-03-01");
-    d.hamlet2 = base.AjouterRepresentation(hamlet, "2026-03-02");
-    base.AjouterPiece("Tartuffe");
-    d.phedre = base.AjouterRepresentation(base.AjouterPiece("Phèdre"), "2026-05-01");
-    d.zoe = base.AjouterVendeur("Zoé");
-    d.alice = base.AjouterVendeur("Alice");
-    d.bruno = base.AjouterVendeur("Bruno", true);
-    return d;
-}
+using Donnees = TestSupport::CatalogueStock;
+Donnees Remplir(TestSupport::BaseTest& base) { return TestSupport::RemplirCatalogueStock(base); }
 }  // namespace
 
 class TestFrmEchangesBillets : public QObject {

@@ -23,35 +23,13 @@
 
 #include <memory>
 
+using TestSupport::OrdreTabulation;
 using TestSupport::Textes;
 namespace {
-// The named controls that Tab reaches, in the window's focus chain, from the first one.
-QStringList OrdreTabulation(QWidget* premier) {
-    QStringList ordre;
-    QWidget* w = premier;
-    do {
-        if ((w->focusPolicy() & Qt::TabFocus) && !w->objectName().isEmpty() && !w->objectName().startsWith("qt_"))
-            ordre << w->objectName();
-        w = w->nextInFocusChain();
-    } while (w != premier);
-    return ordre;
-}
-
-// Hamlet (two performances, 15 tickets on the first), Tartuffe (none), Phèdre (one).
-struct Donnees {
-    qint64 hamlet1 = 0, hamlet2 = 0, phedre = 0;
-    qint64 alice = 0, bruno = 0, zoe = 0;
-};
+// The stock windows' catalogue, with 15 tickets on Hamlet's first performance.
+using Donnees = TestSupport::CatalogueStock;
 Donnees Remplir(TestSupport::BaseTest& base) {
-    Donnees d;
-    const qint64 hamlet = base.AjouterPiece("Hamlet");
-    d.hamlet1 = base.AjouterRepresentation(hamlet, "2026-03-01");
-    d.hamlet2 = base.AjouterRepresentation(hamlet, "2026-03-02");
-    base.AjouterPiece("Tartuffe");
-    d.phedre = base.AjouterRepresentation(base.AjouterPiece("Phèdre"), "2026-05-01");
-    d.zoe = base.AjouterVendeur("Zoé");
-    d.alice = base.AjouterVendeur("Alice");
-    d.bruno = base.AjouterVendeur("Bruno", true);
+    const Donnees d = TestSupport::RemplirCatalogueStock(base);
     modBD::AjouterMouvementInventaire("2026-02-01", "Hamlet", "2026-03-01", 10, "", "Alice");
     modBD::AjouterMouvementInventaire("2026-02-01", "Hamlet", "2026-03-01", 5, "", "Bruno (C)");
     modBD::AjouterMouvementInventaire("2026-02-01", "Hamlet", "2026-03-02", 2, "", "Zoé");

@@ -20,8 +20,8 @@
 
 using Toolkit::Reponse;
 
+using TestSupport::FichiersDe;
 namespace {
-QStringList FichiersDe(const QString& dossier) { return QDir(dossier).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
 
 // A small theatre: two plays, a performance each, two sellers, three orders.
 void Remplir(TestSupport::BaseTest& base) {

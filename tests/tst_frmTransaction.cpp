@@ -131,6 +131,16 @@ private slots:
         d.cboNomsPieces->setCurrentIndex(1);
         QCOMPARE(Textes(d.cboDatesPieces), (QStringList{"2026-12-24", "2026-12-25"}));
         QVERIFY(Toolkit::Test::Messages().isEmpty());
+
+        // A failed read empties the dates (they are another play's) and says why.
+        modBD::FermerConnexion();
+        d.cboNomsPieces->setCurrentIndex(2);
+        QCOMPARE(d.cboDatesPieces->count(), 0);
+        QCOMPARE(Toolkit::Test::Messages().size(), 1);
+        QCOMPARE(Toolkit::Test::DernierMessage().texte,
+                 QStringLiteral("La liste des représentations n'a pas pu être lue.\nLa base de données n'est pas ouverte : "
+                                "rien ne peut être lu ni enregistré."));
+        QVERIFY(modBD::OuvrirConnexion());
     }
 
     void sansPiece() {

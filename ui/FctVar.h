@@ -33,6 +33,17 @@ using Regles::FormaterNombre;
 // why they could not be read.
 std::optional<QStringList> LirePieces(QWidget* parent);
 std::optional<QStringList> LireVendeurs(QWidget* parent);  // display names, in name order
+// The dates of a play's performances, in table order, for the play named nomPiece.
+enum class EtatLecture {
+    Lue,
+    PieceAbsente,  // no name, or the play is no longer there: no dates read
+    Echec,         // the clerk was told; the caller empties its list, lest it show another play's dates
+};
+struct Representations {
+    EtatLecture etat = EtatLecture::PieceAbsente;
+    QStringList dates;
+};
+Representations LireRepresentations(QWidget* parent, const QString& nomPiece);
 
 // --- The order list of the main window (six text columns).
 enum ColonneTransaction { ColNom = 0, ColDate, ColNbEnf, ColNbAdt, ColCouts, ColPorte };

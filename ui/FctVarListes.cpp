@@ -1,5 +1,5 @@
-// The lists every window fills, read once here with the one message for a failed read.
-// Kept apart from FctVar.cpp so the number and date rules build without the data store.
+// The lists every window fills, read here with the one message for a failed read.
+// Kept apart from FctVar.cpp, which needs no database.
 #include "FctVar.h"
 
 #include "Toolkit.h"
@@ -25,6 +25,18 @@ std::optional<QStringList> LirePieces(QWidget* parent) {
 
 std::optional<QStringList> LireVendeurs(QWidget* parent) {
     return LireListe(parent, QStringLiteral("vendeurs"), [] { return modBD::ListeVendeursAffiches(); });
+}
+
+Representations LireRepresentations(QWidget* parent, const QString& nomPiece) {
+    if (nomPiece.isEmpty()) return {EtatLecture::PieceAbsente, {}};
+    bool pieceAbsente = false;
+    const std::optional<QStringList> dates = LireListe(parent, QStringLiteral("représentations"), [&] {
+        const QString noPiece = modBD::ObtenirNoPiece(nomPiece);
+        pieceAbsente = noPiece.isEmpty();
+        return pieceAbsente ? QStringList() : modBD::ListeDatesRepresentations(noPiece);
+    });
+    if (!dates) return {EtatLecture::Echec, {}};
+    return {pieceAbsente ? EtatLecture::PieceAbsente : EtatLecture::Lue, *dates};
 }
 
 }  // namespace FctVar

@@ -344,6 +344,12 @@ void SurFocus(QLineEdit* txt, std::function<void()> gestionnaire) {
     }));
 }
 
+void SurChoix(QComboBox* cbo, std::function<void()> gestionnaire) {
+    QObject::connect(cbo, &QComboBox::currentIndexChanged, cbo, [gestionnaire = std::move(gestionnaire)](int i) {
+        if (i >= 0) gestionnaire();
+    });
+}
+
 void LimiterLongueur(QLineEdit* txt, int maximum) {
     txt->setMaxLength(maximum);
     QObject::connect(txt, &QLineEdit::textChanged, txt, [txt](const QString& texte) {

@@ -90,6 +90,9 @@ enum class ClicDroit { GardeLaSelection, SelectionneSousLePointeur };
 void SurClicDroit(QWidget* liste, std::function<void()> gestionnaire, ClicDroit mode = ClicDroit::GardeLaSelection);
 // Runs the handler whenever the box gets the focus (by the clerk or by the program).
 void SurFocus(QLineEdit* txt, std::function<void()> gestionnaire);
+// Runs the handler whenever an entry of the list becomes the chosen one, by the clerk or by the
+// program (not when the list is emptied).
+void SurChoix(QComboBox* cbo, std::function<void()> gestionnaire);
 // Sets the box's maximum length. The limit counts UTF-16 units, so a character outside the
 // basic plane (an emoji) cut at the limit would leave half a character in the box, which the
 // database cannot keep as shown: such a half is dropped at once.

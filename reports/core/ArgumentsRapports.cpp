@@ -153,9 +153,7 @@ bool AnalyserArguments(const QStringList& arguments, const QString& baseParDefau
         return false;
     }
     // Writing the report over the database would destroy it.
-    const QFileInfo sortie(d.sortie), base(d.base);
-    if (sortie.absoluteFilePath() == base.absoluteFilePath() ||
-        (sortie.exists() && base.exists() && sortie.canonicalFilePath() == base.canonicalFilePath())) {
+    if (modBD::MemeFichier(d.sortie, d.base)) {
         erreur = QStringLiteral("le fichier de sortie est la base de données elle-même.");
         return false;
     }

@@ -220,7 +220,7 @@ TextesNombres::TextesNombres() : m_locale(QLocale()) {
 QString TextesNombres::Lent(const QVariant& valeur, Genre genre) const {
     if (genre == Genre::Entier) return m_locale.toString(valeur.toLongLong());
     const double v = valeur.toDouble();
-    return m_locale.toString(v == 0.0 ? 0.0 : v, 'f', 2);  // no "-0,00"
+    return Regles::TexteMontant(v, m_locale);
 }
 
 QString TextesNombres::Texte(const QVariant& valeur, Genre genre) const {
