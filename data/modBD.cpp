@@ -771,7 +771,16 @@ QString FaireUneSeuleFois(const QString& jeton, const TextesPerte& textes, const
     try {
         return EnTransaction([&](Transaction& transaction) {
             // A base made before the table existed gets it inside this first write that needs it.
-            if (!TableJetonsPresente()) CreerTableProgramme(QStringLiteral("JetonOperation"));
+            if (!TableJetonsPresente()) {
+                try {
+                    CreerTableProgramme(QStringLiteral("JetonOperation"));
+                } catch (const ErreurBD& e) {
+                    // Two stations making it at once: the server refuses the second; run again,
+                    // the table is there then.
+                    if (e.nature() != NatureErreur::Ordinaire) throw;
+                    throw ErreurBD(e.message(), NatureErreur::Conflit);
+                }
+            }
             const QString resultat = travail();
             try {
                 Executer(QStringLiteral("INSERT INTO JetonOperation (Jeton, Numeros, DateJeton) VALUES (?, ?, ?)"),
