@@ -111,6 +111,8 @@ void frmMain::ConstruireFenetre() {
     cboVendeur->setObjectName(QStringLiteral("cboVendeur"));
     PlacerTw(cboVendeur, 120, 2760, 2055, 315);
     Label8 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label8"), QStringLiteral("Vendeur :"), cboVendeur);
+    // A seller another station adds is there when the clerk next opens the list.
+    Toolkit::SuivreBase(cboVendeur, [this] { return FctVar::LireVendeurs(this); });
     PlacerTw(Label8, 120, 2520, 855, 255);
 
     // Order lines.
@@ -329,6 +331,7 @@ void frmMain::ReinitialiserChamps() {
     lblMontantTotal->setText(QStringLiteral("0"));
     txtNbForfaits->setText(QStringLiteral("0"));
     lstTransactions->clear();
+    m_jeton.clear();  // a new order gets a new token
 }
 
 void frmMain::cmdAjouterTransaction_Click() {
@@ -413,14 +416,20 @@ void frmMain::cmdConfirmerTransactions_Click() {
             commande.lignes.append({l->text(FctVar::ColNom), l->text(FctVar::ColDate), l->text(FctVar::ColNbEnf),
                                     l->text(FctVar::ColNbAdt), l->text(FctVar::ColCouts), l->text(FctVar::ColPorte)});
         }
+        // One token per order on screen, kept until it is written: a confirmation whose answer
+        // was lost is settled by it instead of being written a second time.
+        if (m_jeton.isEmpty()) m_jeton = modBD::NouveauJeton();
+        commande.jeton = m_jeton;
         try {
-            modBD::EnregistrerCommande(commande);
-            DefinirTexteStatut(QStringLiteral("Ajouté"));
+            const QString no = modBD::EnregistrerCommande(commande);
+            m_jeton.clear();
+            DefinirTexteStatut(modBD::DernierRegleParJeton() ? QStringLiteral("Ajouté (commande n° %1)").arg(no)
+                                                             : QStringLiteral("Ajouté"));
             TiEffacerMsg->start();
             ReinitialiserChamps();
             if (m_commandes) m_commandes->AfficherCommandes();  // the new order shows there at once
         } catch (const modBD::ErreurBD& e) {
-            // Nothing was written and the window is left as it was, so the order can be corrected.
+            // The window is left as it was, so the order can be corrected or confirmed again.
             if (e.nature() == modBD::NatureErreur::DisquePlein) {
                 message = QStringLiteral("La commande n'a pas été enregistrée : le disque est plein. Rien n'a été écrit dans la "
                                          "base de données.\n\nLibérez de la place sur le disque, par exemple en supprimant "
@@ -431,14 +440,23 @@ void frmMain::cmdConfirmerTransactions_Click() {
                 modBD::ReprendreBaseRemplacee();
                 ApresBaseRemplacee(e.message(), kCommandeGardee);
             } else {
-                message = QStringLiteral("La commande n'a pas été enregistrée : rien n'a été écrit dans la base de données.\n\n") +
-                          e.message() +
-                          QStringLiteral("\n\nLa commande reste à l'écran : corrigez-la, puis confirmez-la de nouveau.");
+                message = MessageEchecConfirmation(e);
             }
         }
     }
     if (champ) champ->setFocus();
     if (!message.isEmpty()) Toolkit::Erreur(this, message);
+}
+
+QString frmMain::MessageEchecConfirmation(const modBD::ErreurBD& erreur) {
+    if (modBD::MessageComplet(erreur)) return erreur.message();
+    if (modBD::ContenuRefuse(erreur))
+        return QStringLiteral("La commande n'a pas été enregistrée : rien n'a été écrit dans la base de données.\n\n") +
+               erreur.message() +
+               QStringLiteral("\n\nLa commande reste à l'écran : corrigez-la, puis confirmez-la de nouveau.");
+    return QStringLiteral("La commande n'a pas été enregistrée : la base de données n'a pas pu être écrite. Rien n'a été "
+                          "écrit.\n\n") +
+           erreur.message() + QStringLiteral("\n\nLa commande reste à l'écran : réessayez de la confirmer.");
 }
 
 // The counts are written as 16-bit numbers: a text that cannot become one (letters in the

@@ -25,6 +25,7 @@ class frmPlacesTarifs;
 class frmSoiree;
 namespace modBD {
 class CopieBD;
+class ErreurBD;
 }
 
 class frmMain : public QMainWindow {
@@ -71,6 +72,9 @@ public:
     QString AvisSauvegarde() const;
 
     QString TexteStatut() const;
+    // The clerk's message when a confirmation failed: "corrigez-la" only when the order's own
+    // content was refused; otherwise what happened to the base, and "réessayez".
+    static QString MessageEchecConfirmation(const modBD::ErreurBD& erreur);
     void DefinirTexteStatut(const QString& texte);
 
     // The open management windows (null when closed).
@@ -140,6 +144,7 @@ private:
     void ApresBaseRemplacee(const QString& repli, const QString& complement = QString());
 
     QLabel* m_texteStatut = nullptr;
+    QString m_jeton;  // the order on screen's token, until it is written or the window is cleared
     QLabel* m_avisSauvegarde = nullptr;
     bool m_centree = false;
     bool m_copieProgrammee = false;

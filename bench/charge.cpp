@@ -83,14 +83,31 @@ void PreparerCatalogue() {
 }
 
 // One station: M orders of 1 to 4 lines and K exchanges, interleaved, each timed.
-int Poste(int numero, int commandes, int echanges, const QString& etiquette, const QString& depart) {
+// Under faults (finPannes names the file that says they are over) a refused confirmation is
+// confirmed again with the same token, as a clerk would, and the station goes on until it has
+// done a few after the last fault.
+int Poste(int numero, int commandes, int echanges, const QString& etiquette, const QString& depart,
+          const QString& finPannes) {
     Dire(QStringLiteral("pret"));
     while (!QFileInfo::exists(depart)) QThread::usleep(500);
-    QRandomGenerator hasard(static_cast<quint32>(numero * 7919 + 17));
+    const bool sousPannes = !finPannes.isEmpty();
+    constexpr int kApresPannes = 5;
+    bool apres = false;
+    int faitesApres = 0;
+    QString jeton;
+    int refusDeSuite = 0;
     const int total = commandes + echanges;
     int faitesCommandes = 0, faitesEchanges = 0;
     QElapsedTimer chrono;
-    for (int i = 0; i < total; ++i) {
+    for (int i = 0; i < total || (sousPannes && faitesApres < kApresPannes); ++i) {
+        if (sousPannes && !apres && QFileInfo::exists(finPannes)) {
+            apres = true;
+            Dire(QStringLiteral("apres"));
+        }
+        if (i >= total && faitesCommandes >= commandes) ++commandes;  // one more order after the faults
+        if (jeton.isEmpty()) jeton = modBD::NouveauJeton();
+        // Drawn from the action's rank: an entry confirmed again is the same entry.
+        QRandomGenerator hasard(static_cast<quint32>(numero * 7919 + i * 104729 + 17));
         // Spread the exchanges evenly among the orders.
         const bool echange = faitesEchanges < echanges &&
                              (faitesCommandes >= commandes ||
@@ -104,8 +121,10 @@ int Poste(int numero, int commandes, int echanges, const QString& etiquette, con
                 modBD::AjouterEchangeInventaire(QStringLiteral("2026-12-07"),
                                                 {kPiece.arg(p1), kDateRepresentation, sens ? kVendeurA : kVendeurB + QStringLiteral(" (C)")},
                                                 {kPiece.arg(p2), kDateRepresentation, sens ? kVendeurB + QStringLiteral(" (C)") : kVendeurA},
-                                                static_cast<qint16>(hasard.bounded(1, 10)), commentaire);
+                                                static_cast<qint16>(hasard.bounded(1, 10)), commentaire, jeton);
                 ++faitesEchanges;
+                jeton.clear();
+                if (apres) ++faitesApres;
                 Dire(QStringLiteral("echange %1").arg(chrono.nsecsElapsed() / 1000));
             } else {
                 modBD::Commande c;
@@ -123,17 +142,88 @@ int Poste(int numero, int commandes, int echanges, const QString& etiquette, con
                                      QLocale().toString(12.5 * adultes), QStringLiteral("Non")});
                 }
                 c.montantTotal = QLocale().toString(totalCommande);
+                c.jeton = jeton;
                 const QString no = modBD::EnregistrerCommande(c);
                 ++faitesCommandes;
+                jeton.clear();
+                if (apres) ++faitesApres;
                 Dire(QStringLiteral("commande %1 %2 %3").arg(no).arg(lignes).arg(chrono.nsecsElapsed() / 1000));
             }
         } catch (const modBD::ErreurBD& e) {
             Dire(QStringLiteral("erreur ") + e.message().replace(QLatin1Char('\n'), QLatin1Char(' ')));
+            if (sousPannes && ++refusDeSuite < 100) {
+                // The same entry again, same token: the random choices are drawn anew, but the
+                // token makes whichever was written count once.
+                --i;
+                Dire(QStringLiteral("encore"));
+                QThread::msleep(300);
+                continue;
+            }
             if (echange) ++faitesEchanges; else ++faitesCommandes;
+            jeton.clear();
+            refusDeSuite = 0;
+            continue;
         }
+        refusDeSuite = 0;
     }
     Dire(QStringLiteral("reprises %1").arg(modBD::NombreReprises()));
     return 0;
+}
+
+// The stations' sessions wait for a standby at commit only when asked: the test server runs
+// without it. On (before the stations connect) or back to the server's own default.
+void PreparerPannes(bool avant) {
+    QSqlQuery q = modBD::Executer(avant ? QStringLiteral("SELECT format('ALTER DATABASE %I SET synchronous_commit = on', current_database())")
+                                        : QStringLiteral("SELECT format('ALTER DATABASE %I RESET synchronous_commit', current_database())"));
+    if (q.next()) modBD::Executer(q.value(0).toString());
+    if (!avant) {
+        modBD::Executer(QStringLiteral("ALTER SYSTEM RESET synchronous_standby_names"));
+        modBD::Executer(QStringLiteral("SELECT pg_reload_conf()"));
+    }
+}
+
+// The faults, while the stations work: sessions terminated one at a time, commits written but
+// their answers lost (a synchronous standby that does not exist holds them, then their sessions
+// are terminated), and a restart of the server. Returns how many faults were made.
+int FairePannes(const QString& redemarrer, QStringList& violations) {
+    int nombre = 0;
+    const auto Dormir = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
+    try {
+        Dormir(400);
+        for (int k = 0; k < 4; ++k) {
+            modBD::Executer(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = current_database() "
+                                           "AND pid <> pg_backend_pid() AND application_name = 'corvandelle' "
+                                           "ORDER BY random() LIMIT 1"));
+            ++nombre;
+            Dormir(250);
+        }
+        for (int k = 0; k < 2; ++k) {
+            modBD::Executer(QStringLiteral("ALTER SYSTEM SET synchronous_standby_names = 'fantome'"));
+            modBD::Executer(QStringLiteral("SELECT pg_reload_conf()"));
+            int coupees = 0;
+            for (int essai = 0; essai < 150 && coupees == 0; ++essai) {
+                Dormir(20);
+                QSqlQuery q = modBD::Executer(QStringLiteral("SELECT COUNT(pg_terminate_backend(pid)) FROM pg_stat_activity "
+                                                             "WHERE datname = current_database() AND wait_event = 'SyncRep'"));
+                if (q.next()) coupees = q.value(0).toInt();
+            }
+            modBD::Executer(QStringLiteral("ALTER SYSTEM RESET synchronous_standby_names"));
+            modBD::Executer(QStringLiteral("SELECT pg_reload_conf()"));
+            Dire(QStringLiteral("Panne : %1 sessions coupées après l'écriture de leur validation, avant la réponse.").arg(coupees));
+            ++nombre;
+            Dormir(300);
+        }
+        QProcess commande;
+        commande.start(QStringLiteral("sh"), {QStringLiteral("-c"), redemarrer});
+        if (!commande.waitForFinished(60000) || commande.exitCode() != 0)
+            violations << QStringLiteral("le redémarrage du serveur a échoué (%1)").arg(redemarrer);
+        ++nombre;
+        Dire(QStringLiteral("Panne : serveur redémarré."));
+        Dormir(300);
+    } catch (const modBD::ErreurBD& e) {
+        violations << QStringLiteral("les pannes n'ont pas pu être faites : ") + e.message();
+    }
+    return nombre;
 }
 
 double Centile(std::vector<qint64>& v, double p) {
@@ -246,6 +336,17 @@ int main(int argc, char* argv[]) {
                                                           "sans rien écrire, est seulement compté."));
     const QCommandLineOption optIni(QStringLiteral("ini"), QStringLiteral("Fichier de réglages qui désigne un serveur PostgreSQL."),
                                     QStringLiteral("FICHIER"));
+    const QCommandLineOption optPannes(
+        QStringLiteral("pannes"),
+        QStringLiteral("Serveur seulement : pendant la charge, coupe des sessions de postes, perd la réponse de validations "
+                       "déjà écrites (attente d'un serveur de secours inexistant), puis redémarre le serveur par COMMANDE. "
+                       "Échoue si un poste ne travaille plus après les pannes, si les confirmations refusées dépassent "
+                       "celles en cours à chaque panne, ou si la base garde une commande qu'aucun poste n'a annoncée."),
+        QStringLiteral("COMMANDE"));
+    QCommandLineOption optFin(QStringLiteral("fin-pannes"), QStringLiteral("(interne) fichier de fin des pannes."), QStringLiteral("F"));
+    optFin.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(optPannes);
+    parser.addOption(optFin);
     QCommandLineOption optPoste(QStringLiteral("poste"), QStringLiteral("(interne) numéro du poste."), QStringLiteral("I"));
     QCommandLineOption optDepart(QStringLiteral("depart"), QStringLiteral("(interne) fichier de départ."), QStringLiteral("F"));
     QCommandLineOption optEtiquette(QStringLiteral("etiquette"), QStringLiteral("(interne) étiquette de la charge."),
@@ -291,7 +392,15 @@ int main(int argc, char* argv[]) {
             return 2;
         }
         if (estPoste)
-            return Poste(parser.value(optPoste).toInt(), commandes, echanges, parser.value(optEtiquette), parser.value(optDepart));
+            return Poste(parser.value(optPoste).toInt(), commandes, echanges, parser.value(optEtiquette), parser.value(optDepart),
+                         parser.value(optFin));
+        if (parser.isSet(optPannes)) {
+            if (ini.isEmpty()) {
+                Erreur(QStringLiteral("--pannes ne vaut que pour un serveur PostgreSQL (--ini)."));
+                return 2;
+            }
+            PreparerPannes(true);
+        }
         PreparerCatalogue();
     } catch (const modBD::ErreurBD& e) {
         Erreur(e.message());
@@ -301,6 +410,8 @@ int main(int argc, char* argv[]) {
     const QString etiquette = QStringLiteral("charge-%1").arg(QDateTime::currentMSecsSinceEpoch());
     QTemporaryDir temp;
     const QString depart = QDir(temp.path()).filePath(QStringLiteral("depart"));
+    const bool pannes = parser.isSet(optPannes);
+    const QString finPannes = pannes ? QDir(temp.path()).filePath(QStringLiteral("fin-pannes")) : QString();
     Dire(QStringLiteral("Base : %1. Postes : %2, chacun %3 commandes et %4 échanges.")
              .arg(modBD::DescriptionBase()).arg(postes).arg(commandes).arg(echanges));
 
@@ -311,6 +422,7 @@ int main(int argc, char* argv[]) {
         QStringList a{QStringLiteral("--poste"), QString::number(i), QStringLiteral("--depart"), depart,
                       QStringLiteral("--etiquette"), etiquette, QStringLiteral("--commandes"), QString::number(commandes),
                       QStringLiteral("--echanges"), QString::number(echanges)};
+        if (pannes) a << QStringLiteral("--fin-pannes") << finPannes;
         if (!ini.isEmpty()) a << QStringLiteral("--ini") << ini;
         else a << cheminBD;
         p->start(QCoreApplication::applicationFilePath(), a);
@@ -327,8 +439,17 @@ int main(int argc, char* argv[]) {
     QFile(depart).open(QIODevice::WriteOnly);
     chrono.start();
     Releve r;
+    int nbPannes = 0;
+    if (pannes) {
+        nbPannes = FairePannes(parser.value(optPannes), r.messages);
+        QFile(finPannes).open(QIODevice::WriteOnly);
+    }
     QSet<qint64> vus;
+    int actionsRefusees = 0, commandesApres = 0;
+    int numeroPoste = 0;
     for (auto& p : enfants) {
+        bool apres = false, refusEnCours = false;
+        int reussitesApres = 0, refusApres = 0;
         QByteArray sortie;
         while (p->state() != QProcess::NotRunning) {
             p->waitForReadyRead(1000);
@@ -340,6 +461,16 @@ int main(int argc, char* argv[]) {
         for (const QByteArray& brut : sortie.split('\n')) {
             const QString l = QString::fromUtf8(brut).trimmed();
             const QStringList m = l.split(QLatin1Char(' '));
+            if (m.first() == QLatin1String("apres")) apres = true;
+            if (m.first() == QLatin1String("erreur")) {
+                if (!refusEnCours) ++actionsRefusees;
+                refusEnCours = true;
+                if (apres) ++refusApres;
+            } else if (m.first() == QLatin1String("commande") || m.first() == QLatin1String("echange")) {
+                refusEnCours = false;
+                if (apres) ++reussitesApres;
+                if (apres && m.first() == QLatin1String("commande")) ++commandesApres;
+            }
             if (m.first() == QLatin1String("commande") && m.size() == 4) {
                 const qint64 no = m.at(1).toLongLong();
                 if (vus.contains(no)) r.numerosEnDouble << no;
@@ -356,6 +487,10 @@ int main(int argc, char* argv[]) {
                 r.reprises += m.value(1).toInt();
             }
         }
+        if (pannes && (refusApres > 0 || reussitesApres < 5))
+            r.messages << QStringLiteral("le poste %1 ne travaille plus après les pannes (%2 confirmations, %3 refus depuis la "
+                                         "dernière)").arg(numeroPoste).arg(reussitesApres).arg(refusApres);
+        ++numeroPoste;
     }
     const double secondes = static_cast<double>(chrono.nsecsElapsed()) / 1e9;
     std::vector<qint64> latences = r.latences;
@@ -365,7 +500,17 @@ int main(int argc, char* argv[]) {
     for (const QString& refus : r.refus.mid(0, 5)) Dire(QStringLiteral("  ") + refus);
     Dire(QStringLiteral("Latence d'une confirmation (ms) : p50 %1, p95 %2, p99 %3.")
              .arg(Centile(latences, 50), 0, 'f', 2).arg(Centile(latences, 95), 0, 'f', 2).arg(Centile(latences, 99), 0, 'f', 2));
+    if (pannes) {
+        Dire(QStringLiteral("Pannes : %1. Confirmations refusées (puis confirmées de nouveau, même jeton) : %2, au plus %3 "
+                            "permises. Commandes après la dernière panne : %4.")
+                 .arg(nbPannes).arg(actionsRefusees).arg(nbPannes * postes).arg(commandesApres));
+        if (actionsRefusees > nbPannes * postes)
+            r.messages << QStringLiteral("%1 confirmations refusées pour %2 pannes et %3 postes")
+                              .arg(actionsRefusees).arg(nbPannes).arg(postes);
+        r.refus.clear();  // counted above, each one confirmed again
+    }
     try {
+        if (pannes) PreparerPannes(false);
         return Verifier(r, etiquette, parser.isSet(optAucunRefus));
     } catch (const modBD::ErreurBD& e) {
         Erreur(e.message());

@@ -125,6 +125,19 @@ void frmGestionPieces::showEvent(QShowEvent* e) {
 }
 
 void frmGestionPieces::Form_Load() {
+    // A play another station adds or deletes shows when the clerk next uses a list.
+    const auto LirePieces = [this]() -> std::optional<QStringList> {
+        QStringList noms;
+        try {
+            for (const modBD::LigneCatalogue& l : modBD::LignesPieces()) noms << l.texte;
+        } catch (const modBD::ErreurBD& e) {
+            Toolkit::Erreur(this, QStringLiteral("La liste des pièces n'a pas pu être lue.\n") + e.message());
+            return std::nullopt;
+        }
+        return noms;
+    };
+    Toolkit::SuivreBase(lstPieces, LirePieces);
+    Toolkit::SuivreBase(cboPieces, LirePieces);
     AfficherListePieces();
     AfficherListeRepresentations();
     DPDateRepresentation->setDate(FctVar::TexteEnDate(FctVar::ObtenirDateDuJour()));
@@ -166,6 +179,9 @@ void frmGestionPieces::cmdAjouterPiece_Click() {
         return;
     }
     if (resultat == modBD::ResultatAjout::Doublon) {
+        // Entered by another station since the list was read: the list shows it now.
+        Toolkit::RafraichirSiChange(lstPieces);
+        Toolkit::RafraichirSiChange(cboPieces);
         Toolkit::Avis(this, QStringLiteral("Cette pièce est déjà entrée"));
         return;
     }

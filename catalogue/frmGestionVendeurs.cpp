@@ -82,7 +82,20 @@ void frmGestionVendeurs::showEvent(QShowEvent* e) {
     Toolkit::CentrerPremiereFois(this, m_centree);
 }
 
-void frmGestionVendeurs::Form_Load() { AfficherListeVendeurs(); }
+void frmGestionVendeurs::Form_Load() {
+    AfficherListeVendeurs();
+    // A seller another station adds or deletes shows when the clerk next uses the list.
+    Toolkit::SuivreBase(lstVendeurs, [this]() -> std::optional<QStringList> {
+        QStringList noms;
+        try {
+            for (const modBD::Vendeur& v : modBD::ListeVendeurs()) noms << (v.comedien ? v.nom + kMarqueComedienLongue : v.nom);
+        } catch (const modBD::ErreurBD& e) {
+            Toolkit::Erreur(this, QStringLiteral("La liste des vendeurs n'a pas pu être lue.\n") + e.message());
+            return std::nullopt;
+        }
+        return noms;
+    });
+}
 
 void frmGestionVendeurs::AfficherListeVendeurs() {
     QStringList noms;

@@ -15,6 +15,9 @@
 #include <QSet>
 #include <QSqlError>
 #include <QUrl>
+#include <QUuid>
+#include <QDateTime>
+#include <QRegularExpression>
 
 #include <QRandomGenerator>
 #include <QThread>
@@ -36,6 +39,17 @@ Moteur g_moteur = Moteur::SQLite;
 ParametresServeur g_serveur;
 // The server connection broke: the next statement outside a transaction reconnects first.
 bool g_perdue = false;
+// The program opened a server connection and has not closed it on purpose: whatever closed or
+// broke it since (a statement of Qt's own, a failed reconnection), the next unit of work reopens it.
+bool g_voulue = false;
+// Bumped when another station or program is known to have committed (see VersionChangementsAilleurs).
+quint64 g_versionAilleurs = 0;
+qint64 g_marqueAilleurs = -1;  // the engine's own marker (see Pilote::ChangeAilleurs)
+quint64 g_marqueAilleursConnexion = 0;
+// Tokens whose commit answer was lost while the server stayed away.
+QSet<QString> g_jetonsEnSuspens;
+// The connection number on which JetonOperation was last seen (0: not seen).
+quint64 g_jetonsVusSur = 0;
 bool g_enTransaction = false;
 // A statement failed inside the open transaction: PostgreSQL would answer its COMMIT with a
 // silent rollback, which must never read as success.
@@ -137,6 +151,8 @@ quint64 g_numeroConnexion = 0;
 constexpr int kAttenteVerrouMs = 2000;
 // The most memory SQLite may keep of the file, in KiB.
 constexpr int kCacheKio = 64 * 1024;
+// The longest a clerk's statement may run on the server.
+constexpr int kAttenteInstructionMs = 30000;
 
 QString MessageConnexionPerdue() {
     return QStringLiteral("La connexion à la base de données %1 a été perdue : rien n'a été enregistré. "
@@ -149,7 +165,12 @@ void ConfigurerSession(QSqlDatabase& db, bool lecture = false) {
     QSqlQuery q(db);
     q.exec(QStringLiteral("SET lock_timeout = '%1ms'").arg(kAttenteVerrouMs));
     // The report tool's session: the server refuses any write, whatever the account may do.
-    if (lecture) q.exec(QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY"));
+    // A report may take longer than a clerk's statement: only the clerk's session is bounded.
+    if (lecture)
+        q.exec(QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY"));
+    else
+        q.exec(QStringLiteral("SET statement_timeout = '%1ms'").arg(kAttenteInstructionMs));
+    q.exec(QStringLiteral("LISTEN ") + detail::kCanalListes);
 }
 
 void ConfigurerServeur(QSqlDatabase& db, const ParametresServeur& s) {
@@ -174,6 +195,9 @@ QString RaisonConnexionServeur(const QSqlError& erreur) {
         detailTexte.contains(QLatin1String("no password supplied")))
         return QStringLiteral("le serveur a refusé l'utilisateur « %1 » (mot de passe absent ou refusé : voyez ~/.pgpass, "
                               "PGPASSFILE ou PGPASSWORD) (%2).").arg(g_serveur.utilisateur, detailTexte);
+    if (detailTexte.contains(QLatin1String("SSL"), Qt::CaseInsensitive))
+        return QStringLiteral("la connexion chiffrée (SSL, réglage ssl=%1) n'a pas pu être établie : le serveur ne l'accepte pas "
+                              "ou son certificat est refusé (%2).").arg(g_serveur.ssl, detailTexte);
     if (etat == QLatin1String("3D000") || detailTexte.contains(QLatin1String("does not exist")))
         return QStringLiteral("cette base n'existe pas sur le serveur, ou l'utilisateur n'y a pas accès (%1).").arg(detailTexte);
     return QStringLiteral("le serveur ne répond pas ou refuse la connexion (%1).").arg(detailTexte);
@@ -181,6 +205,8 @@ QString RaisonConnexionServeur(const QSqlError& erreur) {
 
 void Reconnecter() {
     QSqlDatabase db = QSqlDatabase::database(kNomConnexion, false);
+    // Until the new session is there, every next unit of work tries again.
+    g_perdue = true;
     db.close();
     if (!db.open())
         throw ErreurBD(QStringLiteral("La base de données %1 est injoignable : rien n'a été enregistré. Ce que vous "
@@ -190,6 +216,7 @@ void Reconnecter() {
     ConfigurerSession(db, g_lectureSeule);
     g_perdue = false;
     ++g_numeroConnexion;  // a new session: what was kept about the old one is not trusted
+    ++g_versionAilleurs;  // what the others wrote meanwhile was not heard
 }
 
 void RetirerConnexion() {
@@ -354,6 +381,7 @@ bool OuvrirServeur(bool lecture) {
     }
     if (presentes.size() == TablesRequises().size()) {
         ++g_numeroConnexion;
+        g_voulue = true;
         return true;
     }
     db.close();
@@ -379,9 +407,11 @@ void OublierConnexion() {
     g_echec = EchecOuverture::Aucun;
     g_messageOuverture.clear();
     g_perdue = false;
+    g_voulue = false;
     g_enTransaction = false;
     g_transactionEchouee = false;
     g_lectureSeule = false;
+    g_jetonsEnSuspens.clear();
 }
 
 // The base the settings name (BD.mdb without a settings file). `fichier`: a settings file
@@ -497,6 +527,7 @@ bool OuvrirFichier(const QString& chemin, const char* mode) {
 
 void FermerConnexion() {
     g_perdue = false;  // closed on purpose: nothing may reopen it behind the caller's back
+    g_voulue = false;
     ++g_numeroConnexion;
     if (!QSqlDatabase::contains(kNomConnexion)) return;
     detail::AvantFermetureConnexion();
@@ -649,6 +680,14 @@ ErreurBD ErreurDe(const QSqlDatabase& db, const QSqlError& erreur) {
     return ErreurBD(QStringLiteral("Opération impossible : ") + MessageErreur(erreur), nature);
 }
 
+// Statements that change a list the windows show: the other stations are told at commit.
+bool ChangeUneListe(const QString& sql) {
+    static const QRegularExpression ecriture(
+        QStringLiteral("^\\s*(INSERT\\s+INTO|UPDATE|DELETE\\s+FROM)\\s+(Vendeur|Piece|Representation)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    return ecriture.match(sql).hasMatch();
+}
+
 bool EstLecture(const QString& sql) { return sql.trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive); }
 
 QSqlQuery ExecuterUneFois(QSqlDatabase& db, const QString& sql, const QVariantList& valeurs) {
@@ -673,20 +712,40 @@ QSqlQuery ExecuterUneFois(QSqlDatabase& db, const QString& sql, const QVariantLi
 
 QSqlQuery Executer(const QString& sql, const QVariantList& valeurs) {
     QSqlDatabase db = Connexion();
-    // Only a server connection is ever marked lost.
-    if (g_perdue && !g_enTransaction) Reconnecter();
-    if (!db.isOpen())
-        throw ErreurBD(QStringLiteral("La base de données n'est pas ouverte : rien ne peut être lu ni enregistré."));
+    // However the loss was met (by this program's statement or one Qt ran by itself, which
+    // leaves no trace but libpq's own state), a unit of work starts on a live session.
+    // Only a server connection is ever marked lost or wanted back.
+    if (g_voulue && !g_enTransaction && (g_perdue || !db.isOpen() || detail::LiaisonRompue(db))) Reconnecter();
+    if (!db.isOpen()) {
+        if (g_voulue) {
+            // Closed under a transaction: the session is gone, and with it the transaction.
+            if (g_enTransaction) g_transactionEchouee = true;
+            g_perdue = true;
+            throw ErreurBD(MessageConnexionPerdue(), NatureErreur::ConnexionPerdue);
+        }
+        throw ErreurBD(QStringLiteral("La base de données n'est pas ouverte : rien ne peut être lu ni enregistré."),
+                       NatureErreur::BaseIndisponible);
+    }
     VerifierFichierInchange(EstLecture(sql));  // a no-op unless the base is a file
     try {
-        return ExecuterUneFois(db, sql, valeurs);
+        VerifierFichierInchange();  // a no-op unless the base is a file
+    } catch (const ErreurBD& e) {
+        throw ErreurBD(e.message(), NatureErreur::BaseIndisponible);
+    }
+    const auto Signaler = [&](QSqlQuery q) {
+        // Delivered at commit, and only if the write stays.
+        if (ChangeUneListe(sql)) detail::PiloteActif().SignalerListes(db);
+        return q;
+    };
+    try {
+        return Signaler(ExecuterUneFois(db, sql, valeurs));
     } catch (const ErreurBD& e) {
         // A read outside a transaction changes nothing: after a server restart it is simply
         // asked again on a new connection.
         if (e.nature() != NatureErreur::ConnexionPerdue || g_enTransaction || !EstLecture(sql)) throw;
     }
     Reconnecter();
-    return ExecuterUneFois(db, sql, valeurs);
+    return Signaler(ExecuterUneFois(db, sql, valeurs));
 }
 
 qint64 InsererEtObtenirNumero(const QString& sql, const QVariantList& valeurs, const QString& colonne) {
@@ -726,14 +785,16 @@ Transaction::~Transaction() {
 void Transaction::Valider() {
     if (g_transactionEchouee)
         throw ErreurBD(QStringLiteral("Une instruction a échoué pendant l'enregistrement : rien n'a été enregistré."));
+    bool annulee = false;
     try {
-        Executer(QStringLiteral("COMMIT"));
+        detail::PiloteActif().Valider(Connexion(), [] { Executer(QStringLiteral("COMMIT")); }, annulee);
     } catch (const ErreurBD& e) {
-        // Gone while the server was committing: it may or may not have kept the writes.
-        if (e.nature() == NatureErreur::ConnexionPerdue)
-            throw ErreurBD(QStringLiteral("La connexion à la base de données %1 a été perdue au moment même "
-                                          "de l'enregistrement : il a peut-être été fait, ou non. Vérifiez-le avant de "
-                                          "recommencer.").arg(DescriptionServeur(g_serveur)));
+        // Gone (or cancelled) while the server was committing: it may or may not have kept the
+        // writes. Only the unit's token can tell, on a new session.
+        if (e.nature() == NatureErreur::ConnexionPerdue || annulee) {
+            g_perdue = true;
+            throw ErreurBD(MessageConnexionPerdue(), NatureErreur::IssueInconnue);
+        }
         throw;
     }
     m_active = false;
@@ -748,7 +809,8 @@ bool Rejouer(const ErreurBD& erreur, int essai) {
         if (essai >= kEssaisTransaction)
             throw ErreurBD(QStringLiteral("D'autres postes modifiaient les mêmes données au même moment et l'opération a dû "
                                           "être abandonnée %1 fois de suite : rien n'a été enregistré. Ce que vous avez "
-                                          "tapé reste à l'écran : réessayez dans un instant.").arg(essai));
+                                          "tapé reste à l'écran : réessayez dans un instant.").arg(essai),
+                           NatureErreur::BaseIndisponible);
         ++g_reprises;
         // A short random pause, longer each time, so that the stations stop colliding.
         QThread::msleep(static_cast<unsigned long>(QRandomGenerator::global()->bounded(2, 12) * essai));
@@ -765,6 +827,123 @@ bool Rejouer(const ErreurBD& erreur, int essai) {
 }  // namespace detail
 
 int NombreReprises() { return g_reprises; }
+
+bool ContenuRefuse(const ErreurBD& erreur) { return erreur.nature() == NatureErreur::Ordinaire; }
+
+bool MessageComplet(const ErreurBD& erreur) {
+    return erreur.nature() == NatureErreur::IssueInconnue || erreur.nature() == NatureErreur::ReponsePerdue;
+}
+
+QString NouveauJeton() { return QUuid::createUuid().toString(QUuid::WithoutBraces); }
+
+TextesPerte TextesPerteCommande() {
+    return {QStringLiteral("La commande n'a pas été enregistrée : la connexion au serveur a été perdue avant la fin. "
+                           "Rien n'a été écrit. La commande reste à l'écran : confirmez-la de nouveau."),
+            QStringLiteral("La connexion au serveur a été perdue pendant l'enregistrement de la commande. Elle reste à "
+                           "l'écran ; à la prochaine confirmation, le programme vérifiera d'abord si elle a déjà été "
+                           "enregistrée : elle ne le sera jamais deux fois.")};
+}
+
+namespace {
+bool TableJetonsPresente() {
+    if (g_jetonsVusSur != 0 && g_jetonsVusSur == g_numeroConnexion) return true;
+    const bool presente =
+        Connexion().tables(QSql::Tables).contains(QStringLiteral("JetonOperation"), Qt::CaseInsensitive);
+    // Remembered only once seen committed: a table made in a rolled-back unit is gone again.
+    if (presente) g_jetonsVusSur = g_numeroConnexion;
+    return presente;
+}
+}  // namespace
+
+std::optional<QString> ResultatJeton(const QString& jeton) {
+    if (!TableJetonsPresente()) {
+        // The table list is one of the driver's own statements: a dead session shows there as "no table".
+        Executer(QStringLiteral("SELECT 1"));
+        if (!TableJetonsPresente()) return std::nullopt;
+    }
+    QSqlQuery q = Executer(QStringLiteral("SELECT Numeros FROM JetonOperation WHERE Jeton = ?"), {jeton});
+    if (q.next()) return q.value(0).toString();
+    return std::nullopt;
+}
+
+bool JetonEnSuspens(const QString& jeton) { return g_jetonsEnSuspens.contains(jeton); }
+
+namespace {
+bool g_dernierRegle = false;
+}
+
+bool DernierRegleParJeton() { return g_dernierRegle; }
+
+QString FaireUneSeuleFois(const QString& jeton, const TextesPerte& textes, const std::function<QString()>& travail) {
+    if (jeton.isEmpty()) throw ErreurBD(QStringLiteral("Opération sans jeton (erreur du programme) : rien n'a été enregistré."));
+    g_dernierRegle = false;
+    // Asks the base whether the unit whose answer was lost is there; the server still away
+    // keeps the token in suspense for the next attempt.
+    const auto Regler = [&]() -> std::optional<QString> {
+        try {
+            const std::optional<QString> resultat = ResultatJeton(jeton);
+            g_jetonsEnSuspens.remove(jeton);
+            return resultat;
+        } catch (const ErreurBD& e) {
+            if (e.nature() == NatureErreur::ConnexionPerdue || e.nature() == NatureErreur::BaseIndisponible)
+                throw ErreurBD(textes.enSuspens, NatureErreur::IssueInconnue);
+            throw;
+        }
+    };
+    if (g_jetonsEnSuspens.contains(jeton)) {
+        if (const std::optional<QString> deja = Regler()) {
+            g_dernierRegle = true;
+            return *deja;
+        }
+    }
+    struct JetonDejaEnregistre {};
+    try {
+        return EnTransaction([&](Transaction& transaction) {
+            // A base made before the table existed gets it inside this first write that needs it.
+            if (!TableJetonsPresente()) {
+                try {
+                    CreerTableProgramme(QStringLiteral("JetonOperation"));
+                } catch (const ErreurBD& e) {
+                    // Two stations making it at once: the server refuses the second; run again,
+                    // the table is there then.
+                    if (e.nature() != NatureErreur::Ordinaire) throw;
+                    throw ErreurBD(e.message(), NatureErreur::Conflit);
+                }
+            }
+            const QString resultat = travail();
+            try {
+                Executer(QStringLiteral("INSERT INTO JetonOperation (Jeton, Numeros, DateJeton) VALUES (?, ?, ?)"),
+                         {jeton, resultat, QDateTime::currentDateTime().toString(Qt::ISODate)});
+            } catch (const ErreurBD& e) {
+                // Refused for its value, it can only be there already: written by an attempt whose
+                // answer was lost without the loss being seen. Rolled back, then settled below.
+                if (e.nature() == NatureErreur::Ordinaire) throw JetonDejaEnregistre{};
+                throw;
+            }
+            transaction.Valider();
+            return resultat;
+        });
+    } catch (const JetonDejaEnregistre&) {
+    } catch (const ErreurBD& e) {
+        if (e.nature() != NatureErreur::IssueInconnue) throw;
+    }
+    g_jetonsEnSuspens.insert(jeton);
+    if (const std::optional<QString> fait = Regler()) {
+        g_dernierRegle = true;
+        return *fait;
+    }
+    throw ErreurBD(textes.perdueAvantFin, NatureErreur::ReponsePerdue);
+}
+
+quint64 VersionChangementsAilleurs() {
+    QSqlDatabase db = Connexion();
+    if (g_marqueAilleursConnexion != g_numeroConnexion) {
+        g_marqueAilleursConnexion = g_numeroConnexion;
+        g_marqueAilleurs = -1;
+    }
+    if (db.isOpen() && detail::PiloteActif().ChangeAilleurs(db, g_marqueAilleurs)) ++g_versionAilleurs;
+    return g_versionAilleurs + g_numeroConnexion;
+}
 
 QString NomAfficheVendeur(const QString& nom, bool comedien) { return comedien ? nom + kMarqueComedien : nom; }
 

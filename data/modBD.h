@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <QList>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <type_traits>
@@ -25,7 +26,11 @@ enum class NatureErreur {
     ConnexionPerdue,  // the server went away before anything was committed
     DisquePlein,      // the disk of BD.mdb is full: nothing was written
     BaseRemplacee,    // BD.mdb was restored by another program: reopened, nothing was written
+    BaseIndisponible, // the base could not be written (busy, full, read-only, replaced): nothing wrong with the entry
+    IssueInconnue,    // the answer to a commit was lost and the server is still away: its token settles it later
+    ReponsePerdue,    // the answer to a commit was lost and the token says nothing was written
 };
+
 
 // Every failure that the clerk must hear about: the text is French and ready to show.
 class ErreurBD : public std::runtime_error {
@@ -37,6 +42,12 @@ private:
     QString m_message;
     NatureErreur m_nature;
 };
+
+// True when the entry itself was refused (a name gone, a value out of range): the clerk must
+// correct it. False when the base could not be written: the same entry may simply be tried again.
+bool ContenuRefuse(const ErreurBD& erreur);
+// True when the message is complete as it stands and is shown without a wrapper.
+bool MessageComplet(const ErreurBD& erreur);
 
 // Where the program folder is (BD.mdb, sauvegardes/, and for a build corvandelle.ini). The
 // executable's folder, except for an installed program, which may not write there: its data
@@ -179,6 +190,37 @@ auto EnTransaction(Travail&& travail) -> std::invoke_result_t<Travail&, Transact
         }
     }
 }
+
+// A unique token made by the station before it writes an order, a stock movement or an
+// exchange: stored with it in JetonOperation, it settles a commit whose answer was lost.
+QString NouveauJeton();
+
+// The clerk's texts when the answer to a commit was lost: the token says nothing was
+// written (perdueAvantFin), or the server is still away (enSuspens).
+struct TextesPerte {
+    QString perdueAvantFin;
+    QString enSuspens;
+};
+TextesPerte TextesPerteCommande();
+
+// Runs travail (its writes, then its result as text: the numbers it made) and records jeton
+// with that result in the same transaction, committed here. Done exactly once per token: a
+// token already stored returns its stored result without writing; a commit whose answer is
+// lost is settled by looking the token up on a new connection (or, when the server is still
+// away, at the next call with the same token).
+QString FaireUneSeuleFois(const QString& jeton, const TextesPerte& textes, const std::function<QString()>& travail);
+// The result stored with a token, or nullopt when the base does not hold it.
+std::optional<QString> ResultatJeton(const QString& jeton);
+// Tokens whose commit answer was lost and not yet settled.
+bool JetonEnSuspens(const QString& jeton);
+// True when the last FaireUneSeuleFois found its unit already written after a lost answer
+// (the clerk is then told the number it got).
+bool DernierRegleParJeton();
+
+// Changes whenever another station or program has committed a change to the base since the
+// last call could tell (LISTEN/NOTIFY on a server, PRAGMA data_version on BD.mdb). The open
+// windows compare it when a list is about to be used and refill it.
+quint64 VersionChangementsAilleurs();
 
 // Units of work replayed since the program started (for the load tool and the tests).
 int NombreReprises();

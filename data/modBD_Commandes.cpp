@@ -70,7 +70,8 @@ void AjouterInfoReservation(const QString& noClient, const QString& nomPiece, co
 QString EnregistrerCommande(const Commande& commande) {
     // Rolled back on any throw below: no half order is ever left. Replayed whole when the
     // server aborts it for a conflict with another station.
-    return EnTransaction([&](Transaction& transaction) {
+    const QString jeton = commande.jeton.isEmpty() ? NouveauJeton() : commande.jeton;
+    return FaireUneSeuleFois(jeton, TextesPerteCommande(), [&]() {
         const QString noClient = AjouterInfoClientReservation(commande.dateReservation, commande.montantTotal,
                                                               commande.nomClient, commande.telephoneClient,
                                                               commande.nbForfaits);
@@ -87,7 +88,6 @@ QString EnregistrerCommande(const Commande& commande) {
                                e.nature());
             }
         }
-        transaction.Valider();
         return noClient;
     });
 }

@@ -39,11 +39,16 @@ struct Commande {
     QString nbForfaits;
     QString nomVendeur;  // display name, " (C)" for an actor
     QList<LigneCommande> lignes;
+    // Made by the station before the first attempt (NouveauJeton) and kept until the order is
+    // written: a second attempt after a lost answer can then never write it twice. Empty: one is made.
+    QString jeton;
 };
 
 // Writes the order row and every line, in list order, in one transaction: all or nothing.
 // Returns the new order number as text. On failure throws ErreurBD whose message names the
 // line at fault (number, play, date) and nothing at all is left in the database.
+// Done once per token: when the server's answer to the commit is lost, the token settles it
+// (the order's number when it was written; NatureErreur::ReponsePerdue or IssueInconnue otherwise).
 QString EnregistrerCommande(const Commande& commande);
 
 }  // namespace modBD

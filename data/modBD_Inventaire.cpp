@@ -36,31 +36,44 @@ QString Resoudre(const QString& nomPiece, const QString& dateRepresentation, con
     return QString();
 }
 
-void Ecrire(const Cibles& cibles, qint16 nombre, const QString& dateTransaction, const QString& commentaire) {
-    Executer(QStringLiteral("INSERT INTO InventaireBillets (NoRepresentation, Nombre, DateTransaction, Commentaire, NoVendeur) "
-                            "VALUES (?, ?, ?, ?, ?)"),
-             {cibles.noRepresentation, static_cast<int>(nombre), dateTransaction, commentaire,
-              static_cast<int>(cibles.noVendeur)});
+// Returns the movement's number, as text.
+QString Ecrire(const Cibles& cibles, qint16 nombre, const QString& dateTransaction, const QString& commentaire) {
+    const qint64 no = InsererEtObtenirNumero(
+        QStringLiteral("INSERT INTO InventaireBillets (NoRepresentation, Nombre, DateTransaction, Commentaire, NoVendeur) "
+                       "VALUES (?, ?, ?, ?, ?)"),
+        {cibles.noRepresentation, static_cast<int>(nombre), dateTransaction, commentaire,
+         static_cast<int>(cibles.noVendeur)},
+        QStringLiteral("NoMouvement"));
+    return QString::number(no);
+}
+
+// What the clerk reads when the answer to the commit was lost ("du mouvement", "de l'échange").
+TextesPerte TextesPerteDe(const QString& deQuoi) {
+    return {QStringLiteral("L'enregistrement %1 n'a pas été fait : la connexion au serveur a été perdue avant la fin. "
+                           "Rien n'a été écrit. Ce que vous avez tapé reste à l'écran : enregistrez-le de nouveau.").arg(deQuoi),
+            QStringLiteral("La connexion au serveur a été perdue pendant l'enregistrement %1. Ce que vous avez tapé reste à "
+                           "l'écran ; au prochain enregistrement, le programme vérifiera d'abord s'il a déjà été fait : "
+                           "il ne le sera jamais deux fois.").arg(deQuoi)};
 }
 
 }  // namespace
 
 void AjouterMouvementInventaire(const QString& dateTransaction, const QString& nomPiece,
                                 const QString& dateRepresentation, qint16 nombre, const QString& commentaire,
-                                const QString& nomVendeur) {
+                                const QString& nomVendeur, const QString& jeton) {
     // Whatever stops it (a name gone, a locked or damaged file), the clerk reads that the
     // movement was not saved, not only why.
     try {
         // The lookups and the row in one transaction: nothing can vanish between them.
-        EnTransaction([&](Transaction& transaction) {
+        FaireUneSeuleFois(jeton.isEmpty() ? NouveauJeton() : jeton, TextesPerteDe(QStringLiteral("du mouvement")), [&]() {
             Cibles cibles;
             const QString manque = Resoudre(nomPiece, dateRepresentation, nomVendeur, cibles);
             if (!manque.isEmpty()) throw ErreurBD(manque);
-            Ecrire(cibles, nombre, dateTransaction, commentaire);
-            transaction.Valider();
+            return Ecrire(cibles, nombre, dateTransaction, commentaire);
         });
     } catch (const ErreurBD& e) {
-        throw ErreurBD(e.message() + QStringLiteral("\nLe mouvement n'a pas été enregistré."));
+        if (MessageComplet(e)) throw;
+        throw ErreurBD(e.message() + QStringLiteral("\nLe mouvement n'a pas été enregistré."), e.nature());
     }
 }
 
@@ -76,26 +89,27 @@ QString ObtenirNbBillets(const QString& nomPiece, const QString& dateRepresentat
 }
 
 void AjouterEchangeInventaire(const QString& dateTransaction, const CoteEchange& donne, const CoteEchange& recu,
-                              qint16 nombre, const QString& commentaire) {
+                              qint16 nombre, const QString& commentaire, const QString& jeton) {
     if (nombre < 0) throw ErreurBD(QStringLiteral("Le nombre de billets ne peut être négatif!"));
     const auto Refuser = [](const QString& cote, const QString& manque) {
         return ErreurBD(QStringLiteral("Côté « %1 » : %2").arg(cote, manque));
     };
     // Whatever stops it, the clerk reads that neither movement was written.
     try {
-        EnTransaction([&](Transaction& transaction) {
+        FaireUneSeuleFois(jeton.isEmpty() ? NouveauJeton() : jeton, TextesPerteDe(QStringLiteral("de l'échange")), [&]() {
             Cibles cibleDonne;
             QString manque = Resoudre(donne.nomPiece, donne.dateRepresentation, donne.nomVendeur, cibleDonne);
             if (!manque.isEmpty()) throw Refuser(QStringLiteral("Donné"), manque);
             Cibles cibleRecu;
             manque = Resoudre(recu.nomPiece, recu.dateRepresentation, recu.nomVendeur, cibleRecu);
             if (!manque.isEmpty()) throw Refuser(QStringLiteral("Recu"), manque);
-            Ecrire(cibleDonne, static_cast<qint16>(-nombre), dateTransaction, commentaire);
-            Ecrire(cibleRecu, nombre, dateTransaction, commentaire);
-            transaction.Valider();
+            const QString donneNo = Ecrire(cibleDonne, static_cast<qint16>(-nombre), dateTransaction, commentaire);
+            return donneNo + QLatin1Char(' ') + Ecrire(cibleRecu, nombre, dateTransaction, commentaire);
         });
     } catch (const ErreurBD& e) {
-        throw ErreurBD(e.message() + QStringLiteral("\nL'échange n'a pas été enregistré : aucun mouvement n'a été écrit."));
+        if (MessageComplet(e)) throw;
+        throw ErreurBD(e.message() + QStringLiteral("\nL'échange n'a pas été enregistré : aucun mouvement n'a été écrit."),
+                       e.nature());
     }
 }
 

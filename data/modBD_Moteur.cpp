@@ -9,14 +9,87 @@
 
 #include <libpq-fe.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 namespace modBD::detail {
 
-bool LiaisonRompue(const QSqlDatabase& db) {
-    if (!db.isValid() || !db.driver()) return false;
+namespace {
+PGconn* PoigneeServeur(const QSqlDatabase& db) {
+    if (!db.isValid() || !db.driver()) return nullptr;
     const QVariant v = db.driver()->handle();
     // Qt registers the handle under libpq's struct name.
-    if (!v.isValid() || (qstrcmp(v.typeName(), "PGconn*") != 0 && qstrcmp(v.typeName(), "pg_conn*") != 0)) return false;
-    PGconn* conn = *static_cast<PGconn* const*>(v.constData());
+    if (!v.isValid() || (qstrcmp(v.typeName(), "PGconn*") != 0 && qstrcmp(v.typeName(), "pg_conn*") != 0)) return nullptr;
+    return *static_cast<PGconn* const*>(v.constData());
+}
+
+// Cancels the statement running on a connection from another thread if it has not ended
+// within the given time: a commit the server holds (a lost network, a standby that never
+// answers) is not covered by statement_timeout. One watching thread for the program's life,
+// armed around each commit (a thread per commit would cost every confirmation).
+class Sentinelle {
+public:
+    static Sentinelle& Instance() {
+        static Sentinelle s;
+        return s;
+    }
+    void Armer(PGcancel* annulation, int ms) {
+        std::lock_guard<std::mutex> verrou(m_mutex);
+        m_annulation = annulation;
+        m_echeance = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        m_annulee = false;
+        m_cv.notify_all();
+    }
+    // Disarms; true when the statement had to be cancelled.
+    bool Desarmer() {
+        std::lock_guard<std::mutex> verrou(m_mutex);
+        m_annulation = nullptr;
+        return m_annulee;
+    }
+    Sentinelle(const Sentinelle&) = delete;
+    Sentinelle& operator=(const Sentinelle&) = delete;
+private:
+    Sentinelle() : m_fil([this] { Veiller(); }) {}
+    ~Sentinelle() {
+        {
+            std::lock_guard<std::mutex> verrou(m_mutex);
+            m_fin = true;
+        }
+        m_cv.notify_all();
+        m_fil.join();
+    }
+    void Veiller() {
+        std::unique_lock<std::mutex> verrou(m_mutex);
+        while (!m_fin) {
+            if (!m_annulation) {
+                m_cv.wait(verrou);
+                continue;
+            }
+            if (m_cv.wait_until(verrou, m_echeance) == std::cv_status::timeout && m_annulation &&
+                std::chrono::steady_clock::now() >= m_echeance) {
+                char tampon[256];
+                PQcancel(m_annulation, tampon, sizeof tampon);
+                m_annulee = true;
+                m_annulation = nullptr;
+            }
+        }
+    }
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    PGcancel* m_annulation = nullptr;
+    std::chrono::steady_clock::time_point m_echeance;
+    bool m_annulee = false;
+    bool m_fin = false;
+    std::thread m_fil;  // last: started once the rest is ready
+};
+}  // namespace
+
+bool LiaisonRompue(const QSqlDatabase& db) {
+    if (!db.isValid() || !db.driver() || db.driverName() != QLatin1String("QPSQL")) return false;
+    if (!db.isOpen()) return true;  // the driver closes it itself on some losses
+    PGconn* conn = PoigneeServeur(db);
     return conn == nullptr || PQstatus(conn) == CONNECTION_BAD;
 }
 
@@ -24,8 +97,8 @@ QString RaisonCommuneSqlite(int code) {
     switch (code & 0xff) {
     case 5:   // SQLITE_BUSY
     case 6:   // SQLITE_LOCKED
-        return QStringLiteral("la base de données est occupée par un autre programme (l'outil de rapports, peut-être). "
-                              "Fermez-le, puis réessayez.");
+        return QStringLiteral("la base de données est occupée par un autre programme (un autre poste ou l'outil de "
+                              "rapports). Réessayez dans un moment.");
     case 11:  // SQLITE_CORRUPT
     case 26:  // SQLITE_NOTADB
         return QStringLiteral("le fichier n'est pas une base de données utilisable (fichier endommagé ou d'un autre "
@@ -83,7 +156,15 @@ public:
     NatureErreur NatureDe(const QSqlDatabase&, const QSqlError& erreur) const override {
         bool ok = false;
         const int code = erreur.nativeErrorCode().toInt(&ok) & 0xff;
-        return ok && code == 13 ? NatureErreur::DisquePlein : NatureErreur::Ordinaire;  // SQLITE_FULL
+        if (!ok) return NatureErreur::Ordinaire;
+        switch (code) {
+        case 13:  // SQLITE_FULL
+            return NatureErreur::DisquePlein;
+        case 5: case 6: case 8: case 10: case 11: case 14: case 23: case 26:
+            return NatureErreur::BaseIndisponible;  // the file could not take the write
+        default:
+            return NatureErreur::Ordinaire;
+        }
     }
     bool SansPreparation() const override { return false; }
     QString Schema() const override { return QString::fromUtf8(kSchemaSql); }
@@ -105,6 +186,18 @@ public:
         if (t.next()) m.b = t.value(0).toLongLong();
         return m;
     }
+    void SignalerListes(const QSqlDatabase&) const override {}  // the others read data_version
+    bool ChangeAilleurs(const QSqlDatabase& db, qint64& marque) const override {
+        // Changes only when another connection commits to the file.
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("PRAGMA data_version")) || !q.next()) return false;
+        const qint64 v = q.value(0).toLongLong();
+        const bool change = marque >= 0 && v != marque;
+        marque = v;
+        return change;
+    }
+    void Valider(const QSqlDatabase&, const std::function<void()>& commit, bool&) const override { commit(); }
+
     Changement Comparer(const MarqueChangements& avant, const MarqueChangements& apres) const override {
         if (avant.a == apres.a && avant.b == apres.b) return Changement::Aucun;
         // Another connection committed: anything may have changed.
@@ -133,8 +226,8 @@ public:
         if (etat == QLatin1String("40001") || etat == QLatin1String("40P01"))
             return QStringLiteral("un autre poste modifiait les mêmes données au même moment.");
         if (etat == QLatin1String("55P03") || etat == QLatin1String("57014"))
-            return QStringLiteral("la base de données est occupée par un autre programme ou un autre poste (l'outil de "
-                                  "rapports, peut-être). Réessayez dans un moment.");
+            return QStringLiteral("la base de données est occupée par un autre programme (un autre poste ou l'outil de "
+                                  "rapports). Réessayez dans un moment.");
         if (etat == QLatin1String("42501"))
             return QStringLiteral("l'utilisateur « %1 » n'a pas le droit de faire cette opération sur la base de données "
                                   "(demandez à l'administrateur du serveur).").arg(ServeurActif().utilisateur);
@@ -157,8 +250,55 @@ public:
         if (etat.startsWith(QLatin1String("08")) || etat == QLatin1String("57P01") || etat == QLatin1String("57P02") ||
             etat == QLatin1String("57P03") || LiaisonRompue(db))
             return NatureErreur::ConnexionPerdue;
+        // libpq's own words when the socket is gone, with no SQLSTATE at all.
+        const QString texte = erreur.text();
+        if (etat.isEmpty() && (texte.contains(QLatin1String("server closed the connection")) ||
+                               texte.contains(QLatin1String("no connection to the server")) ||
+                               texte.contains(QLatin1String("terminating connection"))))
+            return NatureErreur::ConnexionPerdue;
         if (etat == QLatin1String("40001") || etat == QLatin1String("40P01")) return NatureErreur::Conflit;
+        // The base could not take the write (busy, timed out, rights, read-only, resources).
+        if (etat == QLatin1String("55P03") || etat == QLatin1String("57014") || etat == QLatin1String("42501") ||
+            etat == QLatin1String("25006") || etat.startsWith(QLatin1String("53")))
+            return NatureErreur::BaseIndisponible;
         return NatureErreur::Ordinaire;
+    }
+
+    void SignalerListes(const QSqlDatabase& db) const override {
+        QSqlQuery n(db);
+        n.exec(QStringLiteral("NOTIFY ") + kCanalListes);
+    }
+    bool ChangeAilleurs(const QSqlDatabase& db, qint64&) const override {
+        PGconn* conn = PoigneeServeur(db);
+        if (!conn || PQstatus(conn) != CONNECTION_OK) return false;
+        PQconsumeInput(conn);
+        const int moi = PQbackendPID(conn);
+        bool change = false;
+        while (PGnotify* avis = PQnotifies(conn)) {
+            // The session's own writes are the windows' own business.
+            if (avis->be_pid != moi) change = true;
+            PQfreemem(avis);
+        }
+        return change;
+    }
+    void Valider(const QSqlDatabase& db, const std::function<void()>& commit, bool& annulee) const override {
+        PGconn* conn = PoigneeServeur(db);
+        PGcancel* annulation = conn ? PQgetCancel(conn) : nullptr;
+        if (!annulation) {
+            commit();
+            return;
+        }
+        Sentinelle& sentinelle = Sentinelle::Instance();
+        sentinelle.Armer(annulation, kAttenteValidationMs);
+        try {
+            commit();
+        } catch (...) {
+            annulee = sentinelle.Desarmer();
+            PQfreeCancel(annulation);
+            throw;
+        }
+        sentinelle.Desarmer();
+        PQfreeCancel(annulation);
     }
 
     // Qt's driver prepares statements as PREPARE ... AS, which takes no BEGIN or COMMIT.

@@ -10,6 +10,7 @@
 #include <QSqlError>
 #include <QString>
 #include <QVariantList>
+#include <functional>
 
 namespace modBD::detail {
 
@@ -48,7 +49,18 @@ public:
     // Change markers for the order search.
     virtual MarqueChangements LireMarque() const = 0;
     virtual Changement Comparer(const MarqueChangements& avant, const MarqueChangements& apres) const = 0;
+    // Tells the other stations, at commit, that a list the windows show changed.
+    virtual void SignalerListes(const QSqlDatabase& db) const = 0;
+    // True when another station or program committed since marque was read (-1: never); updates marque.
+    virtual bool ChangeAilleurs(const QSqlDatabase& db, qint64& marque) const = 0;
+    // Runs commit(), the unit's COMMIT; annulee tells whether it had to be cancelled for taking too long.
+    virtual void Valider(const QSqlDatabase& db, const std::function<void()>& commit, bool& annulee) const = 0;
 };
+
+// The channel on which a station tells the others that a list changed.
+inline const QString kCanalListes = QStringLiteral("corvandelle_listes");
+// The longest a commit's answer is awaited before the commit is cancelled from the client.
+inline constexpr int kAttenteValidationMs = 10000;
 
 const Pilote& PiloteDe(Moteur moteur);
 // The driver of the base the connection is (or was last) opened on.

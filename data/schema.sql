@@ -106,3 +106,12 @@ CREATE TABLE AnnulationCommande (
   DateAnnulation TEXT NOT NULL,
   Motif TEXT NOT NULL DEFAULT ''
 );
+
+-- One row per order, stock movement or exchange written, under the token the station made
+-- before writing it: a commit whose answer was lost is settled by looking the token up, so
+-- nothing is ever written twice. Numeros holds the numbers the unit made.
+CREATE TABLE JetonOperation (
+  Jeton TEXT NOT NULL PRIMARY KEY,
+  Numeros TEXT NOT NULL DEFAULT '',
+  DateJeton TEXT NOT NULL
+);

@@ -106,3 +106,12 @@ CREATE TABLE AnnulationCommande (
   DateAnnulation text NOT NULL,
   Motif text NOT NULL DEFAULT ''
 );
+
+-- One row per order, stock movement or exchange written, under the token the station made
+-- before writing it: a commit whose answer was lost is settled by looking the token up, so
+-- nothing is ever written twice. Numeros holds the numbers the unit made (see schema.sql).
+CREATE TABLE JetonOperation (
+  Jeton text NOT NULL PRIMARY KEY,
+  Numeros text NOT NULL DEFAULT '',
+  DateJeton text NOT NULL
+);

@@ -168,6 +168,8 @@ bool frmTransaction::AccepterPlaces(const QString& enfants, const QString& adult
 }
 
 void frmTransaction::Form_Load() {
+    // A play another station adds is there when the clerk next opens the list.
+    Toolkit::SuivreBase(cboNomsPieces, [this] { return FctVar::LirePieces(this); });
     AfficherListePieces();
     AfficherListeRepresentations();
     if (cboNomsPieces->count() > 0) cboNomsPieces->setCurrentIndex(0);

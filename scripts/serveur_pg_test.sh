@@ -6,6 +6,7 @@
 #   scripts/serveur_pg_test.sh demarrer DOSSIER [PORT]   new cluster, started; fails loudly if it cannot
 #   scripts/serveur_pg_test.sh arreter DOSSIER           stopped and removed (nothing to do if absent)
 #   scripts/serveur_pg_test.sh suspendre DOSSIER         stopped, cluster kept (a server that goes away)
+#   scripts/serveur_pg_test.sh redemarrer DOSSIER        restarted at once (-m fast: every session cut)
 #   scripts/serveur_pg_test.sh reprendre DOSSIER [PORT]  started again on the kept cluster
 #   scripts/serveur_pg_test.sh nettoyer                  stops the private servers (/tmp/corv-pp-PID)
 #                                                        of test programs that died without stopping them
@@ -27,7 +28,7 @@ if [ "$action" = nettoyer ]; then
   exit 0
 fi
 if [ -z "$action" ] || [ -z "$dossier" ]; then
-  echo "Usage : $0 demarrer|arreter|suspendre|reprendre DOSSIER [PORT]" >&2
+  echo "Usage : $0 demarrer|arreter|suspendre|reprendre|redemarrer DOSSIER [PORT]" >&2
   exit 2
 fi
 donnees="$dossier/donnees"
@@ -76,6 +77,10 @@ case "$action" in
     ;;
   reprendre)
     lancer
+    ;;
+  redemarrer)
+    # A fast restart, as an administrator does it: every session is cut.
+    comme_serveur "$bin/pg_ctl" -D "$donnees" -l "$dossier/journal.log" -m fast -w -t 60 restart > /dev/null
     ;;
   suspendre)
     if en_marche; then comme_serveur "$bin/pg_ctl" -D "$donnees" -m fast -w stop > /dev/null; fi

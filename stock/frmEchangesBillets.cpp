@@ -135,6 +135,9 @@ void frmEchangesBillets::showEvent(QShowEvent* e) {
 }
 
 void frmEchangesBillets::Form_Load() {
+    // Plays and sellers another station adds are there when the clerk next opens a list.
+    for (QComboBox* c : {cboPieces, cboPieces2}) Toolkit::SuivreBase(c, [this] { return FctVar::LirePieces(this); });
+    for (QComboBox* c : {cboVendeurFrom, cboVendeurTo}) Toolkit::SuivreBase(c, [this] { return FctVar::LireVendeurs(this); });
     AfficherListePieces();
     AfficherListeRepresentations(1);
     AfficherListeRepresentations(2);
@@ -208,15 +211,19 @@ void frmEchangesBillets::cmdEchanger_Click() {
         return;
     }
     try {
+        // Kept while its answer is unsettled: the next save asks the base before writing again.
+        if (m_jeton.isEmpty()) m_jeton = modBD::NouveauJeton();
         modBD::AjouterEchangeInventaire(
             FctVar::DateEnTexte(DPDateEchange->date()),
             {cboPieces->currentText(), cboRepresentations->currentText(), cboVendeurFrom->currentText()},
             {cboPieces2->currentText(), cboRepresentations2->currentText(), cboVendeurTo->currentText()}, *compte,
-            txtCommentaire->text());
+            txtCommentaire->text(), m_jeton);
     } catch (const modBD::ErreurBD& e) {
+        if (!modBD::JetonEnSuspens(m_jeton)) m_jeton.clear();
         Toolkit::Erreur(this, e.message());  // nothing written: the fields stay as typed
         return;
     }
+    m_jeton.clear();
     txtNbBillets->setText(QStringLiteral("0"));
     txtCommentaire->clear();
 }

@@ -126,6 +126,9 @@ void frmInventaireBillets::showEvent(QShowEvent* e) {
 }
 
 void frmInventaireBillets::Form_Load() {
+    // Plays and sellers another station adds are there when the clerk next opens a list.
+    Toolkit::SuivreBase(cboPieces, [this] { return FctVar::LirePieces(this); });
+    Toolkit::SuivreBase(cboVendeur, [this] { return FctVar::LireVendeurs(this); });
     AfficherListePieces();
     AfficherListeRepresentations();
     DPDate->setDate(FctVar::TexteEnDate(FctVar::ObtenirDateDuJour()));
@@ -208,13 +211,17 @@ void frmInventaireBillets::cmdEnregistrer_Click() {
         nombre = static_cast<qint16>(-nombre);
     }
     try {
+        // Kept while its answer is unsettled: the next save asks the base before writing again.
+        if (m_jeton.isEmpty()) m_jeton = modBD::NouveauJeton();
         modBD::AjouterMouvementInventaire(FctVar::DateEnTexte(DPDate->date()), cboPieces->currentText(),
                                           cboRepresentations->currentText(), nombre, txtCommentaire->text(),
-                                          cboVendeur->currentText());
+                                          cboVendeur->currentText(), m_jeton);
     } catch (const modBD::ErreurBD& e) {
+        if (!modBD::JetonEnSuspens(m_jeton)) m_jeton.clear();
         Toolkit::Erreur(this, e.message());  // nothing written: the fields stay as typed
         return;
     }
+    m_jeton.clear();
     txtNbBillets->setText(QStringLiteral("0"));
     txtCommentaire->clear();
     AfficherNbBillets();

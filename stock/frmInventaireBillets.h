@@ -62,4 +62,5 @@ private:
     void RefuserNombre(const QString& message);
 
     bool m_centree = false;
+    QString m_jeton;  // the entry's token while its last save is unsettled
 };

@@ -207,17 +207,9 @@ void RefuserEcritures(bool refuser) {
         modBD::Executer(refuser ? QStringLiteral("PRAGMA query_only = ON") : QStringLiteral("PRAGMA query_only = OFF"));
 }
 
-ServeurPrive::ServeurPrive() {
-    if (g_serveurPrive) qFatal("one private test server at a time");
-    m_dossier = QStringLiteral("/tmp/corv-pp-%1").arg(QCoreApplication::applicationPid());
-    m_hoteAvant = qgetenv("CORV_PG_HOTE");
-    LancerScriptServeur({QStringLiteral("demarrer"), m_dossier, QString::number(PortServeurTest())});
-    qputenv("CORV_PG_HOTE", m_dossier.toLocal8Bit());
-    g_serveurPrive = this;
-}
-
 namespace {
-// The test's own connections to a server that stopped are dead: the next use opens new ones.
+// The test's own connections to a server that stopped (or to the shared server, once a private
+// one takes its place) are of no use: the next use opens new ones.
 void FermerConnexionsDeTest() {
     for (const QString& nom : QSqlDatabase::connectionNames())
         if (nom.startsWith(QLatin1String("admin-"))) {
@@ -226,6 +218,16 @@ void FermerConnexionsDeTest() {
         }
 }
 }  // namespace
+
+ServeurPrive::ServeurPrive() {
+    if (g_serveurPrive) qFatal("one private test server at a time");
+    m_dossier = QStringLiteral("/tmp/corv-pp-%1").arg(QCoreApplication::applicationPid());
+    m_hoteAvant = qgetenv("CORV_PG_HOTE");
+    LancerScriptServeur({QStringLiteral("demarrer"), m_dossier, QString::number(PortServeurTest())});
+    FermerConnexionsDeTest();
+    qputenv("CORV_PG_HOTE", m_dossier.toLocal8Bit());
+    g_serveurPrive = this;
+}
 
 ServeurPrive::~ServeurPrive() {
     FermerConnexionsDeTest();

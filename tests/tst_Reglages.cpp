@@ -42,10 +42,13 @@ void DonnerDroitsTables(const QString& base, const QString& role) {
     TestSupport::ExecuterSurServeur(QStringLiteral("CREATE TABLE AnnulationCommande (NoClient INTEGER NOT NULL PRIMARY KEY, "
                                                    "DateAnnulation TEXT NOT NULL, Motif TEXT NOT NULL DEFAULT '')"),
                                     base);
+    TestSupport::ExecuterSurServeur(QStringLiteral("CREATE TABLE JetonOperation (Jeton text NOT NULL PRIMARY KEY, "
+                                                   "Numeros text NOT NULL DEFAULT '', DateJeton text NOT NULL)"),
+                                    base);
     TestSupport::ExecuterSurServeur(QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON vendeur, piece, representation, "
                                                    "infoclientreservation, inforeservation, inventairebillets, "
-                                                   "annulationcommande, capaciterepresentation, tarifpiece, arriveecommande, "
-                                                   "reglagebilletterie TO %1").arg(role),
+                                                   "annulationcommande, jetonoperation, capaciterepresentation, tarifpiece, "
+                                                   "arriveecommande, reglagebilletterie TO %1").arg(role),
                                     base);
 }
 }  // namespace

@@ -1,6 +1,7 @@
 #include "Toolkit.h"
 
 #include "FctVar.h"
+#include "modBD.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -270,6 +271,91 @@ void RemplirListe(QListWidget* lst, const QStringList& entrees) {
     lst->addItems(entrees);
     lst->setCurrentRow(-1);
     lst->clearSelection();
+}
+
+namespace {
+// Watches one list for the clerk's use of it and refills it when the base changed elsewhere.
+class SuiviBase : public QObject {
+public:
+    SuiviBase(QWidget* liste, std::function<std::optional<QStringList>()> source)
+        : QObject(liste), m_liste(liste), m_source(std::move(source)), m_version(modBD::VersionChangementsAilleurs()) {
+        setObjectName(QStringLiteral("SuiviBase"));
+        liste->installEventFilter(this);
+        if (auto* vue = qobject_cast<QAbstractScrollArea*>(liste)) vue->viewport()->installEventFilter(this);
+    }
+    bool Rafraichir() {
+        quint64 version = 0;
+        try {
+            version = modBD::VersionChangementsAilleurs();
+        } catch (const modBD::ErreurBD&) {
+            return false;  // the next statement of the window says what is wrong
+        }
+        if (version == m_version) return false;
+        const std::optional<QStringList> entrees = m_source();
+        if (!entrees) return false;
+        m_version = version;
+        if (auto* cbo = qobject_cast<QComboBox*>(m_liste)) {
+            const QString choix = cbo->currentText();
+            const int avant = cbo->currentIndex();
+            RemplirCombo(cbo, *entrees);
+            const int rang = avant >= 0 ? cbo->findText(choix) : -1;
+            if (rang >= 0) {
+                const QSignalBlocker bloqueur(cbo);  // the same choice: nothing for the window to redo
+                cbo->setCurrentIndex(rang);
+            } else if (avant >= 0) {
+                cbo->setCurrentIndex(-1);  // the choice is gone: the window hears it
+            }
+        } else if (auto* lst = qobject_cast<QListWidget*>(m_liste)) {
+            const QString choix = TexteSelectionne(lst);
+            RemplirListe(lst, *entrees);
+            const QList<QListWidgetItem*> trouves = choix.isEmpty() ? QList<QListWidgetItem*>{}
+                                                                    : lst->findItems(choix, Qt::MatchExactly);
+            if (!trouves.isEmpty()) {
+                const QSignalBlocker bloqueur(lst);
+                lst->setCurrentItem(trouves.first());
+                trouves.first()->setSelected(true);
+            } else if (!choix.isEmpty()) {
+                emit lst->itemSelectionChanged();  // the choice is gone: the window hears it
+            }
+        }
+        return true;
+    }
+protected:
+    bool eventFilter(QObject* objet, QEvent* evenement) override {
+        switch (evenement->type()) {
+        case QEvent::FocusIn:
+        case QEvent::MouseButtonPress:
+        case QEvent::KeyPress:
+        case QEvent::Wheel:
+            Rafraichir();
+            break;
+        default:
+            break;
+        }
+        return QObject::eventFilter(objet, evenement);
+    }
+private:
+    QWidget* m_liste;
+    std::function<std::optional<QStringList>()> m_source;
+    quint64 m_version;
+};
+
+SuiviBase* SuiviDe(QWidget* liste) {
+    return liste ? liste->findChild<SuiviBase*>(QStringLiteral("SuiviBase"), Qt::FindDirectChildrenOnly) : nullptr;
+}
+}  // namespace
+
+void SuivreBase(QComboBox* cbo, std::function<std::optional<QStringList>()> source) {
+    if (!SuiviDe(cbo)) new SuiviBase(cbo, std::move(source));
+}
+
+void SuivreBase(QListWidget* lst, std::function<std::optional<QStringList>()> source) {
+    if (!SuiviDe(lst)) new SuiviBase(lst, std::move(source));
+}
+
+bool RafraichirSiChange(QWidget* liste) {
+    SuiviBase* suivi = SuiviDe(liste);
+    return suivi && suivi->Rafraichir();
 }
 
 QString TexteSelectionne(const QListWidget* lst) {

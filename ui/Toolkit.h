@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class QApplication;
 class QCoreApplication;
@@ -81,6 +82,16 @@ void RemplirCombo(QComboBox* cbo, const QStringList& entrees);
 void RemplirListe(QListWidget* lst, const QStringList& entrees);
 // Selected text of a list box: empty when nothing is selected.
 QString TexteSelectionne(const QListWidget* lst);
+
+// Lists that follow what another station or program commits: when the clerk is about to use
+// the list (focus, click, key) and the base changed elsewhere since it was filled, it is
+// refilled from source (nullopt: left as it is) and the current choice stays chosen when it
+// still exists. The window's own refills keep their rules.
+void SuivreBase(QComboBox* cbo, std::function<std::optional<QStringList>()> source);
+void SuivreBase(QListWidget* lst, std::function<std::optional<QStringList>()> source);
+// Refills now if the base changed elsewhere; true when it did (the windows' own checks call it
+// before they trust a list, e.g. "déjà entrée").
+bool RafraichirSiChange(QWidget* liste);
 // Right button: the handler runs on release. The simple lists keep their selection as it was;
 // a report-style list view first selects the line under the pointer.
 enum class ClicDroit { GardeLaSelection, SelectionneSousLePointeur };

@@ -1,0 +1,233 @@
+// Several stations on one base, seen from one station's windows: lists that follow what another
+// station commits, a confirmation done exactly once whatever happens to the answer of its
+// commit, a session lost behind the program's back, and what the clerk reads when the base
+// could not be written.
+#include "FctVar.h"
+#include "TestSupport.h"
+#include "Toolkit.h"
+#include "frmMain.h"
+#include "modBD.h"
+#include "modBD_Catalogue.h"
+#include "modBD_Commandes.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+void UtiliserListe(QWidget* liste) {
+    QFocusEvent e(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(liste, &e);
+}
+
+modBD::Commande UneCommande() {
+    modBD::Commande c;
+    c.dateReservation = QStringLiteral("2026-12-07");
+    c.montantTotal = QStringLiteral("25");
+    c.nomClient = QStringLiteral("Tremblay");
+    c.nbForfaits = QStringLiteral("0");
+    c.nomVendeur = QStringLiteral("Bob");
+    c.lignes.append({QStringLiteral("L'Avare"), QStringLiteral("2026-12-24"), QStringLiteral("0"), QStringLiteral("2"),
+                     QStringLiteral("25"), QStringLiteral("Non")});
+    return c;
+}
+
+void Catalogue(TestSupport::BaseTest& bd) {
+    bd.AjouterRepresentation(bd.AjouterPiece(QStringLiteral("L'Avare")), QStringLiteral("2026-12-24"));
+    bd.AjouterVendeur(QStringLiteral("Bob"));
+}
+
+void RemplirCommande(frmMain& f) {
+    f.txtNomClient->setText(QStringLiteral("Tremblay"));
+    f.txtNbForfaits->setText(QStringLiteral("0"));
+    QVERIFY(FctVar::AjouterLigneTransaction(*f.lstTransactions, QStringLiteral("L'Avare"), QStringLiteral("2026-12-24"),
+                                            QStringLiteral("0"), QStringLiteral("2"), QStringLiteral("25"), QStringLiteral("0")));
+    FctVar::CalculerMontantTotal(*f.lstTransactions, *f.lblMontantTotal);
+}
+}  // namespace
+
+class TestStations : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { TestSupport::InitialiserProgrammeTest(); }
+    void init() {
+        TestSupport::DefinirLocale(TestSupport::LocaleFrancaise());
+        Toolkit::Test::Reinitialiser();
+    }
+
+    // A seller another station adds reaches this station's list when the clerk next uses it,
+    // the current choice staying chosen; this station's own additions do not count as news.
+    void vendeurAjouteAilleurs() {
+        TestSupport::BaseTest bd;
+        Catalogue(bd);
+        frmMain f;
+        QVERIFY(f.Form_Load());
+        QCOMPARE(f.cboVendeur->currentText(), QStringLiteral("Bob"));
+
+        const quint64 avant = modBD::VersionChangementsAilleurs();
+        modBD::AjouterVendeur(QStringLiteral("Maison"), false);
+        QCOMPARE(modBD::VersionChangementsAilleurs(), avant);
+
+        bd.ExecuterAilleurs(QStringLiteral("INSERT INTO Vendeur (NomVendeur, Comedien, NomVendeurMaj) VALUES (?, ?, ?)"),
+                            {QStringLiteral("Aaron"), 0, QStringLiteral("AARON")});
+        // What a station does after adding a seller (the program's own writes send it).
+        if (TestSupport::SurServeur()) bd.ExecuterAilleurs(QStringLiteral("SELECT pg_notify('corvandelle_listes', '')"));
+        // The server delivers the news a moment after the other commit: the clerk's next use.
+        QTRY_COMPARE_WITH_TIMEOUT((UtiliserListe(f.cboVendeur), TestSupport::Textes(f.cboVendeur)),
+                                  (QStringList{"Aaron", "Bob", "Maison"}), 3000);
+        QCOMPARE(f.cboVendeur->currentText(), QStringLiteral("Bob"));
+
+        // The chosen seller deleted elsewhere: nothing is chosen, rather than someone else.
+        bd.ExecuterAilleurs(QStringLiteral("DELETE FROM Vendeur WHERE NomVendeur = ?"), {QStringLiteral("Bob")});
+        if (TestSupport::SurServeur()) bd.ExecuterAilleurs(QStringLiteral("SELECT pg_notify('corvandelle_listes', '')"));
+        QTRY_COMPARE_WITH_TIMEOUT((UtiliserListe(f.cboVendeur), TestSupport::Textes(f.cboVendeur)),
+                                  (QStringList{"Aaron", "Maison"}), 3000);
+        QCOMPARE(f.cboVendeur->currentIndex(), -1);
+    }
+
+    // Confirming again with the same token writes nothing and answers the same number; a base
+    // made before the token table gets it inside the first write.
+    void jetonUneSeuleFois() {
+        TestSupport::BaseTest bd;
+        Catalogue(bd);
+        if (TestSupport::SurServeur())
+            TestSupport::ExecuterSurServeur(QStringLiteral("DROP TABLE IF EXISTS JetonOperation"), bd.baseServeur());
+        else
+            bd.ExecuterAilleurs(QStringLiteral("DROP TABLE IF EXISTS JetonOperation"));
+        modBD::Commande c = UneCommande();
+        c.jeton = modBD::NouveauJeton();
+        const QString no = modBD::EnregistrerCommande(c);
+        QCOMPARE(modBD::EnregistrerCommande(c), no);
+        QCOMPARE(bd.Compter(QStringLiteral("InfoClientReservation")), qint64(1));
+        QCOMPARE(bd.Compter(QStringLiteral("InfoReservation")), qint64(1));
+        QCOMPARE(modBD::ResultatJeton(c.jeton), std::optional<QString>(no));
+
+        // A refused order leaves no token behind: corrected, it is written under the same one.
+        modBD::Commande refusee = UneCommande();
+        refusee.jeton = modBD::NouveauJeton();
+        refusee.nomVendeur = QStringLiteral("Personne");
+        try {
+            modBD::EnregistrerCommande(refusee);
+            QFAIL("an order for an unknown seller was written");
+        } catch (const modBD::ErreurBD& e) {
+            QVERIFY(modBD::ContenuRefuse(e));
+        }
+        QCOMPARE(modBD::ResultatJeton(refusee.jeton), std::nullopt);
+        refusee.nomVendeur = QStringLiteral("Bob");
+        QVERIFY(modBD::EnregistrerCommande(refusee) != no);
+        QCOMPARE(bd.Compter(QStringLiteral("InfoClientReservation")), qint64(2));
+    }
+
+    // A base that cannot be written is no fault of the order: the clerk is told to try again,
+    // not to correct it; a refused order is still to be corrected.
+    void messagesSelonLaCause() {
+        TestSupport::BaseTest bd;
+        Catalogue(bd);
+        frmMain f;
+        QVERIFY(f.Form_Load());
+        RemplirCommande(f);
+        {
+            TestSupport::VerrouAutreProgramme verrou(bd);
+            f.cmdConfirmerTransactions->click();
+        }
+        QCOMPARE(Toolkit::Test::Messages().size(), 1);
+        const QString occupee = Toolkit::Test::DernierMessage().texte;
+        QVERIFY2(occupee.contains(QStringLiteral("un autre poste ou l'outil de rapports")), qPrintable(occupee));
+        QVERIFY2(occupee.contains(QStringLiteral("réessayez")) && !occupee.contains(QStringLiteral("corrigez")), qPrintable(occupee));
+        QVERIFY(!occupee.contains(QStringLiteral("peut-être été fait")));
+        QCOMPARE(bd.Compter(QStringLiteral("InfoClientReservation")), qint64(0));
+
+        bd.ExecuterAilleurs(QStringLiteral("DELETE FROM Piece"));
+        f.cmdConfirmerTransactions->click();
+        QCOMPARE(Toolkit::Test::Messages().size(), 2);
+        QVERIFY(Toolkit::Test::DernierMessage().texte.contains(QStringLiteral("corrigez-la")));
+    }
+
+    // The session is cut and the loss is first met by one of Qt's own statements: the next
+    // action of the clerk works on a new session.
+    void sessionCoupeeDerriere() {
+        if (!TestSupport::SurServeur()) QSKIP("a server session only");
+        TestSupport::BaseTest bd;
+        Catalogue(bd);
+        QSqlQuery pid = modBD::Executer(QStringLiteral("SELECT pg_backend_pid()"));
+        QVERIFY(pid.next());
+        TestSupport::ExecuterSurServeur(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(pid.value(0).toLongLong()));
+        QTest::qWait(100);
+        (void)modBD::Connexion().tables();
+        QCOMPARE(modBD::ListeVendeurs().size(), 1);
+        modBD::AjouterVendeur(QStringLiteral("Après"), false);
+        QCOMPARE(bd.Compter(QStringLiteral("Vendeur")), qint64(2));
+    }
+
+    // The session is terminated after the server wrote the commit, before its answer came (a
+    // synchronous standby that does not exist holds it): one order, and the clerk told its number.
+    void confirmationCoupeeApresEcriture() {
+        if (!TestSupport::SurServeur()) QSKIP("a server session only");
+        TestSupport::ServeurPrive serveur;  // its settings change: the other test programs are not disturbed
+        TestSupport::BaseTest bd;
+        Catalogue(bd);
+        frmMain f;
+        try {
+            QVERIFY(f.Form_Load());
+        } catch (const modBD::ErreurBD& e) {
+            QFAIL(qPrintable(e.message()));
+        }
+        RemplirCommande(f);
+        modBD::Executer(QStringLiteral("SET synchronous_commit = on"));
+        TestSupport::ExecuterSurServeur(QStringLiteral("ALTER SYSTEM SET synchronous_standby_names = 'fantome'"));
+        TestSupport::ExecuterSurServeur(QStringLiteral("SELECT pg_reload_conf()"));
+
+        std::atomic<int> coupees{0};
+        const QString hote = QString::fromLocal8Bit(qgetenv("CORV_PG_HOTE"));
+        const int port = qEnvironmentVariableIntValue("CORV_PG_PORT");
+        std::thread coupeur([&] {
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("coupeur"));
+                db.setHostName(hote);
+                db.setPort(port);
+                db.setUserName(QStringLiteral("corv"));
+                db.setDatabaseName(QStringLiteral("postgres"));
+                if (db.open()) {
+                    QSqlQuery q(db);
+                    for (int i = 0; i < 250 && coupees == 0; ++i) {
+                        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                        if (q.exec(QStringLiteral("SELECT COUNT(pg_terminate_backend(pid)) FROM pg_stat_activity "
+                                                  "WHERE wait_event = 'SyncRep'")) && q.next())
+                            coupees = q.value(0).toInt();
+                    }
+                    q.exec(QStringLiteral("ALTER SYSTEM RESET synchronous_standby_names"));
+                    q.exec(QStringLiteral("SELECT pg_reload_conf()"));
+                }
+                db.close();
+            }
+            QSqlDatabase::removeDatabase(QStringLiteral("coupeur"));
+        });
+        try {
+            f.cmdConfirmerTransactions->click();
+        } catch (const modBD::ErreurBD& e) {
+            coupeur.join();
+            QFAIL(qPrintable(e.message()));
+        }
+        coupeur.join();
+        QCOMPARE(coupees.load(), 1);
+        QCOMPARE(Toolkit::Test::Messages().size(), 0);
+        QCOMPARE(bd.Compter(QStringLiteral("InfoClientReservation")), qint64(1));
+        const qint64 no = bd.Valeur(QStringLiteral("SELECT NoClient FROM InfoClientReservation")).toLongLong();
+        QCOMPARE(f.TexteStatut(), QStringLiteral("Ajouté (commande n° %1)").arg(no));
+        QCOMPARE(f.lstTransactions->topLevelItemCount(), 0);
+    }
+};
+
+QTEST_MAIN(TestStations)
+#include "tst_Stations.moc"
