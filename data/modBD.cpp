@@ -726,10 +726,10 @@ QSqlQuery Executer(const QString& sql, const QVariantList& valeurs) {
         throw ErreurBD(QStringLiteral("La base de données n'est pas ouverte : rien ne peut être lu ni enregistré."),
                        NatureErreur::BaseIndisponible);
     }
-    VerifierFichierInchange(EstLecture(sql));  // a no-op unless the base is a file
     try {
-        VerifierFichierInchange();  // a no-op unless the base is a file
+        VerifierFichierInchange(EstLecture(sql));  // a no-op unless the base is a file
     } catch (const ErreurBD& e) {
+        if (e.nature() != NatureErreur::Ordinaire) throw;  // a restored file keeps its own kind
         throw ErreurBD(e.message(), NatureErreur::BaseIndisponible);
     }
     const auto Signaler = [&](QSqlQuery q) {
