@@ -497,9 +497,7 @@ bool frmMain::AccepterPlaces(QString& message) {
             restantes = modBD::PlacesRestantes(ligne->text(FctVar::ColNom), ligne->text(FctVar::ColDate));
         } catch (const modBD::ErreurBD& e) {
             // Told as a failed write is: the base cannot be used now, and nothing was written.
-            message = QStringLiteral("La commande n'a pas été enregistrée : rien n'a été écrit dans la base de données.\n\n") +
-                      e.message() +
-                      QStringLiteral("\n\nLa commande reste à l'écran : corrigez-la, puis confirmez-la de nouveau.");
+            message = MessageEchecConfirmation(e);
             return false;
         }
         if (!restantes) continue;

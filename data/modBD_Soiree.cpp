@@ -33,7 +33,9 @@ void AssurerTable(const QString& table) {
         Executer(instruction);
     } catch (const ErreurBD& e) {
         // A base that is no file lives on a server, where tables are the administrator's.
-        if (detail::PiloteActif().CopiesFichierPossibles() || e.nature() != NatureErreur::Ordinaire) throw;
+        if (detail::PiloteActif().CopiesFichierPossibles() || e.nature() == NatureErreur::ConnexionPerdue ||
+            e.nature() == NatureErreur::Conflit)
+            throw;
         throw ErreurBD(QStringLiteral("La table %1 n'existe pas sur le serveur et ce compte ne peut pas la créer : "
                                       "rien n'a été enregistré. Demandez à l'administrateur du serveur d'exécuter :\n\n%2;\n\n(%3)")
                            .arg(table, instruction, e.message()));
