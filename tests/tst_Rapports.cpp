@@ -1,4 +1,5 @@
 // The reports against figures worked out by hand, and the files they are written to.
+#include "LectureRapports.h"
 #include "BaseRapports.h"
 #include "Exportation.h"
 #include "Tableau.h"
@@ -19,21 +20,9 @@
 
 using namespace Rapports;
 
+using namespace LectureRapports;
+
 namespace {
-
-// A row as every output shows it.
-QStringList Textes(const Tableau& t, const Ligne& l) {
-    QStringList r;
-    for (qsizetype c = 0; c < t.entetes.size(); ++c) r << TexteCellule(l.cellules.value(c), t.genres.at(c));
-    return r;
-}
-
-QList<QStringList> Donnees(const Tableau& t) {
-    QList<QStringList> r;
-    for (const Ligne& l : t.lignes)
-        if (l.type == Ligne::Type::Donnee) r << Textes(t, l);
-    return r;
-}
 
 // The sales rows that sold something (the report also lists every performance at zero).
 QList<QStringList> Vendues(const Tableau& t) {
@@ -79,15 +68,6 @@ QList<QStringList> LireCsv(const QByteArray& octets) {
     }
     return lignes;
 }
-
-QString Pdftotext(const QString& pdf) {
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-QString SansBlancs(QString texte) { return texte.remove(QRegularExpression(QStringLiteral("\\s+"))); }
 
 }  // namespace
 

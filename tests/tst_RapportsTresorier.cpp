@@ -1,6 +1,7 @@
 // What a treasurer hands over: pages that show every figure whole, sales that list the weak
 // dates and the deleted plays, cents that add up, the sellers' settlement, the day's takings
 // and the cancellations, each against figures worked out by hand.
+#include "LectureRapports.h"
 #include "BaseRapports.h"
 #include "Exportation.h"
 #include "Graphique.h"
@@ -18,32 +19,9 @@
 
 using namespace Rapports;
 
+using namespace LectureRapports;
+
 namespace {
-
-QStringList Textes(const Tableau& t, const Ligne& l) {
-    QStringList r;
-    for (qsizetype c = 0; c < t.entetes.size(); ++c) r << TexteCellule(l.cellules.value(c), t.genres.at(c));
-    return r;
-}
-
-QList<QStringList> Donnees(const Tableau& t) {
-    QList<QStringList> r;
-    for (const Ligne& l : t.lignes)
-        if (l.type == Ligne::Type::Donnee) r << Textes(t, l);
-    return r;
-}
-
-QString Pdftotext(const QString& pdf) {
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-// Without blanks of any kind (the thousands separator is a no-break space).
-QString SansBlancs(QString texte) {
-    return texte.remove(QRegularExpression(QStringLiteral("[\\s\\x{00A0}\\x{202F}]+")));
-}
 
 QStringList LignesCsv(const QString& chemin) {
     QFile f(chemin);

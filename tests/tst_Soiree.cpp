@@ -1,6 +1,7 @@
 // The evening at the door: prices filling the cost, seats left and the "Complet" question,
 // check-ins and their limits, door sales, the closing page and the performances' balance,
 // and a file made before the evening's tables.
+#include "LectureRapports.h"
 #include "Exportation.h"
 #include "FctVar.h"
 #include "Recu.h"
@@ -31,6 +32,8 @@
 
 using Toolkit::Reponse;
 
+using namespace LectureRapports;
+
 namespace {
 const QStringList kTablesSoiree = {"CapaciteRepresentation", "TarifPiece", "ArriveeCommande", "ReglageBilletterie"};
 
@@ -40,12 +43,6 @@ QByteArray Empreinte(const QString& chemin) {
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
 }
 
-QString Pdftotext(const QString& pdf) {
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
 }  // namespace
 
 class TestSoiree : public QObject {
