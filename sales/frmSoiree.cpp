@@ -443,7 +443,7 @@ void frmSoiree::cmdCloture_Click() {
         QStringLiteral("Document PDF (*.pdf)"));
     if (chemin.isEmpty()) return;
     try {
-        Rapports::Exporter(Rapports::Produire(Rapports::Rapport::Soiree, {r->piece, r->date, {}, {}}, modBD::DescriptionBase()),
+        Rapports::Exporter(Rapports::Produire(Rapports::Rapport::Soiree, {r->piece, r->date, {}, {}, {}}, modBD::DescriptionBase()),
                            Rapports::Format::Pdf, chemin);
     } catch (const modBD::ErreurBD& e) {
         Toolkit::Erreur(this, QStringLiteral("La clôture n'a pas pu être lue.\n") + e.message());
@@ -460,7 +460,7 @@ void frmSoiree::cmdImprimerCloture_Click() {
     }
     Rapports::Tableau t;
     try {
-        t = Rapports::Produire(Rapports::Rapport::Soiree, {r->piece, r->date, {}, {}}, modBD::DescriptionBase());
+        t = Rapports::Produire(Rapports::Rapport::Soiree, {r->piece, r->date, {}, {}, {}}, modBD::DescriptionBase());
     } catch (const modBD::ErreurBD& e) {
         Toolkit::Erreur(this, QStringLiteral("La clôture n'a pas pu être lue.\n") + e.message());
         return;

@@ -147,7 +147,7 @@ private slots:
         const qint64 rep = base.AjouterRepresentation(base.AjouterPiece(QStringLiteral("P")), QStringLiteral("2026-12-24"));
         base.AjouterVendeur(QStringLiteral("Vendeur"));
         modBD::Commande c{QStringLiteral("2026-12-07"), QStringLiteral("300"), QStringLiteral("Groupe"), QString(),
-                          QStringLiteral("0"), QStringLiteral("Vendeur"), {}};
+                          QStringLiteral("0"), QStringLiteral("Vendeur"), {}, {}};
         c.lignes.append({QStringLiteral("P"), QStringLiteral("2026-12-24"), QStringLiteral("0"), QStringLiteral("30"),
                          QStringLiteral("300"), QStringLiteral("Non")});
         const qint64 no = modBD::EnregistrerCommande(c).toLongLong();

@@ -295,7 +295,8 @@ private slots:
         modBD::Commande c{QStringLiteral("2026-12-07"), QStringLiteral("10"), QStringLiteral("Gagnon"), QString(),
                           QStringLiteral("0"), QStringLiteral("Alice"),
                           {{QStringLiteral("Hamlet"), QStringLiteral("2026-12-24"), QStringLiteral("1"), QStringLiteral("0"),
-                            QStringLiteral("10"), QStringLiteral("Non")}}};
+                            QStringLiteral("10"), QStringLiteral("Non")}},
+                          {}};
         const QString no = modBD::EnregistrerCommande(c);
         // The cancellations' table made by the administrator: the account uses it, never creates it again.
         QCOMPARE(modBD::AnnulerCommande(no.toLongLong(), QStringLiteral("2026-12-08"), QStringLiteral("au téléphone")),

@@ -56,7 +56,7 @@ class TestSoiree : public QObject {
     qint64 Commander(const QString& client, const QString& piece, const QString& date, int enfants, int adultes,
                      const QString& cout, bool porte = false) {
         modBD::Commande c{QStringLiteral("2026-12-01"), cout, client, QStringLiteral("555-1234"), QStringLiteral("0"),
-                          QStringLiteral("Alice"), {}};
+                          QStringLiteral("Alice"), {}, {}};
         c.lignes.append({piece, date, QString::number(enfants), QString::number(adultes), cout,
                          porte ? QStringLiteral("Oui") : QStringLiteral("Non")});
         return modBD::EnregistrerCommande(c).toLongLong();
@@ -406,7 +406,7 @@ private slots:
         QVERIFY2(csv.contains(QStringLiteral("Le Cid;2026-12-20;;1;0;0;;;7,50\r\n")), qPrintable(csv));
         QVERIFY(csv.indexOf(QStringLiteral("L'Avare;2026-12-24")) < csv.indexOf(QStringLiteral("Le Cid")));
 
-        const Rapports::Tableau c = Rapports::Produire(Rapports::Rapport::Soiree, {QStringLiteral("L'Avare"), QStringLiteral("2026-12-24"), {}, {}},
+        const Rapports::Tableau c = Rapports::Produire(Rapports::Rapport::Soiree, {QStringLiteral("L'Avare"), QStringLiteral("2026-12-24"), {}, {}, {}},
                                                        QString());
         QStringList lignes;
         for (const Rapports::Ligne& l : c.lignes) {
@@ -450,7 +450,7 @@ private slots:
         QVERIFY(QFileInfo::exists(TestSupport::Rendre(&s, QStringLiteral("soiree"))));
         QDir().mkpath(QStringLiteral(CORV_RENDU_DIR));
         const QString pdf = QDir(QStringLiteral(CORV_RENDU_DIR)).filePath(QStringLiteral("cloture-soiree.pdf"));
-        Rapports::Exporter(Rapports::Produire(Rapports::Rapport::Soiree, {QStringLiteral("L'Avare"), QStringLiteral("2026-12-24"), {}, {}},
+        Rapports::Exporter(Rapports::Produire(Rapports::Rapport::Soiree, {QStringLiteral("L'Avare"), QStringLiteral("2026-12-24"), {}, {}, {}},
                                               m_bd->chemin()),
                            Rapports::Format::Pdf, pdf);
         QVERIFY(Pdftotext(pdf).contains(QStringLiteral("Bélanger, Marc")));
