@@ -342,8 +342,9 @@ QString BasePourAutreProgramme() {
 }
 
 QString BaseDuDossierProgramme() {
-    const QDir dossier(DossierProgramme());
-    const QString reglages = dossier.filePath(QStringLiteral("corvandelle.ini"));
+    // The settings where the program reads them (beside it, or for an installed program the
+    // user's and then the site-wide ones), else its BD.mdb.
+    const QString reglages = CheminReglages();
     return QFileInfo::exists(reglages) ? reglages : CheminBD();
 }
 

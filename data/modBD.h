@@ -107,7 +107,7 @@ QString DescriptionBase();
 // What another program of the house (the report tool) is handed to open the base in use:
 // the file itself, or the settings file that names the server base.
 QString BasePourAutreProgramme();
-// The base the program folder designates: its corvandelle.ini when there is one, else BD.mdb.
+// The base the program designates: its settings file when there is one (see CheminReglages), else BD.mdb.
 QString BaseDuDossierProgramme();
 
 // BD.mdb was replaced under the open connection (another program restored a copy). When no

@@ -98,8 +98,11 @@ private slots:
         const QString site = inst.systeme() + "/corvandelle.ini";
         QCOMPARE(modBD::CheminReglages(), utilisateur);
         QCOMPARE(modBD::ReglagesActifs().moteur, modBD::Moteur::SQLite);
+        // The report tool's default base follows the same place: the data's BD.mdb, or the settings found.
+        QCOMPARE(modBD::BaseDuDossierProgramme(), inst.donnees() + "/corvandelle/BD.mdb");
         Ecrire(site, kReglagesServeur);
         QCOMPARE(modBD::CheminReglages(), site);
+        QCOMPARE(modBD::BaseDuDossierProgramme(), site);
         QCOMPARE(modBD::ReglagesActifs().moteur, modBD::Moteur::PostgreSQL);
         Ecrire(utilisateur, "[base]\nmoteur=sqlite\n");
         QCOMPARE(modBD::CheminReglages(), utilisateur);
