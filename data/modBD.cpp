@@ -783,6 +783,11 @@ Transaction::~Transaction() {
     }
 }
 
+void Transaction::ReserverAjouts(const QString& table) {
+    const QString verrou = detail::PiloteActif().ReserverAjouts(table);
+    if (!verrou.isEmpty()) Executer(verrou);
+}
+
 void Transaction::Valider() {
     if (g_transactionEchouee)
         throw ErreurBD(QStringLiteral("Une instruction a échoué pendant l'enregistrement : rien n'a été enregistré."));

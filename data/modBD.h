@@ -161,6 +161,9 @@ public:
     Transaction();
     ~Transaction();
     void Valider();  // commit; throws ErreurBD
+    // For a unit that tests whether a row exists before adding it: no other station adds to
+    // table until this unit ends. Call it before the unit's first statement.
+    void ReserverAjouts(const QString& table);
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
 private:

@@ -76,9 +76,9 @@ ResultatAjout AjouterPiece(const QString& nomPiece) {
     const QString nom = nomPiece.trimmed();
     if (nom.isEmpty()) return ResultatAjout::Vide;
     RefuserCaracteresDeControle(nom);
-    // The test and the insert in one transaction that no other station can race
-    // (the write lock on the file; a serializable transaction, replayed on conflict, on a server).
+    // The test and the insert in one transaction that no other station can race.
     return EnTransaction([&](Transaction& t) {
+        t.ReserverAjouts(QStringLiteral("Piece"));
         if (NomPris(NomsPlies(QStringLiteral("Piece"), QStringLiteral("NoPiece"), QStringLiteral("NomPiece"),
                               QStringLiteral("NomPieceMaj"), true),
                     nom))
@@ -110,6 +110,7 @@ ResultatAjout AjouterRepresentation(const QString& noPiece, const QString& dateR
     const std::optional<qint64> no = LireNumero(noPiece);
     if (!no) throw ErreurBD(QStringLiteral("La pièce de la représentation est introuvable : rien n'a été enregistré."));
     return EnTransaction([&](Transaction& t) {
+        t.ReserverAjouts(QStringLiteral("Representation"));
         QSqlQuery q = Executer(QStringLiteral("SELECT 1 FROM Representation WHERE NoPiece = ? AND DateRepresentation = ? LIMIT 1"),
                                {*no, dateRepresentation});
         if (q.next()) return ResultatAjout::Doublon;
@@ -137,6 +138,7 @@ ResultatAjout AjouterVendeur(const QString& nomVendeur, bool comedien) {
     if (nom.isEmpty()) return ResultatAjout::Vide;
     RefuserCaracteresDeControle(nom);
     return EnTransaction([&](Transaction& t) {
+        t.ReserverAjouts(QStringLiteral("Vendeur"));
         if (NomPris(NomsPlies(QStringLiteral("Vendeur"), QStringLiteral("NoVendeur"), QStringLiteral("NomVendeur"),
                               QStringLiteral("NomVendeurMaj"), true),
                     nom))

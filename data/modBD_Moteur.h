@@ -28,6 +28,9 @@ public:
     virtual QString NomPiloteQt() const = 0;
     // The statement that opens a unit of work.
     virtual QString DebutTransaction() const = 0;
+    // The statement that, run first in a unit of work, keeps every other station from adding
+    // to table until the unit ends (empty when DebutTransaction already does it).
+    virtual QString ReserverAjouts(const QString& table) const = 0;
     // Runs an INSERT through Executer and returns the number the base gave the new row.
     virtual qint64 InsererEtObtenirNumero(const QString& sql, const QVariantList& valeurs, const QString& colonne) const = 0;
     // The French sentence the clerk reads for a driver error.

@@ -89,22 +89,26 @@ private slots:
         QFETCH(QStringList, action);
         QFETCH(QString, table);
         QFETCH(QString, condition);
-        TestSupport::BaseTest base;
-        if (action.first() == QLatin1String("representation")) base.AjouterPiece(QStringLiteral("Hamlet"));
-        const QList<Sortie> sorties = Lancer(base, 6, [&](int i) {
-            QStringList a = action;
-            // Each station types the name its own way: the test ignores case.
-            if (action.first() == QLatin1String("vendeur") && i % 2) a[1] = a[1].toLower();
-            return a;
-        });
-        int ajoutes = 0, doublons = 0;
-        for (const Sortie& s : sorties) {
-            QVERIFY2(s.code == 0, qPrintable(Resume(sorties)));
-            if (s.lignes.value(0) == QLatin1String("Ajoute")) ++ajoutes;
-            if (s.lignes.value(0) == QLatin1String("Doublon")) ++doublons;
+        // Several rounds on a new, empty table each time: the server's own conflict check lets
+        // about one race in fifteen through when the table's index is still empty.
+        for (int tour = 0; tour < 4; ++tour) {
+            TestSupport::BaseTest base;
+            if (action.first() == QLatin1String("representation")) base.AjouterPiece(QStringLiteral("Hamlet"));
+            const QList<Sortie> sorties = Lancer(base, 6, [&](int i) {
+                QStringList a = action;
+                // Each station types the name its own way: the test ignores case.
+                if (action.first() == QLatin1String("vendeur") && i % 2) a[1] = a[1].toLower();
+                return a;
+            });
+            int ajoutes = 0, doublons = 0;
+            for (const Sortie& s : sorties) {
+                QVERIFY2(s.code == 0, qPrintable(Resume(sorties)));
+                if (s.lignes.value(0) == QLatin1String("Ajoute")) ++ajoutes;
+                if (s.lignes.value(0) == QLatin1String("Doublon")) ++doublons;
+            }
+            QCOMPARE(base.Compter(table, condition), qint64(1));
+            QVERIFY2(ajoutes == 1 && doublons == 5, qPrintable(Resume(sorties)));
         }
-        QVERIFY2(ajoutes == 1 && doublons == 5, qPrintable(Resume(sorties)));
-        QCOMPARE(base.Compter(table, condition), qint64(1));
     }
 
     // Four stations confirm orders of 1 to 4 lines at once: every order whole, every number once.
