@@ -138,6 +138,7 @@ void frmGestionPieces::Form_Load() {
     };
     Toolkit::SuivreBase(lstPieces, LirePieces);
     Toolkit::SuivreBase(cboPieces, LirePieces);
+    Toolkit::SuivreBase(lstRepresentations, [this] { return FctVar::DatesSuivies(this, cboPieces->currentText()); });
     AfficherListePieces();
     AfficherListeRepresentations();
     DPDateRepresentation->setDate(FctVar::TexteEnDate(FctVar::ObtenirDateDuJour()));

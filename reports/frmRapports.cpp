@@ -191,6 +191,8 @@ bool frmRapports::Form_Load() {
     }
     if (!ChargerListes()) return false;
     m_charge = true;
+    // A play, performance or seller another station adds shows when the filters are next used.
+    for (QComboBox* c : {cboPiece, cboRepresentation, cboVendeur}) c->installEventFilter(this);
     AfficherListeRepresentations();
     AdapterFiltres();
     Actualiser();
@@ -200,6 +202,7 @@ bool frmRapports::Form_Load() {
 bool frmRapports::ChargerListes() {
     QStringList pieces, vendeurs;
     try {
+        m_version = modBD::VersionChangementsAilleurs();
         pieces = modBD::ListePieces();
         vendeurs = modBD::ListeNomsVendeurs();
     } catch (const modBD::ErreurBD& e) {
@@ -230,6 +233,35 @@ bool frmRapports::ChargerListes() {
         Rechoisir(cboVendeur, vendeur);
     }
     return true;
+}
+
+bool frmRapports::eventFilter(QObject* objet, QEvent* evenement) {
+    switch (evenement->type()) {
+    case QEvent::FocusIn:
+    case QEvent::MouseButtonPress:
+    case QEvent::KeyPress:
+    case QEvent::Wheel:
+        SuivreAutresPostes();
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(objet, evenement);
+}
+
+void frmRapports::SuivreAutresPostes() {
+    if (!m_charge || m_lecture) return;
+    try {
+        if (modBD::VersionChangementsAilleurs() == m_version) return;
+    } catch (const modBD::ErreurBD&) {
+        return;  // the next report says what is wrong
+    }
+    const QStringList avant{cboPiece->currentText(), cboRepresentation->currentText(), cboVendeur->currentText()};
+    if (!ChargerListes()) return;
+    AfficherListeRepresentations();
+    // A choice that is gone leaves the report of another filter on screen: shown again.
+    if (QStringList{cboPiece->currentText(), cboRepresentation->currentText(), cboVendeur->currentText()} != avant)
+        Actualiser();
 }
 
 void frmRapports::closeEvent(QCloseEvent* evenement) {

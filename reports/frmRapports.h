@@ -57,6 +57,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* evenement) override;
+    bool eventFilter(QObject* objet, QEvent* evenement) override;
 
 private:
     Rapports::Rapport RapportChoisi() const;
@@ -64,6 +65,8 @@ private:
     void AfficherListeRepresentations();
     bool ChargerListes();
     void AdapterFiltres();
+    // Reads the filter lists again when another station or program changed the base.
+    void SuivreAutresPostes();
 
     QScrollArea* m_defilementGraphique = nullptr;
     QString m_base;
@@ -71,4 +74,5 @@ private:
     bool m_charge = false;
     bool m_lecture = false;  // a report is being read: the window answers, its choices wait
     bool m_annuler = false;
+    quint64 m_version = 0;  // of the changes made elsewhere, when the lists were last read
 };

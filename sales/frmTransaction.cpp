@@ -170,6 +170,7 @@ bool frmTransaction::AccepterPlaces(const QString& enfants, const QString& adult
 void frmTransaction::Form_Load() {
     // A play another station adds is there when the clerk next opens the list.
     Toolkit::SuivreBase(cboNomsPieces, [this] { return FctVar::LirePieces(this); });
+    Toolkit::SuivreBase(cboDatesPieces, [this] { return FctVar::DatesSuivies(this, cboNomsPieces->currentText()); });
     AfficherListePieces();
     AfficherListeRepresentations();
     if (cboNomsPieces->count() > 0) cboNomsPieces->setCurrentIndex(0);

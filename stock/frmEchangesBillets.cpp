@@ -137,6 +137,8 @@ void frmEchangesBillets::showEvent(QShowEvent* e) {
 void frmEchangesBillets::Form_Load() {
     // Plays and sellers another station adds are there when the clerk next opens a list.
     for (QComboBox* c : {cboPieces, cboPieces2}) Toolkit::SuivreBase(c, [this] { return FctVar::LirePieces(this); });
+    Toolkit::SuivreBase(cboRepresentations, [this] { return FctVar::DatesSuivies(this, cboPieces->currentText()); });
+    Toolkit::SuivreBase(cboRepresentations2, [this] { return FctVar::DatesSuivies(this, cboPieces2->currentText()); });
     for (QComboBox* c : {cboVendeurFrom, cboVendeurTo}) Toolkit::SuivreBase(c, [this] { return FctVar::LireVendeurs(this); });
     AfficherListePieces();
     AfficherListeRepresentations(1);

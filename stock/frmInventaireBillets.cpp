@@ -128,6 +128,7 @@ void frmInventaireBillets::showEvent(QShowEvent* e) {
 void frmInventaireBillets::Form_Load() {
     // Plays and sellers another station adds are there when the clerk next opens a list.
     Toolkit::SuivreBase(cboPieces, [this] { return FctVar::LirePieces(this); });
+    Toolkit::SuivreBase(cboRepresentations, [this] { return FctVar::DatesSuivies(this, cboPieces->currentText()); });
     Toolkit::SuivreBase(cboVendeur, [this] { return FctVar::LireVendeurs(this); });
     AfficherListePieces();
     AfficherListeRepresentations();

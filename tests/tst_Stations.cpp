@@ -6,6 +6,8 @@
 #include "TestSupport.h"
 #include "Toolkit.h"
 #include "frmMain.h"
+#include "frmRapports.h"
+#include "frmTransaction.h"
 #include "modBD.h"
 #include "modBD_Catalogue.h"
 #include "modBD_Commandes.h"
@@ -46,6 +48,11 @@ modBD::Commande UneCommande() {
 void Catalogue(TestSupport::BaseTest& bd) {
     bd.AjouterRepresentation(bd.AjouterPiece(QStringLiteral("L'Avare")), QStringLiteral("2026-12-24"));
     bd.AjouterVendeur(QStringLiteral("Bob"));
+}
+
+// What a station does after changing a list (the program's own writes send it).
+void SignalerAilleurs(const TestSupport::BaseTest& bd) {
+    if (TestSupport::SurServeur()) bd.ExecuterAilleurs(QStringLiteral("SELECT pg_notify('corvandelle_listes', '')"));
 }
 
 void RemplirCommande(frmMain& f) {
@@ -94,6 +101,63 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT((UtiliserListe(f.cboVendeur), TestSupport::Textes(f.cboVendeur)),
                                   (QStringList{"Aaron", "Maison"}), 3000);
         QCOMPARE(f.cboVendeur->currentIndex(), -1);
+    }
+
+    // A performance another station adds reaches the line dialog's date list, the date chosen
+    // staying chosen; a chosen date deleted elsewhere leaves no date chosen.
+    void dateAjouteeAilleurs() {
+        TestSupport::BaseTest bd;
+        Catalogue(bd);
+        frmMain f;
+        QVERIFY(f.Form_Load());
+        frmTransaction d(&f, *f.lstTransactions, *f.lblMontantTotal);
+        d.Form_Load();
+        QCOMPARE(TestSupport::Textes(d.cboDatesPieces), QStringList{"2026-12-24"});
+        QCOMPARE(d.cboDatesPieces->currentText(), QStringLiteral("2026-12-24"));
+
+        bd.ExecuterAilleurs(QStringLiteral("INSERT INTO Representation (NoPiece, DateRepresentation) "
+                                           "SELECT NoPiece, ? FROM Piece WHERE NomPiece = ?"),
+                            {QStringLiteral("2026-12-31"), QStringLiteral("L'Avare")});
+        SignalerAilleurs(bd);
+        QTRY_COMPARE_WITH_TIMEOUT((UtiliserListe(d.cboDatesPieces), TestSupport::Textes(d.cboDatesPieces)),
+                                  (QStringList{"2026-12-24", "2026-12-31"}), 3000);
+        QCOMPARE(d.cboDatesPieces->currentText(), QStringLiteral("2026-12-24"));
+
+        bd.ExecuterAilleurs(QStringLiteral("DELETE FROM Representation WHERE DateRepresentation = ?"), {QStringLiteral("2026-12-24")});
+        SignalerAilleurs(bd);
+        QTRY_COMPARE_WITH_TIMEOUT((UtiliserListe(d.cboDatesPieces), TestSupport::Textes(d.cboDatesPieces)),
+                                  QStringList{"2026-12-31"}, 3000);
+        QCOMPARE(d.cboDatesPieces->currentIndex(), -1);
+    }
+
+    // The report tool's filters follow too: a play, a performance and a seller added elsewhere
+    // show when the filter is next used, the choices made staying made.
+    void filtresDesRapportsSuivent() {
+        TestSupport::BaseTest bd;
+        Catalogue(bd);
+        frmRapports r(bd.cheminBase());
+        QVERIFY(r.Form_Load());
+        r.cboPiece->setCurrentIndex(r.cboPiece->findText(QStringLiteral("L'Avare")));
+        QCOMPARE(r.cboPiece->currentText(), QStringLiteral("L'Avare"));
+        const int rapport = r.cboRapport->findText(QStringLiteral("Liste de la porte"));
+        if (rapport >= 0) r.cboRapport->setCurrentIndex(rapport);
+        const QString date = r.cboRepresentation->currentText();
+
+        bd.ExecuterAilleurs(QStringLiteral("INSERT INTO Piece (NomPiece, NomPieceMaj) VALUES (?, ?)"),
+                            {QStringLiteral("Zorba"), QStringLiteral("ZORBA")});
+        bd.ExecuterAilleurs(QStringLiteral("INSERT INTO Representation (NoPiece, DateRepresentation) "
+                                           "SELECT NoPiece, ? FROM Piece WHERE NomPiece = ?"),
+                            {QStringLiteral("2026-12-31"), QStringLiteral("L'Avare")});
+        bd.ExecuterAilleurs(QStringLiteral("INSERT INTO Vendeur (NomVendeur, Comedien, NomVendeurMaj) VALUES (?, ?, ?)"),
+                            {QStringLiteral("Zoé"), 0, QStringLiteral("ZOÉ")});
+        SignalerAilleurs(bd);
+        QTRY_VERIFY_WITH_TIMEOUT((UtiliserListe(r.cboPiece), TestSupport::Textes(r.cboPiece).contains(QStringLiteral("Zorba"))),
+                                 3000);
+        QCOMPARE(r.cboPiece->currentText(), QStringLiteral("L'Avare"));
+        QVERIFY2(TestSupport::Textes(r.cboRepresentation).contains(QStringLiteral("2026-12-31")),
+                 qPrintable(TestSupport::Textes(r.cboRepresentation).join(QLatin1Char('|'))));
+        QCOMPARE(r.cboRepresentation->currentText(), date);
+        QVERIFY(TestSupport::Textes(r.cboVendeur).contains(QStringLiteral("Zoé")));
     }
 
     // Confirming again with the same token writes nothing and answers the same number; a base

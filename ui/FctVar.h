@@ -46,6 +46,9 @@ struct Representations {
     QStringList dates;
 };
 Representations LireRepresentations(QWidget* parent, const QString& nomPiece);
+// The same, for a date list that follows the base (Toolkit::SuivreBase): nullopt when there is
+// no such play or the read failed, so the list stays as it is.
+std::optional<QStringList> DatesSuivies(QWidget* parent, const QString& nomPiece);
 
 // --- The order list of the main window (six text columns).
 enum ColonneTransaction { ColNom = 0, ColDate, ColNbEnf, ColNbAdt, ColCouts, ColPorte };

@@ -39,4 +39,10 @@ Representations LireRepresentations(QWidget* parent, const QString& nomPiece) {
     return {pieceAbsente ? EtatLecture::PieceAbsente : EtatLecture::Lue, *dates};
 }
 
+std::optional<QStringList> DatesSuivies(QWidget* parent, const QString& nomPiece) {
+    Representations lues = LireRepresentations(parent, nomPiece);
+    if (lues.etat != EtatLecture::Lue) return std::nullopt;
+    return std::move(lues.dates);
+}
+
 }  // namespace FctVar
