@@ -332,6 +332,7 @@ void frmMain::ReinitialiserChamps() {
     txtNbForfaits->setText(QStringLiteral("0"));
     lstTransactions->clear();
     m_jeton.clear();  // a new order gets a new token
+    m_contenuJeton.clear();
 }
 
 void frmMain::cmdAjouterTransaction_Click() {
@@ -418,15 +419,29 @@ void frmMain::cmdConfirmerTransactions_Click() {
         }
         // One token per order on screen, kept until it is written: a confirmation whose answer
         // was lost is settled by it instead of being written a second time.
-        if (m_jeton.isEmpty()) m_jeton = modBD::NouveauJeton();
+        const QString contenu = ContenuCommande(commande);
+        if (m_jeton.isEmpty()) {
+            m_jeton = modBD::NouveauJeton();
+            m_contenuJeton = contenu;
+        }
         commande.jeton = m_jeton;
         try {
             const QString no = modBD::EnregistrerCommande(commande);
             m_jeton.clear();
-            DefinirTexteStatut(modBD::DernierRegleParJeton() ? QStringLiteral("Ajouté (commande n° %1)").arg(no)
-                                                             : QStringLiteral("Ajouté"));
-            TiEffacerMsg->start();
-            ReinitialiserChamps();
+            if (modBD::DernierRegleParJeton() && contenu != m_contenuJeton) {
+                // Written by the attempt whose answer was lost, as it was then: the clerk's later
+                // changes are not in it. They stay on screen; writing them is the clerk's choice.
+                message = QStringLiteral("La commande avait déjà été enregistrée (commande n° %1) telle qu'elle était à sa "
+                                         "première confirmation : les modifications faites depuis n'y sont pas.\n\nLa "
+                                         "commande modifiée reste à l'écran. Si elle remplace la commande n° %1, annulez "
+                                         "d'abord celle-ci (Outils > Recherche de commandes), puis confirmez-la de nouveau.")
+                              .arg(no);
+            } else {
+                DefinirTexteStatut(modBD::DernierRegleParJeton() ? QStringLiteral("Ajouté (commande n° %1)").arg(no)
+                                                                 : QStringLiteral("Ajouté"));
+                TiEffacerMsg->start();
+                ReinitialiserChamps();
+            }
             if (m_commandes) m_commandes->AfficherCommandes();  // the new order shows there at once
         } catch (const modBD::ErreurBD& e) {
             // The window is left as it was, so the order can be corrected or confirmed again.
@@ -446,6 +461,13 @@ void frmMain::cmdConfirmerTransactions_Click() {
     }
     if (champ) champ->setFocus();
     if (!message.isEmpty()) Toolkit::Erreur(this, message);
+}
+
+QString frmMain::ContenuCommande(const modBD::Commande& c) {
+    QStringList champs{c.dateReservation, c.montantTotal, c.nomClient, c.telephoneClient, c.nbForfaits, c.nomVendeur};
+    for (const modBD::LigneCommande& l : c.lignes)
+        champs << l.nomPiece << l.dateRepresentation << l.nbEnfants << l.nbAdultes << l.cout << l.ventePorte;
+    return champs.join(QChar(0x1f));
 }
 
 QString frmMain::MessageEchecConfirmation(const modBD::ErreurBD& erreur) {

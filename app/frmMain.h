@@ -26,6 +26,7 @@ class frmSoiree;
 namespace modBD {
 class CopieBD;
 class ErreurBD;
+struct Commande;
 }
 
 class frmMain : public QMainWindow {
@@ -72,9 +73,13 @@ public:
     QString AvisSauvegarde() const;
 
     QString TexteStatut() const;
+    // The token of the order on screen (empty before its first confirmation), for the tests.
+    QString JetonEnCours() const { return m_jeton; }
     // The clerk's message when a confirmation failed: "corrigez-la" only when the order's own
     // content was refused; otherwise what happened to the base, and "réessayez".
     static QString MessageEchecConfirmation(const modBD::ErreurBD& erreur);
+    // The order's fields as one text, to tell whether it changed since its token was made.
+    static QString ContenuCommande(const modBD::Commande& commande);
     void DefinirTexteStatut(const QString& texte);
 
     // The open management windows (null when closed).
@@ -145,6 +150,7 @@ private:
 
     QLabel* m_texteStatut = nullptr;
     QString m_jeton;  // the order on screen's token, until it is written or the window is cleared
+    QString m_contenuJeton;  // the order as it was when its token was made
     QLabel* m_avisSauvegarde = nullptr;
     bool m_centree = false;
     bool m_copieProgrammee = false;

@@ -160,6 +160,54 @@ private slots:
         QVERIFY(TestSupport::Textes(r.cboVendeur).contains(QStringLiteral("Zoé")));
     }
 
+    // An order whose first confirmation was in fact written (its answer lost), then changed by
+    // the clerk and confirmed again: the base keeps the first version only, the clerk is told
+    // its number and that the changes are not in it, and they stay on screen; confirming once
+    // more is then a new order.
+    void commandeModifieeApresPremiereConfirmation() {
+        TestSupport::BaseTest bd;
+        Catalogue(bd);
+        frmMain f;
+        QVERIFY(f.Form_Load());
+        RemplirCommande(f);
+        // The first attempt refused (its performance gone a moment): the token stays with the order.
+        bd.ExecuterAilleurs(QStringLiteral("UPDATE Representation SET DateRepresentation = ?"), {QStringLiteral("2026-12-23")});
+        f.cmdConfirmerTransactions->click();
+        QCOMPARE(Toolkit::Test::Messages().size(), 1);
+        const QString jeton = f.JetonEnCours();
+        QVERIFY(!jeton.isEmpty());
+        bd.ExecuterAilleurs(QStringLiteral("UPDATE Representation SET DateRepresentation = ?"), {QStringLiteral("2026-12-24")});
+        // What a commit whose answer was lost leaves: the order and its token, as first confirmed.
+        bd.ExecuterAilleurs(QStringLiteral("INSERT INTO InfoClientReservation (DateReservation, MontantTotal, NomClient, "
+                                           "TelephoneClient, NbForfaits) VALUES ('2026-12-07', 25, 'Tremblay', '', 0)"));
+        const qint64 premiere = bd.Valeur(QStringLiteral("SELECT MAX(NoClient) FROM InfoClientReservation")).toLongLong();
+        modBD::EnTransaction([](modBD::Transaction& t) {
+            modBD::CreerTableProgramme(QStringLiteral("JetonOperation"));
+            t.Valider();
+        });
+        bd.ExecuterAilleurs(QStringLiteral("INSERT INTO JetonOperation (Jeton, Numeros, DateJeton) VALUES (?, ?, ?)"),
+                            {jeton, QString::number(premiere), QStringLiteral("2026-12-07T20:00:00")});
+
+        f.txtNomClient->setText(QStringLiteral("Tremblay-Roy"));
+        Toolkit::Test::Reinitialiser();
+        f.cmdConfirmerTransactions->click();
+        QCOMPARE(bd.Compter(QStringLiteral("InfoClientReservation")), qint64(1));
+        QCOMPARE(Toolkit::Test::Messages().size(), 1);
+        const QString message = Toolkit::Test::DernierMessage().texte;
+        QVERIFY2(message.contains(QStringLiteral("commande n° %1").arg(premiere)) &&
+                     message.contains(QStringLiteral("les modifications faites depuis n'y sont pas")),
+                 qPrintable(message));
+        QCOMPARE(f.txtNomClient->text(), QStringLiteral("Tremblay-Roy"));
+        QCOMPARE(f.lstTransactions->topLevelItemCount(), 1);
+
+        // The clerk chose to write the changed order too: a new order, with a new token.
+        Toolkit::Test::Reinitialiser();
+        f.cmdConfirmerTransactions->click();
+        QCOMPARE(Toolkit::Test::Messages().size(), 0);
+        QCOMPARE(bd.Compter(QStringLiteral("InfoClientReservation")), qint64(2));
+        QCOMPARE(bd.Compter(QStringLiteral("InfoClientReservation"), QStringLiteral("NomClient = 'Tremblay-Roy'")), qint64(1));
+    }
+
     // Confirming again with the same token writes nothing and answers the same number; a base
     // made before the token table gets it inside the first write.
     void jetonUneSeuleFois() {
