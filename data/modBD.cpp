@@ -906,16 +906,7 @@ QString FaireUneSeuleFois(const QString& jeton, const TextesPerte& textes, const
     try {
         return EnTransaction([&](Transaction& transaction) {
             // A base made before the table existed gets it inside this first write that needs it.
-            if (!TableJetonsPresente()) {
-                try {
-                    CreerTableProgramme(QStringLiteral("JetonOperation"));
-                } catch (const ErreurBD& e) {
-                    // Two stations making it at once: the server refuses the second; run again,
-                    // the table is there then.
-                    if (e.nature() != NatureErreur::Ordinaire) throw;
-                    throw ErreurBD(e.message(), NatureErreur::Conflit);
-                }
-            }
+            if (!TableJetonsPresente()) CreerTableProgramme(QStringLiteral("JetonOperation"));
             const QString resultat = travail();
             try {
                 Executer(QStringLiteral("INSERT INTO JetonOperation (Jeton, Numeros, DateJeton) VALUES (?, ?, ?)"),

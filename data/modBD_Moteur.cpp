@@ -267,6 +267,12 @@ public:
                                texte.contains(QLatin1String("terminating connection"))))
             return NatureErreur::ConnexionPerdue;
         if (etat == QLatin1String("40001") || etat == QLatin1String("40P01")) return NatureErreur::Conflit;
+        // Two stations creating the same table of the program at once: the server refuses the
+        // later one on its own catalogue (IF NOT EXISTS does not cover the race). Run again,
+        // the table is there then.
+        if (etat == QLatin1String("42P07") || etat == QLatin1String("42710") ||
+            (etat == QLatin1String("23505") && erreur.databaseText().contains(QLatin1String("\"pg_"))))
+            return NatureErreur::Conflit;
         // The base could not take the write (busy, timed out, rights, read-only, resources).
         if (etat == QLatin1String("55P03") || etat == QLatin1String("57014") || etat == QLatin1String("42501") ||
             etat == QLatin1String("25006") || etat.startsWith(QLatin1String("53")))

@@ -4,8 +4,10 @@
 //   poste_test DOSSIER FICHIER_DEPART piece NOM | vendeur NOM | representation PIECE DATE | commandes N GRAINE
 //            | arrivees NOCLIENT NOREPRESENTATION N (N check-ins of one more person)
 //            | commandes-suivies N PAUSE_MS (goes on after a refusal, says each outcome) | restaurer COPIE
+//            | annuler NOCLIENT
 #include "modBD.h"
 #include "modBD_Catalogue.h"
+#include "modBD_Annulations.h"
 #include "modBD_Commandes.h"
 #include "modBD_Sauvegarde.h"
 #include "modBD_Soiree.h"
@@ -103,6 +105,9 @@ int main(int argc, char* argv[]) {
                 }
                 QThread::msleep(a.at(5).toULong());
             }
+        } else if (action == QLatin1String("annuler")) {
+            const modBD::ResultatAnnulation r = modBD::AnnulerCommande(a.at(4).toLongLong(), QStringLiteral("2026-12-08"), QString());
+            Ecrire(r == modBD::ResultatAnnulation::Fait ? QStringLiteral("annulee") : QStringLiteral("refus %1").arg(static_cast<int>(r)));
         } else if (action == QLatin1String("restaurer")) {
             Ecrire(QStringLiteral("restauree ") + modBD::RestaurerCopie(a.at(4), QDateTime::currentDateTime()));
         } else {

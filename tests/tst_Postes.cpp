@@ -145,7 +145,8 @@ private slots:
     }
 
     // Two door stations tick arrivals of the same party at the same moment: every one counts,
-    // and together they never go beyond the party's tickets.
+    // and together they never go beyond the party's tickets. The first time on a base made
+    // before the arrivals' table: both stations make it at once.
     void arriveesSimultanees() {
         TestSupport::BaseTest base;
         const qint64 rep = base.AjouterRepresentation(base.AjouterPiece(QStringLiteral("P")), QStringLiteral("2026-12-24"));
@@ -155,6 +156,7 @@ private slots:
         c.lignes.append({QStringLiteral("P"), QStringLiteral("2026-12-24"), QStringLiteral("0"), QStringLiteral("30"),
                          QStringLiteral("300"), QStringLiteral("Non")});
         const qint64 no = modBD::EnregistrerCommande(c).toLongLong();
+        modBD::Executer(QStringLiteral("DROP TABLE ArriveeCommande"));
         const auto arrives = [&] {
             return Nombre("SELECT NbArrives FROM ArriveeCommande WHERE NoClient = ? AND NoRepresentation = ?", {no, rep});
         };
@@ -169,6 +171,28 @@ private slots:
         });
         for (const Sortie& s : sorties) QVERIFY2(s.code == 0, qPrintable(Resume(sorties)));
         QCOMPARE(arrives(), qint64(30));  // 24 + 10 asked, bounded by the 30 tickets
+    }
+
+    // Six stations cancel six orders at once on a base that has no cancellations yet: each
+    // cancels its own, whichever of them makes the table.
+    void annulationsSimultanees() {
+        TestSupport::BaseTest base;
+        base.AjouterRepresentation(base.AjouterPiece(QStringLiteral("P")), QStringLiteral("2026-12-24"));
+        base.AjouterVendeur(QStringLiteral("Vendeur"));
+        QList<qint64> commandes;
+        for (int i = 0; i < 6; ++i) {
+            modBD::Commande c{QStringLiteral("2026-12-07"), QStringLiteral("10"), QStringLiteral("Client %1").arg(i), QString(),
+                              QStringLiteral("0"), QStringLiteral("Vendeur"), {}, {}};
+            c.lignes.append({QStringLiteral("P"), QStringLiteral("2026-12-24"), QStringLiteral("0"), QStringLiteral("1"),
+                             QStringLiteral("10"), QStringLiteral("Non")});
+            commandes << modBD::EnregistrerCommande(c).toLongLong();
+        }
+        QVERIFY(!modBD::TablePresente(QStringLiteral("AnnulationCommande")));
+        const QList<Sortie> sorties =
+            Lancer(base, 6, [&](int i) { return QStringList{"annuler", QString::number(commandes.at(i))}; });
+        for (const Sortie& s : sorties)
+            QVERIFY2(s.code == 0 && s.lignes.value(0) == QLatin1String("annulee"), qPrintable(Resume(sorties)));
+        QCOMPARE(base.Compter(QStringLiteral("AnnulationCommande")), qint64(6));
     }
 
     // A movement another station has not committed yet is not counted.
