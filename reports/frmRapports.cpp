@@ -236,16 +236,7 @@ bool frmRapports::ChargerListes() {
 }
 
 bool frmRapports::eventFilter(QObject* objet, QEvent* evenement) {
-    switch (evenement->type()) {
-    case QEvent::FocusIn:
-    case QEvent::MouseButtonPress:
-    case QEvent::KeyPress:
-    case QEvent::Wheel:
-        SuivreAutresPostes();
-        break;
-    default:
-        break;
-    }
+    if (Toolkit::UsageDeListe(evenement)) SuivreAutresPostes();
     return QMainWindow::eventFilter(objet, evenement);
 }
 

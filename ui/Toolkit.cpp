@@ -273,6 +273,18 @@ void RemplirListe(QListWidget* lst, const QStringList& entrees) {
     lst->clearSelection();
 }
 
+bool UsageDeListe(const QEvent* evenement) {
+    switch (evenement->type()) {
+    case QEvent::FocusIn:
+    case QEvent::MouseButtonPress:
+    case QEvent::KeyPress:
+    case QEvent::Wheel:
+        return true;
+    default:
+        return false;
+    }
+}
+
 namespace {
 // Watches one list for the clerk's use of it and refills it when the base changed elsewhere.
 class SuiviBase : public QObject {
@@ -322,16 +334,7 @@ public:
     }
 protected:
     bool eventFilter(QObject* objet, QEvent* evenement) override {
-        switch (evenement->type()) {
-        case QEvent::FocusIn:
-        case QEvent::MouseButtonPress:
-        case QEvent::KeyPress:
-        case QEvent::Wheel:
-            Rafraichir();
-            break;
-        default:
-            break;
-        }
+        if (UsageDeListe(evenement)) Rafraichir();
         return QObject::eventFilter(objet, evenement);
     }
 private:

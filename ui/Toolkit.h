@@ -13,6 +13,7 @@ class QApplication;
 class QCoreApplication;
 class QComboBox;
 class QDateEdit;
+class QEvent;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -92,6 +93,9 @@ void SuivreBase(QListWidget* lst, std::function<std::optional<QStringList>()> so
 // Refills now if the base changed elsewhere; true when it did (the windows' own checks call it
 // before they trust a list, e.g. "déjà entrée").
 bool RafraichirSiChange(QWidget* liste);
+// Whether the event is the clerk starting to use a list (focus, click, key, wheel): the moment
+// a list that follows the base is checked.
+bool UsageDeListe(const QEvent* evenement);
 // Right button: the handler runs on release. The simple lists keep their selection as it was;
 // a report-style list view first selects the line under the pointer.
 enum class ClicDroit { GardeLaSelection, SelectionneSousLePointeur };
