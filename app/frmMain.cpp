@@ -71,6 +71,8 @@ QLineEdit* CreerTexte(QWidget* parent, const QString& nom, const QString& texte 
 
 frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("frmMain"));
+    // A commit the server is slow to answer must not leave the station's windows unpainted.
+    Toolkit::RepeindrePendantLesAttentes();
     setWindowTitle(Toolkit::kTitreApplication);
     setAccessibleName(Toolkit::kTitreApplication);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |

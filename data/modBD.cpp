@@ -793,7 +793,10 @@ void Transaction::Valider() {
         throw ErreurBD(QStringLiteral("Une instruction a échoué pendant l'enregistrement : rien n'a été enregistré."));
     bool annulee = false;
     try {
-        detail::PiloteActif().Valider(Connexion(), [] { Executer(QStringLiteral("COMMIT")); }, annulee);
+        const QSqlDatabase db = Connexion();
+        detail::PiloteActif().Valider(
+            db, [] { Executer(QStringLiteral("COMMIT")); }, [&db](const QSqlError& erreur) { throw ErreurDe(db, erreur); },
+            annulee);
     } catch (const ErreurBD& e) {
         // Gone (or cancelled) while the server was committing: it may or may not have kept the
         // writes. Only the unit's token can tell, on a new session.
@@ -807,8 +810,23 @@ void Transaction::Valider() {
     g_enTransaction = false;
 }
 
+namespace {
+std::function<void()> g_pendantAttente;
+}
+
+void DefinirPendantAttente(std::function<void()> pendantAttente) { g_pendantAttente = std::move(pendantAttente); }
+
 namespace detail {
 void DefinirRestaurationEnCours(bool enCours) { g_restaurationEnCours = enCours; }
+
+void PendantAttente() {
+    if (!g_pendantAttente) return;
+    try {
+        g_pendantAttente();
+    } catch (...) {
+        // the wait goes on whatever the windows did
+    }
+}
 
 bool Rejouer(const ErreurBD& erreur, int essai) {
     if (erreur.nature() == NatureErreur::Conflit) {

@@ -194,6 +194,11 @@ auto EnTransaction(Travail&& travail) -> std::invoke_result_t<Travail&, Transact
     }
 }
 
+// Run about every 50 ms while the program waits for a server's answer to a commit (at most
+// 10 s, then the commit is cancelled): the windows' layer sets it so that they repaint. It must
+// not use the base.
+void DefinirPendantAttente(std::function<void()> pendantAttente);
+
 // A unique token made by the station before it writes an order, a stock movement or an
 // exchange: stored with it in JetonOperation, it settles a commit whose answer was lost.
 QString NouveauJeton();

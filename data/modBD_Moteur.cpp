@@ -9,10 +9,10 @@
 
 #include <libpq-fe.h>
 
+#include <poll.h>
+
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
+#include <optional>
 
 namespace modBD::detail {
 
@@ -25,65 +25,6 @@ PGconn* PoigneeServeur(const QSqlDatabase& db) {
     return *static_cast<PGconn* const*>(v.constData());
 }
 
-// Cancels the statement running on a connection from another thread if it has not ended
-// within the given time: a commit the server holds (a lost network, a standby that never
-// answers) is not covered by statement_timeout. One watching thread for the program's life,
-// armed around each commit (a thread per commit would cost every confirmation).
-class Sentinelle {
-public:
-    static Sentinelle& Instance() {
-        static Sentinelle s;
-        return s;
-    }
-    void Armer(PGcancel* annulation, int ms) {
-        std::lock_guard<std::mutex> verrou(m_mutex);
-        m_annulation = annulation;
-        m_echeance = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        m_annulee = false;
-        m_cv.notify_all();
-    }
-    // Disarms; true when the statement had to be cancelled.
-    bool Desarmer() {
-        std::lock_guard<std::mutex> verrou(m_mutex);
-        m_annulation = nullptr;
-        return m_annulee;
-    }
-    Sentinelle(const Sentinelle&) = delete;
-    Sentinelle& operator=(const Sentinelle&) = delete;
-private:
-    Sentinelle() : m_fil([this] { Veiller(); }) {}
-    ~Sentinelle() {
-        {
-            std::lock_guard<std::mutex> verrou(m_mutex);
-            m_fin = true;
-        }
-        m_cv.notify_all();
-        m_fil.join();
-    }
-    void Veiller() {
-        std::unique_lock<std::mutex> verrou(m_mutex);
-        while (!m_fin) {
-            if (!m_annulation) {
-                m_cv.wait(verrou);
-                continue;
-            }
-            if (m_cv.wait_until(verrou, m_echeance) == std::cv_status::timeout && m_annulation &&
-                std::chrono::steady_clock::now() >= m_echeance) {
-                char tampon[256];
-                PQcancel(m_annulation, tampon, sizeof tampon);
-                m_annulee = true;
-                m_annulation = nullptr;
-            }
-        }
-    }
-    std::mutex m_mutex;
-    std::condition_variable m_cv;
-    PGcancel* m_annulation = nullptr;
-    std::chrono::steady_clock::time_point m_echeance;
-    bool m_annulee = false;
-    bool m_fin = false;
-    std::thread m_fil;  // last: started once the rest is ready
-};
 }  // namespace
 
 bool LiaisonRompue(const QSqlDatabase& db) {
@@ -198,7 +139,10 @@ public:
         marque = v;
         return change;
     }
-    void Valider(const QSqlDatabase&, const std::function<void()>& commit, bool&) const override { commit(); }
+    void Valider(const QSqlDatabase&, const std::function<void()>& commit, const std::function<void(const QSqlError&)>&,
+                 bool&) const override {
+        commit();
+    }
 
     Changement Comparer(const MarqueChangements& avant, const MarqueChangements& apres) const override {
         if (avant.a == apres.a && avant.b == apres.b) return Changement::Aucun;
@@ -297,24 +241,50 @@ public:
         }
         return change;
     }
-    void Valider(const QSqlDatabase& db, const std::function<void()>& commit, bool& annulee) const override {
+    // The COMMIT is sent without blocking: while its answer is awaited, the program's hook lets
+    // the windows repaint, and a commit the server holds (a lost network, a standby that never
+    // answers: statement_timeout does not cover it) is cancelled after kAttenteValidationMs.
+    void Valider(const QSqlDatabase& db, const std::function<void()>& commit,
+                 const std::function<void(const QSqlError&)>& echec, bool& annulee) const override {
         PGconn* conn = PoigneeServeur(db);
-        PGcancel* annulation = conn ? PQgetCancel(conn) : nullptr;
-        if (!annulation) {
+        if (!conn || PQstatus(conn) != CONNECTION_OK) {
+            commit();  // Qt's own path says what is wrong
+            return;
+        }
+        // What Qt's driver does before each statement: results nobody read are dropped.
+        while (PGresult* reste = PQgetResult(conn)) PQclear(reste);
+        if (!PQsendQuery(conn, "COMMIT")) {
             commit();
             return;
         }
-        Sentinelle& sentinelle = Sentinelle::Instance();
-        sentinelle.Armer(annulation, kAttenteValidationMs);
-        try {
-            commit();
-        } catch (...) {
-            annulee = sentinelle.Desarmer();
-            PQfreeCancel(annulation);
-            throw;
+        const auto echeance = std::chrono::steady_clock::now() + std::chrono::milliseconds(kAttenteValidationMs);
+        while (PQconsumeInput(conn) && PQisBusy(conn)) {
+            if (!annulee && std::chrono::steady_clock::now() >= echeance) {
+                if (PGcancel* annulation = PQgetCancel(conn)) {
+                    char tampon[256];
+                    PQcancel(annulation, tampon, sizeof tampon);
+                    PQfreeCancel(annulation);
+                }
+                annulee = true;
+            }
+            pollfd attente{PQsocket(conn), POLLIN, 0};
+            ::poll(&attente, 1, kPasAttenteMs);
+            PendantAttente();
         }
-        sentinelle.Desarmer();
-        PQfreeCancel(annulation);
+        // A lost session ends the loop too: its result says so.
+        std::optional<QSqlError> erreur;
+        while (PGresult* r = PQgetResult(conn)) {
+            if (PQresultStatus(r) != PGRES_COMMAND_OK && !erreur) {
+                const char* etat = PQresultErrorField(r, PG_DIAG_SQLSTATE);
+                erreur = QSqlError(QStringLiteral("QPSQL: COMMIT"), QString::fromUtf8(PQresultErrorMessage(r)).trimmed(),
+                                   QSqlError::StatementError, etat ? QString::fromLatin1(etat) : QString());
+            }
+            PQclear(r);
+        }
+        if (!erreur && PQstatus(conn) != CONNECTION_OK)
+            erreur = QSqlError(QStringLiteral("QPSQL: COMMIT"), QString::fromUtf8(PQerrorMessage(conn)).trimmed(),
+                               QSqlError::ConnectionError);
+        if (erreur) echec(*erreur);
     }
 
     // Qt's driver prepares statements as PREPARE ... AS, which takes no BEGIN or COMMIT.

@@ -56,14 +56,21 @@ public:
     virtual void SignalerListes(const QSqlDatabase& db) const = 0;
     // True when another station or program committed since marque was read (-1: never); updates marque.
     virtual bool ChangeAilleurs(const QSqlDatabase& db, qint64& marque) const = 0;
-    // Runs commit(), the unit's COMMIT; annulee tells whether it had to be cancelled for taking too long.
-    virtual void Valider(const QSqlDatabase& db, const std::function<void()>& commit, bool& annulee) const = 0;
+    // Commits the unit: by commit() (Executer's COMMIT), or by the engine's own means, then
+    // echec() with the error if it failed. annulee tells whether it had to be cancelled for
+    // taking too long.
+    virtual void Valider(const QSqlDatabase& db, const std::function<void()>& commit,
+                         const std::function<void(const QSqlError&)>& echec, bool& annulee) const = 0;
 };
 
 // The channel on which a station tells the others that a list changed.
 inline const QString kCanalListes = QStringLiteral("corvandelle_listes");
 // The longest a commit's answer is awaited before the commit is cancelled from the client.
 inline constexpr int kAttenteValidationMs = 10000;
+// How often, during that wait, the program's hook runs (see DefinirPendantAttente).
+inline constexpr int kPasAttenteMs = 50;
+// Runs the hook set by DefinirPendantAttente, if any.
+void PendantAttente();
 
 const Pilote& PiloteDe(Moteur moteur);
 // The driver of the base the connection is (or was last) opened on.

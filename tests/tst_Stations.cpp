@@ -13,6 +13,8 @@
 #include "modBD_Commandes.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QLabel>
@@ -28,6 +30,17 @@
 #include <thread>
 
 namespace {
+// Counts the paint events of a widget.
+class CompteurPeintures : public QObject {
+public:
+    std::atomic<int> n{0};
+protected:
+    bool eventFilter(QObject* objet, QEvent* evenement) override {
+        if (evenement->type() == QEvent::Paint) ++n;
+        return QObject::eventFilter(objet, evenement);
+    }
+};
+
 void UtiliserListe(QWidget* liste) {
     QFocusEvent e(QEvent::FocusIn, Qt::TabFocusReason);
     QApplication::sendEvent(liste, &e);
@@ -284,6 +297,60 @@ private slots:
 
     // The session is terminated after the server wrote the commit, before its answer came (a
     // synchronous standby that does not exist holds it): one order, and the clerk told its number.
+    // A commit the server holds (a standby that never answers): the window repaints throughout,
+    // no timer of the windows runs meanwhile (the base is busy), and after 10 s the wait is
+    // cancelled; the server had kept the order, which is then the clerk's success, once.
+    void validationRetenueParLeServeur() {
+        if (!TestSupport::SurServeur()) QSKIP("a server session only");
+        TestSupport::ServeurPrive serveur;
+        TestSupport::BaseTest bd;
+        Catalogue(bd);
+        frmMain f;
+        QVERIFY(f.Form_Load());
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        RemplirCommande(f);
+        modBD::Executer(QStringLiteral("SET synchronous_commit = on"));
+        TestSupport::ExecuterSurServeur(QStringLiteral("ALTER SYSTEM SET synchronous_standby_names = 'fantome'"));
+        TestSupport::ExecuterSurServeur(QStringLiteral("SELECT pg_reload_conf()"));
+
+        CompteurPeintures peintures;
+        f.lblMontantTotal->installEventFilter(&peintures);
+        int tics = 0;
+        QTimer minuterie;
+        minuterie.setInterval(50);
+        connect(&minuterie, &QTimer::timeout, this, [&] { ++tics; });
+        minuterie.start();
+        // Something to repaint every half second, asked from outside the waiting thread.
+        std::atomic<bool> fini{false};
+        std::thread demandeur([&] {
+            while (!fini) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                QMetaObject::invokeMethod(f.lblMontantTotal, [&f] { f.lblMontantTotal->update(); }, Qt::QueuedConnection);
+            }
+        });
+        const int avant = peintures.n;
+        QElapsedTimer chrono;
+        chrono.start();
+        f.cmdConfirmerTransactions->click();
+        const qint64 duree = chrono.elapsed();
+        const int pendant = peintures.n - avant;
+        const int ticsPendant = tics;
+        fini = true;
+        demandeur.join();
+        minuterie.stop();
+        TestSupport::ExecuterSurServeur(QStringLiteral("ALTER SYSTEM RESET synchronous_standby_names"));
+        TestSupport::ExecuterSurServeur(QStringLiteral("SELECT pg_reload_conf()"));
+
+        QVERIFY2(duree >= 9000 && duree < 25000, qPrintable(QString::number(duree)));
+        QVERIFY2(pendant >= 8, qPrintable(QStringLiteral("%1 paints in %2 ms").arg(pendant).arg(duree)));
+        QCOMPARE(ticsPendant, 0);
+        QCOMPARE(Toolkit::Test::Messages().size(), 0);
+        QCOMPARE(bd.Compter(QStringLiteral("InfoClientReservation")), qint64(1));
+        QVERIFY(f.TexteStatut().startsWith(QStringLiteral("Ajouté")));
+        QCOMPARE(f.lstTransactions->topLevelItemCount(), 0);
+    }
+
     void confirmationCoupeeApresEcriture() {
         if (!TestSupport::SurServeur()) QSKIP("a server session only");
         TestSupport::ServeurPrive serveur;  // its settings change: the other test programs are not disturbed

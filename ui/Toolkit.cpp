@@ -286,6 +286,36 @@ bool UsageDeListe(const QEvent* evenement) {
 }
 
 namespace {
+class FiltreAttente : public QObject {
+protected:
+    bool eventFilter(QObject*, QEvent* evenement) override {
+        switch (evenement->type()) {
+        case QEvent::Timer:  // a repeating timer simply fires at its next interval
+        case QEvent::Close:
+        case QEvent::Shortcut:
+        case QEvent::ShortcutOverride:
+            return true;
+        default:
+            return evenement->isInputEvent();
+        }
+    }
+};
+
+void RepeindreSansRien() {
+    static bool dedans = false;
+    if (dedans || !QCoreApplication::instance()) return;
+    dedans = true;
+    FiltreAttente filtre;
+    QCoreApplication::instance()->installEventFilter(&filtre);
+    QCoreApplication::processEvents();
+    QCoreApplication::instance()->removeEventFilter(&filtre);
+    dedans = false;
+}
+}  // namespace
+
+void RepeindrePendantLesAttentes() { modBD::DefinirPendantAttente(RepeindreSansRien); }
+
+namespace {
 // Watches one list for the clerk's use of it and refills it when the base changed elsewhere.
 class SuiviBase : public QObject {
 public:

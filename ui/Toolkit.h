@@ -96,6 +96,10 @@ bool RafraichirSiChange(QWidget* liste);
 // Whether the event is the clerk starting to use a list (focus, click, key, wheel): the moment
 // a list that follows the base is checked.
 bool UsageDeListe(const QEvent* evenement);
+// While the program waits for a server's answer to a commit, the windows repaint (and the
+// window system gets its answers) but nothing else runs: the clerk's clicks and keys and the
+// windows' timers are dropped, since the base is busy. Set once for the program.
+void RepeindrePendantLesAttentes();
 // Right button: the handler runs on release. The simple lists keep their selection as it was;
 // a report-style list view first selects the line under the pointer.
 enum class ClicDroit { GardeLaSelection, SelectionneSousLePointeur };
