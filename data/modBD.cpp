@@ -738,15 +738,32 @@ QSqlQuery Executer(const QString& sql, const QVariantList& valeurs) {
         if (ChangeUneListe(sql)) detail::PiloteActif().SignalerListes(db);
         return q;
     };
+    const auto Lancer = [&]() {
+        // The report tool's reads may run long on a server: they leave its window answering,
+        // and its "Annuler" stops them on the server.
+        if (g_lectureSeule && !g_enTransaction && EstLecture(sql) && detail::AttenteSuivie()) {
+            bool abandonnee = false;
+            const QString suite = detail::PiloteActif().LireEnDeuxTemps(
+                db, sql, valeurs,
+                [&](const QSqlError& erreur) {
+                    if (abandonnee)
+                        throw ErreurBD(QStringLiteral("Lecture annulée : rien n'a été modifié."), NatureErreur::Annulee);
+                    throw ErreurDe(db, erreur);
+                },
+                abandonnee);
+            if (!suite.isEmpty()) return ExecuterUneFois(db, suite, {});
+        }
+        return ExecuterUneFois(db, sql, valeurs);
+    };
     try {
-        return Signaler(ExecuterUneFois(db, sql, valeurs));
+        return Signaler(Lancer());
     } catch (const ErreurBD& e) {
         // A read outside a transaction changes nothing: after a server restart it is simply
         // asked again on a new connection.
         if (e.nature() != NatureErreur::ConnexionPerdue || g_enTransaction || !EstLecture(sql)) throw;
     }
     Reconnecter();
-    return Signaler(ExecuterUneFois(db, sql, valeurs));
+    return Signaler(Lancer());
 }
 
 qint64 InsererEtObtenirNumero(const QString& sql, const QVariantList& valeurs, const QString& colonne) {
@@ -811,22 +828,24 @@ void Transaction::Valider() {
 }
 
 namespace {
-std::function<void()> g_pendantAttente;
+std::function<bool()> g_pendantAttente;
 }
 
-void DefinirPendantAttente(std::function<void()> pendantAttente) { g_pendantAttente = std::move(pendantAttente); }
+void DefinirPendantAttente(std::function<bool()> pendantAttente) { g_pendantAttente = std::move(pendantAttente); }
 
 namespace detail {
 void DefinirRestaurationEnCours(bool enCours) { g_restaurationEnCours = enCours; }
 
-void PendantAttente() {
-    if (!g_pendantAttente) return;
+bool PendantAttente() {
+    if (!g_pendantAttente) return false;
     try {
-        g_pendantAttente();
+        return g_pendantAttente();
     } catch (...) {
-        // the wait goes on whatever the windows did
+        return false;  // the wait goes on whatever the windows did
     }
 }
+
+bool AttenteSuivie() { return static_cast<bool>(g_pendantAttente); }
 
 bool Rejouer(const ErreurBD& erreur, int essai) {
     if (erreur.nature() == NatureErreur::Conflit) {

@@ -29,6 +29,7 @@ enum class NatureErreur {
     BaseIndisponible, // the base could not be written (busy, full, read-only, replaced): nothing wrong with the entry
     IssueInconnue,    // the answer to a commit was lost and the server is still away: its token settles it later
     ReponsePerdue,    // the answer to a commit was lost and the token says nothing was written
+    Annulee,          // a read abandoned at the clerk's request while the server ran it: nothing changed
 };
 
 
@@ -194,10 +195,12 @@ auto EnTransaction(Travail&& travail) -> std::invoke_result_t<Travail&, Transact
     }
 }
 
-// Run about every 50 ms while the program waits for a server's answer to a commit (at most
-// 10 s, then the commit is cancelled): the windows' layer sets it so that they repaint. It must
-// not use the base.
-void DefinirPendantAttente(std::function<void()> pendantAttente);
+// Run about every 50 ms once the program has waited that long for the server: for a commit's
+// answer (at most 10 s, then the commit is cancelled), and, on a read-only session (the report
+// tool), for any read. The windows' layer sets it so that they repaint. It must not use the
+// base. Returning true abandons a read under way (the server stops it; ErreurBD of nature
+// Annulee); a commit is never abandoned that way. Empty: nothing runs, reads simply wait.
+void DefinirPendantAttente(std::function<bool()> pendantAttente);
 
 // A unique token made by the station before it writes an order, a stock movement or an
 // exchange: stored with it in JetonOperation, it settles a commit whose answer was lost.

@@ -3,8 +3,11 @@
 #include "modBD_Sauvegarde.h"
 #include "schema_sql.h"
 
+#include <QDate>
+#include <QDateTime>
 #include <QDir>
 #include <QSqlDriver>
+#include <QSqlError>
 #include <QSqlQuery>
 
 #include <libpq-fe.h>
@@ -12,7 +15,9 @@
 #include <poll.h>
 
 #include <chrono>
+#include <functional>
 #include <optional>
+#include <vector>
 
 namespace modBD::detail {
 
@@ -23,6 +28,69 @@ PGconn* PoigneeServeur(const QSqlDatabase& db) {
     // Qt registers the handle under libpq's struct name.
     if (!v.isValid() || (qstrcmp(v.typeName(), "PGconn*") != 0 && qstrcmp(v.typeName(), "pg_conn*") != 0)) return nullptr;
     return *static_cast<PGconn* const*>(v.constData());
+}
+
+// A live connection ready for a statement sent by the program itself: results Qt's driver
+// left unread are dropped first, as the driver does before each statement.
+bool Libre(PGconn* conn) {
+    if (!conn || PQstatus(conn) != CONNECTION_OK) return false;
+    while (PGresult* reste = PQgetResult(conn)) PQclear(reste);
+    return true;
+}
+
+// Waits for the answer to the statement sent on conn. Once it has waited kPasAttenteMs, the
+// program's hook runs at each step; annuler(abandon demandé) says when to cancel the statement
+// (once). Returns its error, if any.
+std::optional<QSqlError> Attendre(PGconn* conn, const std::function<bool(bool)>& annuler, bool& annulee) {
+    const auto debut = std::chrono::steady_clock::now();
+    while (PQconsumeInput(conn) && PQisBusy(conn)) {
+        pollfd attente{PQsocket(conn), POLLIN, 0};
+        ::poll(&attente, 1, kPasAttenteMs);
+        if (!PQconsumeInput(conn) || !PQisBusy(conn)) break;
+        const bool abandon =
+            std::chrono::steady_clock::now() - debut >= std::chrono::milliseconds(kPasAttenteMs) && PendantAttente();
+        if (!annulee && annuler(abandon)) {
+            if (PGcancel* annulation = PQgetCancel(conn)) {
+                char tampon[256];
+                PQcancel(annulation, tampon, sizeof tampon);
+                PQfreeCancel(annulation);
+            }
+            annulee = true;
+        }
+    }
+    // A lost session ends the loop too: its result says so.
+    std::optional<QSqlError> erreur;
+    while (PGresult* r = PQgetResult(conn)) {
+        if (PQresultStatus(r) != PGRES_COMMAND_OK && !erreur) {
+            const char* etat = PQresultErrorField(r, PG_DIAG_SQLSTATE);
+            erreur = QSqlError(QStringLiteral("QPSQL"), QString::fromUtf8(PQresultErrorMessage(r)).trimmed(),
+                               QSqlError::StatementError, etat ? QString::fromLatin1(etat) : QString());
+        }
+        PQclear(r);
+    }
+    if (!erreur && PQstatus(conn) != CONNECTION_OK)
+        erreur = QSqlError(QStringLiteral("QPSQL"), QString::fromUtf8(PQerrorMessage(conn)).trimmed(),
+                           QSqlError::ConnectionError);
+    return erreur;
+}
+
+// Qt's "?" placeholders as the server's $1, $2, … (none inside quotes).
+QString ParametresNumerotes(const QString& sql) {
+    QString resultat;
+    QChar guillemet;
+    int n = 0;
+    for (const QChar c : sql) {
+        if (!guillemet.isNull()) {
+            if (c == guillemet) guillemet = QChar();
+        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            guillemet = c;
+        } else if (c == QLatin1Char('?')) {
+            resultat += QLatin1Char('$') + QString::number(++n);
+            continue;
+        }
+        resultat += c;
+    }
+    return resultat;
 }
 
 }  // namespace
@@ -143,6 +211,11 @@ public:
                  bool&) const override {
         commit();
     }
+    // A read of the file is local and short.
+    QString LireEnDeuxTemps(const QSqlDatabase&, const QString&, const QVariantList&,
+                            const std::function<void(const QSqlError&)>&, bool&) const override {
+        return {};
+    }
 
     Changement Comparer(const MarqueChangements& avant, const MarqueChangements& apres) const override {
         if (avant.a == apres.a && avant.b == apres.b) return Changement::Aucun;
@@ -247,44 +320,48 @@ public:
     void Valider(const QSqlDatabase& db, const std::function<void()>& commit,
                  const std::function<void(const QSqlError&)>& echec, bool& annulee) const override {
         PGconn* conn = PoigneeServeur(db);
-        if (!conn || PQstatus(conn) != CONNECTION_OK) {
+        if (!Libre(conn) || !PQsendQuery(conn, "COMMIT")) {
             commit();  // Qt's own path says what is wrong
             return;
         }
-        // What Qt's driver does before each statement: results nobody read are dropped.
-        while (PGresult* reste = PQgetResult(conn)) PQclear(reste);
-        if (!PQsendQuery(conn, "COMMIT")) {
-            commit();
-            return;
-        }
         const auto echeance = std::chrono::steady_clock::now() + std::chrono::milliseconds(kAttenteValidationMs);
-        while (PQconsumeInput(conn) && PQisBusy(conn)) {
-            if (!annulee && std::chrono::steady_clock::now() >= echeance) {
-                if (PGcancel* annulation = PQgetCancel(conn)) {
-                    char tampon[256];
-                    PQcancel(annulation, tampon, sizeof tampon);
-                    PQfreeCancel(annulation);
-                }
-                annulee = true;
-            }
-            pollfd attente{PQsocket(conn), POLLIN, 0};
-            ::poll(&attente, 1, kPasAttenteMs);
-            PendantAttente();
-        }
-        // A lost session ends the loop too: its result says so.
-        std::optional<QSqlError> erreur;
-        while (PGresult* r = PQgetResult(conn)) {
-            if (PQresultStatus(r) != PGRES_COMMAND_OK && !erreur) {
-                const char* etat = PQresultErrorField(r, PG_DIAG_SQLSTATE);
-                erreur = QSqlError(QStringLiteral("QPSQL: COMMIT"), QString::fromUtf8(PQresultErrorMessage(r)).trimmed(),
-                                   QSqlError::StatementError, etat ? QString::fromLatin1(etat) : QString());
-            }
-            PQclear(r);
-        }
-        if (!erreur && PQstatus(conn) != CONNECTION_OK)
-            erreur = QSqlError(QStringLiteral("QPSQL: COMMIT"), QString::fromUtf8(PQerrorMessage(conn)).trimmed(),
-                               QSqlError::ConnectionError);
+        const std::optional<QSqlError> erreur =
+            Attendre(conn, [&](bool) { return std::chrono::steady_clock::now() >= echeance; }, annulee);
         if (erreur) echec(*erreur);
+    }
+
+    // The rows are made on the server by a cursor kept past the statement (WITH HOLD), while
+    // the program waits without blocking; FETCH then hands them to Qt at once.
+    QString LireEnDeuxTemps(const QSqlDatabase& db, const QString& sql, const QVariantList& valeurs,
+                            const std::function<void(const QSqlError&)>& echec, bool& annulee) const override {
+        PGconn* conn = PoigneeServeur(db);
+        if (!Libre(conn)) return {};
+        PQclear(PQexec(conn, "CLOSE ALL"));  // the previous read's cursor
+        const QByteArray texte =
+            (QStringLiteral("DECLARE corv_lecture NO SCROLL CURSOR WITH HOLD FOR ") + ParametresNumerotes(sql)).toUtf8();
+        std::vector<QByteArray> textes;
+        textes.reserve(static_cast<size_t>(valeurs.size()));
+        std::vector<const char*> parametres;
+        for (const QVariant& v : valeurs) {
+            // As Executer binds them: a null text is empty text, any other null is NULL.
+            if (v.isNull() && v.typeId() != QMetaType::QString) {
+                parametres.push_back(nullptr);
+                continue;
+            }
+            switch (v.typeId()) {
+            case QMetaType::Double: textes.push_back(QByteArray::number(v.toDouble(), 'g', 17)); break;
+            case QMetaType::QDate: textes.push_back(v.toDate().toString(Qt::ISODate).toUtf8()); break;
+            case QMetaType::QDateTime: textes.push_back(v.toDateTime().toString(Qt::ISODate).toUtf8()); break;
+            default: textes.push_back(v.toString().toUtf8()); break;
+            }
+            parametres.push_back(textes.back().constData());
+        }
+        if (!PQsendQueryParams(conn, texte.constData(), static_cast<int>(parametres.size()), nullptr, parametres.data(),
+                               nullptr, nullptr, 0))
+            return {};
+        const std::optional<QSqlError> erreur = Attendre(conn, [](bool abandon) { return abandon; }, annulee);
+        if (erreur) echec(*erreur);
+        return QStringLiteral("FETCH ALL FROM corv_lecture");
     }
 
     // Qt's driver prepares statements as PREPARE ... AS, which takes no BEGIN or COMMIT.

@@ -61,6 +61,12 @@ public:
     // taking too long.
     virtual void Valider(const QSqlDatabase& db, const std::function<void()>& commit,
                          const std::function<void(const QSqlError&)>& echec, bool& annulee) const = 0;
+    // A read the clerk may abandon while the server runs it: runs the heavy part without
+    // blocking (the hook set by DefinirPendantAttente runs meanwhile and may abandon it), then
+    // returns the statement that hands the rows over. Empty: not possible here, read as usual.
+    // echec() gets the error; annulee tells whether the read was abandoned.
+    virtual QString LireEnDeuxTemps(const QSqlDatabase& db, const QString& sql, const QVariantList& valeurs,
+                                    const std::function<void(const QSqlError&)>& echec, bool& annulee) const = 0;
 };
 
 // The channel on which a station tells the others that a list changed.
@@ -69,8 +75,10 @@ inline const QString kCanalListes = QStringLiteral("corvandelle_listes");
 inline constexpr int kAttenteValidationMs = 10000;
 // How often, during that wait, the program's hook runs (see DefinirPendantAttente).
 inline constexpr int kPasAttenteMs = 50;
-// Runs the hook set by DefinirPendantAttente, if any.
-void PendantAttente();
+// Runs the hook set by DefinirPendantAttente, if any: true when it asks to abandon a read.
+bool PendantAttente();
+// Whether a hook is set.
+bool AttenteSuivie();
 
 const Pilote& PiloteDe(Moteur moteur);
 // The driver of the base the connection is (or was last) opened on.

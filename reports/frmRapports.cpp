@@ -352,17 +352,28 @@ void frmRapports::Actualiser() {
         for (qsizetype i = 0; i < choix.size(); ++i) choix.at(i)->setEnabled(actifs.at(i));
     });
     bool montre = false;
+    const auto montrer = [&] {
+        if (montre) return;
+        montre = true;
+        for (QWidget* w : choix) w->setEnabled(false);
+        for (QPushButton* b : sorties) b->setEnabled(false);
+        cmdAnnuler->setVisible(true);
+        lblEtat->setText(QStringLiteral("Lecture du rapport…"));
+    };
     const auto avancement = [&](int fait, int total) {
-        if (!montre) {
-            montre = true;
-            for (QWidget* w : choix) w->setEnabled(false);
-            for (QPushButton* b : sorties) b->setEnabled(false);
-            cmdAnnuler->setVisible(true);
-        }
+        montrer();
         lblEtat->setText(QStringLiteral("Lecture du rapport… %1 %").arg(total > 0 ? 100 * fait / total : 0));
         QCoreApplication::processEvents();
         if (m_annuler) throw Abandon{};
     };
+    // A statement the server is slow to answer: the window answers meanwhile, and "Annuler"
+    // stops the statement on the server.
+    modBD::DefinirPendantAttente([&] {
+        montrer();
+        QCoreApplication::processEvents();
+        return m_annuler;
+    });
+    const auto sansAttente = qScopeGuard([] { modBD::DefinirPendantAttente({}); });
     try {
         QApplication::setOverrideCursor(Qt::BusyCursor);
         const auto retablir = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
@@ -374,6 +385,11 @@ void frmRapports::Actualiser() {
         return;
     } catch (const modBD::ErreurBD& e) {
         m_modele->Definir(Tableau());
+        if (e.nature() == modBD::NatureErreur::Annulee) {
+            lblEtat->setText(QStringLiteral("Lecture du rapport annulée (F5 pour la reprendre)."));
+            for (QPushButton* b : sorties) b->setEnabled(false);
+            return;
+        }
         lblEtat->setText(QString());
         Toolkit::Erreur(this, e.message());
         return;

@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -196,6 +197,51 @@ private slots:
         f.Recharger();
         QCOMPARE(f.TableauAffiche().lignes.size(), 10);
         QVERIFY(f.cmdExporterCsv->isEnabled());
+    }
+
+    // On a server, a statement the server holds (waiting here for a lock another program keeps)
+    // leaves the window answering, and "Annuler" stops it on the server at once, well before
+    // the lock's own 2 s limit; no message, and F5 reads the report once the lock is gone.
+    void lectureServeurAnnulee() {
+        if (!TestSupport::SurServeur()) QSKIP("a server statement only");
+        TestSupport::BaseTest base;
+        BaseRapports::Remplir(base);
+        modBD::FermerConnexion();
+        frmRapports f(base.cheminBase());
+        QVERIFY(f.Form_Load());
+        Toolkit::Test::Reinitialiser();
+        {
+            QSqlDatabase autre = TestSupport::ConnexionServeurTest(QStringLiteral("verrou"), base.baseServeur());
+            QSqlQuery q(autre);
+            QVERIFY(q.exec(QStringLiteral("BEGIN")));
+            QVERIFY(q.exec(QStringLiteral("LOCK TABLE InfoReservation IN ACCESS EXCLUSIVE MODE")));
+            bool vuPendant = false;
+            QTimer::singleShot(300, &f, [&] {
+                vuPendant = f.cmdAnnuler->isVisibleTo(&f) && !f.cboRapport->isEnabled();
+                f.cmdAnnuler->click();
+            });
+            QElapsedTimer chrono;
+            chrono.start();
+            f.Recharger();
+            const qint64 duree = chrono.elapsed();
+            QVERIFY(vuPendant);
+            QVERIFY2(duree < 1500, qPrintable(QString::number(duree)));
+            QCOMPARE(f.lblEtat->text(), QStringLiteral("Lecture du rapport annulée (F5 pour la reprendre)."));
+            QCOMPARE(Toolkit::Test::Messages().size(), 0);
+            QVERIFY(f.cboRapport->isEnabled());
+            // Nothing of the report's session waits on the server any more.
+            QSqlQuery attente(autre);
+            QVERIFY(attente.exec(QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE datname = current_database() "
+                                                "AND wait_event_type = 'Lock'")));
+            QVERIFY(attente.next());
+            QCOMPARE(attente.value(0).toInt(), 0);
+            QVERIFY(q.exec(QStringLiteral("ROLLBACK")));
+            autre.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("verrou"));
+        f.Recharger();
+        QCOMPARE(f.tblRapport->model()->rowCount(), 7);
+        QCOMPARE(Rangee(f.tblRapport, 6).last(), QStringLiteral("132,75"));
     }
 
     void baseIllisible() {

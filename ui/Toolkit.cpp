@@ -301,15 +301,16 @@ protected:
     }
 };
 
-void RepeindreSansRien() {
+bool RepeindreSansRien() {
     static bool dedans = false;
-    if (dedans || !QCoreApplication::instance()) return;
+    if (dedans || !QCoreApplication::instance()) return false;
     dedans = true;
     FiltreAttente filtre;
     QCoreApplication::instance()->installEventFilter(&filtre);
     QCoreApplication::processEvents();
     QCoreApplication::instance()->removeEventFilter(&filtre);
     dedans = false;
+    return false;  // a commit is never abandoned by the clerk
 }
 }  // namespace
 
