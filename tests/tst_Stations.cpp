@@ -321,6 +321,8 @@ private slots:
         minuterie.setInterval(50);
         connect(&minuterie, &QTimer::timeout, this, [&] { ++tics; });
         minuterie.start();
+        bool uneFois = false;  // a single-shot timer is only delayed
+        QTimer::singleShot(200, &f, [&] { uneFois = true; });
         // Something to repaint every half second, asked from outside the waiting thread.
         std::atomic<bool> fini{false};
         std::thread demandeur([&] {
@@ -336,6 +338,7 @@ private slots:
         const qint64 duree = chrono.elapsed();
         const int pendant = peintures.n - avant;
         const int ticsPendant = tics;
+        const bool uneFoisPendant = uneFois;
         fini = true;
         demandeur.join();
         minuterie.stop();
@@ -345,6 +348,8 @@ private slots:
         QVERIFY2(duree >= 9000 && duree < 25000, qPrintable(QString::number(duree)));
         QVERIFY2(pendant >= 8, qPrintable(QStringLiteral("%1 paints in %2 ms").arg(pendant).arg(duree)));
         QCOMPARE(ticsPendant, 0);
+        QVERIFY(!uneFoisPendant);
+        QTRY_VERIFY_WITH_TIMEOUT(uneFois, 2000);
         QCOMPARE(Toolkit::Test::Messages().size(), 0);
         QCOMPARE(bd.Compter(QStringLiteral("InfoClientReservation")), qint64(1));
         QVERIFY(f.TexteStatut().startsWith(QStringLiteral("Ajouté")));

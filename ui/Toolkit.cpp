@@ -290,7 +290,7 @@ class FiltreAttente : public QObject {
 protected:
     bool eventFilter(QObject*, QEvent* evenement) override {
         switch (evenement->type()) {
-        case QEvent::Timer:  // a repeating timer simply fires at its next interval
+        case QEvent::Timer:  // a timer, even a single-shot one, fires again at its next interval
         case QEvent::Close:
         case QEvent::Shortcut:
         case QEvent::ShortcutOverride:
