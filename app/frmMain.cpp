@@ -741,6 +741,19 @@ void frmMain::mnuSauvegarder_Click() {
     TiEffacerMsg->start();
 }
 
+namespace {
+// The restore's two progress boxes: modal to the whole program, shown at once, left open
+// until the program closes them.
+void PreparerProgression(QProgressDialog& progression, const QString& nom) {
+    progression.setObjectName(nom);
+    progression.setWindowTitle(QStringLiteral("Restauration"));
+    progression.setWindowModality(Qt::ApplicationModal);
+    progression.setMinimumDuration(0);
+    progression.setAutoClose(false);
+    progression.setAutoReset(false);
+}
+}  // namespace
+
 void frmMain::mnuRestaurer_Click() {
     if (!modBD::CopiesPossibles()) {
         Toolkit::Avis(this, modBD::MessageCopiesServeur());
@@ -760,12 +773,7 @@ void frmMain::mnuRestaurer_Click() {
     std::atomic<bool> annule{false};
     {
         QProgressDialog progression(QStringLiteral("Vérification de la copie…"), QStringLiteral("Annuler"), 0, 0, this);
-        progression.setObjectName(QStringLiteral("dlgVerificationCopie"));
-        progression.setWindowTitle(QStringLiteral("Restauration"));
-        progression.setWindowModality(Qt::ApplicationModal);
-        progression.setMinimumDuration(0);
-        progression.setAutoClose(false);
-        progression.setAutoReset(false);
+        PreparerProgression(progression, QStringLiteral("dlgVerificationCopie"));
         QEventLoop boucle;
         QThread* fil = QThread::create([&] {
             try {
@@ -801,12 +809,7 @@ void frmMain::mnuRestaurer_Click() {
     {
         modBD::RestaurationBD restauration(chemin, maintenant);
         QProgressDialog progression(QStringLiteral("Restauration…"), QStringLiteral("Annuler"), 0, 1000, this);
-        progression.setObjectName(QStringLiteral("dlgRestauration"));
-        progression.setWindowTitle(QStringLiteral("Restauration"));
-        progression.setWindowModality(Qt::ApplicationModal);
-        progression.setMinimumDuration(0);
-        progression.setAutoClose(false);
-        progression.setAutoReset(false);
+        PreparerProgression(progression, QStringLiteral("dlgRestauration"));
         QEventLoop boucle;
         QTimer suivi;
         suivi.setInterval(50);

@@ -280,6 +280,25 @@ double MesurerDemarrage(bool copieDue) {
     return mesures[mesures.size() / 2];
 }
 
+// A 1 ms timer standing for the clerk's window: the longest its event loop waited between
+// two ticks since it was made.
+class AttenteFenetre {
+public:
+    AttenteFenetre() {
+        QObject::connect(&m_horloge, &QTimer::timeout, [this] {
+            m_plusLongue = std::max(m_plusLongue, m_tic.nsecsElapsed());
+            m_tic.restart();
+        });
+        m_horloge.start(1);
+        m_tic.start();
+    }
+    double PlusLongueMs() const { return static_cast<double>(m_plusLongue) / 1e6; }
+private:
+    QTimer m_horloge;
+    QElapsedTimer m_tic;
+    qint64 m_plusLongue = 0;
+};
+
 struct MesureCopie {
     double secondes = -1;   // from the start to the checked copy under its final name
     double attenteMs = -1;  // the longest the window's event loop waited meanwhile
@@ -300,21 +319,14 @@ MesureCopie MesurerCopie() {
         if (!ok) std::fprintf(stderr, "%s\n", qPrintable(message));
         boucle.quit();
     });
-    QElapsedTimer chrono, tic;
-    qint64 plusLongue = 0;
-    QTimer horloge;
-    QObject::connect(&horloge, &QTimer::timeout, [&] {
-        plusLongue = std::max(plusLongue, tic.nsecsElapsed());
-        tic.restart();
-    });
-    horloge.start(1);
+    QElapsedTimer chrono;
+    AttenteFenetre fenetre;
     chrono.start();
-    tic.start();
     copie.Demarrer();
     boucle.exec();
     if (!reussie) return m;
     m.secondes = static_cast<double>(chrono.nsecsElapsed()) / 1e9;
-    m.attenteMs = static_cast<double>(plusLongue) / 1e6;
+    m.attenteMs = fenetre.PlusLongueMs();
     m.mo = static_cast<double>(QFileInfo(copie.CheminFinal()).size()) / (1024.0 * 1024.0);
     QDir(dossier).removeRecursively();
     return m;
@@ -336,16 +348,9 @@ MesureRestauration MesurerRestauration() {
     QDir().mkpath(dossier);
     const QString copie = QDir(dossier).filePath(QStringLiteral("BD-20261206-080000.mdb"));
     if (!QFile::copy(modBD::CheminBD(), copie)) return m;
-    QElapsedTimer chrono, tic;
-    qint64 plusLongue = 0;
-    QTimer horloge;
-    QObject::connect(&horloge, &QTimer::timeout, [&] {
-        plusLongue = std::max(plusLongue, tic.nsecsElapsed());
-        tic.restart();
-    });
-    horloge.start(1);
+    QElapsedTimer chrono;
+    AttenteFenetre fenetre;
     chrono.start();
-    tic.start();
     {
         QEventLoop boucle;
         QString erreur;
@@ -381,7 +386,7 @@ MesureRestauration MesurerRestauration() {
     boucle.exec();
     if (!reussie) return m;
     m.secondes = static_cast<double>(chrono.nsecsElapsed()) / 1e9;
-    m.attenteMs = static_cast<double>(plusLongue) / 1e6;
+    m.attenteMs = fenetre.PlusLongueMs();
     m.verrouS = static_cast<double>(restauration.DureeVerrouMs()) / 1e3;
     QDir(dossier).removeRecursively();
     return m;
