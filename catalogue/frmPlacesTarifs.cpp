@@ -4,6 +4,7 @@
 #include "Toolkit.h"
 #include "modBD.h"
 #include "modBD_Soiree.h"
+#include "modBD_Compagnie.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>

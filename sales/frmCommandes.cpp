@@ -5,6 +5,7 @@
 #include "modBD.h"
 #include "modBD_Annulations.h"
 #include "modBD_Soiree.h"
+#include "modBD_Compagnie.h"
 #include "Exportation.h"
 
 #include <QBoxLayout>

@@ -17,6 +17,7 @@
 #include "modBD_Annulations.h"
 #include "modBD_Commandes.h"
 #include "modBD_Soiree.h"
+#include "modBD_Compagnie.h"
 
 #include <QCryptographicHash>
 #include <QFile>

@@ -2,6 +2,7 @@
 #include "Toolkit.h"
 #include "modBD.h"
 #include "modBD_Soiree.h"
+#include "modBD_Compagnie.h"
 #include "modBD_Catalogue.h"
 
 #include <QElapsedTimer>

@@ -3,6 +3,7 @@
 #include "Regles.h"
 #include "modBD_Rapports.h"
 #include "modBD_Soiree.h"
+#include "modBD_RapportsSoiree.h"
 
 #include <QBrush>
 #include <QColor>

@@ -3,9 +3,7 @@
 #include "Regles.h"
 #include "modBD.h"
 #include "modBD_Moteur.h"
-#include "modBD_Annulations.h"
 #include "modBD_Commandes.h"
-#include "modBD_Rapports.h"
 
 #include <QCollator>
 #include <QDateTime>
@@ -24,34 +22,7 @@ namespace modBD {
 
 namespace {
 
-// Creates the table inside the caller's transaction when the base lacks it. A server account
-// without the right to create tables gets the statement to hand its administrator.
-void AssurerTable(const QString& table) {
-    if (TablePresente(table)) return;
-    const QString instruction = InstructionCreation(table);
-    try {
-        Executer(instruction);
-    } catch (const ErreurBD& e) {
-        // A base that is no file lives on a server, where tables are the administrator's.
-        if (detail::PiloteActif().CopiesFichierPossibles() || e.nature() == NatureErreur::ConnexionPerdue ||
-            e.nature() == NatureErreur::Conflit)
-            throw;
-        throw ErreurBD(QStringLiteral("La table %1 n'existe pas sur le serveur et ce compte ne peut pas la créer : "
-                                      "rien n'a été enregistré. Demandez à l'administrateur du serveur d'exécuter :\n\n%2;\n\n(%3)")
-                           .arg(table, instruction, e.message()));
-    }
-}
-
 qint64 Numero(const QString& texte) { return texte.isEmpty() ? -1 : texte.toLongLong(); }
-
-qint64 TrouverRepresentation(const QString& nomPiece, const QString& dateRepresentation) {
-    const QString noPiece = ObtenirNoPiece(nomPiece);
-    if (noPiece.isEmpty()) throw ErreurBD(QStringLiteral("La pièce « %1 » n'existe pas.").arg(nomPiece));
-    const QString no = ObtenirNoRepresentation(noPiece, dateRepresentation);
-    if (no.isEmpty())
-        throw ErreurBD(QStringLiteral("La pièce « %1 » n'a pas de représentation le %2.").arg(nomPiece, dateRepresentation));
-    return no.toLongLong();
-}
 
 bool RepresentationExiste(qint64 noRepresentation) {
     QSqlQuery q = Executer(QStringLiteral("SELECT COUNT(*) FROM Representation WHERE NoRepresentation = ?"), {noRepresentation});
@@ -82,24 +53,13 @@ void TrierParClient(QList<PartieSoiree>& parties) {
 
 }  // namespace
 
-bool TablePresente(const QString& table) {
-    if (!ConnexionOuverte()) return false;
-    // Through Executer, not the driver's own catalogue call: a server connection lost or
-    // restarted meanwhile is then noticed (and reopened) as for any other statement. The
-    // server keeps unquoted names in lower case.
-    QSqlQuery q = Executer(detail::PiloteActif().RequeteTables());
-    while (q.next())
-        if (q.value(0).toString().compare(table, Qt::CaseInsensitive) == 0) return true;
-    return false;
-}
-
-QString InstructionCreation(const QString& table) {
-    const QString schema = detail::PiloteActif().Schema();
-    const QRegularExpression re(QStringLiteral("CREATE TABLE %1 \\((.*?)\\n\\);").arg(QRegularExpression::escape(table)),
-                                QRegularExpression::DotMatchesEverythingOption);
-    const QRegularExpressionMatch m = re.match(schema);
-    if (!m.hasMatch()) throw ErreurBD(QStringLiteral("La table %1 manque au schéma du programme.").arg(table));
-    return m.captured(0).chopped(1);  // without the final ";"
+qint64 TrouverRepresentation(const QString& nomPiece, const QString& dateRepresentation) {
+    const QString noPiece = ObtenirNoPiece(nomPiece);
+    if (noPiece.isEmpty()) throw ErreurBD(QStringLiteral("La pièce « %1 » n'existe pas.").arg(nomPiece));
+    const QString no = ObtenirNoRepresentation(noPiece, dateRepresentation);
+    if (no.isEmpty())
+        throw ErreurBD(QStringLiteral("La pièce « %1 » n'a pas de représentation le %2.").arg(nomPiece, dateRepresentation));
+    return no.toLongLong();
 }
 
 std::optional<Tarif> LireTarif(qint64 noPiece) {
@@ -186,24 +146,6 @@ std::optional<qlonglong> PlacesRestantes(const QString& nomPiece, const QString&
     const qint64 no = Numero(ObtenirNoRepresentation(QString::number(noPiece), dateRepresentation));
     if (no < 0) return std::nullopt;
     return PlacesRestantes(no);
-}
-
-QString LireNomCompagnie() {
-    if (!TablePresente(kTableReglagesBilletterie)) return {};
-    QSqlQuery q = Executer(QStringLiteral("SELECT Valeur FROM ReglageBilletterie WHERE Cle = ?"), {kCleNomCompagnie});
-    return q.next() ? q.value(0).toString() : QString();
-}
-
-void EnregistrerNomCompagnie(const QString& nom) {
-    const QString texte = nom.trimmed();
-    if (texte.isEmpty() && !TablePresente(kTableReglagesBilletterie)) return;
-    EnTransaction([&](Transaction& transaction) {
-        AssurerTable(kTableReglagesBilletterie);
-        Executer(QStringLiteral("DELETE FROM ReglageBilletterie WHERE Cle = ?"), {kCleNomCompagnie});
-        if (!texte.isEmpty())
-            Executer(QStringLiteral("INSERT INTO ReglageBilletterie (Cle, Valeur) VALUES (?, ?)"), {kCleNomCompagnie, texte});
-        transaction.Valider();
-    });
 }
 
 QList<RepresentationSoiree> ListeRepresentationsSoiree() {
@@ -366,98 +308,6 @@ QString EnregistrerVentePorte(const QString& nomPiece, const QString& dateRepres
                                       "Cochez-la dans la liste.").arg(no, e.message()));
     }
     return no;
-}
-
-QList<LigneBilan> RapportBilan(const QString& nomPiece) {
-    const bool capacites = TablePresente(kTableCapacites);
-    const bool arrivees = TablePresente(kTableArrivees);
-    QString filtre;
-    QVariantList valeurs;
-    if (!nomPiece.isEmpty()) {
-        const QString no = ObtenirNoPiece(nomPiece);
-        if (no.isEmpty()) throw ErreurBD(QStringLiteral("La pièce « %1 » n'existe pas.").arg(nomPiece));
-        filtre = QStringLiteral(" WHERE p.NoPiece = ?");
-        valeurs << no.toLongLong();
-    }
-    QHash<qint64, LigneBilan> lignes;
-    QList<qint64> ordre;
-    QSqlQuery q = Executer(QStringLiteral("SELECT r.NoRepresentation, p.NomPiece, r.DateRepresentation, %1 "
-                                          "FROM Representation r JOIN Piece p ON p.NoPiece = r.NoPiece%2")
-                               .arg(capacites ? QStringLiteral("(SELECT k.Capacite FROM CapaciteRepresentation k "
-                                                               "WHERE k.NoRepresentation = r.NoRepresentation)")
-                                              : QStringLiteral("NULL"),
-                                    filtre),
-                           valeurs);
-    while (q.next()) {
-        LigneBilan l;
-        l.piece = q.value(1).toString();
-        l.representation = q.value(2).toString();
-        if (!q.value(3).isNull()) l.capacite = q.value(3).toInt();
-        lignes.insert(q.value(0).toLongLong(), l);
-        ordre << q.value(0).toLongLong();
-    }
-    q.finish();
-    QSqlQuery v = Executer(QStringLiteral("SELECT l.NoRepresentation, SUM(l.NbEnfant + l.NbAdulte), "
-                                          "SUM(CASE WHEN l.VentePorte <> 0 THEN l.NbEnfant + l.NbAdulte ELSE 0 END), SUM(l.Cout) "
-                                          "FROM InfoReservation l WHERE (%1) GROUP BY l.NoRepresentation")
-                               .arg(ConditionNonAnnulee(QStringLiteral("l.NoClient"))));
-    while (v.next()) {
-        auto it = lignes.find(v.value(0).toLongLong());
-        if (it == lignes.end()) continue;
-        it->vendus = v.value(1).toLongLong();
-        it->porte = v.value(2).toLongLong();
-        it->montant = v.value(3).toDouble();
-    }
-    v.finish();
-    if (arrivees) {
-        // Only orders that still have a line for the performance and are not cancelled.
-        QSqlQuery a = Executer(QStringLiteral("SELECT a.NoRepresentation, SUM(a.NbArrives) FROM ArriveeCommande a "
-                                              "WHERE EXISTS (SELECT 1 FROM InfoReservation l WHERE l.NoClient = a.NoClient "
-                                              "AND l.NoRepresentation = a.NoRepresentation) AND (%1) "
-                                              "GROUP BY a.NoRepresentation")
-                                   .arg(ConditionNonAnnulee(QStringLiteral("a.NoClient"))));
-        while (a.next()) {
-            auto it = lignes.find(a.value(0).toLongLong());
-            if (it != lignes.end()) it->arrives = a.value(1).toLongLong();
-        }
-    }
-    QList<LigneBilan> resultat;
-    for (qint64 no : std::as_const(ordre)) resultat << lignes.value(no);
-    const QCollator collateur{QLocale()};
-    std::stable_sort(resultat.begin(), resultat.end(), [&](const LigneBilan& a, const LigneBilan& b) {
-        const int c = collateur.compare(a.piece, b.piece);
-        if (c != 0) return c < 0;
-        return ComparerTextesDates(a.representation, b.representation) < 0;
-    });
-    return resultat;
-}
-
-ClotureSoiree RapportCloture(const QString& nomPiece, const QString& dateRepresentation) {
-    ClotureSoiree c;
-    c.piece = nomPiece;
-    c.representation = dateRepresentation;
-    c.soiree = LireSoiree(TrouverRepresentation(nomPiece, dateRepresentation));
-    QMap<QString, VentesVendeur> parVendeur;
-    const QCollator collateur{QLocale()};
-    for (const PartieSoiree& p : std::as_const(c.soiree.parties)) {
-        if (p.aLaPorte) {
-            ++c.ventesPorte;
-            c.montantPorte += p.montant;
-            VentesVendeur& v = parVendeur[p.vendeur];
-            v.vendeur = p.vendeur;
-            ++v.commandes;
-            v.billets += p.billets();
-            v.montant += p.montant;
-        } else {
-            ++c.commandesAvance;
-            c.montantAvance += p.montant;
-        }
-        if (p.arrives == 0 && p.billets() > 0) c.absents << p;
-    }
-    c.porteParVendeur = parVendeur.values();
-    std::stable_sort(c.porteParVendeur.begin(), c.porteParVendeur.end(),
-                     [&](const VentesVendeur& a, const VentesVendeur& b) { return collateur.compare(a.vendeur, b.vendeur) < 0; });
-    return c;
 }
 
 }  // namespace modBD

@@ -256,9 +256,32 @@ struct Vendeur {
 };
 QList<Vendeur> ListeVendeurs();                              // table order
 
+// True when the open base holds that table (false also when the connection is closed).
+bool TablePresente(const QString& table);
+// The schema's statement that creates the table on the engine in use.
+QString InstructionCreation(const QString& table);
+// Work a higher part of the store must do before the connection closes (a copy still reading
+// through it is abandoned first): registered by that part, so the core never calls it.
+void AvantFermetureConnexion(std::function<void()> action);
+
+// The folder "sauvegardes" beside BD.mdb (not created here).
+QString DossierSauvegardes();
+
+// Creates the program's table inside the caller's transaction when the base lacks it. A
+// server account without the right to create tables gets the statement to hand its administrator.
+void AssurerTable(const QString& table);
+
+// Orders are cancelled in the program's table AnnulationCommande (created with the first cancellation).
+inline const QString kTableAnnulations = QStringLiteral("AnnulationCommande");
+// True when the file holds the table (false also when the connection is closed).
+bool TableAnnulationsPresente();
+
+// The SQL condition "this order is not cancelled" for a column holding NoClient
+// (e.g. "c.NoClient"), to put in a WHERE clause; always true when the table is absent.
+// The column is the caller's own identifier, never a value typed by the clerk.
+QString ConditionNonAnnulee(const QString& colonneNoClient);
+
 namespace detail {
-// Called before the connection closes: a copy still reading through it is abandoned first.
-void AvantFermetureConnexion();
 // While a restore works on the connection from another thread, every statement is refused.
 void DefinirRestaurationEnCours(bool enCours);
 }  // namespace detail

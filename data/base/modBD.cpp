@@ -1,7 +1,6 @@
 #include "modBD.h"
 
 #include "modBD_Moteur.h"
-#include "modBD_Sauvegarde.h"
 #include "schema_sql.h"
 
 #include <QCollator>
@@ -33,6 +32,12 @@ namespace modBD {
 
 namespace {
 const QString kNomConnexion = QStringLiteral("Connexion");
+
+std::vector<std::function<void()>> g_avantFermeture;
+void AvantFermetureAppelee() {
+    for (const auto& action : g_avantFermeture) action();
+}
+
 QString g_dossier;  // empty: the executable's folder
 EchecOuverture g_echec = EchecOuverture::Aucun;
 Moteur g_moteur = Moteur::SQLite;
@@ -112,7 +117,7 @@ void RouvrirFichierRemplace() {
     const QString chemin = g_cheminOuvert;
     const char* mode = g_modeOuvert;
     const QString avis = AvisPourFichier(chemin);
-    detail::AvantFermetureConnexion();
+    AvantFermetureAppelee();
     QSqlDatabase::database(kNomConnexion, false).close();
     if (!OuvrirFichier(chemin, mode))
         throw ErreurBD(g_messageOuverture + QStringLiteral(" Rien n'a été lu ni enregistré."));
@@ -222,7 +227,7 @@ void Reconnecter() {
 void RetirerConnexion() {
     ++g_numeroConnexion;
     if (QSqlDatabase::contains(kNomConnexion)) {
-        detail::AvantFermetureConnexion();
+        AvantFermetureAppelee();
         {
             QSqlDatabase db = QSqlDatabase::database(kNomConnexion, false);
             if (db.isOpen()) db.close();
@@ -531,7 +536,7 @@ void FermerConnexion() {
     g_voulue = false;
     ++g_numeroConnexion;
     if (!QSqlDatabase::contains(kNomConnexion)) return;
-    detail::AvantFermetureConnexion();
+    AvantFermetureAppelee();
     QSqlDatabase::database(kNomConnexion, false).close();
 }
 
@@ -1052,5 +1057,63 @@ QStringList ListeVendeursAffiches() {
 namespace detail {
 const Pilote& PiloteActif() { return PiloteDe(g_moteur); }
 }  // namespace detail
+
+bool TablePresente(const QString& table) {
+    if (!ConnexionOuverte()) return false;
+    // Through Executer, not the driver's own catalogue call: a server connection lost or
+    // restarted meanwhile is then noticed (and reopened) as for any other statement. The
+    // server keeps unquoted names in lower case.
+    QSqlQuery q = Executer(detail::PiloteActif().RequeteTables());
+    while (q.next())
+        if (q.value(0).toString().compare(table, Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
+QString InstructionCreation(const QString& table) {
+    const QString schema = detail::PiloteActif().Schema();
+    const QRegularExpression re(QStringLiteral("CREATE TABLE %1 \\((.*?)\\n\\);").arg(QRegularExpression::escape(table)),
+                                QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch m = re.match(schema);
+    if (!m.hasMatch()) throw ErreurBD(QStringLiteral("La table %1 manque au schéma du programme.").arg(table));
+    return m.captured(0).chopped(1);  // without the final ";"
+}
+
+// Creates the table inside the caller's transaction when the base lacks it. A server account
+// without the right to create tables gets the statement to hand its administrator.
+void AssurerTable(const QString& table) {
+    if (TablePresente(table)) return;
+    const QString instruction = InstructionCreation(table);
+    try {
+        Executer(instruction);
+    } catch (const ErreurBD& e) {
+        // A base that is no file lives on a server, where tables are the administrator's.
+        if (detail::PiloteActif().CopiesFichierPossibles() || e.nature() == NatureErreur::ConnexionPerdue ||
+            e.nature() == NatureErreur::Conflit)
+            throw;
+        throw ErreurBD(QStringLiteral("La table %1 n'existe pas sur le serveur et ce compte ne peut pas la créer : "
+                                      "rien n'a été enregistré. Demandez à l'administrateur du serveur d'exécuter :\n\n%2;\n\n(%3)")
+                           .arg(table, instruction, e.message()));
+    }
+}
+
+void AvantFermetureConnexion(std::function<void()> action) { g_avantFermeture.push_back(std::move(action)); }
+
+QString DossierSauvegardes() { return QDir(DossierProgramme()).filePath(QStringLiteral("sauvegardes")); }
+
+bool TableAnnulationsPresente() {
+    if (!ConnexionOuverte()) return false;
+    // The driver's own catalogue query, so the test reads the same on both engines
+    // (PostgreSQL lists names in lower case).
+    return Connexion().tables(QSql::Tables).contains(kTableAnnulations, Qt::CaseInsensitive);
+}
+
+QString ConditionNonAnnulee(const QString& colonneNoClient) {
+    static const QRegularExpression identifiant(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*(\\.[A-Za-z_][A-Za-z0-9_]*)?$"));
+    if (!identifiant.match(colonneNoClient).hasMatch())
+        throw ErreurBD(QStringLiteral("Nom de colonne invalide dans une requête : « %1 ».").arg(colonneNoClient));
+    if (!TableAnnulationsPresente()) return QStringLiteral("1 = 1");
+    return QStringLiteral("NOT EXISTS (SELECT 1 FROM AnnulationCommande WHERE AnnulationCommande.NoClient = %1)")
+        .arg(colonneNoClient);
+}
 
 }  // namespace modBD

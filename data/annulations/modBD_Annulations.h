@@ -7,27 +7,20 @@
 
 #include <QHash>
 #include <QList>
+#include "modBD.h"
+
 #include <QString>
 
 #include <optional>
 
 namespace modBD {
 
-inline const QString kTableAnnulations = QStringLiteral("AnnulationCommande");
 constexpr int kLongueurMaxMotif = 100;
 
 struct Annulation {
     QString dateAnnulation;  // date text, as the program writes dates
     QString motif;           // may be empty
 };
-
-// True when the file holds the table (false also when the connection is closed).
-bool TableAnnulationsPresente();
-
-// The SQL condition "this order is not cancelled" for a column holding NoClient
-// (e.g. "c.NoClient"), to put in a WHERE clause; always true when the table is absent.
-// The column is the caller's own identifier, never a value typed by the clerk.
-QString ConditionNonAnnulee(const QString& colonneNoClient);
 
 // The cancellations of these orders (absent key: not cancelled).
 QHash<qint64, Annulation> LireAnnulations(const QList<qint64>& nosClient);

@@ -374,8 +374,6 @@ QString MessageCopiesServeur() {
                           "(par exemple avec pg_dump), pas dans ce programme.");
 }
 
-QString DossierSauvegardes() { return QDir(DossierProgramme()).filePath(QStringLiteral("sauvegardes")); }
-
 QString NomCopieAutomatique(const QDateTime& moment) {
     return QStringLiteral("BD-%1.mdb").arg(moment.toString(QStringLiteral("yyyyMMdd-HHmmss")));
 }
@@ -640,6 +638,9 @@ CopieBD::CopieBD(const QString& cheminFinal, bool automatique, QObject* parent)
     m_etat->automatique = automatique;
     m_etat->minuterie.setSingleShot(true);
     connect(&m_etat->minuterie, &QTimer::timeout, this, [this] { Etape(); });
+    // Once, with the first copy: the connection then abandons running copies before it closes.
+    static const bool inscrite = (AvantFermetureConnexion(InterrompreCopies), true);
+    Q_UNUSED(inscrite);
     g_copies.insert(this);
 }
 
@@ -849,10 +850,6 @@ void InterrompreCopies() {
     for (CopieBD* c : copies)
         if (g_copies.contains(c)) c->Interrompre();
 }
-
-namespace detail {
-void AvantFermetureConnexion() { InterrompreCopies(); }
-}  // namespace detail
 
 // --- Restoring.
 

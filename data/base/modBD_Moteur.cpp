@@ -1,6 +1,5 @@
 #include "modBD_Moteur.h"
 
-#include "modBD_Sauvegarde.h"
 #include "schema_sql.h"
 
 #include <QDate>

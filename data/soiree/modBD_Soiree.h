@@ -1,7 +1,6 @@
 // The evening at the door: the hall's capacity per performance, the prices per play, the
-// parties checked in, the door sales, the company's name; and the rows of the evening's
-// reports. These live in tables of the program's own (CapaciteRepresentation, TarifPiece,
-// ArriveeCommande, ReglageBilletterie). A file made before them has none: every reader takes
+// parties checked in, the door sales. These live in tables of the program's own
+// (CapaciteRepresentation, TarifPiece, ArriveeCommande). A file made before them has none: every reader takes
 // a missing table for "nothing set", and a table is created inside the first transaction
 // that writes it (opening or reading a file never changes it). On a server whose account may
 // not create tables, the clerk is told the SQL to hand the administrator.
@@ -18,14 +17,7 @@ namespace modBD {
 inline const QString kTableCapacites = QStringLiteral("CapaciteRepresentation");
 inline const QString kTableTarifs = QStringLiteral("TarifPiece");
 inline const QString kTableArrivees = QStringLiteral("ArriveeCommande");
-inline const QString kTableReglagesBilletterie = QStringLiteral("ReglageBilletterie");
-inline const QString kCleNomCompagnie = QStringLiteral("NomCompagnie");
 constexpr int kCapaciteMax = 32767;
-
-// True when the open base holds that table (false also when the connection is closed).
-bool TablePresente(const QString& table);
-// The schema's statement that creates the table on the engine in use.
-QString InstructionCreation(const QString& table);
 
 struct Tarif {
     double enfant = 0.0;
@@ -47,9 +39,8 @@ qlonglong PlacesPrises(qint64 noRepresentation);
 std::optional<qlonglong> PlacesRestantes(qint64 noRepresentation);
 // The same, by the texts the windows show; nullopt also when the play or date is not found.
 std::optional<qlonglong> PlacesRestantes(const QString& nomPiece, const QString& dateRepresentation);
-
-QString LireNomCompagnie();  // empty when not set
-void EnregistrerNomCompagnie(const QString& nom);
+// The performance's number; throws ErreurBD naming the play or date that does not exist.
+qint64 TrouverRepresentation(const QString& nomPiece, const QString& dateRepresentation);
 
 // --- The evening: one performance, its parties, its check-ins.
 struct RepresentationSoiree {
@@ -97,38 +88,5 @@ std::optional<qlonglong> NoterArrivee(qint64 noClient, qint64 noRepresentation, 
 QString EnregistrerVentePorte(const QString& nomPiece, const QString& dateRepresentation, const QString& nbEnfants,
                               const QString& nbAdultes, const QString& cout, const QString& nomVendeur,
                               const QString& dateVente);
-
-// --- Reports.
-struct LigneBilan {
-    QString piece;
-    QString representation;
-    std::optional<int> capacite;
-    qlonglong vendus = 0;
-    qlonglong porte = 0;
-    qlonglong arrives = 0;
-    double montant = 0.0;
-};
-// Every performance of the play (empty: of every play), by play name then date.
-QList<LigneBilan> RapportBilan(const QString& nomPiece);
-
-struct VentesVendeur {
-    QString vendeur;
-    qlonglong commandes = 0;
-    qlonglong billets = 0;
-    double montant = 0.0;
-};
-struct ClotureSoiree {
-    QString piece;
-    QString representation;
-    Soiree soiree;
-    qlonglong ventesPorte = 0;           // door orders
-    double montantPorte = 0.0;
-    QList<VentesVendeur> porteParVendeur;  // by seller name
-    qlonglong commandesAvance = 0;
-    double montantAvance = 0.0;
-    QList<PartieSoiree> absents;         // parties with nobody checked in
-};
-// Throws ErreurBD when the play or the performance does not exist.
-ClotureSoiree RapportCloture(const QString& nomPiece, const QString& dateRepresentation);
 
 }  // namespace modBD

@@ -28,8 +28,6 @@ inline constexpr int kCopiesAvantRestaurationGardees = 5;
 inline constexpr qint64 kMargeEspaceLibre = 50'000'000;
 inline constexpr qint64 kIntervalleCopiesAutomatiques = 20 * 3600;  // seconds
 
-// The folder "sauvegardes" beside BD.mdb (not created here).
-QString DossierSauvegardes();
 // BD-AAAAMMJJ-HHMMSS.mdb and BD-AAAAMMJJ-HHMMSS-avant-restauration.mdb, local time.
 QString NomCopieAutomatique(const QDateTime& moment);
 QString NomCopieAvantRestauration(const QDateTime& moment);

@@ -23,22 +23,6 @@ QString Marques(qsizetype n) {
 }
 }  // namespace
 
-bool TableAnnulationsPresente() {
-    if (!ConnexionOuverte()) return false;
-    // The driver's own catalogue query, so the test reads the same on both engines
-    // (PostgreSQL lists names in lower case).
-    return Connexion().tables(QSql::Tables).contains(kTableAnnulations, Qt::CaseInsensitive);
-}
-
-QString ConditionNonAnnulee(const QString& colonneNoClient) {
-    static const QRegularExpression identifiant(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*(\\.[A-Za-z_][A-Za-z0-9_]*)?$"));
-    if (!identifiant.match(colonneNoClient).hasMatch())
-        throw ErreurBD(QStringLiteral("Nom de colonne invalide dans une requête : « %1 ».").arg(colonneNoClient));
-    if (!TableAnnulationsPresente()) return QStringLiteral("1 = 1");
-    return QStringLiteral("NOT EXISTS (SELECT 1 FROM AnnulationCommande WHERE AnnulationCommande.NoClient = %1)")
-        .arg(colonneNoClient);
-}
-
 QHash<qint64, Annulation> LireAnnulations(const QList<qint64>& nosClient) {
     QHash<qint64, Annulation> annulations;
     if (nosClient.isEmpty() || !TableAnnulationsPresente()) return annulations;
