@@ -44,6 +44,7 @@
 #include <QTreeWidget>
 
 #include <atomic>
+#include <utility>
 
 using Toolkit::PlacerTw;
 using Toolkit::Tw;
@@ -55,6 +56,7 @@ void AfficherFenetre(QPointer<Fenetre>& fenetre, frmMain* principal, Preparer pr
     if (!fenetre) {
         fenetre = new Fenetre(principal);
         fenetre->setAttribute(Qt::WA_DeleteOnClose);
+        principal->NoterFenetre(fenetre.data());
         preparer(fenetre.data());
     }
     fenetre->show();
@@ -359,11 +361,7 @@ bool frmMain::VerifierBaseRemplacee(const QString& complement) {
 void frmMain::ApresBaseRemplacee(const QString& repli, const QString& complement) {
     QString avis = modBD::AvisBaseRemplacee();
     if (avis.isEmpty()) avis = repli;
-    delete m_pieces;
-    delete m_vendeurs;
-    delete m_inventaire;
-    delete m_echanges;
-    delete m_commandes;
+    FermerFenetres();
     const QString vendeur = cboVendeur->currentText();
     AfficherListeVendeurs();
     const int rang = cboVendeur->findText(vendeur);
@@ -372,6 +370,67 @@ void frmMain::ApresBaseRemplacee(const QString& repli, const QString& complement
     Toolkit::MsgBox(this, complement.isEmpty() ? avis : avis + QStringLiteral("\n\n") + complement, Toolkit::Boutons::OK,
                     Toolkit::Icone::Information, QStringLiteral("Base de données"));
     m_avisRemplacementOuvert = false;
+}
+
+// Writes the order on screen once its fields passed their checks; returns the message for the
+// clerk (empty when all went well and nothing needs saying).
+QString frmMain::EnregistrerCommandeAffichee(const QString& dateTransaction) {
+    QString message;
+    modBD::Commande commande;
+    commande.dateReservation = dateTransaction;
+    commande.montantTotal = lblMontantTotal->text();
+    commande.nomClient = txtNomClient->text();
+    commande.telephoneClient = txtNoTel->text();
+    commande.nbForfaits = txtNbForfaits->text();
+    commande.nomVendeur = cboVendeur->currentText();
+    const int nbLignes = lstTransactions->topLevelItemCount();
+    for (int i = 0; i < nbLignes; ++i) {
+        const QTreeWidgetItem* l = lstTransactions->topLevelItem(i);
+        commande.lignes.append({l->text(FctVar::ColNom), l->text(FctVar::ColDate), l->text(FctVar::ColNbEnf),
+                                l->text(FctVar::ColNbAdt), l->text(FctVar::ColCouts), l->text(FctVar::ColPorte)});
+    }
+    // One token per order on screen, kept until it is written: a confirmation whose answer
+    // was lost is settled by it instead of being written a second time.
+    const QString contenu = ContenuCommande(commande);
+    if (m_jeton.isEmpty()) {
+        m_jeton = modBD::NouveauJeton();
+        m_contenuJeton = contenu;
+    }
+    commande.jeton = m_jeton;
+    try {
+        const QString no = modBD::EnregistrerCommande(commande);
+        m_jeton.clear();
+        if (modBD::DernierRegleParJeton() && contenu != m_contenuJeton) {
+            // Written by the attempt whose answer was lost, as it was then: the clerk's later
+            // changes are not in it. They stay on screen; writing them is the clerk's choice.
+            message = QStringLiteral("La commande avait déjà été enregistrée (commande n° %1) telle qu'elle était à sa "
+                                     "première confirmation : les modifications faites depuis n'y sont pas.\n\nLa "
+                                     "commande modifiée reste à l'écran. Si elle remplace la commande n° %1, annulez "
+                                     "d'abord celle-ci (Outils > Recherche de commandes), puis confirmez-la de nouveau.")
+                          .arg(no);
+        } else {
+            DefinirTexteStatut(modBD::DernierRegleParJeton() ? QStringLiteral("Ajouté (commande n° %1)").arg(no)
+                                                             : QStringLiteral("Ajouté"));
+            TiEffacerMsg->start();
+            ReinitialiserChamps();
+        }
+        if (m_commandes) m_commandes->AfficherCommandes();  // the new order shows there at once
+    } catch (const modBD::ErreurBD& e) {
+        // The window is left as it was, so the order can be corrected or confirmed again.
+        if (e.nature() == modBD::NatureErreur::DisquePlein) {
+            message = QStringLiteral("La commande n'a pas été enregistrée : le disque est plein. Rien n'a été écrit dans la "
+                                     "base de données.\n\nLibérez de la place sur le disque, par exemple en supprimant "
+                                     "d'anciennes copies du dossier « %1 », puis réessayez : la commande reste à l'écran.")
+                          .arg(QDir::toNativeSeparators(modBD::DossierSauvegardes()));
+        } else if (e.nature() == modBD::NatureErreur::BaseRemplacee) {
+            // Replaced in the middle of the order: now that it is rolled back, reopen.
+            modBD::ReprendreBaseRemplacee();
+            ApresBaseRemplacee(e.message(), kCommandeGardee);
+        } else {
+            message = MessageEchecConfirmation(e);
+        }
+    }
+    return message;
 }
 
 void frmMain::cmdConfirmerTransactions_Click() {
@@ -406,60 +465,7 @@ void frmMain::cmdConfirmerTransactions_Click() {
     } else if (!AccepterPlaces(message)) {
         // declined by the clerk (nothing to say), or the seats could not be read (message set)
     } else {
-        modBD::Commande commande;
-        commande.dateReservation = dateTransaction;
-        commande.montantTotal = lblMontantTotal->text();
-        commande.nomClient = txtNomClient->text();
-        commande.telephoneClient = txtNoTel->text();
-        commande.nbForfaits = txtNbForfaits->text();
-        commande.nomVendeur = cboVendeur->currentText();
-        const int nbLignes = lstTransactions->topLevelItemCount();
-        for (int i = 0; i < nbLignes; ++i) {
-            const QTreeWidgetItem* l = lstTransactions->topLevelItem(i);
-            commande.lignes.append({l->text(FctVar::ColNom), l->text(FctVar::ColDate), l->text(FctVar::ColNbEnf),
-                                    l->text(FctVar::ColNbAdt), l->text(FctVar::ColCouts), l->text(FctVar::ColPorte)});
-        }
-        // One token per order on screen, kept until it is written: a confirmation whose answer
-        // was lost is settled by it instead of being written a second time.
-        const QString contenu = ContenuCommande(commande);
-        if (m_jeton.isEmpty()) {
-            m_jeton = modBD::NouveauJeton();
-            m_contenuJeton = contenu;
-        }
-        commande.jeton = m_jeton;
-        try {
-            const QString no = modBD::EnregistrerCommande(commande);
-            m_jeton.clear();
-            if (modBD::DernierRegleParJeton() && contenu != m_contenuJeton) {
-                // Written by the attempt whose answer was lost, as it was then: the clerk's later
-                // changes are not in it. They stay on screen; writing them is the clerk's choice.
-                message = QStringLiteral("La commande avait déjà été enregistrée (commande n° %1) telle qu'elle était à sa "
-                                         "première confirmation : les modifications faites depuis n'y sont pas.\n\nLa "
-                                         "commande modifiée reste à l'écran. Si elle remplace la commande n° %1, annulez "
-                                         "d'abord celle-ci (Outils > Recherche de commandes), puis confirmez-la de nouveau.")
-                              .arg(no);
-            } else {
-                DefinirTexteStatut(modBD::DernierRegleParJeton() ? QStringLiteral("Ajouté (commande n° %1)").arg(no)
-                                                                 : QStringLiteral("Ajouté"));
-                TiEffacerMsg->start();
-                ReinitialiserChamps();
-            }
-            if (m_commandes) m_commandes->AfficherCommandes();  // the new order shows there at once
-        } catch (const modBD::ErreurBD& e) {
-            // The window is left as it was, so the order can be corrected or confirmed again.
-            if (e.nature() == modBD::NatureErreur::DisquePlein) {
-                message = QStringLiteral("La commande n'a pas été enregistrée : le disque est plein. Rien n'a été écrit dans la "
-                                         "base de données.\n\nLibérez de la place sur le disque, par exemple en supprimant "
-                                         "d'anciennes copies du dossier « %1 », puis réessayez : la commande reste à l'écran.")
-                              .arg(QDir::toNativeSeparators(modBD::DossierSauvegardes()));
-            } else if (e.nature() == modBD::NatureErreur::BaseRemplacee) {
-                // Replaced in the middle of the order: now that it is rolled back, reopen.
-                modBD::ReprendreBaseRemplacee();
-                ApresBaseRemplacee(e.message(), kCommandeGardee);
-            } else {
-                message = MessageEchecConfirmation(e);
-            }
-        }
+        message = EnregistrerCommandeAffichee(dateTransaction);
     }
     if (champ) champ->setFocus();
     if (!message.isEmpty()) Toolkit::Erreur(this, message);
@@ -573,6 +579,22 @@ frmGestionPieces* frmMain::FenetrePieces() const { return m_pieces; }
 frmGestionVendeurs* frmMain::FenetreVendeurs() const { return m_vendeurs; }
 frmInventaireBillets* frmMain::FenetreInventaire() const { return m_inventaire; }
 frmEchangesBillets* frmMain::FenetreEchanges() const { return m_echanges; }
+void frmMain::NoterFenetre(QWidget* fenetre) { m_fenetres.append(fenetre); }
+
+QList<QWidget*> frmMain::FenetresOuvertes() const {
+    QList<QWidget*> ouvertes;
+    for (const QPointer<QWidget>& f : m_fenetres)
+        if (f) ouvertes << f.data();
+    return ouvertes;
+}
+
+// Every window the hub opened shows rows of the base it was opened on: after the base was
+// replaced, all of them close (an order of the same number may now be another order).
+void frmMain::FermerFenetres() {
+    const QList<QPointer<QWidget>> fenetres = std::exchange(m_fenetres, {});
+    for (const QPointer<QWidget>& f : fenetres) delete f.data();
+}
+
 frmCommandes* frmMain::FenetreCommandes() const { return m_commandes; }
 frmPlacesTarifs* frmMain::FenetrePlacesTarifs() const { return m_placesTarifs; }
 frmSoiree* frmMain::FenetreSoiree() const { return m_soiree; }
@@ -721,7 +743,8 @@ void frmMain::mnuSauvegarder_Click() {
     }
     const QString chemin =
         Toolkit::ChoisirFichierEnregistrement(this, QStringLiteral("Sauvegarder une copie"), DossierDialogue(),
-                                              modBD::NomCopieAutomatique(QDateTime::currentDateTime()), kFiltreBases);
+                                              modBD::NomCopieAutomatique(QDateTime::currentDateTime()), kFiltreBases,
+                                              QStringLiteral("mdb"));
     if (chemin.isEmpty()) return;
     if (EstLaBaseEnService(chemin)) {
         Toolkit::Erreur(this, QStringLiteral("Une copie ne peut pas remplacer la base de données en service (BD.mdb) : "
@@ -754,21 +777,9 @@ void PreparerProgression(QProgressDialog& progression, const QString& nom) {
 }
 }  // namespace
 
-void frmMain::mnuRestaurer_Click() {
-    if (!modBD::CopiesPossibles()) {
-        Toolkit::Avis(this, modBD::MessageCopiesServeur());
-        return;
-    }
-    const QString chemin =
-        Toolkit::ChoisirFichierOuvrir(this, QStringLiteral("Restaurer une sauvegarde"), DossierDialogue(), kFiltreBases);
-    if (chemin.isEmpty()) return;
-    if (EstLaBaseEnService(chemin)) {
-        Toolkit::Erreur(this, QStringLiteral("Le fichier choisi est la base de données en service : choisissez une copie "
-                                             "de sauvegarde. Rien n'a été modifié."));
-        return;
-    }
-    // Checking a large copy takes seconds: done on a thread, the window answers meanwhile.
-    modBD::ContenuCopie contenu, actuelle;
+// Checking a large copy takes seconds: done on a thread, the window answers meanwhile.
+// False when the clerk cancelled or the copy was refused (the clerk is told why).
+bool frmMain::ExaminerCopieChoisie(const QString& chemin, modBD::ContenuCopie& contenu, modBD::ContenuCopie& actuelle) {
     QString erreur;
     std::atomic<bool> annule{false};
     {
@@ -791,18 +802,18 @@ void frmMain::mnuRestaurer_Click() {
         fil->wait();
         delete fil;
     }
-    if (annule) return;
+    if (annule) return false;
     if (!erreur.isEmpty()) {
         Toolkit::Erreur(this, erreur + QStringLiteral("\n\nRien n'a été modifié."));
-        return;
+        return false;
     }
-    const QDateTime maintenant = QDateTime::currentDateTime();
-    const QString question =
-        modBD::QuestionRestauration(actuelle, contenu, QStringLiteral("« %1 »").arg(modBD::NomCopieAvantRestauration(maintenant)));
-    if (!Toolkit::Question(this, question, QStringLiteral("Restauration"))) return;
+    return true;
+}
 
-    delete m_copieAuto;  // reads the base about to be replaced: abandoned, its file deleted
-    const QString vendeur = cboVendeur->currentText();
+// Restores the copy, its progress shown and cancellable until BD.mdb is being replaced.
+// Returns the path the data of now were kept under; empty when nothing was replaced (the
+// clerk is told why, unless cancelled).
+QString frmMain::RestaurerAvecProgression(const QString& chemin, const QDateTime& maintenant) {
     bool reussie = false;
     QString message;
     QString avant;
@@ -831,18 +842,37 @@ void frmMain::mnuRestaurer_Click() {
         boucle.exec();
         avant = restauration.CheminAvant();
     }
-    if (!reussie) {
-        if (!message.isEmpty()) Toolkit::Erreur(this, message);
+    if (reussie) return avant;
+    if (!message.isEmpty()) Toolkit::Erreur(this, message);
+    return {};
+}
+
+void frmMain::mnuRestaurer_Click() {
+    if (!modBD::CopiesPossibles()) {
+        Toolkit::Avis(this, modBD::MessageCopiesServeur());
         return;
     }
+    const QString chemin =
+        Toolkit::ChoisirFichierOuvrir(this, QStringLiteral("Restaurer une sauvegarde"), DossierDialogue(), kFiltreBases);
+    if (chemin.isEmpty()) return;
+    if (EstLaBaseEnService(chemin)) {
+        Toolkit::Erreur(this, QStringLiteral("Le fichier choisi est la base de données en service : choisissez une copie "
+                                             "de sauvegarde. Rien n'a été modifié."));
+        return;
+    }
+    modBD::ContenuCopie contenu, actuelle;
+    if (!ExaminerCopieChoisie(chemin, contenu, actuelle)) return;
+    const QDateTime maintenant = QDateTime::currentDateTime();
+    const QString question =
+        modBD::QuestionRestauration(actuelle, contenu, QStringLiteral("« %1 »").arg(modBD::NomCopieAvantRestauration(maintenant)));
+    if (!Toolkit::Question(this, question, QStringLiteral("Restauration"))) return;
+
+    delete m_copieAuto;  // reads the base about to be replaced: abandoned, its file deleted
+    const QString vendeur = cboVendeur->currentText();
+    const QString avant = RestaurerAvecProgression(chemin, maintenant);
+    if (avant.isEmpty()) return;
     // Their lists show the replaced data. The order being typed here stays.
-    delete m_pieces;
-    delete m_vendeurs;
-    delete m_inventaire;
-    delete m_echanges;
-    delete m_commandes;  // its chosen order could be another order of the same number now
-    delete m_placesTarifs;
-    delete m_soiree;
+    FermerFenetres();
     AfficherListeVendeurs();
     const int rang = cboVendeur->findText(vendeur);
     if (rang >= 0) cboVendeur->setCurrentIndex(rang);

@@ -26,6 +26,7 @@ class frmSoiree;
 namespace modBD {
 class CopieBD;
 class ErreurBD;
+struct ContenuCopie;
 struct Commande;
 }
 
@@ -87,6 +88,9 @@ public:
     frmGestionVendeurs* FenetreVendeurs() const;
     frmInventaireBillets* FenetreInventaire() const;
     frmEchangesBillets* FenetreEchanges() const;
+    // The hub keeps one list of the windows it opened (see FermerFenetres).
+    void NoterFenetre(QWidget* fenetre);
+    QList<QWidget*> FenetresOuvertes() const;
     frmCommandes* FenetreCommandes() const;
     frmPlacesTarifs* FenetrePlacesTarifs() const;
     frmSoiree* FenetreSoiree() const;
@@ -164,4 +168,10 @@ private:
     QPointer<frmCommandes> m_commandes;
     QPointer<frmPlacesTarifs> m_placesTarifs;
     QPointer<frmSoiree> m_soiree;
+    // Every window the hub opened and that is still open, in the order they were opened.
+    QList<QPointer<QWidget>> m_fenetres;
+    void FermerFenetres();
+    QString EnregistrerCommandeAffichee(const QString& dateTransaction);
+    bool ExaminerCopieChoisie(const QString& chemin, modBD::ContenuCopie& contenu, modBD::ContenuCopie& actuelle);
+    QString RestaurerAvecProgression(const QString& chemin, const QDateTime& maintenant);
 };

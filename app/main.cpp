@@ -1,5 +1,5 @@
 // Start-up: the command line, then the main window, which is the program.
-#include "LigneCommande.h"
+#include "ArgumentsProgramme.h"
 #include "Toolkit.h"
 #include "frmMain.h"
 
@@ -9,16 +9,16 @@
 int main(int argc, char* argv[]) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-    LigneCommande::Options options;
+    ArgumentsProgramme::Options options;
     QString erreur;
     // Decided before any window: --version and --help need no display.
-    if (!LigneCommande::Analyser(arguments, options, erreur)) {
+    if (!ArgumentsProgramme::Analyser(arguments, options, erreur)) {
         QTextStream(stderr) << QStringLiteral("corvandelle : ") << erreur << Qt::endl
                             << QStringLiteral("Voir corvandelle --help.") << Qt::endl;
-        return LigneCommande::kMauvaisArgument;
+        return ArgumentsProgramme::kMauvaisArgument;
     }
     if (options.aide || options.version) {
-        QTextStream(stdout) << (options.aide ? LigneCommande::TexteAide() : LigneCommande::TexteVersion());
+        QTextStream(stdout) << (options.aide ? ArgumentsProgramme::TexteAide() : ArgumentsProgramme::TexteVersion());
         return 0;
     }
 
@@ -28,7 +28,7 @@ int main(int argc, char* argv[]) {
     Toolkit::InitialiserApplication(app);
 
     frmMain principal;
-    if (!LigneCommande::Appliquer(options, &principal)) return 1;
+    if (!ArgumentsProgramme::Appliquer(options, &principal)) return 1;
     if (!principal.Form_Load()) return 1;
     principal.show();
     return QApplication::exec();

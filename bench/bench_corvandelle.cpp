@@ -157,21 +157,9 @@ modBD::Commande CommandeDeCinqLignes() {
     return c;
 }
 
-void Enregistrer(frmMain* principal) {
+// The order search and its window.
+void EnregistrerRecherches(frmMain* principal) {
     using benchmark::State;
-    // Reads first: the writes below add plays, lines and movements to the history they read.
-    EnregistrerRapports();
-    benchmark::RegisterBenchmark(kOperations[2], [](State& s) {
-        const QString representation = Bench::DateRepresentation(1, 0);
-        for (auto _ : s) benchmark::DoNotOptimize(modBD::ObtenirNbBillets(Bench::kPieceMesuree, representation));
-    });
-    benchmark::RegisterBenchmark(kOperations[4], [principal](State& s) {
-        frmTransaction dialogue(principal, *principal->lstTransactions, *principal->lblMontantTotal);
-        for (auto _ : s) dialogue.Form_Load();
-    });
-    benchmark::RegisterBenchmark(kOperations[5], [principal](State& s) {
-        for (auto _ : s) principal->AfficherListeVendeurs();
-    });
     // The order search: what each keystroke costs once the folded copy is built.
     const char* const recherches[] = {"client 12", "éric", "555-12", "1234", ""};
     for (int i = 0; i < 5; ++i) {
@@ -202,21 +190,11 @@ void Enregistrer(frmMain* principal) {
             benchmark::DoNotOptimize(modBD::RechercherCommandes(QStringLiteral("client 12")));
         }
     })->Iterations(30);
-    benchmark::RegisterBenchmark(kOperations[0], [](State& s) {
-        const modBD::Commande c = CommandeDeCinqLignes();
-        for (auto _ : s) benchmark::DoNotOptimize(modBD::EnregistrerCommande(c));
-    });
-    benchmark::RegisterBenchmark(kOperations[1], [](State& s) {
-        const QString date = FctVar::ObtenirDateDuJour();
-        const QString piece = Bench::NomPiece(2);
-        const QString representation = Bench::DateRepresentation(2, 0);
-        const QString vendeur = modBD::NomAfficheVendeur(Bench::NomVendeur(5), Bench::EstComedien(5));
-        for (auto _ : s) modBD::AjouterMouvementInventaire(date, piece, representation, 3, QString(), vendeur);
-    });
-    benchmark::RegisterBenchmark(kOperations[3], [](State& s) {
-        int n = 0;
-        for (auto _ : s) modBD::AjouterPiece(QStringLiteral("Nouvelle pièce %1").arg(++n));
-    });
+}
+
+// The evening at the door.
+void EnregistrerSoiree(frmMain* principal) {
+    using benchmark::State;
     // The window built, its list of performances read, and the one of 500 orders shown.
     benchmark::RegisterBenchmark(kOperations[30], [principal](State& s) {
         PreparerSoiree();
@@ -249,6 +227,40 @@ void Enregistrer(frmMain* principal) {
         for (auto _ : s) dialogue.cboDatesPieces->setCurrentIndex(++n % 2);
         if (dialogue.lblPlacesRestantes->text().isEmpty()) s.SkipWithError("places restantes absentes");
     });
+}
+
+void Enregistrer(frmMain* principal) {
+    using benchmark::State;
+    // Reads first: the writes below add plays, lines and movements to the history they read.
+    EnregistrerRapports();
+    benchmark::RegisterBenchmark(kOperations[2], [](State& s) {
+        const QString representation = Bench::DateRepresentation(1, 0);
+        for (auto _ : s) benchmark::DoNotOptimize(modBD::ObtenirNbBillets(Bench::kPieceMesuree, representation));
+    });
+    benchmark::RegisterBenchmark(kOperations[4], [principal](State& s) {
+        frmTransaction dialogue(principal, *principal->lstTransactions, *principal->lblMontantTotal);
+        for (auto _ : s) dialogue.Form_Load();
+    });
+    benchmark::RegisterBenchmark(kOperations[5], [principal](State& s) {
+        for (auto _ : s) principal->AfficherListeVendeurs();
+    });
+    EnregistrerRecherches(principal);
+    benchmark::RegisterBenchmark(kOperations[0], [](State& s) {
+        const modBD::Commande c = CommandeDeCinqLignes();
+        for (auto _ : s) benchmark::DoNotOptimize(modBD::EnregistrerCommande(c));
+    });
+    benchmark::RegisterBenchmark(kOperations[1], [](State& s) {
+        const QString date = FctVar::ObtenirDateDuJour();
+        const QString piece = Bench::NomPiece(2);
+        const QString representation = Bench::DateRepresentation(2, 0);
+        const QString vendeur = modBD::NomAfficheVendeur(Bench::NomVendeur(5), Bench::EstComedien(5));
+        for (auto _ : s) modBD::AjouterMouvementInventaire(date, piece, representation, 3, QString(), vendeur);
+    });
+    benchmark::RegisterBenchmark(kOperations[3], [](State& s) {
+        int n = 0;
+        for (auto _ : s) modBD::AjouterPiece(QStringLiteral("Nouvelle pièce %1").arg(++n));
+    });
+    EnregistrerSoiree(principal);
 }
 
 // From an empty program to the main window on screen, as the clerk starts it. With a copy
@@ -398,81 +410,74 @@ void AfficherRestauration(const char* nom, const MesureRestauration& r, double m
                 nom, mo, r.verification, r.secondes, r.attenteMs, r.verrouS);
 }
 
-}  // namespace
-
-int main(int argc, char* argv[]) {
-    // corvandelle_bench --restauration DOSSIER: only the restore, on the BD.mdb of DOSSIER (changed).
-    if (argc == 3 && std::string(argv[1]) == "--restauration") {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        QApplication app(argc, argv);
-        Toolkit::InitialiserApplication(app);
-        modBD::DefinirDossierProgramme(QString::fromLocal8Bit(argv[2]));
-        if (!modBD::OuvrirConnexion()) {
-            std::fprintf(stderr, "%s\n", qPrintable(modBD::DernierMessageOuverture()));
-            return 1;
-        }
-        const double mo = static_cast<double>(QFileInfo(modBD::CheminBD()).size()) / (1024.0 * 1024.0);
-        const MesureRestauration r = MesurerRestauration();
-        AfficherRestauration("", r, mo);
-        return r.secondes < 0 ? 1 : 0;
-    }
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
-    QApplication app(argc, argv);
-    Toolkit::InitialiserApplication(app);
-    Toolkit::Test::Activer();  // a message box would wait for a click forever
-    benchmark::Initialize(&argc, argv);
-
-    const QString cache = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::current().filePath(QStringLiteral("bench-data"));
-    const Bench::Taille tailles[] = {Bench::kPetite, Bench::kMoyenne, Bench::kGrande, Bench::kHistorique};
+// What one run measured, by size.
+struct Mesures {
     std::map<std::string, std::map<std::string, double>> resultats;  // operation -> size -> µs
     std::map<std::string, double> demarrage, demarrageCopieDue, generation;
     std::map<std::string, MesureCopie> copies;
     std::map<std::string, MesureRestauration> restaurations;
+};
 
-    // CORV_BENCH_TAILLES=petite,grande measures those sizes only (the others print 0).
-    const QStringList choisies = QString::fromLocal8Bit(qgetenv("CORV_BENCH_TAILLES")).split(QLatin1Char(','), Qt::SkipEmptyParts);
-    for (const Bench::Taille& t : tailles) {
-        if (!choisies.isEmpty() && !choisies.contains(QLatin1String(t.nom))) continue;
-        const QString modele = QDir(cache).filePath(QStringLiteral("%1.mdb").arg(QLatin1String(t.nom)));
-        QDir().mkpath(cache);
-        if (!QFile::exists(modele)) {
-            QElapsedTimer chrono;
-            chrono.start();
-            Bench::Generer(modele, t);
-            generation[t.nom] = static_cast<double>(chrono.elapsed()) / 1000.0;
-        }
-        // Every run starts from the same history: work on a copy.
-        const QString dossier = QDir(cache).filePath(QStringLiteral("travail-%1").arg(QLatin1String(t.nom)));
-        QDir(dossier).removeRecursively();
-        QDir().mkpath(dossier);
-        QFile::copy(modele, QDir(dossier).filePath(QStringLiteral("BD.mdb")));
-        modBD::DefinirDossierProgramme(dossier);
-
-        demarrage[t.nom] = MesurerDemarrage(false);
-        demarrageCopieDue[t.nom] = MesurerDemarrage(true);
-
-        frmMain principal;
-        if (!principal.Form_Load()) {
-            std::fprintf(stderr, "%s\n", qPrintable(modBD::DernierMessageOuverture()));
-            return 1;
-        }
-        std::printf("\n=== Taille %s ===\n", t.nom);
-        // Before the writes below make the base grow.
-        copies[t.nom] = MesurerCopie();
-        restaurations[t.nom] = MesurerRestauration();
-        Enregistrer(&principal);
-        Collecteur collecteur;
-        benchmark::RunSpecifiedBenchmarks(&collecteur);
-        benchmark::ClearRegisteredBenchmarks();
-        for (const auto& [nom, us] : collecteur.temps) resultats[nom][t.nom] = us;
-        modBD::FermerConnexion();
+// corvandelle_bench --restauration DOSSIER: only the restore, on the BD.mdb of DOSSIER (changed).
+int MesurerRestaurationSeule(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    Toolkit::InitialiserApplication(app);
+    modBD::DefinirDossierProgramme(QString::fromLocal8Bit(argv[2]));
+    if (!modBD::OuvrirConnexion()) {
+        std::fprintf(stderr, "%s\n", qPrintable(modBD::DernierMessageOuverture()));
+        return 1;
     }
+    const double mo = static_cast<double>(QFileInfo(modBD::CheminBD()).size()) / (1024.0 * 1024.0);
+    const MesureRestauration r = MesurerRestauration();
+    AfficherRestauration("", r, mo);
+    return r.secondes < 0 ? 1 : 0;
+}
 
+// Every measure of one size, on a copy of its base (made once, then kept in the cache).
+bool MesurerTaille(const Bench::Taille& t, const QString& cache, Mesures& m) {
+    const QString modele = QDir(cache).filePath(QStringLiteral("%1.mdb").arg(QLatin1String(t.nom)));
+    QDir().mkpath(cache);
+    if (!QFile::exists(modele)) {
+        QElapsedTimer chrono;
+        chrono.start();
+        Bench::Generer(modele, t);
+        m.generation[t.nom] = static_cast<double>(chrono.elapsed()) / 1000.0;
+    }
+    // Every run starts from the same history: work on a copy.
+    const QString dossier = QDir(cache).filePath(QStringLiteral("travail-%1").arg(QLatin1String(t.nom)));
+    QDir(dossier).removeRecursively();
+    QDir().mkpath(dossier);
+    QFile::copy(modele, QDir(dossier).filePath(QStringLiteral("BD.mdb")));
+    modBD::DefinirDossierProgramme(dossier);
+
+    m.demarrage[t.nom] = MesurerDemarrage(false);
+    m.demarrageCopieDue[t.nom] = MesurerDemarrage(true);
+
+    frmMain principal;
+    if (!principal.Form_Load()) {
+        std::fprintf(stderr, "%s\n", qPrintable(modBD::DernierMessageOuverture()));
+        return false;
+    }
+    std::printf("\n=== Taille %s ===\n", t.nom);
+    // Before the writes below make the base grow.
+    m.copies[t.nom] = MesurerCopie();
+    m.restaurations[t.nom] = MesurerRestauration();
+    Enregistrer(&principal);
+    Collecteur collecteur;
+    benchmark::RunSpecifiedBenchmarks(&collecteur);
+    benchmark::ClearRegisteredBenchmarks();
+    for (const auto& [nom, us] : collecteur.temps) m.resultats[nom][t.nom] = us;
+    modBD::FermerConnexion();
+    return true;
+}
+
+void AfficherMesures(Mesures& m) {
     std::printf("\n| Opération | petite | moyenne | grande | grande/petite | historique (petit catalogue, grand historique) | historique/petite |\n"
                 "|---|---|---|---|---|---|---|\n");
     auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
     for (const char* op : kOperations) {
-        auto& r = resultats[op];
+        auto& r = m.resultats[op];
         // The reports take milliseconds: shown in ms.
         const bool ms = std::string(op).rfind("Rapport", 0) == 0 || std::string(op).rfind("Export", 0) == 0;
         const double d = ms ? 1000.0 : 1.0;
@@ -482,21 +487,43 @@ int main(int argc, char* argv[]) {
                     ratio(r["historique"], r["petite"]));
     }
     std::printf("| Démarrage jusqu'à la fenêtre principale affichée (médiane de 5) | %.1f ms | %.1f ms | %.1f ms | %.2f | %.1f ms | %.2f |\n",
-                demarrage["petite"], demarrage["moyenne"], demarrage["grande"], ratio(demarrage["grande"], demarrage["petite"]),
-                demarrage["historique"], ratio(demarrage["historique"], demarrage["petite"]));
+                m.demarrage["petite"], m.demarrage["moyenne"], m.demarrage["grande"], ratio(m.demarrage["grande"], m.demarrage["petite"]),
+                m.demarrage["historique"], ratio(m.demarrage["historique"], m.demarrage["petite"]));
     std::printf("| Démarrage avec une copie automatique due (médiane de 5) | %.1f ms | %.1f ms | %.1f ms | %.2f | %.1f ms | %.2f |\n",
-                demarrageCopieDue["petite"], demarrageCopieDue["moyenne"], demarrageCopieDue["grande"],
-                ratio(demarrageCopieDue["grande"], demarrageCopieDue["petite"]), demarrageCopieDue["historique"],
-                ratio(demarrageCopieDue["historique"], demarrageCopieDue["petite"]));
-    auto& c = copies;
+                m.demarrageCopieDue["petite"], m.demarrageCopieDue["moyenne"], m.demarrageCopieDue["grande"],
+                ratio(m.demarrageCopieDue["grande"], m.demarrageCopieDue["petite"]), m.demarrageCopieDue["historique"],
+                ratio(m.demarrageCopieDue["historique"], m.demarrageCopieDue["petite"]));
+    auto& c = m.copies;
     std::printf("| Copie automatique jusqu'à la copie vérifiée et nommée | %.2f s | %.2f s | %.2f s | %.2f | %.2f s | %.2f |\n",
                 c["petite"].secondes, c["moyenne"].secondes, c["grande"].secondes, ratio(c["grande"].secondes, c["petite"].secondes),
                 c["historique"].secondes, ratio(c["historique"].secondes, c["petite"].secondes));
     std::printf("| Plus longue attente de la fenêtre pendant la copie | %.1f ms | %.1f ms | %.1f ms | %.2f | %.1f ms | %.2f |\n",
                 c["petite"].attenteMs, c["moyenne"].attenteMs, c["grande"].attenteMs, ratio(c["grande"].attenteMs, c["petite"].attenteMs),
                 c["historique"].attenteMs, ratio(c["historique"].attenteMs, c["petite"].attenteMs));
-    for (const auto& [nom, m] : copies) std::printf("Taille de la copie %s : %.1f Mo\n", nom.c_str(), m.mo);
-    for (const auto& [nom, r] : restaurations) AfficherRestauration(nom.c_str(), r, copies[nom].mo);
-    for (const auto& [nom, s] : generation) std::printf("Génération de la base %s : %.1f s\n", nom.c_str(), s);
+    for (const auto& [nom, copie] : m.copies) std::printf("Taille de la copie %s : %.1f Mo\n", nom.c_str(), copie.mo);
+    for (const auto& [nom, r] : m.restaurations) AfficherRestauration(nom.c_str(), r, m.copies[nom].mo);
+    for (const auto& [nom, s] : m.generation) std::printf("Génération de la base %s : %.1f s\n", nom.c_str(), s);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc == 3 && std::string(argv[1]) == "--restauration") return MesurerRestaurationSeule(argc, argv);
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    Toolkit::InitialiserApplication(app);
+    Toolkit::Test::Activer();  // a message box would wait for a click forever
+    benchmark::Initialize(&argc, argv);
+
+    const QString cache = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::current().filePath(QStringLiteral("bench-data"));
+    const Bench::Taille tailles[] = {Bench::kPetite, Bench::kMoyenne, Bench::kGrande, Bench::kHistorique};
+    Mesures mesures;
+    // CORV_BENCH_TAILLES=petite,grande measures those sizes only (the others print 0).
+    const QStringList choisies = QString::fromLocal8Bit(qgetenv("CORV_BENCH_TAILLES")).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (const Bench::Taille& t : tailles) {
+        if (!choisies.isEmpty() && !choisies.contains(QLatin1String(t.nom))) continue;
+        if (!MesurerTaille(t, cache, mesures)) return 1;
+    }
+    AfficherMesures(mesures);
     return 0;
 }

@@ -112,7 +112,11 @@ void frmPlacesTarifs::ConstruireFenetre() {
     bas->addWidget(cmdFermer);
     racine->addLayout(bas);
     resize(640, 480);
+    RelierFenetre();
+}
 
+// The tab order and what each control does.
+void frmPlacesTarifs::RelierFenetre() {
     const QList<QWidget*> ordre{cboPieces, txtPrixEnfant, txtPrixAdulte, cmdEnregistrerTarifs, lstRepresentations, txtPlaces,
                                 chkToutes, cmdEnregistrerPlaces, txtCompagnie, cmdEnregistrerCompagnie, cmdFermer};
     for (qsizetype i = 1; i < ordre.size(); ++i) QWidget::setTabOrder(ordre[i - 1], ordre[i]);

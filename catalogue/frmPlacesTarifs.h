@@ -59,6 +59,7 @@ protected:
 
 private:
     void ConstruireFenetre();
+    void RelierFenetre();
     std::optional<qint64> NoPieceChoisie() const;
 
     bool m_centree = false;

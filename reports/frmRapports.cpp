@@ -14,7 +14,6 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -324,6 +323,30 @@ void frmRapports::cboPiece_Click() {
     Actualiser();
 }
 
+// The report just read: its outputs offered, its count of lines, its columns and its chart.
+void frmRapports::MontrerRapport(Rapport r, const Filtres& f) {
+    for (QPushButton* b : {cmdImprimer, cmdExporterPdf}) b->setEnabled(true);
+    for (QPushButton* b : {cmdExporterCsv, cmdExporterClasseur}) b->setEnabled(AccepteFormat(r, false));
+    qsizetype donnees = 0;
+    for (const Ligne& l : m_modele->tableau().lignes)
+        if (l.type == Ligne::Type::Donnee) ++donnees;
+    lblEtat->setText(donnees == 1 ? QStringLiteral("1 ligne") : QStringLiteral("%1 lignes").arg(donnees));
+    tblRapport->resizeColumnsToContents();
+    // A long name must not push the amounts out of sight: no column wider than a third of
+    // the table (the whole text is in the cell's tooltip, the printout and the files).
+    const int plafond = std::max(120, tblRapport->viewport()->width() / 3);
+    for (int c = 0; c < m_modele->columnCount(); ++c)
+        if (tblRapport->columnWidth(c) > plafond) tblRapport->setColumnWidth(c, plafond);
+    if (r == Rapport::Ventes) {
+        QChart* ancien = graVentes->chart();
+        graVentes->setChart(CreerGraphique(m_modele->tableau(), f.piece));
+        delete ancien;
+        // Lying bars need room for each name: the chart grows and its pane scrolls.
+        const int barres = NombreBarres(m_modele->tableau(), f.piece);
+        graVentes->setMinimumHeight(barres > kBarresDebout ? 120 + 22 * barres : 220);
+    }
+}
+
 void frmRapports::Actualiser() {
     if (!m_charge || m_lecture) return;
     const Rapport r = RapportChoisi();
@@ -394,26 +417,7 @@ void frmRapports::Actualiser() {
         Toolkit::Erreur(this, e.message());
         return;
     }
-    for (QPushButton* b : {cmdImprimer, cmdExporterPdf}) b->setEnabled(true);
-    for (QPushButton* b : {cmdExporterCsv, cmdExporterClasseur}) b->setEnabled(AccepteFormat(r, false));
-    qsizetype donnees = 0;
-    for (const Ligne& l : m_modele->tableau().lignes)
-        if (l.type == Ligne::Type::Donnee) ++donnees;
-    lblEtat->setText(donnees == 1 ? QStringLiteral("1 ligne") : QStringLiteral("%1 lignes").arg(donnees));
-    tblRapport->resizeColumnsToContents();
-    // A long name must not push the amounts out of sight: no column wider than a third of
-    // the table (the whole text is in the cell's tooltip, the printout and the files).
-    const int plafond = std::max(120, tblRapport->viewport()->width() / 3);
-    for (int c = 0; c < m_modele->columnCount(); ++c)
-        if (tblRapport->columnWidth(c) > plafond) tblRapport->setColumnWidth(c, plafond);
-    if (r == Rapport::Ventes) {
-        QChart* ancien = graVentes->chart();
-        graVentes->setChart(CreerGraphique(m_modele->tableau(), f.piece));
-        delete ancien;
-        // Lying bars need room for each name: the chart grows and its pane scrolls.
-        const int barres = NombreBarres(m_modele->tableau(), f.piece);
-        graVentes->setMinimumHeight(barres > kBarresDebout ? 120 + 22 * barres : 220);
-    }
+    MontrerRapport(r, f);
 }
 
 const Tableau& frmRapports::TableauAffiche() const { return m_modele->tableau(); }
@@ -442,9 +446,10 @@ void frmRapports::cmdExporter_Click(Format format) {
                            : format == Format::Csv ? QStringLiteral("Fichier CSV (*.csv)")
                                                    : QStringLiteral("Classeur (*.xlsx)");
     const QString propose = QDir(QFileInfo(m_base).absolutePath()).filePath(CodeRapport(RapportChoisi()) + QLatin1Char('.') + extension);
-    QString chemin = QFileDialog::getSaveFileName(this, QStringLiteral("Exporter le rapport"), propose, filtre);
+    const QString chemin = Toolkit::ChoisirFichierEnregistrement(this, QStringLiteral("Exporter le rapport"),
+                                                                 QFileInfo(propose).absolutePath(),
+                                                                 QFileInfo(propose).fileName(), filtre, extension);
     if (chemin.isEmpty()) return;
-    if (QFileInfo(chemin).suffix().isEmpty()) chemin += QLatin1Char('.') + extension;
     ExporterVers(format, chemin);
 }
 

@@ -62,6 +62,7 @@ protected:
 private:
     Rapports::Rapport RapportChoisi() const;
     Rapports::Filtres FiltresChoisis() const;
+    void MontrerRapport(Rapports::Rapport r, const Rapports::Filtres& f);
     void AfficherListeRepresentations();
     bool ChargerListes();
     void AdapterFiltres();

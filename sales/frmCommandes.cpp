@@ -138,7 +138,11 @@ void frmCommandes::ConstruireFenetre() {
     cmdAnnuler->setMinimumWidth(std::max(cmdAnnuler->fontMetrics().horizontalAdvance(kAnnuler),
                                          cmdAnnuler->fontMetrics().horizontalAdvance(kRetablir)) + 24);
     resize(960, 600);
+    RelierFenetre();
+}
 
+// The tab order and what each control does.
+void frmCommandes::RelierFenetre() {
     const QList<QWidget*> ordre{txtRecherche, lstCommandes, lstLignes, txtMotif, cmdAnnuler, cmdImprimerRecu, cmdFermer};
     for (qsizetype i = 1; i < ordre.size(); ++i) QWidget::setTabOrder(ordre[i - 1], ordre[i]);
 

@@ -73,6 +73,7 @@ protected:
 private:
     std::optional<Rapports::Recu> LireRecu();
     void ConstruireFenetre();
+    void RelierFenetre();
     void ViderDetail();
     static void DefinirValeur(QLabel* valeur, const QString& texte);
 

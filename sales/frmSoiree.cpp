@@ -440,7 +440,7 @@ void frmSoiree::cmdCloture_Click() {
     const QString chemin = Toolkit::ChoisirFichierEnregistrement(
         this, QStringLiteral("Clôture de la soirée"), QDir::homePath(),
         QStringLiteral("cloture-%1.pdf").arg(QString(r->date).replace(QLatin1Char('/'), QLatin1Char('-'))),
-        QStringLiteral("Document PDF (*.pdf)"));
+        QStringLiteral("Document PDF (*.pdf)"), QStringLiteral("pdf"));
     if (chemin.isEmpty()) return;
     try {
         Rapports::Exporter(Rapports::Produire(Rapports::Rapport::Soiree, {r->piece, r->date, {}, {}, {}}, modBD::DescriptionBase()),

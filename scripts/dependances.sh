@@ -15,10 +15,11 @@ paquets=(cmake make g++ pkg-config qt6-base-dev libqt6sql6-sqlite qt6-translatio
 # rsvg-convert draws the icon's PNG pictures from its SVG.
 if [ "$niveau" != run ]; then paquets+=(dpkg-dev librsvg2-bin); fi
 # The tests also build the benchmark and the fuzz targets, start a throwaway PostgreSQL server,
-# read PDFs back, open spreadsheets, and check the package and its menu entry and metainfo.
+# read PDFs back, open spreadsheets, check the package and its menu entry and metainfo, and
+# measure the functions (clang-tidy).
 if [ "$niveau" = test ]; then
   paquets+=(libbenchmark-dev clang libclang-rt-14-dev postgresql-15 poppler-utils unzip
-            desktop-file-utils appstream lintian)
+            desktop-file-utils appstream lintian clang-tidy)
 fi
 manquants=()
 for p in "${paquets[@]}"; do

@@ -114,7 +114,11 @@ void frmEchangesBillets::ConstruireFenetre() {
     cmdEchanger = new QPushButton(QStringLiteral("Échanger"), Frame2);
     cmdEchanger->setObjectName(QStringLiteral("cmdEchanger"));
     PlacerTw(cmdEchanger, 6000, 3785, 1095, 405);
+    RelierFenetre();
+}
 
+// The tab order and what each control does.
+void frmEchangesBillets::RelierFenetre() {
     // The seller lists come last in the keyboard order, after "Fermer".
     const QList<QWidget*> ordre{DPDateEchange, txtNbBillets, cboPieces,    cboRepresentations, cboPieces2,
                                 cboRepresentations2, txtCommentaire, cmdEchanger, cmdFermer, cboVendeurFrom,

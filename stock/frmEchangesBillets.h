@@ -61,6 +61,7 @@ protected:
 
 private:
     void ConstruireFenetre();
+    void RelierFenetre();
     void RefuserNombre(const QString& message);
 
     bool m_centree = false;

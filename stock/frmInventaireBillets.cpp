@@ -100,7 +100,11 @@ void frmInventaireBillets::ConstruireFenetre() {
     cmdEnregistrer = new QPushButton(QStringLiteral("Enregistrer"), Frame2);
     cmdEnregistrer->setObjectName(QStringLiteral("cmdEnregistrer"));
     PlacerTw(cmdEnregistrer, 5280, 3600, 1095, 405);
+    RelierFenetre();
+}
 
+// The tab order and what each control does.
+void frmInventaireBillets::RelierFenetre() {
     QWidget::setTabOrder(DPDate, cboPieces);
     QWidget::setTabOrder(cboPieces, cboRepresentations);
     QWidget::setTabOrder(cboRepresentations, optAjouter);

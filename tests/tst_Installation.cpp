@@ -1,6 +1,6 @@
 // Where an installed program keeps its data, the command line, the demonstration base and the
 // "Aide" menu.
-#include "LigneCommande.h"
+#include "ArgumentsProgramme.h"
 #include "TestSupport.h"
 #include "Toolkit.h"
 #include "frmMain.h"
@@ -151,9 +151,9 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(bool, accepte);
         QFETCH(QString, erreur);
-        LigneCommande::Options options;
+        ArgumentsProgramme::Options options;
         QString lue;
-        QCOMPARE(LigneCommande::Analyser(QStringList{"corvandelle"} + arguments, options, lue), accepte);
+        QCOMPARE(ArgumentsProgramme::Analyser(QStringList{"corvandelle"} + arguments, options, lue), accepte);
         QCOMPARE(lue, erreur);
         if (arguments.startsWith("--base") && accepte)
             QCOMPARE(options.base, arguments.size() > 1 ? arguments.at(1) : arguments.first().mid(7));
@@ -190,10 +190,10 @@ private slots:
         QDir().mkpath(QFileInfo(autre).absolutePath());
         modBD::CreerBaseVide(autre);
         Ecrire(inst.config() + "/corvandelle/corvandelle.ini", kReglagesServeur);  // not read for --base
-        LigneCommande::Options options;
+        ArgumentsProgramme::Options options;
         options.base = autre;
         frmMain f;
-        QVERIFY(LigneCommande::Appliquer(options, &f));
+        QVERIFY(ArgumentsProgramme::Appliquer(options, &f));
         QVERIFY(f.Form_Load());
         QCOMPARE(modBD::CheminBD(), autre);
         QCOMPARE(modBD::DossierSauvegardes(), inst.racine.filePath("ailleurs/sauvegardes"));
@@ -208,10 +208,10 @@ private slots:
         modBD::CreerBaseVide(reelle);
         const QByteArray avant = [&] { QFile f(reelle); f.open(QIODevice::ReadOnly); return f.readAll(); }();
         Ecrire(inst.config() + "/corvandelle/corvandelle.ini", kReglagesServeur);
-        LigneCommande::Options options;
+        ArgumentsProgramme::Options options;
         options.demonstration = true;
         frmMain f;
-        QVERIFY2(LigneCommande::Appliquer(options, &f), qPrintable(Toolkit::Test::DernierMessage().texte));
+        QVERIFY2(ArgumentsProgramme::Appliquer(options, &f), qPrintable(Toolkit::Test::DernierMessage().texte));
         QCOMPARE(f.windowTitle(), QStringLiteral("Corvandelle — démonstration"));
         QVERIFY(f.Form_Load());
         QVERIFY(Toolkit::Test::Messages().isEmpty());
@@ -248,10 +248,10 @@ private slots:
     void demonstrationImpossible() {
         Installation inst("/usr/bin");
         Ecrire(inst.donnees() + "/corvandelle/demonstration", "un fichier, pas un dossier");
-        LigneCommande::Options options;
+        ArgumentsProgramme::Options options;
         options.demonstration = true;
         frmMain f;
-        QVERIFY(!LigneCommande::Appliquer(options, &f));
+        QVERIFY(!ArgumentsProgramme::Appliquer(options, &f));
         QCOMPARE(Toolkit::Test::Messages().size(), 1);
         QCOMPARE(Toolkit::Test::DernierMessage().icone, Toolkit::Icone::Critique);
     }

@@ -48,7 +48,7 @@ private slots:
         BaseRapports::Remplir(base);
         const qint64 alain = CommandeAlain(base);
         QVERIFY(alain > 0);
-        QVERIFY(!modBD::TableAnnulationsPresente());
+        QVERIFY(!modBD::TablePresente(modBD::kTableAnnulations));
 
         // A file without the table: everything counts.
         const QList<modBD::LigneVentes> ventes = modBD::RapportVentes();

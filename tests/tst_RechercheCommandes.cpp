@@ -207,9 +207,9 @@ private slots:
     void annulerEtRetablir() {
         const qint64 a = Commande("2026-02-10", "Anne", "");
         const qint64 b = Commande("2026-02-11", "Bruno", "");
-        QVERIFY(!modBD::TableAnnulationsPresente());
+        QVERIFY(!modBD::TablePresente(modBD::kTableAnnulations));
         QCOMPARE(modBD::AnnulerCommande(a, "2026-02-14", "  Client malade  "), ResultatAnnulation::Fait);
-        QVERIFY(modBD::TableAnnulationsPresente());
+        QVERIFY(modBD::TablePresente(modBD::kTableAnnulations));
         const std::optional<modBD::Annulation> ann = modBD::LireAnnulation(a);
         QVERIFY(ann);
         QCOMPARE(ann->dateAnnulation, QStringLiteral("2026-02-14"));
@@ -250,7 +250,7 @@ private slots:
         QCOMPARE(modBD::RechercherCommandes("").total, 2);
         QVERIFY(!modBD::LireAnnulation(a));
         QCOMPARE(modBD::RetablirCommande(a), ResultatAnnulation::PasAnnulee);
-        QVERIFY(!modBD::TableAnnulationsPresente());  // reading and taking back create nothing
+        QVERIFY(!modBD::TablePresente(modBD::kTableAnnulations));  // reading and taking back create nothing
         modBD::FermerConnexion();
         QCOMPARE(Empreinte(m_base->chemin()), empreinte);
         QVERIFY(modBD::OuvrirConnexion());
@@ -269,7 +269,7 @@ private slots:
         QCOMPARE(modBD::RechercherCommandes("anne").total, 1);
         AutreProgramme(*m_base).Executer(QStringLiteral("DELETE FROM InfoClientReservation WHERE NoClient = %1").arg(a));
         QCOMPARE(modBD::AnnulerCommande(a, "2026-02-14", "motif"), ResultatAnnulation::CommandeIntrouvable);
-        QVERIFY(!modBD::TableAnnulationsPresente());
+        QVERIFY(!modBD::TablePresente(modBD::kTableAnnulations));
         QCOMPARE(modBD::RetablirCommande(a), ResultatAnnulation::CommandeIntrouvable);
         QVERIFY(!modBD::LireCommande(a));
         QCOMPARE(modBD::RechercherCommandes("anne").total, 0);

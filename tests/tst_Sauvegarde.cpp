@@ -598,6 +598,35 @@ private slots:
         QCOMPARE(FichiersDe(base.dossier()), QStringList{"BD.mdb"});
     }
 
+    // Another program must find the base busy until BD.mdb has its new name: a write let in
+    // between the copy of the data of now and the rename would be lost with the old file.
+    void verrouTenuJusquAuRenommage() {
+        TestSupport::BaseTest base;
+        base.AjouterVendeur("Vendeur");
+        const QString copie = QDir(modBD::DossierSauvegardes()).filePath("BD-20261206-080000.mdb");
+        modBD::CopieBD(copie, true).Faire();
+        std::atomic<int> reponse{-1};
+        modBD::detail::DefinirAvantRenommage([&] {
+            // Another connection, as another station's program would open it, asking for the write lock.
+            QSqlDatabase autre = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("autre-poste"));
+            autre.setDatabaseName(base.chemin());
+            autre.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
+            if (autre.open()) {
+                QSqlQuery q(autre);
+                reponse = q.exec(QStringLiteral("BEGIN IMMEDIATE")) ? 1 : 0;
+                q.exec(QStringLiteral("ROLLBACK"));
+            }
+            autre.close();
+        });
+        const auto oublier = qScopeGuard([] {
+            modBD::detail::DefinirAvantRenommage({});
+            QSqlDatabase::removeDatabase(QStringLiteral("autre-poste"));
+        });
+        modBD::RestaurerCopie(copie, QDateTime(QDate(2026, 12, 7), QTime(12, 0)));
+        QCOMPARE(reponse.load(), 0);  // busy: the restore still held the base
+        QCOMPARE(base.Compter("Vendeur"), 1);
+    }
+
     void restaurationRemetExactementLaCopie() {
         TestSupport::BaseTest base;
         base.AjouterVendeur("Vendeur");

@@ -168,26 +168,26 @@ private slots:
     void tableDuProgrammeALaDemande() {
         TestSupport::BaseTest base;
         const QString table = QStringLiteral("AnnulationCommande");
-        QVERIFY(!modBD::TableAnnulationsPresente());  // a new base has the six tables only
+        QVERIFY(!modBD::TablePresente(modBD::kTableAnnulations));  // a new base has the six tables only
 
-        QVERIFY_THROWS_EXCEPTION(modBD::ErreurBD, modBD::CreerTableProgramme(table));
-        QVERIFY(!modBD::TableAnnulationsPresente());
+        QVERIFY_THROWS_EXCEPTION(modBD::ErreurBD, modBD::AssurerTable(table));
+        QVERIFY(!modBD::TablePresente(modBD::kTableAnnulations));
         try {
-            modBD::EnTransaction([](modBD::Transaction&) { modBD::CreerTableProgramme(QStringLiteral("TableInconnue")); });
+            modBD::EnTransaction([](modBD::Transaction&) { modBD::AssurerTable(QStringLiteral("TableInconnue")); });
             QFAIL("an unknown table was accepted");
         } catch (const modBD::ErreurBD& e) {
             QVERIFY2(e.message().contains(QStringLiteral("« TableInconnue » est inconnue")), qPrintable(e.message()));
         }
 
-        modBD::EnTransaction([&](modBD::Transaction&) { modBD::CreerTableProgramme(table); });  // no Valider
-        QVERIFY(!modBD::TableAnnulationsPresente());
+        modBD::EnTransaction([&](modBD::Transaction&) { modBD::AssurerTable(table); });  // no Valider
+        QVERIFY(!modBD::TablePresente(modBD::kTableAnnulations));
 
         for (int fois = 0; fois < 2; ++fois)
             modBD::EnTransaction([&](modBD::Transaction& t) {
-                modBD::CreerTableProgramme(table);
+                modBD::AssurerTable(table);
                 t.Valider();
             });
-        QVERIFY(modBD::TableAnnulationsPresente());
+        QVERIFY(modBD::TablePresente(modBD::kTableAnnulations));
         modBD::EnTransaction([](modBD::Transaction& t) {
             modBD::Executer(QStringLiteral("INSERT INTO AnnulationCommande (NoClient, DateAnnulation) VALUES (?, ?)"),
                             {qint64(7), QStringLiteral("2026-12-07")});

@@ -28,6 +28,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -426,6 +427,25 @@ private slots:
             const QString texte = Pdftotext(pdf);
             QVERIFY2(texte.contains(QStringLiteral("Clôture de la soirée")) && texte.contains(QStringLiteral("Béa")), qPrintable(texte));
         }
+    }
+
+    // The closing page is a PDF whatever name the clerk types: "soir" is written as soir.pdf,
+    // never under the database's suffix.
+    void clotureSousSonSuffixe() {
+        if (TestSupport::SurServeur()) QSKIP("the dialog is the same on both engines");
+        QTemporaryDir dossier;
+        frmSoiree s(m_principal.get());
+        Toolkit::Test::RepondreFichierProchain(dossier.filePath(QStringLiteral("soir")));
+        s.cmdCloture_Click();
+        QCOMPARE(Toolkit::Test::DialoguesFichier().last().suffixe, QStringLiteral("pdf"));
+        QVERIFY(QFile::exists(dossier.filePath(QStringLiteral("soir.pdf"))));
+        QVERIFY(!QFile::exists(dossier.filePath(QStringLiteral("soir.mdb"))));
+        QVERIFY(!QFile::exists(dossier.filePath(QStringLiteral("soir"))));
+        Toolkit::Test::RepondreFichierProchain(dossier.filePath(QStringLiteral("copie.mdb")));
+        s.cmdCloture_Click();
+        QVERIFY(QFile::exists(dossier.filePath(QStringLiteral("copie.mdb.pdf"))));
+        QVERIFY(!QFile::exists(dossier.filePath(QStringLiteral("copie.mdb"))));
+        QCOMPARE(Toolkit::AvecSuffixe(QStringLiteral("/x/Soir.PDF"), QStringLiteral("pdf")), QStringLiteral("/x/Soir.PDF"));
     }
 
     // Pictures for the README: the evening window mid-evening and its closing page.

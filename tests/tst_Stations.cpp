@@ -68,6 +68,14 @@ void SignalerAilleurs(const TestSupport::BaseTest& bd) {
     if (TestSupport::SurServeur()) bd.ExecuterAilleurs(QStringLiteral("SELECT pg_notify('corvandelle_listes', '')"));
 }
 
+// Commits wait for a standby that never comes: the server holds the answer to every commit
+// of this program's session until the setting is reset.
+void RetenirValidations() {
+    modBD::Executer(QStringLiteral("SET synchronous_commit = on"));
+    TestSupport::ExecuterSurServeur(QStringLiteral("ALTER SYSTEM SET synchronous_standby_names = 'fantome'"));
+    TestSupport::ExecuterSurServeur(QStringLiteral("SELECT pg_reload_conf()"));
+}
+
 void RemplirCommande(frmMain& f) {
     f.txtNomClient->setText(QStringLiteral("Tremblay"));
     f.txtNbForfaits->setText(QStringLiteral("0"));
@@ -195,7 +203,7 @@ private slots:
                                            "TelephoneClient, NbForfaits) VALUES ('2026-12-07', 25, 'Tremblay', '', 0)"));
         const qint64 premiere = bd.Valeur(QStringLiteral("SELECT MAX(NoClient) FROM InfoClientReservation")).toLongLong();
         modBD::EnTransaction([](modBD::Transaction& t) {
-            modBD::CreerTableProgramme(QStringLiteral("JetonOperation"));
+            modBD::AssurerTable(QStringLiteral("JetonOperation"));
             t.Valider();
         });
         bd.ExecuterAilleurs(QStringLiteral("INSERT INTO JetonOperation (Jeton, Numeros, DateJeton) VALUES (?, ?, ?)"),
@@ -310,9 +318,7 @@ private slots:
         f.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f));
         RemplirCommande(f);
-        modBD::Executer(QStringLiteral("SET synchronous_commit = on"));
-        TestSupport::ExecuterSurServeur(QStringLiteral("ALTER SYSTEM SET synchronous_standby_names = 'fantome'"));
-        TestSupport::ExecuterSurServeur(QStringLiteral("SELECT pg_reload_conf()"));
+        RetenirValidations();
 
         CompteurPeintures peintures;
         f.lblMontantTotal->installEventFilter(&peintures);
@@ -368,9 +374,7 @@ private slots:
             QFAIL(qPrintable(e.message()));
         }
         RemplirCommande(f);
-        modBD::Executer(QStringLiteral("SET synchronous_commit = on"));
-        TestSupport::ExecuterSurServeur(QStringLiteral("ALTER SYSTEM SET synchronous_standby_names = 'fantome'"));
-        TestSupport::ExecuterSurServeur(QStringLiteral("SELECT pg_reload_conf()"));
+        RetenirValidations();
 
         std::atomic<int> coupees{0};
         const QString hote = QString::fromLocal8Bit(qgetenv("CORV_PG_HOTE"));
@@ -409,6 +413,61 @@ private slots:
         QCOMPARE(bd.Compter(QStringLiteral("InfoClientReservation")), qint64(1));
         const qint64 no = bd.Valeur(QStringLiteral("SELECT NoClient FROM InfoClientReservation")).toLongLong();
         QCOMPARE(f.TexteStatut(), QStringLiteral("Ajouté (commande n° %1)").arg(no));
+        QCOMPARE(f.lstTransactions->topLevelItemCount(), 0);
+    }
+
+    // The answer to a commit lost while the server went away and stayed away: the order stays
+    // on screen with its token in suspense. The server back, its performance deleted
+    // meanwhile, confirming again gives the order's number: the unit was written, and the
+    // token says so before anything of the order is checked again.
+    void confirmationPerdueServeurAbsent() {
+        if (!TestSupport::SurServeur()) QSKIP("a server session only");
+        TestSupport::ServeurPrive serveur;
+        TestSupport::BaseTest bd;
+        Catalogue(bd);
+        frmMain f;
+        QVERIFY(f.Form_Load());
+        RemplirCommande(f);
+        RetenirValidations();
+        std::atomic<bool> arrete{false};
+        std::thread arreteur([&] {
+            // The commit written and waiting for its standby: the server goes away there.
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("arreteur"));
+                db.setHostName(QString::fromLocal8Bit(qgetenv("CORV_PG_HOTE")));
+                db.setPort(qEnvironmentVariableIntValue("CORV_PG_PORT"));
+                db.setUserName(QStringLiteral("corv"));
+                db.setDatabaseName(QStringLiteral("postgres"));
+                if (db.open()) {
+                    QSqlQuery q(db);
+                    for (int i = 0; i < 250 && !arrete; ++i) {
+                        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                        arrete = q.exec(QStringLiteral("SELECT 1 FROM pg_stat_activity WHERE wait_event = 'SyncRep'")) && q.next();
+                    }
+                    q.exec(QStringLiteral("ALTER SYSTEM RESET synchronous_standby_names"));
+                }
+                db.close();
+            }
+            QSqlDatabase::removeDatabase(QStringLiteral("arreteur"));
+            if (arrete) serveur.Suspendre();
+        });
+        f.cmdConfirmerTransactions->click();
+        arreteur.join();
+        QVERIFY(arrete.load());
+        QCOMPARE(Toolkit::Test::Messages().size(), 1);
+        QVERIFY2(Toolkit::Test::DernierMessage().texte.contains(QStringLiteral("elle ne le sera jamais deux fois")),
+                 qPrintable(Toolkit::Test::DernierMessage().texte));
+        QCOMPARE(f.lstTransactions->topLevelItemCount(), 1);
+
+        serveur.Reprendre();
+        QCOMPARE(bd.Compter(QStringLiteral("InfoClientReservation")), qint64(1));
+        const qint64 no = bd.Valeur(QStringLiteral("SELECT NoClient FROM InfoClientReservation")).toLongLong();
+        TestSupport::ExecuterSurServeur(QStringLiteral("DELETE FROM Representation"), bd.baseServeur());
+        Toolkit::Test::Reinitialiser();
+        f.cmdConfirmerTransactions->click();
+        QVERIFY2(Toolkit::Test::Messages().isEmpty(), qPrintable(Toolkit::Test::DernierMessage().texte));
+        QCOMPARE(f.TexteStatut(), QStringLiteral("Ajouté (commande n° %1)").arg(no));
+        QCOMPARE(bd.Compter(QStringLiteral("InfoClientReservation")), qint64(1));
         QCOMPARE(f.lstTransactions->topLevelItemCount(), 0);
     }
 };

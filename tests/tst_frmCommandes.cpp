@@ -179,7 +179,7 @@ private slots:
         QCOMPARE(m.boutons, Toolkit::Boutons::OuiNon);
         QCOMPARE(m.defaut, Reponse::Non);
         QCOMPARE(m.icone, Toolkit::Icone::Question);
-        QVERIFY(!modBD::TableAnnulationsPresente());  // No: nothing written
+        QVERIFY(!modBD::TablePresente(modBD::kTableAnnulations));  // No: nothing written
         QCOMPARE(f.txtMotif->text(), QStringLiteral("Client malade"));
 
         Toolkit::Test::RepondreProchain(Reponse::Oui);
@@ -245,7 +245,7 @@ private slots:
         }
         QCOMPARE(Toolkit::Test::Messages().size(), 2);  // the question, then one message
         QCOMPARE(TestSupport::ContenuDesTables(), avant);
-        QVERIFY(!modBD::TableAnnulationsPresente());
+        QVERIFY(!modBD::TablePresente(modBD::kTableAnnulations));
         QCOMPARE(f.txtMotif->text(), QStringLiteral("Annulée par téléphone"));
         QCOMPARE(f.txtRecherche->text(), QStringLiteral("555"));
         QCOMPARE(f.CommandeChoisie(), std::optional<qint64>(m_tremblay));
@@ -264,7 +264,7 @@ private slots:
         f.cmdAnnuler_Click();
         QCOMPARE(Toolkit::Test::DernierMessage().titre, QStringLiteral("Erreur"));
         QVERIFY(Toolkit::Test::DernierMessage().texte.contains(QStringLiteral("n'existe plus")));
-        QVERIFY(!modBD::TableAnnulationsPresente());
+        QVERIFY(!modBD::TablePresente(modBD::kTableAnnulations));
         QVERIFY(!Colonne(f.lstCommandes, frmCommandes::ColNo).contains(QString::number(m_dube)));
         QCOMPARE(f.txtMotif->text(), QStringLiteral("double"));
     }

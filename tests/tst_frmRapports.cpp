@@ -109,6 +109,12 @@ private slots:
         QVERIFY(csv.open(QIODevice::ReadOnly));
         QVERIFY(csv.readAll().contains("\"Durand; \"\"Jo\"\"\";555-2222;0;1;12,50;Oui;anne;2;2026-11-25\r\n"));
         QVERIFY(f.lblEtat->text().contains("porte.csv"));
+        // Through the dialog: a name typed without its suffix is written under the format's.
+        Toolkit::Test::RepondreFichierProchain(dossier.filePath("soir"));
+        f.cmdExporter_Click(Format::Csv);
+        QCOMPARE(Toolkit::Test::DialoguesFichier().last().suffixe, QStringLiteral("csv"));
+        QVERIFY(QFile::exists(dossier.filePath("soir.csv")));
+        QVERIFY(!QFile::exists(dossier.filePath("soir")));
         QVERIFY(!f.ExporterVers(Format::Pdf, dossier.filePath("absent/porte.pdf")));
         QCOMPARE(Toolkit::Test::DernierMessage().titre, QStringLiteral("Erreur"));
         QVERIFY(!f.ExporterVers(Format::Csv, base.cheminBase()));  // never over the database

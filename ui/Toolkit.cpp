@@ -111,11 +111,12 @@ QString ChoisirFichier(QWidget* parent, const Test::DialogueFichier& d) {
         etat.dialogues.append(d);
         return etat.fichiers.isEmpty() ? QString() : etat.fichiers.takeFirst();
     }
+    // Never the default suffix of another kind of file: a PDF named "soir" is not "soir.mdb".
     QFileDialog dialogue(parent, d.titre, d.dossier, d.filtre);
     if (d.enregistrement) {
         dialogue.setAcceptMode(QFileDialog::AcceptSave);
         dialogue.setFileMode(QFileDialog::AnyFile);
-        dialogue.setDefaultSuffix(QStringLiteral("mdb"));
+        dialogue.setDefaultSuffix(d.suffixe);
         dialogue.selectFile(d.nomPropose);
     } else {
         dialogue.setAcceptMode(QFileDialog::AcceptOpen);
@@ -126,13 +127,20 @@ QString ChoisirFichier(QWidget* parent, const Test::DialogueFichier& d) {
 }
 }  // namespace
 
+QString AvecSuffixe(const QString& chemin, const QString& suffixe) {
+    if (chemin.isEmpty() || suffixe.isEmpty()) return chemin;
+    if (QFileInfo(chemin).suffix().compare(suffixe, Qt::CaseInsensitive) == 0) return chemin;
+    return chemin + QLatin1Char('.') + suffixe;
+}
+
 QString ChoisirFichierEnregistrement(QWidget* parent, const QString& titre, const QString& dossier,
-                                     const QString& nomPropose, const QString& filtre) {
-    return ChoisirFichier(parent, {titre, dossier, nomPropose, filtre, true});
+                                     const QString& nomPropose, const QString& filtre, const QString& suffixe) {
+    // Whatever the dialog let through (the clerk may type any name), the file written is of its kind.
+    return AvecSuffixe(ChoisirFichier(parent, {titre, dossier, nomPropose, filtre, true, suffixe}), suffixe);
 }
 
 QString ChoisirFichierOuvrir(QWidget* parent, const QString& titre, const QString& dossier, const QString& filtre) {
-    return ChoisirFichier(parent, {titre, dossier, QString(), filtre, false});
+    return ChoisirFichier(parent, {titre, dossier, QString(), filtre, false, QString()});
 }
 
 void TerminerProgramme() {

@@ -48,8 +48,12 @@ bool Question(QWidget* parent, const QString& texte, const QString& titre);
 void Avis(QWidget* parent, const QString& texte);
 
 // File dialogs. An empty text when the clerk cancels. `dossier` is where the dialog opens.
+// A save dialog proposes `suffixe` (without its dot: "pdf", "csv", "xlsx", "mdb") and the
+// name it returns always ends with it: a name typed without it, or with another, gets it.
 QString ChoisirFichierEnregistrement(QWidget* parent, const QString& titre, const QString& dossier,
-                                     const QString& nomPropose, const QString& filtre);
+                                     const QString& nomPropose, const QString& filtre, const QString& suffixe);
+// The path ending with ".suffixe" (unchanged when it does already, whatever the case).
+QString AvecSuffixe(const QString& chemin, const QString& suffixe);
 QString ChoisirFichierOuvrir(QWidget* parent, const QString& titre, const QString& dossier, const QString& filtre);
 
 // Ends the program: every window closes, no further handler runs.
@@ -147,6 +151,7 @@ struct DialogueFichier {
     QString nomPropose;  // empty for an opening dialog
     QString filtre;
     bool enregistrement = false;
+    QString suffixe;  // a save dialog's
 };
 void RepondreFichierProchain(const QString& chemin);
 // The pages OuvrirAdresse was asked to open (none is opened while the seam is active).

@@ -25,7 +25,7 @@ QString Marques(qsizetype n) {
 
 QHash<qint64, Annulation> LireAnnulations(const QList<qint64>& nosClient) {
     QHash<qint64, Annulation> annulations;
-    if (nosClient.isEmpty() || !TableAnnulationsPresente()) return annulations;
+    if (nosClient.isEmpty() || !TablePresente(kTableAnnulations)) return annulations;
     constexpr qsizetype kParRequete = 500;
     for (qsizetype debut = 0; debut < nosClient.size(); debut += kParRequete) {
         const QList<qint64> tranche = nosClient.mid(debut, kParRequete);
@@ -55,9 +55,7 @@ ResultatAnnulation AnnulerCommande(qint64 noClient, const QString& dateAnnulatio
     // Everything below, the new table included, is undone on any exit but Valider; replayed
     // whole when the server aborts it for a conflict with another station.
     return EnTransaction([&](Transaction& transaction) {
-        // Only when missing: a server refuses even CREATE TABLE IF NOT EXISTS to an account
-        // without the right to create tables, which the clerks' account need not have.
-        if (!TableAnnulationsPresente()) CreerTableProgramme(kTableAnnulations);
+        AssurerTable(kTableAnnulations);
         // Checked inside the transaction: the report tool may have deleted the order since it was listed.
         if (!CommandeExiste(noClient)) return ResultatAnnulation::CommandeIntrouvable;
         QSqlQuery deja = Executer(QStringLiteral("SELECT COUNT(*) FROM AnnulationCommande WHERE NoClient = ?"), {noClient});
@@ -72,7 +70,7 @@ ResultatAnnulation AnnulerCommande(qint64 noClient, const QString& dateAnnulatio
 
 ResultatAnnulation RetablirCommande(qint64 noClient) {
     // Nothing to take back in a file without the table: and it must not be created for that.
-    if (!TableAnnulationsPresente())
+    if (!TablePresente(kTableAnnulations))
         return CommandeExiste(noClient) ? ResultatAnnulation::PasAnnulee : ResultatAnnulation::CommandeIntrouvable;
     return EnTransaction([&](Transaction& transaction) {
         if (!CommandeExiste(noClient)) return ResultatAnnulation::CommandeIntrouvable;

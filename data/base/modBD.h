@@ -131,10 +131,6 @@ QStringList TablesPresentes();
 // file's content (the order search's folded names) compares it to know it is still that file.
 quint64 NumeroConnexion();
 
-// Creates, unless it is there already, one of the tables the program makes on first use
-// (after the "ON DEMAND" line of the schema text), with its indexes, from the running
-// engine's schema text. Only inside a Transaction, whose fate it shares.
-void CreerTableProgramme(const QString& table);
 // Creates a new database holding the six empty tables. Refuses to touch an existing file.
 void CreerBaseVide(const QString& chemin);
 QString SchemaSql();
@@ -258,8 +254,12 @@ QList<Vendeur> ListeVendeurs();                              // table order
 
 // True when the open base holds that table (false also when the connection is closed).
 bool TablePresente(const QString& table);
-// The schema's statement that creates the table on the engine in use.
-QString InstructionCreation(const QString& table);
+// The one way the program's own tables (those a base made before them lacks) are made: when
+// the base lacks the table, creates it with its indexes, from the running engine's schema
+// text, inside the caller's transaction, whose fate it shares (outside one it refuses). A
+// server account without the right to create tables gets the statements to hand its
+// administrator.
+void AssurerTable(const QString& table);
 // Work a higher part of the store must do before the connection closes (a copy still reading
 // through it is abandoned first): registered by that part, so the core never calls it.
 void AvantFermetureConnexion(std::function<void()> action);
@@ -267,14 +267,8 @@ void AvantFermetureConnexion(std::function<void()> action);
 // The folder "sauvegardes" beside BD.mdb (not created here).
 QString DossierSauvegardes();
 
-// Creates the program's table inside the caller's transaction when the base lacks it. A
-// server account without the right to create tables gets the statement to hand its administrator.
-void AssurerTable(const QString& table);
-
 // Orders are cancelled in the program's table AnnulationCommande (created with the first cancellation).
 inline const QString kTableAnnulations = QStringLiteral("AnnulationCommande");
-// True when the file holds the table (false also when the connection is closed).
-bool TableAnnulationsPresente();
 
 // The SQL condition "this order is not cancelled" for a column holding NoClient
 // (e.g. "c.NoClient"), to put in a WHERE clause; always true when the table is absent.

@@ -50,6 +50,45 @@ QString DescriptionServeur(const ParametresServeur& s) {
     return QStringLiteral("« %1 » sur le serveur « %2:%3 »").arg(s.nom, hote).arg(s.port);
 }
 
+namespace {
+// One "key=value" of the [base] section read into r; the reason it is refused, else empty.
+QString LireCle(Reglages& r, const QString& cle, const QString& valeur) {
+    if (cle == QLatin1String("moteur")) {
+        const QString m = valeur.toLower();
+        if (m == QLatin1String("postgresql")) r.moteur = Moteur::PostgreSQL;
+        else if (m == QLatin1String("sqlite")) r.moteur = Moteur::SQLite;
+        else
+            return QStringLiteral("le moteur « %1 » est inconnu : les moteurs possibles sont « sqlite » "
+                                  "(le fichier BD.mdb) et « postgresql ».").arg(valeur);
+    } else if (cle == QLatin1String("hote")) {
+        r.serveur.hote = valeur;
+    } else if (cle == QLatin1String("port")) {
+        bool ok = false;
+        const int port = valeur.toInt(&ok);
+        if (!ok || port < 1 || port > 65535)
+            return QStringLiteral("le port « %1 » n'est pas un nombre entre 1 et 65535.").arg(valeur);
+        r.serveur.port = port;
+    } else if (cle == QLatin1String("nom")) {
+        r.serveur.nom = valeur;
+    } else if (cle == QLatin1String("utilisateur")) {
+        r.serveur.utilisateur = valeur;
+    } else if (cle == QLatin1String("ssl")) {
+        if (!kSslPermis.contains(valeur))
+            return QStringLiteral("« %1 » n'est pas une valeur de ssl : les valeurs possibles sont %2.")
+                .arg(valeur, kSslPermis.join(QStringLiteral(", ")));
+        r.serveur.ssl = valeur;
+    } else if (cle == QLatin1String("motdepasse") || cle == QLatin1String("mot_de_passe") ||
+               cle == QLatin1String("password")) {
+        return QStringLiteral("aucun mot de passe ne doit être écrit dans ce fichier : retirez cette ligne "
+                              "et donnez-le par ~/.pgpass (ou PGPASSFILE, un fichier de service, PGPASSWORD).");
+    } else {
+        return QStringLiteral("la clé « %1 » est inconnue (clés possibles : moteur, hote, port, nom, "
+                              "utilisateur, ssl).").arg(cle);
+    }
+    return {};
+}
+}  // namespace
+
 Reglages LireReglages(const QString& chemin) {
     const QString nomFichier = QDir::toNativeSeparators(chemin);
     const auto Refus = [&](int ligne, const QString& raison) {
@@ -93,39 +132,8 @@ Reglages LireReglages(const QString& chemin) {
         const QString valeur = ligne.mid(egal + 1).trimmed();
         if (vues.contains(cle)) throw Refus(no, QStringLiteral("la clé « %1 » est donnée une deuxième fois.").arg(cle));
         vues.insert(cle);
-        if (cle == QLatin1String("moteur")) {
-            const QString m = valeur.toLower();
-            if (m == QLatin1String("postgresql")) r.moteur = Moteur::PostgreSQL;
-            else if (m == QLatin1String("sqlite")) r.moteur = Moteur::SQLite;
-            else
-                throw Refus(no, QStringLiteral("le moteur « %1 » est inconnu : les moteurs possibles sont « sqlite » "
-                                               "(le fichier BD.mdb) et « postgresql ».").arg(valeur));
-            moteurLu = true;
-        } else if (cle == QLatin1String("hote")) {
-            r.serveur.hote = valeur;
-        } else if (cle == QLatin1String("port")) {
-            bool ok = false;
-            const int port = valeur.toInt(&ok);
-            if (!ok || port < 1 || port > 65535)
-                throw Refus(no, QStringLiteral("le port « %1 » n'est pas un nombre entre 1 et 65535.").arg(valeur));
-            r.serveur.port = port;
-        } else if (cle == QLatin1String("nom")) {
-            r.serveur.nom = valeur;
-        } else if (cle == QLatin1String("utilisateur")) {
-            r.serveur.utilisateur = valeur;
-        } else if (cle == QLatin1String("ssl")) {
-            if (!kSslPermis.contains(valeur))
-                throw Refus(no, QStringLiteral("« %1 » n'est pas une valeur de ssl : les valeurs possibles sont %2.")
-                                    .arg(valeur, kSslPermis.join(QStringLiteral(", "))));
-            r.serveur.ssl = valeur;
-        } else if (cle == QLatin1String("motdepasse") || cle == QLatin1String("mot_de_passe") ||
-                   cle == QLatin1String("password")) {
-            throw Refus(no, QStringLiteral("aucun mot de passe ne doit être écrit dans ce fichier : retirez cette ligne "
-                                           "et donnez-le par ~/.pgpass (ou PGPASSFILE, un fichier de service, PGPASSWORD)."));
-        } else {
-            throw Refus(no, QStringLiteral("la clé « %1 » est inconnue (clés possibles : moteur, hote, port, nom, "
-                                           "utilisateur, ssl).").arg(cle));
-        }
+        if (cle == QLatin1String("moteur")) moteurLu = true;
+        if (const QString refus = LireCle(r, cle, valeur); !refus.isEmpty()) throw Refus(no, refus);
     }
     if (!moteurLu) throw Refus(0, QStringLiteral("la section [base] doit donner le moteur (moteur=postgresql ou moteur=sqlite)."));
     if (r.moteur == Moteur::PostgreSQL && r.serveur.nom.isEmpty())

@@ -52,51 +52,14 @@ qint64 Inserer(QSqlQuery& q, const QString& sql, const QVariantList& valeurs) {
     return q.lastInsertId().toLongLong();
 }
 
-void Remplir(QSqlDatabase& db, const QDate& aujourdhui) {
-    QSqlQuery q(db);
-    // The same season every time: the guide's walk-through can name its orders.
-    QRandomGenerator hasard(2026);
-    QList<qint64> vendeurs;
-    for (const VendeurDemo& v : kVendeurs) {
-        const QString nom = QString::fromUtf8(v.nom);
-        vendeurs << Inserer(q, QStringLiteral("INSERT INTO Vendeur (NomVendeur, Comedien, NomVendeurMaj) VALUES (?, ?, ?)"),
-                            {nom, v.comedien ? 1 : 0, nom.toUpper()});
-    }
-    struct Seance {
-        qint64 numero;
-        QDate date;
-    };
-    QList<Seance> seances;
-    for (const PieceDemo& p : kPieces) {
-        const QString nom = QString::fromUtf8(p.nom);
-        const qint64 noPiece =
-            Inserer(q, QStringLiteral("INSERT INTO Piece (NomPiece, NomPieceMaj) VALUES (?, ?)"), {nom, nom.toUpper()});
-        for (int i = 0; i < p.nombre; ++i) {
-            const QDate date = aujourdhui.addDays(p.decalage + 7 * i);
-            seances.append({Inserer(q, QStringLiteral("INSERT INTO Representation (NoPiece, DateRepresentation) VALUES (?, ?)"),
-                                    {noPiece, Regles::DateEnTexte(date)}),
-                            date});
-        }
-    }
-    // Each seller receives tickets for each performance a month before it; then a few exchanges.
-    const QString mouvement = QStringLiteral(
-        "INSERT INTO InventaireBillets (NoRepresentation, NoVendeur, Nombre, DateTransaction, Commentaire) VALUES (?, ?, ?, ?, ?)");
-    for (const Seance& s : seances) {
-        const QString remise = Regles::DateEnTexte(std::min(aujourdhui, s.date.addDays(-30)));
-        for (int v = 0; v < vendeurs.size(); ++v)
-            Executer(q, mouvement, {s.numero, vendeurs[v], v == 0 ? 60 : 20, remise, QStringLiteral("Billets remis")});
-    }
-    for (int e = 0; e < 6; ++e) {
-        const Seance& de = seances[hasard.bounded(seances.size())];
-        const Seance& vers = seances[hasard.bounded(seances.size())];
-        const qint64 donneur = vendeurs[1 + hasard.bounded(vendeurs.size() - 1)];
-        const qint64 receveur = vendeurs[0];
-        const int nombre = 1 + hasard.bounded(4);
-        const QString date = Regles::DateEnTexte(aujourdhui.addDays(-hasard.bounded(20)));
-        Executer(q, mouvement, {de.numero, donneur, -nombre, date, QStringLiteral("Échange")});
-        Executer(q, mouvement, {vers.numero, receveur, nombre, date, QStringLiteral("Échange")});
-    }
-    // Orders: most of one line, some of two, a few bought at the door on the evening itself.
+struct Seance {
+    qint64 numero;
+    QDate date;
+};
+
+// Orders: most of one line, some of two, a few bought at the door on the evening itself.
+void RemplirCommandes(QSqlQuery& q, QRandomGenerator& hasard, const QList<qint64>& vendeurs, const QList<Seance>& seances,
+                      const QDate& aujourdhui) {
     for (int c = 0; c < kCommandes; ++c) {
         const QString client = QStringLiteral("%1 %2").arg(QString::fromUtf8(kPrenoms[hasard.bounded(int(std::size(kPrenoms)))]),
                                                           QString::fromUtf8(kNoms[hasard.bounded(int(std::size(kNoms)))]));
@@ -137,6 +100,49 @@ void Remplir(QSqlDatabase& db, const QDate& aujourdhui) {
                                        "VALUES (?, ?, ?, ?, ?, ?, ?)"),
                      {noClient, l.seance, l.enfants, l.adultes, l.cout, porte ? 1 : 0, vendeur});
     }
+}
+
+void Remplir(QSqlDatabase& db, const QDate& aujourdhui) {
+    QSqlQuery q(db);
+    // The same season every time: the guide's walk-through can name its orders.
+    QRandomGenerator hasard(2026);
+    QList<qint64> vendeurs;
+    for (const VendeurDemo& v : kVendeurs) {
+        const QString nom = QString::fromUtf8(v.nom);
+        vendeurs << Inserer(q, QStringLiteral("INSERT INTO Vendeur (NomVendeur, Comedien, NomVendeurMaj) VALUES (?, ?, ?)"),
+                            {nom, v.comedien ? 1 : 0, nom.toUpper()});
+    }
+    QList<Seance> seances;
+    for (const PieceDemo& p : kPieces) {
+        const QString nom = QString::fromUtf8(p.nom);
+        const qint64 noPiece =
+            Inserer(q, QStringLiteral("INSERT INTO Piece (NomPiece, NomPieceMaj) VALUES (?, ?)"), {nom, nom.toUpper()});
+        for (int i = 0; i < p.nombre; ++i) {
+            const QDate date = aujourdhui.addDays(p.decalage + 7 * i);
+            seances.append({Inserer(q, QStringLiteral("INSERT INTO Representation (NoPiece, DateRepresentation) VALUES (?, ?)"),
+                                    {noPiece, Regles::DateEnTexte(date)}),
+                            date});
+        }
+    }
+    // Each seller receives tickets for each performance a month before it; then a few exchanges.
+    const QString mouvement = QStringLiteral(
+        "INSERT INTO InventaireBillets (NoRepresentation, NoVendeur, Nombre, DateTransaction, Commentaire) VALUES (?, ?, ?, ?, ?)");
+    for (const Seance& s : seances) {
+        const QString remise = Regles::DateEnTexte(std::min(aujourdhui, s.date.addDays(-30)));
+        for (int v = 0; v < vendeurs.size(); ++v)
+            Executer(q, mouvement, {s.numero, vendeurs[v], v == 0 ? 60 : 20, remise, QStringLiteral("Billets remis")});
+    }
+    for (int e = 0; e < 6; ++e) {
+        const Seance& de = seances[hasard.bounded(seances.size())];
+        const Seance& vers = seances[hasard.bounded(seances.size())];
+        const qint64 donneur = vendeurs[1 + hasard.bounded(vendeurs.size() - 1)];
+        const qint64 receveur = vendeurs[0];
+        const int nombre = 1 + hasard.bounded(4);
+        const QString date = Regles::DateEnTexte(aujourdhui.addDays(-hasard.bounded(20)));
+        Executer(q, mouvement, {de.numero, donneur, -nombre, date, QStringLiteral("Échange")});
+        Executer(q, mouvement, {vers.numero, receveur, nombre, date, QStringLiteral("Échange")});
+    }
+    RemplirCommandes(q, hasard, vendeurs, seances, aujourdhui);
 }
 }  // namespace
 

@@ -611,7 +611,7 @@ bool DatesCommandesDans(const QDate& du, const QDate& au) {
 }
 
 QList<LigneAnnulation> RapportAnnulations() {
-    if (!TableAnnulationsPresente()) return {};
+    if (!TablePresente(kTableAnnulations)) return {};
     QSqlQuery q = Executer(QStringLiteral("SELECT a.NoClient, c.DateReservation, c.NomClient, c.TelephoneClient, "
                                           "a.DateAnnulation, a.Motif FROM %1 a "
                                           "JOIN InfoClientReservation c ON c.NoClient = a.NoClient")

@@ -136,6 +136,11 @@ private:
 // programs notice the new file at their next statement (ReprendreBaseRemplacee). Any failure
 // leaves BD.mdb as it was and throws ErreurBD. Returns the path of the copy made before.
 QString RestaurerCopie(const QString& chemin, const QDateTime& maintenant);
+namespace detail {
+// Tests: run under the restore's exclusive lock, just before the new file takes BD.mdb's name
+// (on the restore's thread). Empty: nothing.
+void DefinirAvantRenommage(std::function<void()> action);
+}  // namespace detail
 
 // The same on a thread of its own, for a window that must keep answering. Started with Demarrer
 // (on the window's thread); Terminee always follows, on that thread, with the connection open

@@ -6,7 +6,7 @@
 
 class QWidget;
 
-namespace LigneCommande {
+namespace ArgumentsProgramme {
 
 // Exit status for a wrong argument (the usual one of command-line tools).
 inline constexpr int kMauvaisArgument = 2;
@@ -29,4 +29,4 @@ bool Appliquer(const Options& options, QWidget* principale);
 QString TexteAide();
 QString TexteVersion();
 
-}  // namespace LigneCommande
+}  // namespace ArgumentsProgramme

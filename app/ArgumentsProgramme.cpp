@@ -1,4 +1,4 @@
-#include "LigneCommande.h"
+#include "ArgumentsProgramme.h"
 
 #include "Toolkit.h"
 #include "modBD.h"
@@ -8,7 +8,7 @@
 #include <QFileInfo>
 #include <QWidget>
 
-namespace LigneCommande {
+namespace ArgumentsProgramme {
 
 bool Analyser(const QStringList& arguments, Options& options, QString& erreur) {
     options = {};
@@ -104,4 +104,4 @@ QString TexteVersion() {
     return QStringLiteral("corvandelle %1\nLicence : GNU GPL version 3 ou ultérieure.\n").arg(QStringLiteral(CORV_VERSION));
 }
 
-}  // namespace LigneCommande
+}  // namespace ArgumentsProgramme
