@@ -21,7 +21,7 @@
 namespace {
 const QString kTitre = QStringLiteral("Places et tarifs");
 
-QString Montant(double v) {
+QString TextePrix(double v) {
     QLocale locale;
     locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
     return locale.toString(v, 'f', 2);
@@ -169,8 +169,8 @@ void frmPlacesTarifs::AfficherPiece() {
         const std::optional<qint64> noPiece = NoPieceChoisie();
         if (!noPiece) return;
         if (const std::optional<modBD::Tarif> t = modBD::LireTarif(*noPiece)) {
-            txtPrixEnfant->setText(Montant(t->enfant));
-            txtPrixAdulte->setText(Montant(t->adulte));
+            txtPrixEnfant->setText(TextePrix(t->enfant));
+            txtPrixAdulte->setText(TextePrix(t->adulte));
         }
         const QString piece = QString::number(*noPiece);
         for (const QString& date : modBD::ListeDatesRepresentations(piece)) {
@@ -212,7 +212,7 @@ void frmPlacesTarifs::cmdEnregistrerTarifs_Click() {
     const bool videE = txtPrixEnfant->text().trimmed().isEmpty(), videA = txtPrixAdulte->text().trimmed().isEmpty();
     if (!(videE && videA)) {
         const std::optional<double> e = LirePrix(txtPrixEnfant->text()), a = LirePrix(txtPrixAdulte->text());
-        const QString exemple = QStringLiteral("entrez un montant positif, avec deux décimales au plus (ex. : %1).").arg(Montant(12.5));
+        const QString exemple = QStringLiteral("entrez un montant positif, avec deux décimales au plus (ex. : %1).").arg(TextePrix(12.5));
         if (!e) {
             Toolkit::Erreur(this, QStringLiteral("Le prix enfant n'est pas valide : ") + exemple);
             txtPrixEnfant->setFocus();

@@ -1,5 +1,7 @@
 #include "frmCommandes.h"
 
+#include "Montant.h"
+
 #include "FctVar.h"
 #include "Toolkit.h"
 #include "modBD.h"
@@ -226,7 +228,8 @@ void frmCommandes::showEvent(QShowEvent* e) {
 }
 
 QString frmCommandes::FormaterMontant(double montant) {
-    return Regles::TexteMontant(montant);
+    // The stored double rounded to the cent once, as the reports count it (1.005 shows 1,01).
+    return Montant::DepuisStocke(montant).TexteSimple();
 }
 
 void frmCommandes::DefinirValeur(QLabel* valeur, const QString& texte) {

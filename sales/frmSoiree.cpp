@@ -406,7 +406,7 @@ bool frmSoiree::VendreALaPorte(const QString& enfants, const QString& adultes, c
         message = QStringLiteral("Vous devez entrer au moins 1 billet pour adulte ou pour enfant!");
     else if (cout.trimmed().isEmpty())
         message = QStringLiteral("Vous devez entrer un coûts!");
-    else if (!FctVar::EstNumerique(cout))
+    else if (!Montant::LireSaisie(cout))  // no number, or beyond 99 999 999,99 $
         message = QStringLiteral("Le champ des coûts n'est pas valide!");
     else if (vendeur.isEmpty())
         message = QStringLiteral("Vous devez sélectionner un vendeur. Allez dans 'Outils' pour en ajouter à la liste.");

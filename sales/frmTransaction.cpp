@@ -216,7 +216,7 @@ void frmTransaction::cmdAjouter_Click() {
         message = QStringLiteral("Vous devez entrer au moins 1 billet pour adulte ou pour enfant!");
     else if (couts.isEmpty())
         message = QStringLiteral("Vous devez entrer un coûts!");
-    else if (!FctVar::EstNumerique(couts))
+    else if (!Montant::LireSaisie(couts))  // no number, or beyond 99 999 999,99 $ ("9e99")
         message = QStringLiteral("Le champ des coûts n'est pas valide!");
     else if (couts.trimmed() == QLatin1String("0"))
         message = QStringLiteral("Le coûts ne peut pas être égale à 0!");

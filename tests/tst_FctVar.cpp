@@ -164,6 +164,16 @@ private slots:
         FctVar::AjouterLigneTransaction(lst, "A", "d3", "1", "0", "1000000", "0");
         FctVar::CalculerMontantTotal(lst, total);
         QCOMPARE(total.text(), QStringLiteral("1000020"));  // no thousands separator
+        // The total adds the amounts each line keeps, in cents, not its cell's text read again:
+        // half cents typed are rounded once per line (0,005 + 0,005 = 0,02, as the reports add them).
+        FctVar::AjouterLigneTransaction(lst, "A", "d4", "1", "0", "0,005", "0");
+        FctVar::AjouterLigneTransaction(lst, "A", "d5", "1", "0", "0,005", "0");
+        FctVar::CalculerMontantTotal(lst, total);
+        QCOMPARE(total.text(), QStringLiteral("1000020,02"));
+        lst.topLevelItem(0)->setText(FctVar::ColCouts, QStringLiteral("999"));
+        FctVar::CalculerMontantTotal(lst, total);
+        QCOMPARE(total.text(), QStringLiteral("1000020,02"));
+        QCOMPARE(FctVar::MontantLigne(*lst.topLevelItem(1)).centimes(), 750LL);
     }
 
     void telephone_data() {

@@ -65,14 +65,14 @@ private slots:
         QCOMPARE(v->billetsEnfant, Soir(ventes)->billetsEnfant - 2);
         QCOMPARE(v->billetsAdulte, Soir(ventes)->billetsAdulte - 2);
         QCOMPARE(v->commandes, Soir(ventes)->commandes - 1);
-        QCOMPARE(v->montant, Soir(ventes)->montant - 40.0);
+        QCOMPARE(v->montant, Soir(ventes)->montant - Montant::Centimes(4000));
         const QList<modBD::LignePorte> porteApres = modBD::RapportPorte(BaseRapports::kCid, BaseRapports::kSoir);
         QVERIFY(!Commandes(porteApres).contains(alain));
         QCOMPARE(porteApres.size(), porte.size() - 1);
         const QList<modBD::LigneVendeurs> vendeursApres = modBD::RapportVendeurs();
         QVERIFY(BrunoSoir(vendeursApres));
         QCOMPARE(BrunoSoir(vendeursApres)->vendus, BrunoSoir(vendeurs)->vendus - 4);
-        QCOMPARE(BrunoSoir(vendeursApres)->montantVendu, BrunoSoir(vendeurs)->montantVendu - 40.0);
+        QCOMPARE(BrunoSoir(vendeursApres)->montantVendu, BrunoSoir(vendeurs)->montantVendu - Montant::Centimes(4000));
         QCOMPARE(BrunoSoir(vendeursApres)->recus, BrunoSoir(vendeurs)->recus);  // stock is not an order
 
         // Taken back: counted again, exactly as before.

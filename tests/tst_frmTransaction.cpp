@@ -179,6 +179,11 @@ private slots:
         QTest::newRow("5 coûts vides") << "1" << "0" << "" << M5;
         QTest::newRow("6 coûts lettres") << "1" << "0" << "abc" << M6;
         QTest::newRow("6 coûts blanc") << "1" << "0" << " " << M6;
+        // Five characters that read as a number far beyond any price: refused, never stored.
+        QTest::newRow("6 coûts 9e99") << "1" << "0" << "9e99" << M6;
+        QTest::newRow("6 coûts -9e99") << "1" << "0" << "-9e9" << M6;
+        QTest::newRow("6 coûts 1e8") << "1" << "0" << "1e8" << M6;
+        QTest::newRow("1e7 passe") << "1" << "0" << "1e7" << "";
         QTest::newRow("7 zéro") << "1" << "0" << "0" << M7;
         QTest::newRow("7 zéro entouré") << "1" << "0" << " 0 " << M7;
         QTest::newRow("7 texte: 00 passe") << "1" << "0" << "00" << "";

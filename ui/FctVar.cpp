@@ -16,15 +16,22 @@ bool AjouterLigneTransaction(QTreeWidget& lstTransactions, const QString& nomPie
     }
     const QString aLaPorte = LireNombre(porte) == std::optional<double>(1.0) ? QStringLiteral("Oui") : QStringLiteral("Non");
     auto* ligne = new QTreeWidgetItem(QStringList{nomPiece, date, nbEnfants, nbAdultes, couts, aLaPorte});
+    // The amount is kept beside its text, in cents: the total adds these, never the texts.
+    ligne->setData(ColCouts, kRoleCentimes, Montant::LireTexte(couts).centimes());
     lstTransactions.addTopLevelItem(ligne);
     return true;
 }
 
+Montant MontantLigne(const QTreeWidgetItem& ligne) {
+    const QVariant centimes = ligne.data(ColCouts, kRoleCentimes);
+    // A line put there by other means than AjouterLigneTransaction: its text, read once.
+    return centimes.isValid() ? Montant::Centimes(centimes.toLongLong()) : Montant::LireTexte(ligne.text(ColCouts));
+}
+
 void CalculerMontantTotal(const QTreeWidget& lstTransactions, QLabel& lblMontantTotal) {
-    double total = 0.0;
-    for (int i = 0; i < lstTransactions.topLevelItemCount(); ++i)
-        total += LireMontant(lstTransactions.topLevelItem(i)->text(ColCouts));
-    lblMontantTotal.setText(FormaterNombre(total));
+    Montant total;
+    for (int i = 0; i < lstTransactions.topLevelItemCount(); ++i) total += MontantLigne(*lstTransactions.topLevelItem(i));
+    lblMontantTotal.setText(total.TexteGeneral());
 }
 
 bool ContientLigne(const QTreeWidget& lstTransactions, const QString& nomPiece, const QString& date) {

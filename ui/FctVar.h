@@ -2,6 +2,7 @@
 // Regles, which these names stand for), the order list and its total.
 #pragma once
 
+#include "Montant.h"
 #include "Regles.h"
 
 #include <QDate>
@@ -55,6 +56,10 @@ enum ColonneTransaction { ColNom = 0, ColDate, ColNbEnf, ColNbAdt, ColCouts, Col
 bool AjouterLigneTransaction(QTreeWidget& lstTransactions, const QString& nomPiece, const QString& date,
                              const QString& nbEnfants, const QString& nbAdultes, const QString& couts,
                              const QString& porte);
+// Each line keeps its amount in cents under this role of the "Coûts" column, set when it is
+// appended; the total is their sum, written in the general number form ("20", "157,5").
+constexpr int kRoleCentimes = 0x0100 + 7;  // Qt::UserRole + 7
+Montant MontantLigne(const QTreeWidgetItem& ligne);
 void CalculerMontantTotal(const QTreeWidget& lstTransactions, QLabel& lblMontantTotal);
 // True when the list already holds a line for that play and date.
 bool ContientLigne(const QTreeWidget& lstTransactions, const QString& nomPiece, const QString& date);

@@ -1,5 +1,6 @@
 #include "modBD_Commandes.h"
 
+#include "Montant.h"
 #include "Regles.h"
 #include "modBD.h"
 
@@ -25,7 +26,7 @@ qint16 Compte(const QString& texte, const QString& quoi) {
 QString AjouterInfoClientReservation(const QString& dateReservation, const QString& montantTotal,
                                      const QString& nomClient, const QString& telephoneClient,
                                      const QString& nbForfaits) {
-    const double montant = Regles::LireMontant(montantTotal);
+    const double montant = Montant::LireTexte(montantTotal).Nombre();
     const qint16 forfaits = Compte(nbForfaits, QStringLiteral("Le nombre de forfaits"));
     const qint64 no = InsererEtObtenirNumero(QStringLiteral("INSERT INTO InfoClientReservation "
                                                             "(DateReservation, MontantTotal, NomClient, TelephoneClient, NbForfaits) "
@@ -38,7 +39,10 @@ QString AjouterInfoClientReservation(const QString& dateReservation, const QStri
 void AjouterInfoReservation(const QString& noClient, const QString& nomPiece, const QString& dateRepresentation,
                             const QString& nbEnfants, const QString& nbAdultes, const QString& cout,
                             const QString& ventePorte, QString& nomVendeur) {
-    const double montant = Regles::LireMontant(cout);
+    // A number beyond what a cost may be ("9e99") is refused, never stored as 0 or as itself.
+    if (Regles::EstNumerique(cout) && !Montant::LireSaisie(cout))
+        throw ErreurBD(QStringLiteral("Le champ des coûts n'est pas valide! (« %1 »)").arg(cout));
+    const double montant = Montant::LireTexte(cout).Nombre();
     const qint16 porte = ventePorte == QLatin1String("Oui") ? 1 : 0;
 
     const QString noPiece = ObtenirNoPiece(nomPiece);

@@ -1,6 +1,8 @@
 #include "modBD_Rapports.h"
 
+#include "Montant.h"
 #include "Regles.h"
+#include "modBD_Soiree.h"
 #include "modBD_Annulations.h"
 #include "modBD_RechercheCommandes.h"
 
@@ -101,7 +103,7 @@ QString NomVendeurLu(const QVariant& nom, const QVariant& comedien, const QVaria
 }
 
 // The performance a report of one performance is about, found as the stock window finds it.
-qlonglong TrouverRepresentation(const QString& nomPiece, const QString& dateRepresentation) {
+qlonglong RepresentationDuRapport(const QString& nomPiece, const QString& dateRepresentation) {
     const QString noPiece = ObtenirNoPiece(nomPiece);
     if (noPiece.isEmpty()) throw ErreurBD(QStringLiteral("La pièce « %1 » n'existe pas.").arg(nomPiece));
     const QString noRepresentation = ObtenirNoRepresentation(noPiece, dateRepresentation);
@@ -117,118 +119,103 @@ QString ConditionCommandesComptees() { return ConditionNonAnnulee(QStringLiteral
 
 int ComparerTextesDates(const QString& a, const QString& b) { return CleDate(a).comparer(CleDate(b)); }
 
-qlonglong EnCentimes(double cout) {
-    if (!std::isfinite(cout)) return 0;
-    // To a millionth first (the stored double's noise), then to the cent, halves away from zero.
-    const double millioniemes = std::round(cout * 1e6);
-    return static_cast<qlonglong>(std::round(millioniemes / 1e4));
-}
-
-// The same rounding as EnCentimes, in SQL, for a sum of many lines made by the base itself.
-// PostgreSQL rounds a double to the even neighbour but a numeric away from zero, and its
-// numeric made from a double keeps the digits typed (1.005, not 1.00499…); SQLite's ROUND
-// rounds away from zero.
-namespace {
-QString ExpressionCentimes(const QString& colonne) {
-    if (Connexion().driverName() == QLatin1String("QPSQL"))
-        return QStringLiteral("CAST(ROUND(CAST(%1 AS NUMERIC) * 100) AS BIGINT)").arg(colonne);
-    return QStringLiteral("CAST(ROUND(ROUND(%1 * 1000000.0) / 10000.0) AS INTEGER)").arg(colonne);
-}
-}  // namespace
-
 QString RepresentationSupprimee(qlonglong noRepresentation) {
     return QStringLiteral("(représentation supprimée n° %1)").arg(noRepresentation);
 }
 
-QList<LigneVentes> RapportVentes(const QString& nomPiece, const QDate& du, const QDate& au) {
-    const bool parDate = du.isValid() || au.isValid();
-    // The date bounds apply to date texts, read by the program's rule: the distinct order
-    // dates are read and tested here, and the sums then take the orders of the dates kept,
-    // bound as values (in batches, so no statement gets too many of them). Each order has
-    // one date, so the batches' distinct order counts add up exactly.
-    QList<QVariantList> lots{QVariantList()};
-    if (parDate) {
-        lots.clear();
-        QSqlQuery d = Executer(QStringLiteral("SELECT DISTINCT c.DateReservation FROM InfoClientReservation c WHERE (%1)")
-                                   .arg(ConditionCommandesComptees()));
-        QVariantList retenues;
-        while (d.next()) {
-            const QString texte = d.value(0).toString();
-            const QDate date = LireDate(texte);
-            if (date.isValid() && (!du.isValid() || date >= du) && (!au.isValid() || date <= au)) retenues << texte;
-        }
-        d.finish();
-        constexpr qsizetype kParLot = 500;
-        for (qsizetype i = 0; i < retenues.size(); i += kParLot) lots << retenues.mid(i, kParLot);
-    }
+namespace {
 
-    QHash<qlonglong, qsizetype> indices;
-    QList<LigneVentes> lignes;
-    // Every performance of the chosen plays first: one with no sale keeps its row of zeros.
-    {
-        QSqlQuery r = Executer(QStringLiteral("SELECT r.NoRepresentation, p.NomPiece, r.DateRepresentation FROM Representation r "
-                                              "JOIN Piece p ON p.NoPiece = r.NoPiece%1")
-                                   .arg(nomPiece.isEmpty() ? QString() : QStringLiteral(" WHERE p.NomPiece = ?")),
-                               nomPiece.isEmpty() ? QVariantList() : QVariantList{nomPiece});
-        while (r.next()) {
-            LigneVentes l;
-            l.piece = r.value(1).toString();
-            l.representation = r.value(2).toString();
-            lignes.append(l);
-            indices.insert(r.value(0).toLongLong(), lignes.size() - 1);
-        }
+// The order dates a date filter keeps, read by the program's date rule and bound as values in
+// batches (no statement gets too many of them). Each order has one date, so the batches'
+// distinct order counts add up exactly. Without a filter: one empty batch, no condition.
+QList<QVariantList> LotsDates(const QDate& du, const QDate& au) {
+    if (!du.isValid() && !au.isValid()) return {QVariantList()};
+    QSqlQuery d = Executer(QStringLiteral("SELECT DISTINCT c.DateReservation FROM InfoClientReservation c WHERE (%1)")
+                               .arg(ConditionCommandesComptees()));
+    QVariantList retenues;
+    while (d.next()) {
+        const QString texte = d.value(0).toString();
+        const QDate date = LireDate(texte);
+        if (date.isValid() && (!du.isValid() || date >= du) && (!au.isValid() || date <= au)) retenues << texte;
     }
+    d.finish();
+    QList<QVariantList> lots;
+    constexpr qsizetype kParLot = 500;
+    for (qsizetype i = 0; i < retenues.size(); i += kParLot) lots << retenues.mid(i, kParLot);
+    return lots;
+}
+
+struct LignesVentes {
+    QList<LigneVentes> lignes;
+    QHash<qlonglong, qsizetype> indices;  // performance number → row
+};
+
+// Every performance of the chosen plays: one with no sale keeps its row of zeros.
+void LireRepresentationsVentes(const QString& nomPiece, LignesVentes& v) {
+    QSqlQuery r = Executer(QStringLiteral("SELECT r.NoRepresentation, p.NomPiece, r.DateRepresentation FROM Representation r "
+                                          "JOIN Piece p ON p.NoPiece = r.NoPiece%1")
+                               .arg(nomPiece.isEmpty() ? QString() : QStringLiteral(" WHERE p.NomPiece = ?")),
+                           nomPiece.isEmpty() ? QVariantList() : QVariantList{nomPiece});
+    while (r.next()) {
+        LigneVentes l;
+        l.piece = r.value(1).toString();
+        l.representation = r.value(2).toString();
+        v.lignes.append(l);
+        v.indices.insert(r.value(0).toLongLong(), v.lignes.size() - 1);
+    }
+}
+
+// The sums of one batch of dates, per performance, added to its row. Summed per performance
+// first, then named: the names are joined once per performance, not once per line. A line
+// whose performance or play is gone gets a row of its own, labelled.
+void AjouterSommesVentes(const QString& nomPiece, const QVariantList& lot, LignesVentes& v) {
     const QString filtrePiece = nomPiece.isEmpty()
                                     ? QString()
                                     : QStringLiteral(" JOIN Representation rf ON rf.NoRepresentation = l.NoRepresentation "
                                                      "JOIN Piece pf ON pf.NoPiece = rf.NoPiece AND pf.NomPiece = ?");
-    for (const QVariantList& lot : std::as_const(lots)) {
-        QString dates;
-        if (!lot.isEmpty()) {
-            QStringList marques(lot.size(), QStringLiteral("?"));
-            dates = QStringLiteral(" AND c.DateReservation IN (%1)").arg(marques.join(QLatin1Char(',')));
+    QString dates;
+    if (!lot.isEmpty())
+        dates = QStringLiteral(" AND c.DateReservation IN (%1)").arg(QStringList(lot.size(), QStringLiteral("?")).join(QLatin1Char(',')));
+    QVariantList valeurs;
+    if (!nomPiece.isEmpty()) valeurs << nomPiece;
+    valeurs << lot;
+    QSqlQuery q = Executer(
+        QStringLiteral("SELECT a.NoRepresentation, p.NomPiece, r.DateRepresentation, a.Commandes, a.Enfant, a.Adulte, "
+                       "a.Porte, r.NoRepresentation, a.Centimes "
+                       "FROM (SELECT l.NoRepresentation, COUNT(DISTINCT l.NoClient) AS Commandes, "
+                       "SUM(l.NbEnfant) AS Enfant, SUM(l.NbAdulte) AS Adulte, "
+                       "SUM(CASE WHEN l.VentePorte <> 0 THEN l.NbEnfant + l.NbAdulte ELSE 0 END) AS Porte, "
+                       "SUM(%4) AS Centimes "
+                       "FROM InfoReservation l JOIN InfoClientReservation c ON c.NoClient = l.NoClient%1 "
+                       "WHERE (%2)%3 GROUP BY l.NoRepresentation) a "
+                       "LEFT JOIN Representation r ON r.NoRepresentation = a.NoRepresentation "
+                       "LEFT JOIN Piece p ON p.NoPiece = r.NoPiece")
+            .arg(filtrePiece, ConditionCommandesComptees(), dates, ExpressionCentimes(QStringLiteral("l.Cout"))),
+        valeurs);
+    while (q.next()) {
+        const qlonglong no = q.value(0).toLongLong();
+        auto it = v.indices.find(no);
+        if (it == v.indices.end()) {
+            LigneVentes l;
+            l.piece = q.value(1).isNull() ? kPieceSupprimee : q.value(1).toString();
+            l.representation = q.value(7).isNull() ? RepresentationSupprimee(no) : q.value(2).toString();
+            v.lignes.append(l);
+            it = v.indices.insert(no, v.lignes.size() - 1);
         }
-        QVariantList valeurs;
-        if (!nomPiece.isEmpty()) valeurs << nomPiece;
-        valeurs << lot;
-        // Summed per performance first, then named: the names are joined once per performance,
-        // not once per line. A line whose performance or play is gone keeps its row, labelled.
-        QSqlQuery q = Executer(
-            QStringLiteral("SELECT a.NoRepresentation, p.NomPiece, r.DateRepresentation, a.Commandes, a.Enfant, a.Adulte, "
-                           "a.Porte, r.NoRepresentation, a.Centimes "
-                           "FROM (SELECT l.NoRepresentation, COUNT(DISTINCT l.NoClient) AS Commandes, "
-                           "SUM(l.NbEnfant) AS Enfant, SUM(l.NbAdulte) AS Adulte, "
-                           "SUM(CASE WHEN l.VentePorte <> 0 THEN l.NbEnfant + l.NbAdulte ELSE 0 END) AS Porte, "
-                           "SUM(%4) AS Centimes "
-                           "FROM InfoReservation l JOIN InfoClientReservation c ON c.NoClient = l.NoClient%1 "
-                           "WHERE (%2)%3 GROUP BY l.NoRepresentation) a "
-                           "LEFT JOIN Representation r ON r.NoRepresentation = a.NoRepresentation "
-                           "LEFT JOIN Piece p ON p.NoPiece = r.NoPiece")
-                .arg(filtrePiece, ConditionCommandesComptees(), dates, ExpressionCentimes(QStringLiteral("l.Cout"))),
-            valeurs);
-        while (q.next()) {
-            const qlonglong no = q.value(0).toLongLong();
-            auto it = indices.find(no);
-            if (it == indices.end()) {
-                LigneVentes l;
-                l.piece = q.value(1).isNull() ? kPieceSupprimee : q.value(1).toString();
-                l.representation = q.value(7).isNull() ? RepresentationSupprimee(no) : q.value(2).toString();
-                lignes.append(l);
-                it = indices.insert(no, lignes.size() - 1);
-            }
-            LigneVentes& l = lignes[*it];
-            l.commandes += q.value(3).toLongLong();
-            l.billetsEnfant += q.value(4).toLongLong();
-            l.billetsAdulte += q.value(5).toLongLong();
-            l.billetsPorte += q.value(6).toLongLong();
-            l.centimes += q.value(8).toLongLong();
-        }
+        LigneVentes& l = v.lignes[*it];
+        l.commandes += q.value(3).toLongLong();
+        l.billetsEnfant += q.value(4).toLongLong();
+        l.billetsAdulte += q.value(5).toLongLong();
+        l.billetsPorte += q.value(6).toLongLong();
+        l.montant += Montant::Centimes(q.value(8).toLongLong());
     }
-    for (LigneVentes& l : lignes) l.montant = static_cast<double>(l.centimes) / 100.0;
+}
 
+// By play name (French collation), then by the date the performance text denotes.
+QList<LigneVentes> TrierVentes(const QList<LigneVentes>& lignes) {
     RangsNoms pieces;
     RangsDates dates;
-    for (const LigneVentes& l : std::as_const(lignes)) {
+    for (const LigneVentes& l : lignes) {
         pieces.ajouter(l.piece);
         dates.ajouter(l.representation);
     }
@@ -236,19 +223,37 @@ QList<LigneVentes> RapportVentes(const QString& nomPiece, const QDate& du, const
     dates.classer();
     std::vector<std::array<qint64, 2>> cles;
     cles.reserve(static_cast<size_t>(lignes.size()));
-    for (const LigneVentes& l : std::as_const(lignes)) cles.push_back({pieces.rang(l.piece), dates.rang(l.representation)});
+    for (const LigneVentes& l : lignes) cles.push_back({pieces.rang(l.piece), dates.rang(l.representation)});
     return Trier(lignes, cles);
 }
 
+}  // namespace
+
+QList<LigneVentes> RapportVentes(const QString& nomPiece, const QDate& du, const QDate& au) {
+    // With a date filter, only the performances that sold in that period are listed: a period
+    // of two orders is two rows, not every performance of the season at zero.
+    const bool parDate = du.isValid() || au.isValid();
+    const QList<QVariantList> lots = LotsDates(du, au);
+    LignesVentes v;
+    if (!parDate) LireRepresentationsVentes(nomPiece, v);
+    for (const QVariantList& lot : lots) AjouterSommesVentes(nomPiece, lot, v);
+    return TrierVentes(v.lignes);
+}
+
 QList<LignePorte> RapportPorte(const QString& nomPiece, const QString& dateRepresentation) {
-    const qlonglong noRepresentation = TrouverRepresentation(nomPiece, dateRepresentation);
+    const qlonglong noRepresentation = RepresentationDuRapport(nomPiece, dateRepresentation);
+    // The party's check-ins so far: a list printed mid-evening says who is already in.
+    const QString arrives = TablePresente(kTableArrivees)
+                                ? QStringLiteral("(SELECT SUM(a.NbArrives) FROM ArriveeCommande a WHERE a.NoClient = c.NoClient "
+                                                 "AND a.NoRepresentation = l.NoRepresentation)")
+                                : QStringLiteral("0");
     QSqlQuery q = Executer(QStringLiteral("SELECT c.NomClient, c.TelephoneClient, l.NbEnfant, l.NbAdulte, l.Cout, l.VentePorte, "
-                                          "v.NomVendeur, v.Comedien, l.NoVendeur, c.NoClient, c.DateReservation, l.NoLigne "
+                                          "v.NomVendeur, v.Comedien, l.NoVendeur, c.NoClient, c.DateReservation, l.NoLigne, %2 "
                                           "FROM InfoReservation l "
                                           "JOIN InfoClientReservation c ON c.NoClient = l.NoClient "
                                           "LEFT JOIN Vendeur v ON v.NoVendeur = l.NoVendeur "
                                           "WHERE l.NoRepresentation = ? AND (%1)")
-                               .arg(ConditionCommandesComptees()),
+                               .arg(ConditionCommandesComptees(), arrives),
                            {noRepresentation});
     QList<LignePorte> lignes;
     QList<qlonglong> noLignes;
@@ -259,12 +264,12 @@ QList<LignePorte> RapportPorte(const QString& nomPiece, const QString& dateRepre
         l.telephone = q.value(1).toString();
         l.billetsEnfant = q.value(2).toLongLong();
         l.billetsAdulte = q.value(3).toLongLong();
-        l.centimes = EnCentimes(q.value(4).toDouble());
-        l.cout = static_cast<double>(l.centimes) / 100.0;
+        l.cout = Montant::DepuisStocke(q.value(4).toDouble());
         l.aLaPorte = q.value(5).toLongLong() != 0;
         l.vendeur = NomVendeurLu(q.value(6), q.value(7), q.value(8));
         l.commande = q.value(9).toLongLong();
         l.dateCommande = q.value(10).toString();
+        l.arrives = q.value(12).toLongLong();
         clients.ajouter(l.client);
         lignes.append(l);
         noLignes.append(q.value(11).toLongLong());
@@ -277,72 +282,88 @@ QList<LignePorte> RapportPorte(const QString& nomPiece, const QString& dateRepre
     return Trier(lignes, cles);
 }
 
-QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece, const QString& nomVendeur, const Avancement& avancement) {
-    // Two sums per (seller, performance), merged here: what the ledger gave and took back,
-    // and what the seller's order lines sold. Over every play that is one row per seller and
-    // performance, hundreds of thousands of them: the queries return numbers only, in the
-    // order of the indexes they read, every row is read before anything else is done (so the
-    // file is locked for SQLite's own work only), and the names come from three small tables
-    // read once, shared by every row that shows them.
-    const QString filtrePiece = nomPiece.isEmpty()
-                                    ? QString()
-                                    : QStringLiteral(" JOIN Representation rf ON rf.NoRepresentation = x.NoRepresentation "
-                                                     "JOIN Piece pf ON pf.NoPiece = rf.NoPiece AND pf.NomPiece = ?");
-    QVariantList valeurs;
-    if (!nomPiece.isEmpty()) valeurs << nomPiece;
+// --- The sellers' report: two sums per (seller, performance), merged here: what the ledger
+// gave and took back, and what the seller's order lines sold. Over every play that is one row
+// per seller and performance, hundreds of thousands of them: the queries return numbers only,
+// in the order of the indexes they read, every row is read before anything else is done (so
+// the file is locked for SQLite's own work only), and the names come from three small tables
+// read once, shared by every row that shows them.
+namespace {
 
-    struct Somme {
-        qlonglong vendeur, representation, a, b;
-        qlonglong centimes;
-    };
-    // The sums are read in slices of sellers' numbers, one statement each, in the order of the
-    // numbers: between two slices a clerk's commit waiting for the file gets it, so it waits
-    // for one slice's read at most, not for the whole report's.
+// The door tills' payments, written by the door's program table; read only here.
+const QString kTablePaiements = QStringLiteral("PaiementCommande");
+
+struct SommeVendeur {
+    qlonglong vendeur, representation, a, b;
+    qlonglong centimes, centimesCaisse;
+};
+
+// The sums are read in slices of sellers' numbers, one statement each, in the order of the
+// numbers: between two slices a clerk's commit waiting for the file gets it, so it waits for
+// one slice's read at most, not for the whole report's.
+std::vector<std::pair<qlonglong, qlonglong>> TranchesVendeurs(bool unePiece) {
     std::vector<std::pair<qlonglong, qlonglong>> tranches;
-    {
-        QSqlQuery q = Executer(QStringLiteral("SELECT (SELECT MIN(NoVendeur) FROM InventaireBillets), "
-                                              "(SELECT MAX(NoVendeur) FROM InventaireBillets), "
-                                              "(SELECT MIN(NoVendeur) FROM InfoReservation), "
-                                              "(SELECT MAX(NoVendeur) FROM InfoReservation)"));
-        std::optional<qlonglong> bas, haut;
-        if (q.next())
-            for (int i = 0; i < 4; i += 2)
-                if (!q.value(i).isNull()) {
-                    bas = std::min(bas.value_or(q.value(i).toLongLong()), q.value(i).toLongLong());
-                    haut = std::max(haut.value_or(q.value(i + 1).toLongLong()), q.value(i + 1).toLongLong());
-                }
-        q.finish();
-        // One play's report is short, and its statement reads that play's performances whatever
-        // the slice: one slice.
-        if (bas && !nomPiece.isEmpty()) {
-            tranches.emplace_back(*bas, *haut);
-        } else if (bas) {
-            constexpr quint64 kTranches = 16;
-            const quint64 pas = (static_cast<quint64>(*haut) - static_cast<quint64>(*bas)) / kTranches + 1;
-            for (qlonglong debut = *bas;;) {
-                const bool derniere = static_cast<quint64>(*haut) - static_cast<quint64>(debut) < pas;
-                const qlonglong fin = derniere ? *haut : static_cast<qlonglong>(static_cast<quint64>(debut) + pas - 1);
-                tranches.emplace_back(debut, fin);
-                if (derniere) break;
-                debut = fin + 1;
+    QSqlQuery q = Executer(QStringLiteral("SELECT (SELECT MIN(NoVendeur) FROM InventaireBillets), "
+                                          "(SELECT MAX(NoVendeur) FROM InventaireBillets), "
+                                          "(SELECT MIN(NoVendeur) FROM InfoReservation), "
+                                          "(SELECT MAX(NoVendeur) FROM InfoReservation)"));
+    std::optional<qlonglong> bas, haut;
+    if (q.next())
+        for (int i = 0; i < 4; i += 2)
+            if (!q.value(i).isNull()) {
+                bas = std::min(bas.value_or(q.value(i).toLongLong()), q.value(i).toLongLong());
+                haut = std::max(haut.value_or(q.value(i + 1).toLongLong()), q.value(i + 1).toLongLong());
             }
-        }
+    q.finish();
+    if (!bas) return tranches;
+    // One play's report is short, and its statement reads that play's performances whatever
+    // the slice: one slice.
+    if (unePiece) return {{*bas, *haut}};
+    constexpr quint64 kTranches = 16;
+    const quint64 pas = (static_cast<quint64>(*haut) - static_cast<quint64>(*bas)) / kTranches + 1;
+    for (qlonglong debut = *bas;;) {
+        const bool derniere = static_cast<quint64>(*haut) - static_cast<quint64>(debut) < pas;
+        const qlonglong fin = derniere ? *haut : static_cast<qlonglong>(static_cast<quint64>(debut) + pas - 1);
+        tranches.emplace_back(debut, fin);
+        if (derniere) break;
+        debut = fin + 1;
     }
+    return tranches;
+}
+
+struct LectureVendeurs {
+    std::vector<std::pair<qlonglong, qlonglong>> tranches;
+    QVariantList valeurs;
+    Avancement avancement;
     int fait = 0;
-    const auto lire = [&tranches, &valeurs, &avancement, &fait](const QString& sql, bool avecMontant) {
-        std::vector<Somme> sommes;
+    std::vector<SommeVendeur> lire(const QString& sql, bool avecMontant) {
+        std::vector<SommeVendeur> sommes;
         for (const auto& [debut, fin] : tranches) {
             QSqlQuery q = Executer(sql, QVariantList(valeurs) << debut << fin);
             while (q.next())
                 sommes.push_back({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toLongLong(),
-                                  avecMontant ? 0 : q.value(3).toLongLong(), avecMontant ? q.value(3).toLongLong() : 0});
+                                  avecMontant ? 0 : q.value(3).toLongLong(), avecMontant ? q.value(3).toLongLong() : 0,
+                                  avecMontant ? q.value(4).toLongLong() : 0});
             // next() also ends on a failure: a report cut short must not pass for the whole one.
             VerifierLectureComplete(q);
             q.finish();
             if (avancement) avancement(++fait, static_cast<int>(tranches.size()) * 2);
         }
         return sommes;
-    };
+    }
+};
+
+struct SommesVendeurs {
+    std::vector<SommeVendeur> mouvements, ventes;
+};
+
+SommesVendeurs LireSommesVendeurs(const QString& nomPiece, const Avancement& avancement) {
+    const QString filtrePiece = nomPiece.isEmpty()
+                                    ? QString()
+                                    : QStringLiteral(" JOIN Representation rf ON rf.NoRepresentation = x.NoRepresentation "
+                                                     "JOIN Piece pf ON pf.NoPiece = rf.NoPiece AND pf.NomPiece = ?");
+    LectureVendeurs lecture{TranchesVendeurs(!nomPiece.isEmpty()), {}, avancement, 0};
+    if (!nomPiece.isEmpty()) lecture.valeurs << nomPiece;
     // Given and taken back: the net sum and the returns' sum.
     const QString sqlMouvements = QStringLiteral("SELECT x.NoVendeur, x.NoRepresentation, SUM(x.Nombre), "
                                                  "SUM(CASE WHEN x.Nombre < 0 THEN x.Nombre ELSE 0 END) "
@@ -350,114 +371,122 @@ QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece, const QString& nom
                                                  "GROUP BY x.NoVendeur, x.NoRepresentation "
                                                  "ORDER BY x.NoVendeur, x.NoRepresentation")
                                       .arg(filtrePiece);
-    const QString sqlVentes = QStringLiteral("SELECT x.NoVendeur, x.NoRepresentation, SUM(x.NbEnfant + x.NbAdulte), SUM(%3) "
+    // What a door till took for an order (PaiementCommande) is not asked of the seller.
+    const QString cents = ExpressionCentimes(QStringLiteral("x.Cout"));
+    const QString caisse = TablePresente(kTablePaiements)
+                               ? QStringLiteral("SUM(CASE WHEN EXISTS (SELECT 1 FROM %1 pc WHERE pc.NoClient = x.NoClient) "
+                                                "THEN %2 ELSE 0 END)").arg(kTablePaiements, cents)
+                               : QStringLiteral("0");
+    const QString sqlVentes = QStringLiteral("SELECT x.NoVendeur, x.NoRepresentation, SUM(x.NbEnfant + x.NbAdulte), SUM(%3), %4 "
                                              "FROM InfoReservation x JOIN InfoClientReservation c ON c.NoClient = x.NoClient%1 "
                                              "WHERE (%2) AND x.NoVendeur BETWEEN ? AND ? "
                                              "GROUP BY x.NoVendeur, x.NoRepresentation "
                                              "ORDER BY x.NoVendeur, x.NoRepresentation")
-                                  .arg(filtrePiece, ConditionCommandesComptees(), ExpressionCentimes(QStringLiteral("x.Cout")));
+                                  .arg(filtrePiece, ConditionCommandesComptees(), cents, caisse);
     // One connection: SQLite shares one file lock among a program's connections, so two
     // reading side by side would leave no gap for the clerk's commit between their slices.
-    const std::vector<Somme> mouvements = lire(sqlMouvements, false);
-    const std::vector<Somme> ventes = lire(sqlVentes, true);
+    SommesVendeurs s;
+    if (lecture.tranches.empty()) return s;
+    s.mouvements = lecture.lire(sqlMouvements, false);
+    s.ventes = lecture.lire(sqlVentes, true);
+    return s;
+}
 
-    // The names, read after the sums: whatever the sums name was there when they were read.
-    struct Representation {
-        QString piece, date;
-        int rangPiece = 0, rangDate = 0;
-        qsizetype rang = 0;  // in the report's order of performances
-    };
-    QHash<qlonglong, Representation> representations;
-    RangsNoms pieces;
-    RangsDates dates;
-    {
-        QHash<qlonglong, QString> nomsPieces;
-        QSqlQuery p = Executer(QStringLiteral("SELECT NoPiece, NomPiece FROM Piece"));
-        while (p.next()) nomsPieces.insert(p.value(0).toLongLong(), p.value(1).toString());
-        p.finish();
-        QSqlQuery r = Executer(QStringLiteral("SELECT r.NoRepresentation, r.NoPiece, r.DateRepresentation FROM Representation r%1")
-                                   .arg(nomPiece.isEmpty() ? QString()
-                                                           : QStringLiteral(" JOIN Piece pf ON pf.NoPiece = r.NoPiece "
-                                                                            "AND pf.NomPiece = ?")),
-                               valeurs);
-        while (r.next()) {
-            // A performance whose play is gone still counts, under the deleted play's label.
-            const auto piece = nomsPieces.constFind(r.value(1).toLongLong());
-            Representation& rep = representations[r.value(0).toLongLong()];
-            rep.piece = piece == nomsPieces.cend() ? kPieceSupprimee : *piece;
-            rep.date = r.value(2).toString();
-        }
-        r.finish();
-        // Lines of a performance deleted since: counted too (over every play; a chosen play's
-        // query only finds the performances it still has).
-        if (nomPiece.isEmpty())
-            for (const std::vector<Somme>* sommes : {&mouvements, &ventes})
-                for (const Somme& x : *sommes)
-                    if (!representations.contains(x.representation)) {
-                        Representation& rep = representations[x.representation];
-                        rep.piece = kPieceSupprimee;
-                        rep.date = RepresentationSupprimee(x.representation);
-                    }
-        for (const Representation& rep : std::as_const(representations)) {
-            pieces.ajouter(rep.piece);
-            dates.ajouter(rep.date);
-        }
-    }
-    struct FicheVendeur {
-        QString nom;
-        int rang = 0;
-    };
+struct RepresentationVendeurs {
+    QString piece, date;
+    qsizetype rang = 0;  // in the report's order of performances
+};
+struct FicheVendeur {
+    QString nom;
+    int rang = 0;
+};
+struct NomsVendeurs {
+    QHash<qlonglong, RepresentationVendeurs> representations;
     QHash<qlonglong, FicheVendeur> vendeurs;
-    {
-        QSqlQuery v = Executer(QStringLiteral("SELECT NoVendeur, NomVendeur, Comedien FROM Vendeur"));
-        while (v.next()) vendeurs[v.value(0).toLongLong()].nom = NomAfficheVendeur(v.value(1).toString(), v.value(2).toLongLong() != 0);
-        v.finish();
+};
+
+// The performances' names, read after the sums: whatever the sums name was there when they were read.
+void LireRepresentationsVendeurs(const QString& nomPiece, const SommesVendeurs& s, NomsVendeurs& n) {
+    QHash<qlonglong, QString> nomsPieces;
+    QSqlQuery p = Executer(QStringLiteral("SELECT NoPiece, NomPiece FROM Piece"));
+    while (p.next()) nomsPieces.insert(p.value(0).toLongLong(), p.value(1).toString());
+    p.finish();
+    QSqlQuery r = Executer(QStringLiteral("SELECT r.NoRepresentation, r.NoPiece, r.DateRepresentation FROM Representation r%1")
+                               .arg(nomPiece.isEmpty() ? QString()
+                                                       : QStringLiteral(" JOIN Piece pf ON pf.NoPiece = r.NoPiece AND pf.NomPiece = ?")),
+                           nomPiece.isEmpty() ? QVariantList() : QVariantList{nomPiece});
+    while (r.next()) {
+        // A performance whose play is gone still counts, under the deleted play's label.
+        const auto piece = nomsPieces.constFind(r.value(1).toLongLong());
+        RepresentationVendeurs& rep = n.representations[r.value(0).toLongLong()];
+        rep.piece = piece == nomsPieces.cend() ? kPieceSupprimee : *piece;
+        rep.date = r.value(2).toString();
     }
+    r.finish();
+    // Lines of a performance deleted since: counted too (over every play; a chosen play's
+    // query only finds the performances it still has).
+    if (!nomPiece.isEmpty()) return;
+    for (const std::vector<SommeVendeur>* sommes : {&s.mouvements, &s.ventes})
+        for (const SommeVendeur& x : *sommes)
+            if (!n.representations.contains(x.representation))
+                n.representations.insert(x.representation, {kPieceSupprimee, RepresentationSupprimee(x.representation), 0});
+}
+
+void LireNomsVendeurs(const SommesVendeurs& s, NomsVendeurs& n) {
+    QSqlQuery v = Executer(QStringLiteral("SELECT NoVendeur, NomVendeur, Comedien FROM Vendeur"));
+    while (v.next()) n.vendeurs[v.value(0).toLongLong()].nom = NomAfficheVendeur(v.value(1).toString(), v.value(2).toLongLong() != 0);
+    v.finish();
     // A line may point to a seller deleted since: it is still counted, under its number.
-    for (const std::vector<Somme>* sommes : {&mouvements, &ventes})
-        for (const Somme& x : *sommes)
-            if (!vendeurs.contains(x.vendeur))
-                vendeurs[x.vendeur].nom = NomVendeurLu(QVariant(), QVariant(), x.vendeur);
+    for (const std::vector<SommeVendeur>* sommes : {&s.mouvements, &s.ventes})
+        for (const SommeVendeur& x : *sommes)
+            if (!n.vendeurs.contains(x.vendeur)) n.vendeurs[x.vendeur].nom = NomVendeurLu(QVariant(), QVariant(), x.vendeur);
+}
 
-    // The order: seller name, play name, performance date, each in the reports' collation;
-    // equal names keep their numbers' order.
-    {
-        RangsNoms noms;
-        for (const FicheVendeur& v : std::as_const(vendeurs)) noms.ajouter(v.nom);
-        noms.classer();
-        for (FicheVendeur& v : vendeurs) v.rang = noms.rang(v.nom);
-        pieces.classer();
-        dates.classer();
-        std::vector<std::tuple<int, int, qlonglong>> ordre;
-        ordre.reserve(static_cast<size_t>(representations.size()));
-        for (auto it = representations.begin(); it != representations.end(); ++it) {
-            it->rangPiece = pieces.rang(it->piece);
-            it->rangDate = dates.rang(it->date);
-            ordre.emplace_back(it->rangPiece, it->rangDate, it.key());
-        }
-        std::sort(ordre.begin(), ordre.end());
-        for (size_t i = 0; i < ordre.size(); ++i) representations[std::get<2>(ordre[i])].rang = static_cast<qsizetype>(i);
+// The order: seller name, play name, performance date, each in the reports' collation; equal
+// names keep their numbers' order.
+void ClasserVendeurs(NomsVendeurs& n) {
+    RangsNoms noms, pieces;
+    RangsDates dates;
+    for (const FicheVendeur& v : std::as_const(n.vendeurs)) noms.ajouter(v.nom);
+    for (const RepresentationVendeurs& rep : std::as_const(n.representations)) {
+        pieces.ajouter(rep.piece);
+        dates.ajouter(rep.date);
     }
+    noms.classer();
+    pieces.classer();
+    dates.classer();
+    for (FicheVendeur& v : n.vendeurs) v.rang = noms.rang(v.nom);
+    std::vector<std::tuple<int, int, qlonglong>> ordre;
+    ordre.reserve(static_cast<size_t>(n.representations.size()));
+    for (auto it = n.representations.cbegin(); it != n.representations.cend(); ++it)
+        ordre.emplace_back(pieces.rang(it->piece), dates.rang(it->date), it.key());
+    std::sort(ordre.begin(), ordre.end());
+    for (size_t i = 0; i < ordre.size(); ++i) n.representations[std::get<2>(ordre[i])].rang = static_cast<qsizetype>(i);
+}
 
-    // Both sums come sorted on (seller, performance): one pass merges them.
-    struct Fusion {
-        qint64 cle;
-        const Representation* representation;
-        const FicheVendeur* vendeur;
-        const Somme* mouvement;
-        const Somme* vente;
-    };
-    std::vector<Fusion> fusion;
-    fusion.reserve(std::max(mouvements.size(), ventes.size()));
-    const qint64 nbRepresentations = representations.size();
+struct FusionVendeurs {
+    qint64 cle;
+    const RepresentationVendeurs* representation;
+    const FicheVendeur* vendeur;
+    const SommeVendeur* mouvement;
+    const SommeVendeur* vente;
+};
+
+// Both sums come sorted on (seller, performance): one pass merges them.
+std::vector<FusionVendeurs> FusionnerVendeurs(const SommesVendeurs& s, const NomsVendeurs& n, const QString& nomVendeur) {
+    std::vector<FusionVendeurs> fusion;
+    fusion.reserve(std::max(s.mouvements.size(), s.ventes.size()));
+    const qint64 nbRepresentations = n.representations.size();
     const FicheVendeur* vendeur = nullptr;
     qlonglong noVendeur = 0;
-    const auto avant = [](const Somme& a, const Somme& b) {
+    const auto avant = [](const SommeVendeur& a, const SommeVendeur& b) {
         return a.vendeur != b.vendeur ? a.vendeur < b.vendeur : a.representation < b.representation;
     };
+    const auto& mouvements = s.mouvements;
+    const auto& ventes = s.ventes;
     for (auto im = mouvements.cbegin(), iv = ventes.cbegin(); im != mouvements.cend() || iv != ventes.cend();) {
-        const Somme* mouvement = nullptr;
-        const Somme* vente = nullptr;
+        const SommeVendeur* mouvement = nullptr;
+        const SommeVendeur* vente = nullptr;
         if (iv == ventes.cend() || (im != mouvements.cend() && avant(*im, *iv))) {
             mouvement = &*im++;
         } else if (im == mouvements.cend() || avant(*iv, *im)) {
@@ -466,26 +495,29 @@ QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece, const QString& nom
             mouvement = &*im++;
             vente = &*iv++;
         }
-        const Somme& x = mouvement ? *mouvement : *vente;
-        const auto rep = representations.constFind(x.representation);
-        if (rep == representations.cend()) continue;
+        const SommeVendeur& x = mouvement ? *mouvement : *vente;
+        const auto rep = n.representations.constFind(x.representation);
+        if (rep == n.representations.cend()) continue;
         if (!vendeur || noVendeur != x.vendeur) {
-            vendeur = &vendeurs.find(x.vendeur).value();
+            vendeur = &*n.vendeurs.constFind(x.vendeur);
             noVendeur = x.vendeur;
         }
         if (!nomVendeur.isEmpty() && vendeur->nom != nomVendeur) continue;
         fusion.push_back({vendeur->rang * nbRepresentations + rep->rang, &*rep, vendeur, mouvement, vente});
     }
+    return fusion;
+}
+
+QList<LigneVendeurs> LignesFusion(const std::vector<FusionVendeurs>& fusion) {
     // Sorted on (key, place), small pairs: the same order as a stable sort of the rows.
     std::vector<std::pair<qint64, size_t>> ordre;
     ordre.reserve(fusion.size());
     for (size_t i = 0; i < fusion.size(); ++i) ordre.emplace_back(fusion[i].cle, i);
     std::sort(ordre.begin(), ordre.end());
-
     QList<LigneVendeurs> lignes;
     lignes.reserve(static_cast<qsizetype>(fusion.size()));
     for (const auto& [cle, i] : ordre) {
-        const Fusion& f = fusion[i];
+        const FusionVendeurs& f = fusion[i];
         LigneVendeurs l;
         l.vendeur = f.vendeur->nom;
         l.piece = f.representation->piece;
@@ -496,16 +528,27 @@ QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece, const QString& nom
         }
         if (f.vente) {
             l.vendus = f.vente->a;
-            l.centimesVendus = f.vente->centimes;
-            l.montantVendu = static_cast<double>(l.centimesVendus) / 100.0;
+            l.montantVendu = Montant::Centimes(f.vente->centimes);
+            l.payeCaisse = Montant::Centimes(f.vente->centimesCaisse);
         }
         lignes.append(l);
     }
     return lignes;
 }
 
+}  // namespace
+
+QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece, const QString& nomVendeur, const Avancement& avancement) {
+    const SommesVendeurs sommes = LireSommesVendeurs(nomPiece, avancement);
+    NomsVendeurs noms;
+    LireRepresentationsVendeurs(nomPiece, sommes, noms);
+    LireNomsVendeurs(sommes, noms);
+    ClasserVendeurs(noms);
+    return LignesFusion(FusionnerVendeurs(sommes, noms, nomVendeur));
+}
+
 QList<LigneMouvement> RapportMouvements(const QString& nomPiece, const QString& dateRepresentation) {
-    const qlonglong noRepresentation = TrouverRepresentation(nomPiece, dateRepresentation);
+    const qlonglong noRepresentation = RepresentationDuRapport(nomPiece, dateRepresentation);
     QSqlQuery q = Executer(QStringLiteral("SELECT m.DateTransaction, v.NomVendeur, v.Comedien, m.NoVendeur, m.Nombre, m.Commentaire "
                                           "FROM InventaireBillets m LEFT JOIN Vendeur v ON v.NoVendeur = m.NoVendeur "
                                           "WHERE m.NoRepresentation = ? ORDER BY m.NoMouvement"),
@@ -582,16 +625,16 @@ QList<LigneJournal> RapportJournal(const QDate& du, const QDate& au) {
     while (q.next()) {
         LigneJournal* l = ligne(q.value(0).toString());
         if (!l) continue;
-        const qlonglong centimes = q.value(3).toLongLong();
+        const Montant montant = Montant::Centimes(q.value(3).toLongLong());
         const qlonglong billets = q.value(4).toLongLong();
         if (q.value(1).toLongLong() != 0) {
-            l->centimesAnnules += centimes;
+            l->montantAnnule += montant;
         } else {
             l->billets += billets;
-            l->centimes += centimes;
+            l->montant += montant;
             if (q.value(2).toLongLong() != 0) {
                 l->billetsPorte += billets;
-                l->centimesPorte += centimes;
+                l->montantPorte += montant;
             }
         }
     }
@@ -643,7 +686,7 @@ QList<LigneAnnulation> RapportAnnulations() {
         if (it == indices.cend()) continue;
         LigneAnnulation& l = lignes[*it];
         l.billets += d.value(1).toLongLong();
-        l.centimes += EnCentimes(d.value(2).toDouble());
+        l.montant += Montant::DepuisStocke(d.value(2).toDouble());
         const QString nom = NomVendeurLu(d.value(3), d.value(4), d.value(5));
         QStringList& noms = vendeurs[l.commande];
         if (!noms.contains(nom)) noms << nom;

@@ -2,6 +2,7 @@
 // returning plain rows already in the order a reader expects. Knows nothing of widgets.
 #pragma once
 
+#include "Montant.h"
 #include "modBD.h"
 
 #include <QDate>
@@ -9,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 
@@ -19,10 +21,9 @@ namespace modBD {
 // orders out (cancelled ones, say) is written here once.
 QString ConditionCommandesComptees();
 
-// A stored cost in cents, rounded once, half away from zero. The binary noise of a stored
-// double (1.005 is kept as 1.00499…) is taken off first: the clerk typed 1.005. Every amount
-// of the reports is a sum of these cents, so the rows printed always add up to the totals.
-qlonglong EnCentimes(double cout);
+// A stored cost in cents: Montant::DepuisStocke. Every amount of the reports is a sum of these
+// cents, so the rows printed always add up to the totals.
+inline qlonglong EnCentimes(double cout) { return Montant::DepuisStocke(cout).centimes(); }
 
 // Labels of lines whose play or performance was deleted since: still counted everywhere.
 inline const QString kPieceSupprimee = QStringLiteral("(pièce supprimée)");
@@ -39,12 +40,12 @@ struct LigneVentes {
     qlonglong billetsEnfant = 0;
     qlonglong billetsAdulte = 0;
     qlonglong billetsPorte = 0;
-    qlonglong centimes = 0;
-    double montant = 0.0;  // centimes / 100
+    Montant montant;
     qlonglong billets() const { return billetsEnfant + billetsAdulte; }
 };
 // nomPiece empty: every play. du/au invalid: open end. With a date bound, only orders whose
-// date text reads as a date within the bounds (both included) count.
+// date text reads as a date within the bounds (both included) count, and only the
+// performances that have such lines are listed.
 QList<LigneVentes> RapportVentes(const QString& nomPiece = QString(), const QDate& du = QDate(), const QDate& au = QDate());
 
 // The door list of one performance, sorted by client name, then order number.
@@ -53,9 +54,9 @@ struct LignePorte {
     QString telephone;
     qlonglong billetsEnfant = 0;
     qlonglong billetsAdulte = 0;
-    qlonglong centimes = 0;
-    double cout = 0.0;  // centimes / 100
+    Montant cout;
     bool aLaPorte = false;
+    qlonglong arrives = 0;  // of the party, checked in at the door so far
     QString vendeur;  // display name, " (C)" for an actor
     qlonglong commande = 0;
     QString dateCommande;
@@ -72,10 +73,13 @@ struct LigneVendeurs {
     qlonglong recus = 0;
     qlonglong rendus = 0;
     qlonglong vendus = 0;
-    qlonglong centimesVendus = 0;
-    double montantVendu = 0.0;  // centimesVendus / 100
+    Montant montantVendu;
+    Montant payeCaisse;  // the part of montantVendu a door till took (PaiementCommande)
     qlonglong enStock() const { return recus - rendus; }
     qlonglong reste() const { return enStock() - vendus; }
+    // Tickets the seller still holds, and tickets sold beyond what was held.
+    qlonglong aRendre() const { return std::max<qlonglong>(reste(), 0); }
+    qlonglong vendusSansBillet() const { return std::max<qlonglong>(-reste(), 0); }
 };
 // Told how far a long read has gone (steps done, steps in all) between two of its statements;
 // it may throw to abandon the read (nothing is then returned).
@@ -103,11 +107,11 @@ struct LigneJournal {
     QString date;
     qlonglong commandes = 0;
     qlonglong billets = 0;
-    qlonglong centimes = 0;
+    Montant montant;
     qlonglong billetsPorte = 0;
-    qlonglong centimesPorte = 0;
+    Montant montantPorte;
     qlonglong commandesAnnulees = 0;
-    qlonglong centimesAnnules = 0;
+    Montant montantAnnule;
 };
 QList<LigneJournal> RapportJournal(const QDate& du = QDate(), const QDate& au = QDate());
 // True when some order date text of the base reads as a date within the bounds.
@@ -121,7 +125,7 @@ struct LigneAnnulation {
     QString telephone;
     QString vendeurs;  // the sellers of its lines, ", " between them
     qlonglong billets = 0;
-    qlonglong centimes = 0;
+    Montant montant;
     QString dateAnnulation;
     QString motif;
 };

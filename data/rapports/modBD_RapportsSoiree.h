@@ -17,26 +17,27 @@ struct LigneBilan {
     qlonglong vendus = 0;
     qlonglong porte = 0;
     qlonglong arrives = 0;
-    double montant = 0.0;
+    Montant montant;
 };
-// Every performance of the play (empty: of every play), by play name then date.
+// Every performance of the play (empty: of every play), even with nothing sold, and the lines
+// of deleted plays or performances under their labels, by play name then date.
 QList<LigneBilan> RapportBilan(const QString& nomPiece);
 
 struct VentesVendeur {
     QString vendeur;
     qlonglong commandes = 0;
     qlonglong billets = 0;
-    double montant = 0.0;
+    Montant montant;
 };
 struct ClotureSoiree {
     QString piece;
     QString representation;
     Soiree soiree;
     qlonglong ventesPorte = 0;           // door orders
-    double montantPorte = 0.0;
+    Montant montantPorte;
     QList<VentesVendeur> porteParVendeur;  // by seller name
     qlonglong commandesAvance = 0;
-    double montantAvance = 0.0;
+    Montant montantAvance;
     QList<PartieSoiree> absents;         // parties with nobody checked in
 };
 // Throws ErreurBD when the play or the performance does not exist.

@@ -196,14 +196,14 @@ Soiree LireSoiree(qint64 noRepresentation) {
     // One row per order: its tickets for this performance, whether sold at the door, its check-ins.
     QSqlQuery q = Executer(
         QStringLiteral("SELECT c.NoClient, c.NomClient, c.TelephoneClient, SUM(l.NbEnfant), SUM(l.NbAdulte), "
-                       "MAX(l.VentePorte), SUM(l.Cout), MIN(l.NoVendeur), %1 "
+                       "MAX(l.VentePorte), SUM(%3), MIN(l.NoVendeur), %1 "
                        "FROM InfoReservation l JOIN InfoClientReservation c ON c.NoClient = l.NoClient "
                        "WHERE l.NoRepresentation = ? AND (%2) "
                        "GROUP BY c.NoClient, c.NomClient, c.TelephoneClient")
             .arg(arrivees ? QStringLiteral("(SELECT a.NbArrives FROM ArriveeCommande a "
                                            "WHERE a.NoClient = c.NoClient AND a.NoRepresentation = ?)")
                           : QStringLiteral("0"),
-                 ConditionNonAnnulee(QStringLiteral("c.NoClient"))),
+                 ConditionNonAnnulee(QStringLiteral("c.NoClient")), ExpressionCentimes(QStringLiteral("l.Cout"))),
         arrivees ? QVariantList{noRepresentation, noRepresentation} : QVariantList{noRepresentation});
     QHash<qint64, QString> vendeurs;
     QList<qint64> nosVendeurs;
@@ -215,7 +215,7 @@ Soiree LireSoiree(qint64 noRepresentation) {
         p.billetsEnfant = q.value(3).toLongLong();
         p.billetsAdulte = q.value(4).toLongLong();
         p.aLaPorte = q.value(5).toLongLong() != 0;
-        p.montant = q.value(6).toDouble();
+        p.montant = Montant::Centimes(q.value(6).toLongLong());  // each line rounded once, then added
         p.vendeur = QString::number(q.value(7).toLongLong());
         p.arrives = std::clamp<qlonglong>(q.value(8).toLongLong(), 0, std::max<qlonglong>(p.billets(), 0));
         (p.aLaPorte ? s.vendusPorte : s.vendusAvance) += p.billets();

@@ -6,6 +6,8 @@
 // not create tables, the clerk is told the SQL to hand the administrator.
 #pragma once
 
+#include "Montant.h"
+
 #include <QDate>
 #include <QList>
 #include <QString>
@@ -62,7 +64,7 @@ struct PartieSoiree {
     qlonglong billetsAdulte = 0;
     qlonglong arrives = 0;
     bool aLaPorte = false;
-    double montant = 0.0;
+    Montant montant;
     QString vendeur;  // display name of the first line's seller
     qlonglong billets() const { return billetsEnfant + billetsAdulte; }
 };

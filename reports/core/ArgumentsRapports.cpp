@@ -267,6 +267,7 @@ int ExecuterExportation(const Demande& d, QTextStream& erreurs) {
                                       "dans l'intervalle demandé ; le rapport est vide.")
                     << Qt::endl;
         if (code == kReussite) {
+            filtres.fiches = d.format == Format::Pdf;  // a file's table has no pages per seller
             const Tableau t = Produire(d.rapport, filtres, QFileInfo(d.base).absoluteFilePath());
             modBD::FermerConnexion();  // the file is left alone while the output is written
             Exporter(t, d.format, d.sortie);

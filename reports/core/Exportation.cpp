@@ -123,18 +123,125 @@ QByteArray TexteCsv(const Tableau& t) {
 
 void ExporterCsv(const Tableau& tableau, const QString& chemin) { EcrireAtomique(chemin, TexteCsv(tableau)); }
 
-void ExporterClasseur(const Tableau& t, const QString& chemin) {
+namespace {
+
+// A cell's width in characters for the sheet's columns. A number's width is its digits' count
+// (no text is made for it: a report may hold millions of cells); a text's is its length.
+int LargeurCellule(const QVariant& v, Genre genre) {
+    char tampon[64];
+    switch (genre) {
+    case Genre::Texte: return static_cast<int>(v.toString().size());
+    case Genre::Entier:
+    case Genre::Pourcentage: return static_cast<int>(std::to_chars(tampon, tampon + sizeof tampon, v.toLongLong()).ptr - tampon) + 1;
+    case Genre::Montant: {
+        // Digits, a separator per three, the point and two decimals.
+        const qint64 entiers = MontantCellule(v).centimes() / 100;
+        const int chiffres = static_cast<int>(std::to_chars(tampon, tampon + sizeof tampon, entiers).ptr - tampon);
+        return chiffres + chiffres / 3 + 3;
+    }
+    }
+    return 0;
+}
+
+QList<int> LargeursClasseur(const Tableau& t) {
+    QList<int> largeurs;
+    for (const QString& e : t.entetes) largeurs << static_cast<int>(e.size());
+    for (const Ligne& l : t.lignes)
+        for (qsizetype col = 0; col < t.entetes.size() && col < l.cellules.size(); ++col) {
+            const QVariant& v = l.cellules.at(col);
+            if (v.isValid() && !v.isNull()) largeurs[col] = std::max(largeurs[col], LargeurCellule(v, t.genres.at(col)));
+        }
+    return largeurs;
+}
+
+// The formats of a sheet: plain and bold (total rows), each for texts, counts, amounts with
+// grouped thousands and percentages. The cells stay numbers.
+struct FormatsClasseur {
+    lxw_format* gras = nullptr;
+    lxw_format* montant[2] = {nullptr, nullptr};
+    lxw_format* pourcentage[2] = {nullptr, nullptr};
+    explicit FormatsClasseur(lxw_workbook* classeur) {
+        gras = workbook_add_format(classeur);
+        format_set_bold(gras);
+        for (int g = 0; g < 2; ++g) {
+            montant[g] = workbook_add_format(classeur);
+            format_set_num_format(montant[g], "#,##0.00");
+            pourcentage[g] = workbook_add_format(classeur);
+            format_set_num_format(pourcentage[g], "0.0");
+            if (g == 1) {
+                format_set_bold(montant[g]);
+                format_set_bold(pourcentage[g]);
+            }
+        }
+    }
+};
+
+// Names repeat row after row as copies of one string: its UTF-8 is made once per run.
+struct TexteRepete {
+    const QChar* donnees = nullptr;
+    qsizetype taille = -1;
+    QByteArray utf8;
+    const char* de(const QString& texte) {
+        if (donnees != texte.constData() || taille != texte.size()) {
+            utf8 = texte.toUtf8();
+            donnees = texte.constData();
+            taille = texte.size();
+        }
+        return utf8.constData();
+    }
+};
+
+void EcrireLigneClasseur(lxw_worksheet* feuille, lxw_row_t rang, const Tableau& t, const Ligne& l, const FormatsClasseur& f,
+                         std::vector<TexteRepete>& textes) {
+    const int g = l.type == Ligne::Type::Donnee ? 0 : 1;
+    for (qsizetype col = 0; col < t.entetes.size(); ++col) {
+        const QVariant v = l.cellules.value(col);
+        const auto c = static_cast<lxw_col_t>(col);
+        if (!v.isValid() || v.isNull()) continue;
+        switch (t.genres.at(col)) {
+        case Genre::Texte:
+            worksheet_write_string(feuille, rang, c, textes[static_cast<size_t>(col)].de(v.toString()), g ? f.gras : nullptr);
+            break;
+        case Genre::Entier:
+            worksheet_write_number(feuille, rang, c, static_cast<double>(v.toLongLong()), g ? f.gras : nullptr);
+            break;
+        case Genre::Pourcentage:
+            worksheet_write_number(feuille, rang, c, static_cast<double>(v.toLongLong()) / 10.0, f.pourcentage[g]);
+            break;
+        case Genre::Montant:
+            worksheet_write_number(feuille, rang, c, MontantCellule(v).Nombre(), f.montant[g]);
+            break;
+        }
+    }
+}
+
+void RefuserTropLong(const Tableau& t, const QString& chemin) {
     // A sheet holds 1,048,576 rows, the header one of them: a longer report is refused whole
     // rather than cut where the sheet ends.
     constexpr qsizetype kLignesFeuille = 1048576;
-    qsizetype nbDonnees = 0;
-    for (const Ligne& l : t.lignes)
-        if (l.type == Ligne::Type::Donnee) ++nbDonnees;
-    if (nbDonnees + 1 > kLignesFeuille)
+    const qsizetype nbLignes = t.lignes.size();
+    if (nbLignes + 1 > kLignesFeuille)
         Echec(chemin, QStringLiteral("le rapport a %1 lignes et une feuille de classeur n'en contient que %2 avec l'en-tête. "
                                      "Choisissez une pièce, ou écrivez le rapport en CSV.")
-                          .arg(nbDonnees)
+                          .arg(nbLignes)
                           .arg(kLignesFeuille - 1));
+}
+
+void NommerClasseur(QTemporaryFile& temporaire, const QString& chemin) {
+    const QByteArray cible = QFile::encodeName(QFileInfo(chemin).absoluteFilePath());
+    if (std::rename(QFile::encodeName(temporaire.fileName()).constData(), cible.constData()) != 0)
+        Echec(chemin, QStringLiteral("le fichier temporaire n'a pas pu prendre son nom."));
+    temporaire.setAutoRemove(false);  // it has become the target
+    // A temporary file is private to its owner; the report is an ordinary file.
+    const mode_t masque = ::umask(0);
+    ::umask(masque);
+    ::chmod(cible.constData(), 0666 & ~masque);
+}
+
+}  // namespace
+
+void ExporterClasseur(const Tableau& t, const QString& chemin) {
+    RefuserTropLong(t, chemin);
     const QFileInfo cible(chemin);
     // libxlsxwriter writes the whole file at workbook_close: it writes a temporary name beside
     // the target, which is renamed only once complete.
@@ -142,38 +249,14 @@ void ExporterClasseur(const Tableau& t, const QString& chemin) {
     if (!temporaire.open()) Echec(chemin, temporaire.errorString());
     temporaire.close();
     const QByteArray nomTemporaire = QFile::encodeName(temporaire.fileName());
-    const QByteArray dossierTemporaire = QFile::encodeName(cible.absolutePath());
-
+    QByteArray dossierTemporaire = QFile::encodeName(cible.absolutePath());
     // Widths first: in constant-memory mode each row goes to disk as it is written, so the
     // columns must be sized before the first row. That mode keeps a report of a million cells
     // from holding every cell in memory until the file is closed.
-    QList<int> largeurs;
-    for (const QString& e : t.entetes) largeurs << static_cast<int>(e.size());
-    // A number's width is its digits' count (no text is made for it: a report may hold
-    // millions of cells); a text's is its length.
-    for (const Ligne& l : t.lignes) {
-        if (l.type != Ligne::Type::Donnee) continue;
-        for (qsizetype col = 0; col < t.entetes.size() && col < l.cellules.size(); ++col) {
-            const QVariant& v = l.cellules.at(col);
-            if (!v.isValid() || v.isNull()) continue;
-            char tampon[64];
-            int largeur = 0;
-            switch (t.genres.at(col)) {
-            case Genre::Texte: largeur = static_cast<int>(v.toString().size()); break;
-            case Genre::Entier: largeur = static_cast<int>(std::to_chars(tampon, tampon + sizeof tampon, v.toLongLong()).ptr - tampon); break;
-            case Genre::Montant: {
-                const auto r = std::to_chars(tampon, tampon + sizeof tampon, v.toDouble(), std::chars_format::fixed, 2);
-                largeur = r.ec == std::errc() ? static_cast<int>(r.ptr - tampon) : 20;
-                break;
-            }
-            }
-            largeurs[col] = std::max(largeurs[col], largeur);
-        }
-    }
-
+    const QList<int> largeurs = LargeursClasseur(t);
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
-    options.tmpdir = const_cast<char*>(dossierTemporaire.constData());
+    options.tmpdir = dossierTemporaire.data();
     lxw_workbook* classeur = workbook_new_opt(nomTemporaire.constData(), &options);
     if (!classeur) Echec(chemin, QStringLiteral("le classeur n'a pas pu être créé."));
     lxw_worksheet* feuille = workbook_add_worksheet(classeur, t.titre.left(31).toUtf8().constData());
@@ -181,65 +264,23 @@ void ExporterClasseur(const Tableau& t, const QString& chemin) {
         workbook_close(classeur);
         Echec(chemin, QStringLiteral("la feuille du classeur n'a pas pu être créée."));
     }
-    lxw_format* gras = workbook_add_format(classeur);
-    format_set_bold(gras);
-    lxw_format* montant = workbook_add_format(classeur);
-    format_set_num_format(montant, "0.00");
+    const FormatsClasseur formats(classeur);
     for (qsizetype col = 0; col < largeurs.size(); ++col)
         worksheet_set_column(feuille, static_cast<lxw_col_t>(col), static_cast<lxw_col_t>(col),
                              std::min(largeurs.at(col), 60) + 2.0, nullptr);
-
-    // The header stays in view and carries the filter buttons.
+    // The header stays in view and carries the filter buttons; subtotals and the grand total
+    // are rows in bold, as on paper.
     worksheet_freeze_panes(feuille, 1, 0);
     if (!t.entetes.isEmpty())
-        worksheet_autofilter(feuille, 0, 0, static_cast<lxw_row_t>(nbDonnees), static_cast<lxw_col_t>(t.entetes.size() - 1));
+        worksheet_autofilter(feuille, 0, 0, static_cast<lxw_row_t>(t.lignes.size()), static_cast<lxw_col_t>(t.entetes.size() - 1));
     for (qsizetype col = 0; col < t.entetes.size(); ++col)
-        worksheet_write_string(feuille, 0, static_cast<lxw_col_t>(col), t.entetes.at(col).toUtf8().constData(), gras);
-    // Names repeat row after row as copies of one string: its UTF-8 is made once per run.
-    struct Precedent {
-        const QChar* donnees = nullptr;
-        qsizetype taille = -1;
-        QByteArray utf8;
-    };
-    std::vector<Precedent> precedents(static_cast<size_t>(t.entetes.size()));
+        worksheet_write_string(feuille, 0, static_cast<lxw_col_t>(col), t.entetes.at(col).toUtf8().constData(), formats.gras);
+    std::vector<TexteRepete> textes(static_cast<size_t>(t.entetes.size()));
     lxw_row_t rang = 1;
-    for (const Ligne& l : t.lignes) {
-        if (l.type != Ligne::Type::Donnee) continue;
-        for (qsizetype col = 0; col < t.entetes.size(); ++col) {
-            const QVariant v = l.cellules.value(col);
-            const auto c = static_cast<lxw_col_t>(col);
-            if (!v.isValid() || v.isNull()) continue;
-            switch (t.genres.at(col)) {
-            case Genre::Texte: {
-                const QString texte = v.toString();
-                Precedent& p = precedents[static_cast<size_t>(col)];
-                if (p.donnees != texte.constData() || p.taille != texte.size()) {
-                    p.utf8 = texte.toUtf8();
-                    p.donnees = texte.constData();
-                    p.taille = texte.size();
-                }
-                worksheet_write_string(feuille, rang, c, p.utf8.constData(), nullptr);
-                break;
-            }
-            case Genre::Entier:
-                worksheet_write_number(feuille, rang, c, static_cast<double>(v.toLongLong()), nullptr);
-                break;
-            case Genre::Montant:
-                worksheet_write_number(feuille, rang, c, v.toDouble(), montant);
-                break;
-            }
-        }
-        ++rang;
-    }
+    for (const Ligne& l : t.lignes) EcrireLigneClasseur(feuille, rang++, t, l, formats, textes);
     const lxw_error erreur = workbook_close(classeur);
     if (erreur != LXW_NO_ERROR) Echec(chemin, QString::fromUtf8(lxw_strerror(erreur)));
-    if (std::rename(nomTemporaire.constData(), QFile::encodeName(cible.absoluteFilePath()).constData()) != 0)
-        Echec(chemin, QStringLiteral("le fichier temporaire n'a pas pu prendre son nom."));
-    temporaire.setAutoRemove(false);  // it has become the target
-    // A temporary file is private to its owner; the report is an ordinary file.
-    const mode_t masque = ::umask(0);
-    ::umask(masque);
-    ::chmod(QFile::encodeName(cible.absoluteFilePath()).constData(), 0666 & ~masque);
+    NommerClasseur(temporaire, chemin);
 }
 
 namespace {
@@ -354,264 +395,361 @@ struct MiseEnPage {
 
 }  // namespace
 
-int Peindre(const Tableau& t, QPagedPaintDevice& appareil) {
-    // The table's fiche columns when it is printed one page per fiche.
-    const bool parFiches = !t.fiches.isEmpty();
-    QList<Ligne> lignesFiches;
-    for (const Fiche& f : t.fiches) lignesFiches += f.lignes;
+namespace {
 
-    MiseEnPage mise;
-    mise.entetes = parFiches ? t.entetesFiche : t.entetes;
-    mise.genres = parFiches ? t.genresFiche : t.genres;
-    mise.lignes = parFiches ? &lignesFiches : &t.lignes;
-    mise.caseArrivee = t.caseArrivee;
-    QFont normal(QStringLiteral("DejaVu Sans"));
-    normal.setPointSizeF(8.5);
+// The pages of a report on a paged device, drawn directly (a text document lays a long table
+// out far too slowly). Two passes: the first counts the pages (the document's and each
+// seller's), the second draws them. Every page carries the company, the title, the filters,
+// the print time and "Page k / N"; a seller's pages also name the seller and count their own.
+class PeintrePages {
+public:
+    PeintrePages(const Tableau& t, QPagedPaintDevice& appareil) : m_t(t), m_appareil(appareil) {}
+    int peindre();
 
+private:
+    void disposer();
+    void mesurer(MiseEnPage& mise, const QFont& police);
+    void preparer();
+    qreal enteteCourant();
+    void pied();
+    void nouvellePage();
+    qreal enteteTable(const MiseEnPage& mise, qreal y);
+    void ligne(const MiseEnPage& mise, qsizetype i, qreal y, qreal h);
+    void grille(const MiseEnPage& mise, qreal haut, const QList<qreal>& ys);
+    qreal tableau(const MiseEnPage& mise, qsizetype de, qsizetype a, qreal y);
+    qreal resume(const Fiche& f, qreal y);
+    void fiches();
+    void table();
+    int passe(bool dessiner);
+
+    const Tableau& m_t;
+    QPagedPaintDevice& m_appareil;
+    QPainter m_p;
+    QList<Ligne> m_lignesFiches;
+    MiseEnPage m_mise, m_synthese;
+    QFont m_normal, m_titre, m_grand;
+    qreal m_largeur = 0, m_hauteur = 0, m_point = 1, m_hPied = 0, m_hCorps = 0;
+    QString m_filtres, m_source, m_haut;
+    bool m_dessine = false;
+    int m_page = 1, m_total = 0;
+    // The seller's page count: counted on the first pass, shown on the second.
+    QString m_vendeur;
+    int m_pageVendeur = 0;
+    QList<int> m_pagesFiches;
+    qsizetype m_fiche = -1;
+    QList<QImage> m_images;
+};
+
+void PeintrePages::disposer() {
+    const auto poser = [&](QPageLayout::Orientation o) {
+        m_appareil.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), o, QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
+    };
+    const bool parFiches = !m_t.fiches.isEmpty();
+    for (const Fiche& f : m_t.fiches) m_lignesFiches += f.lignes;
+    m_mise.entetes = parFiches ? m_t.entetesFiche : m_t.entetes;
+    m_mise.genres = parFiches ? m_t.genresFiche : m_t.genres;
+    m_mise.lignes = parFiches ? &m_lignesFiches : &m_t.lignes;
+    m_mise.caseArrivee = m_t.caseArrivee;
+    m_synthese.entetes = m_t.entetes;
+    m_synthese.genres = m_t.genres;
+    m_synthese.lignes = &m_t.lignes;
+    QFont police(QStringLiteral("DejaVu Sans"));
+    police.setPointSizeF(8.5);
     // Portrait when the table fits, else landscape; if even that is too narrow, a smaller
     // type: a figure is never cut.
-    QPageLayout::Orientation sens = QPageLayout::Portrait;
-    const auto disposer = [&](QPageLayout::Orientation o) {
-        appareil.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), o, QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
+    const auto plusLarge = [&] {
+        mesurer(m_mise, police);
+        if (parFiches) mesurer(m_synthese, police);
+        return std::max(m_mise.minimum, parFiches ? m_synthese.minimum : 0.0);
     };
-    const auto mesurer = [&] {
-        mise.normal = normal;
-        mise.gras = normal;
-        mise.gras.setBold(true);
-        mise.marge = 3 * appareil.logicalDpiY() / 72.0;
-        mise.Mesurer(appareil, appareil.width());
-    };
-    disposer(sens);
-    mesurer();
-    if (mise.minimum > appareil.width()) {
-        sens = QPageLayout::Landscape;
-        disposer(sens);
-        mesurer();
-    }
-    for (int essai = 0; essai < 4 && mise.minimum > appareil.width(); ++essai) {
-        normal.setPointSizeF(std::max(4.0, normal.pointSizeF() * appareil.width() / mise.minimum * 0.98));
-        mesurer();
-    }
-
-    QPainter p(&appareil);
-    if (!p.isActive()) return 0;
-    // The pages are drawn directly: a text document lays a long table out far too slowly.
-    const qreal largeur = appareil.width();
-    const qreal hauteur = appareil.height();
-    const qreal point = appareil.logicalDpiY() / 72.0;  // device units per typographic point
-    const QFont& gras = mise.gras;
-    QFont titre = normal;
-    titre.setPointSizeF(15);
-    titre.setBold(true);
-    QFont grand = normal;
-    grand.setPointSizeF(11);
-    grand.setBold(true);
-    const QFontMetricsF mNormal(normal, &appareil), mTitre(titre, &appareil), mGrand(grand, &appareil);
-    const qreal marge = mise.marge;
-    const QList<qreal>& largeurs = mise.largeurs;
-    const qsizetype nbColonnes = mise.entetes.size();
-    const QStringList entetes = mise.entetesAffiches();
-    const qreal largeurTable = std::min(largeur, mise.largeurTotale());
-
-    const QString filtres = t.descriptionFiltres.join(QStringLiteral(" · "));
-    const QString source = QStringLiteral("Base : %1 · produit le %2")
-                               .arg(QDir::toNativeSeparators(t.source), QLocale().toString(t.produitLe, QLocale::ShortFormat));
-    const QRectF page(0, 0, largeur, hauteur);
-    const qreal hTitre = mTitre.height() + 4 * point;
-    const qreal hFiltres = mNormal.boundingRect(page, Qt::TextWordWrap, filtres).height() + 2 * point;
-    const qreal hSource = mNormal.boundingRect(page, Qt::TextWordWrap, source).height() + 8 * point;
-    const auto hSousTitre = [&](const QString& sousTitre) {
-        return sousTitre.isEmpty() ? 0.0 : mGrand.boundingRect(page, Qt::TextWordWrap, sousTitre).height() + 3 * point;
-    };
-    const qreal hPied = mNormal.height() * 2.5;
-    const qreal hCorps = hauteur - hPied;
-
-    const QColor trait(0x99, 0x99, 0x99), fondEntete(0xdd, 0xe3, 0xea), fondTotal(0xee, 0xf1, 0xf5),
-        fondAlerte(0xfd, 0xe2, 0xe4), encreAlerte(0xb0, 0x00, 0x20), discret(0x55, 0x55, 0x55);
-    QPen plume(trait);
-    plume.setWidthF(0.5 * point);
-
-    bool dessine = false;  // false on the pass that only counts the pages
-    auto enteteTable = [&](qreal y) {
-        if (!dessine) return y + mise.hEntete;
-        qreal x = 0;
-        p.setFont(gras);
-        for (qsizetype col = 0; col < entetes.size(); ++col) {
-            const QRectF cellule(x, y, largeurs.at(col), mise.hEntete);
-            p.fillRect(cellule, fondEntete);
-            p.setPen(plume);
-            p.drawRect(cellule);
-            p.setPen(Qt::black);
-            const bool texte = col >= nbColonnes || mise.genres.at(col) == Genre::Texte;
-            p.drawText(cellule.adjusted(marge, marge, -marge, -marge),
-                       (texte ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignBottom | Qt::TextWordWrap, entetes.at(col));
-            x += largeurs.at(col);
-        }
-        return y + mise.hEntete;
-    };
-    // A row's backgrounds and texts; the grid is drawn once per page (a long report has tens
-    // of thousands of cells, and the PDF grows with every stroke).
-    auto ligne = [&](const Ligne& l, qreal y, qreal h) {
-        if (!dessine) return;
-        qreal x = 0;
-        const bool total = l.type != Ligne::Type::Donnee;
-        if (total) p.fillRect(QRectF(0, y, largeurTable, h), fondTotal);
-        for (qsizetype col = 0; col < nbColonnes; ++col) {
-            const QRectF cellule(x, y, largeurs.at(col), h);
-            x += largeurs.at(col);
-            const int colonneAlerte = parFiches ? t.colonneAlerteFiche : t.colonneAlerte;
-            const bool alerte = l.alerte && (col == colonneAlerte || colonneAlerte < 0);
-            if (alerte) p.fillRect(cellule, fondAlerte);
-            const bool estTexte = mise.genres.at(col) == Genre::Texte;
-            const QString texte = estTexte ? MiseEnPage::Ligne1(TexteCellule(l.cellules.value(col), Genre::Texte))
-                                           : TexteCellule(l.cellules.value(col), mise.genres.at(col));
-            if (texte.isEmpty()) continue;
-            p.setFont(total || alerte ? gras : normal);
-            p.setPen(alerte ? encreAlerte : QColor(Qt::black));
-            // Texts wrap within their column; numbers fit their column by its width.
-            p.drawText(cellule.adjusted(marge, marge, -marge, -marge),
-                       estTexte ? Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap : Qt::AlignRight | Qt::AlignTop, texte);
-        }
-        if (mise.caseArrivee && !total) {
-            const qreal cote = mNormal.height() * 0.8;
-            const QRectF cellule(x, y, largeurs.last(), h);
-            p.setPen(QPen(Qt::black, 0.7 * point));
-            p.drawRect(QRectF(cellule.center().x() - cote / 2, y + marge + (mNormal.height() - cote) / 2, cote, cote));
-        }
-    };
-    auto grille = [&](qreal haut, const QList<qreal>& ys) {
-        if (!dessine) return;
-        p.setPen(plume);
-        QList<QLineF> traits;
-        for (qreal y : ys) traits << QLineF(0, y, largeurTable, y);
-        const qreal bas = ys.isEmpty() ? haut : ys.last();
-        qreal x = 0;
-        traits << QLineF(0, haut, 0, bas);
-        for (qreal l : largeurs) {
-            x += l;
-            traits << QLineF(x, haut, x, bas);
-        }
-        p.drawLines(traits);
-    };
-    // Rows from..to below y, on as many pages as they need, the header repeated on each;
-    // returns the height reached on the last page. nouvellePage starts a page.
-    int pageCourante = 0;
-    auto tableau = [&](int de, int a, qreal y, const std::function<void()>& nouvellePage) {
-        qreal haut = y;
-        y = enteteTable(y);
-        QList<qreal> ys{y};
-        for (int i = de; i < a; ++i) {
-            const qreal h = mise.hauteurs.at(i);
-            if (y + h > hCorps && i > de) {
-                grille(haut, ys);
-                nouvellePage();
-                haut = 0;
-                y = enteteTable(0);
-                ys = {y};
-            }
-            ligne(mise.lignes->at(i), y, h);
-            y += h;
-            ys << y;
-        }
-        grille(haut, ys);
-        return y;
-    };
-
-    // Two passes: the first counts the pages (for "Page n / N"), the second draws them.
-    int totalPages = 0;
-    const bool avecGraphique = !parFiches && t.rapport == Rapport::Ventes && t.lignes.size() > 1;
-    const QList<QImage> images = avecGraphique ? ImagesGraphique(t, t.filtres.piece, largeur, hCorps) : QList<QImage>();
-    const auto dessiner = [&](bool pourDeVrai) {
-        dessine = pourDeVrai;
-        pageCourante = 1;
-        const auto pied = [&] {
-            if (!pourDeVrai) return;
-            p.setFont(normal);
-            p.setPen(discret);
-            const QRectF zone(0, hauteur - hPied * 0.6, largeur, hPied * 0.6);
-            p.drawText(zone, Qt::AlignRight | Qt::AlignBottom, QStringLiteral("Page %1 / %2").arg(pageCourante).arg(totalPages));
-            p.drawText(zone, Qt::AlignLeft | Qt::AlignBottom, t.titre);
-        };
-        const auto nouvellePage = [&] {
-            pied();
-            if (pourDeVrai) appareil.newPage();
-            ++pageCourante;
-        };
-        const auto entete = [&](const QString& sousTitre) {
-            if (!pourDeVrai) return hTitre + hSousTitre(sousTitre) + hFiltres + hSource;
-            p.setFont(titre);
-            p.setPen(Qt::black);
-            p.drawText(QRectF(0, 0, largeur, hTitre), Qt::AlignLeft | Qt::AlignTop, t.titre);
-            qreal y = hTitre;
-            if (!sousTitre.isEmpty()) {
-                p.setFont(grand);
-                const qreal h = hSousTitre(sousTitre);
-                p.drawText(QRectF(0, y, largeur, h), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, sousTitre);
-                y += h;
-            }
-            p.setFont(normal);
-            p.drawText(QRectF(0, y, largeur, hFiltres), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, filtres);
-            y += hFiltres;
-            p.setPen(discret);
-            p.drawText(QRectF(0, y, largeur, hSource), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, source);
-            return y + hSource;
-        };
-        if (parFiches) {
-            int de = 0;
-            for (qsizetype i = 0; i < t.fiches.size(); ++i) {
-                const Fiche& f = t.fiches.at(i);
-                if (i > 0) nouvellePage();
-                qreal y = entete(QStringLiteral("Vendeur : %1").arg(f.titre));
-                const int a = de + static_cast<int>(f.lignes.size());
-                y = tableau(de, a, y, nouvellePage) + 10 * point;
-                de = a;
-                // The figures to settle, then the signatures and the date.
-                const qreal hLigne = mGrand.height() + 4 * point;
-                if (y + hLigne * (static_cast<qreal>(f.resume.size()) + 7) > hCorps) {
-                    nouvellePage();
-                    y = 0;
-                }
-                if (!pourDeVrai) continue;
-                p.setFont(grand);
-                p.setPen(Qt::black);
-                for (const auto& [libelle, valeur] : f.resume) {
-                    p.drawText(QRectF(0, y, largeur, hLigne), Qt::AlignLeft | Qt::AlignVCenter, libelle + QStringLiteral(" :"));
-                    p.drawText(QRectF(0, y, largeur / 2, hLigne), Qt::AlignRight | Qt::AlignVCenter, valeur);
-                    y += hLigne;
-                }
-                y += 2 * hLigne;
-                p.setFont(normal);
-                for (const QString& signature : {QStringLiteral("Signature du vendeur :"), QStringLiteral("Signature du trésorier :"),
-                                                 QStringLiteral("Date :")}) {
-                    p.drawText(QRectF(0, y, largeur, hLigne), Qt::AlignLeft | Qt::AlignBottom, signature);
-                    p.drawLine(QLineF(largeur * 0.3, y + hLigne, largeur * 0.8, y + hLigne));
-                    y += hLigne * 1.6;
-                }
-            }
-        } else {
-            qreal y = tableau(0, static_cast<int>(mise.lignes->size()), entete(QString()), nouvellePage);
-            if (avecGraphique) {
-                // The chart below the rows, on pages of its own when it does not fit.
-                for (const QImage& image : images) {
-                    const qreal h = largeur * image.height() / image.width();
-                    if (y + 12 * point + h > hCorps) {
-                        nouvellePage();
-                        y = 0;
-                    } else {
-                        y += 12 * point;
-                    }
-                    if (pourDeVrai) p.drawImage(QRectF(0, y, largeur, h), image);
-                    y += h;
-                }
-            }
-        }
-        pied();
-        return pageCourante;
-    };
-    totalPages = dessiner(false);
-    dessiner(true);
-    return totalPages;
+    poser(QPageLayout::Portrait);
+    if (plusLarge() > m_appareil.width()) poser(QPageLayout::Landscape);
+    for (int essai = 0; essai < 4 && plusLarge() > m_appareil.width(); ++essai)
+        police.setPointSizeF(std::max(4.0, police.pointSizeF() * m_appareil.width() / plusLarge() * 0.98));
+    m_normal = police;
 }
+
+void PeintrePages::mesurer(MiseEnPage& mise, const QFont& police) {
+    mise.normal = police;
+    mise.gras = police;
+    mise.gras.setBold(true);
+    mise.marge = 3 * m_appareil.logicalDpiY() / 72.0;
+    mise.Mesurer(m_appareil, m_appareil.width());
+}
+
+void PeintrePages::preparer() {
+    m_largeur = m_appareil.width();
+    m_hauteur = m_appareil.height();
+    m_point = m_appareil.logicalDpiY() / 72.0;  // device units per typographic point
+    m_titre = m_normal;
+    m_titre.setPointSizeF(15);
+    m_titre.setBold(true);
+    m_grand = m_normal;
+    m_grand.setPointSizeF(11);
+    m_grand.setBold(true);
+    m_filtres = m_t.descriptionFiltres.join(QStringLiteral(" · "));
+    const QString imprime = QLocale().toString(m_t.produitLe, QLocale::ShortFormat);
+    m_source = QStringLiteral("Base : %1 · produit le %2").arg(QDir::toNativeSeparators(m_t.source), imprime);
+    // The band every page starts with: whose, what, which filters, when.
+    m_haut = (m_t.compagnie.isEmpty() ? QString() : m_t.compagnie + QStringLiteral(" — ")) + m_t.titre +
+             QStringLiteral(" — ") + m_filtres + QStringLiteral(" — imprimé le ") + imprime;
+    m_hPied = QFontMetricsF(m_normal, &m_appareil).height() * 2.5;
+    m_hCorps = m_hauteur - m_hPied;
+    const bool avecGraphique = m_t.fiches.isEmpty() && m_t.rapport == Rapport::Ventes && m_t.lignes.size() > 1;
+    if (avecGraphique) m_images = ImagesGraphique(m_t, m_t.filtres.piece, m_largeur, m_hCorps);
+}
+
+// The band at the top of every page; on a seller's page, the seller and the seller's page count.
+qreal PeintrePages::enteteCourant() {
+    const QFontMetricsF m(m_normal, &m_appareil), mg(m_grand, &m_appareil);
+    const QRectF page(0, 0, m_largeur, m_hauteur);
+    qreal y = 0;
+    const qreal hHaut = m.boundingRect(page, Qt::TextWordWrap, m_haut).height() + 2 * m_point;
+    if (m_dessine) {
+        m_p.setFont(m_normal);
+        m_p.setPen(QColor(0x55, 0x55, 0x55));
+        m_p.drawText(QRectF(0, y, m_largeur, hHaut), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_haut);
+    }
+    y += hHaut;
+    if (m_page == 1) {
+        // The first page adds the title in large type and the base the report was read from.
+        const qreal hTitre = QFontMetricsF(m_titre, &m_appareil).height() + 4 * m_point;
+        const qreal hSource = m.boundingRect(page, Qt::TextWordWrap, m_source).height() + 4 * m_point;
+        if (m_dessine) {
+            m_p.setFont(m_titre);
+            m_p.setPen(Qt::black);
+            m_p.drawText(QRectF(0, y, m_largeur, hTitre), Qt::AlignLeft | Qt::AlignTop, m_t.titre);
+            m_p.setFont(m_normal);
+            m_p.setPen(QColor(0x55, 0x55, 0x55));
+            m_p.drawText(QRectF(0, y + hTitre, m_largeur, hSource), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_source);
+        }
+        y += hTitre + hSource;
+    }
+    if (!m_vendeur.isEmpty()) {
+        const int n = m_fiche >= 0 && m_fiche < m_pagesFiches.size() ? m_pagesFiches.at(m_fiche) : 0;
+        const QString sousTitre = n > 0 ? QStringLiteral("%1 — Page %2 / %3").arg(m_vendeur).arg(m_pageVendeur).arg(n) : m_vendeur;
+        const qreal h = mg.boundingRect(page, Qt::TextWordWrap, sousTitre).height() + 3 * m_point;
+        if (m_dessine) {
+            m_p.setFont(m_grand);
+            m_p.setPen(Qt::black);
+            m_p.drawText(QRectF(0, y, m_largeur, h), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, sousTitre);
+        }
+        y += h;
+    }
+    return y + 4 * m_point;
+}
+
+void PeintrePages::pied() {
+    if (!m_dessine) return;
+    m_p.setFont(m_normal);
+    m_p.setPen(QColor(0x55, 0x55, 0x55));
+    const QRectF zone(0, m_hauteur - m_hPied * 0.6, m_largeur, m_hPied * 0.6);
+    m_p.drawText(zone, Qt::AlignRight | Qt::AlignBottom, QStringLiteral("Page %1 / %2").arg(m_page).arg(m_total));
+    const QString gauche = m_t.compagnie.isEmpty() ? m_t.titre : m_t.compagnie + QStringLiteral(" — ") + m_t.titre;
+    m_p.drawText(zone, Qt::AlignLeft | Qt::AlignBottom, gauche);
+}
+
+void PeintrePages::nouvellePage() {
+    pied();
+    if (m_dessine) m_appareil.newPage();
+    ++m_page;
+    ++m_pageVendeur;
+}
+
+qreal PeintrePages::enteteTable(const MiseEnPage& mise, qreal y) {
+    if (!m_dessine) return y + mise.hEntete;
+    const QStringList entetes = mise.entetesAffiches();
+    QPen plume(QColor(0x99, 0x99, 0x99));
+    plume.setWidthF(0.5 * m_point);
+    qreal x = 0;
+    m_p.setFont(mise.gras);
+    for (qsizetype col = 0; col < entetes.size(); ++col) {
+        const QRectF cellule(x, y, mise.largeurs.at(col), mise.hEntete);
+        m_p.fillRect(cellule, QColor(0xdd, 0xe3, 0xea));
+        m_p.setPen(plume);
+        m_p.drawRect(cellule);
+        m_p.setPen(Qt::black);
+        const bool texte = col >= mise.entetes.size() || mise.genres.at(col) == Genre::Texte;
+        m_p.drawText(cellule.adjusted(mise.marge, mise.marge, -mise.marge, -mise.marge),
+                     (texte ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignBottom | Qt::TextWordWrap, entetes.at(col));
+        x += mise.largeurs.at(col);
+    }
+    return y + mise.hEntete;
+}
+
+// A row's backgrounds and texts; the grid is drawn once per page (a long report has tens of
+// thousands of cells, and the PDF grows with every stroke).
+void PeintrePages::ligne(const MiseEnPage& mise, qsizetype i, qreal y, qreal h) {
+    if (!m_dessine) return;
+    const Ligne& l = mise.lignes->at(i);
+    const bool total = l.type != Ligne::Type::Donnee;
+    const qreal largeurTable = std::min(m_largeur, mise.largeurTotale());
+    if (total) m_p.fillRect(QRectF(0, y, largeurTable, h), QColor(0xee, 0xf1, 0xf5));
+    const int colonneAlerte = &mise == &m_mise && !m_t.fiches.isEmpty() ? m_t.colonneAlerteFiche : m_t.colonneAlerte;
+    qreal x = 0;
+    for (qsizetype col = 0; col < mise.entetes.size(); ++col) {
+        const QRectF cellule(x, y, mise.largeurs.at(col), h);
+        x += mise.largeurs.at(col);
+        const bool alerte = l.alerte && (col == colonneAlerte || colonneAlerte < 0);
+        if (alerte) m_p.fillRect(cellule, QColor(0xfd, 0xe2, 0xe4));
+        const bool estTexte = mise.genres.at(col) == Genre::Texte;
+        const QString texte = estTexte ? MiseEnPage::Ligne1(TexteCellule(l.cellules.value(col), Genre::Texte))
+                                       : TexteCellule(l.cellules.value(col), mise.genres.at(col));
+        if (texte.isEmpty()) continue;
+        m_p.setFont(total || alerte ? mise.gras : mise.normal);
+        m_p.setPen(alerte ? QColor(0xb0, 0x00, 0x20) : QColor(Qt::black));
+        // Texts wrap within their column; numbers fit their column by its width.
+        m_p.drawText(cellule.adjusted(mise.marge, mise.marge, -mise.marge, -mise.marge),
+                     estTexte ? Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap : Qt::AlignRight | Qt::AlignTop, texte);
+    }
+    if (!mise.caseArrivee || total) return;
+    // The door's box: the persons already in beside it, ticked when the whole party came.
+    const QFontMetricsF m(mise.normal, &m_appareil);
+    const qreal cote = m.height() * 0.8;
+    const QRectF boite(x + mise.marge, y + mise.marge + (m.height() - cote) / 2, cote, cote);
+    m_p.setPen(QPen(Qt::black, 0.7 * m_point));
+    m_p.drawRect(boite);
+    const qlonglong arrives = m_t.arrivees.value(i);
+    if (arrives <= 0) return;
+    if (arrives >= m_t.billetsParties.value(i)) {
+        m_p.drawLine(QLineF(boite.left() + cote * 0.2, boite.center().y(), boite.center().x(), boite.bottom() - cote * 0.2));
+        m_p.drawLine(QLineF(boite.center().x(), boite.bottom() - cote * 0.2, boite.right() - cote * 0.15, boite.top() + cote * 0.15));
+    }
+    m_p.setFont(mise.normal);
+    m_p.drawText(QRectF(boite.right() + mise.marge, y + mise.marge, mise.largeurs.last(), m.height()), Qt::AlignLeft | Qt::AlignTop,
+                 QString::number(arrives));
+}
+
+void PeintrePages::grille(const MiseEnPage& mise, qreal haut, const QList<qreal>& ys) {
+    if (!m_dessine) return;
+    QPen plume(QColor(0x99, 0x99, 0x99));
+    plume.setWidthF(0.5 * m_point);
+    m_p.setPen(plume);
+    const qreal largeurTable = std::min(m_largeur, mise.largeurTotale());
+    QList<QLineF> traits;
+    for (qreal y : ys) traits << QLineF(0, y, largeurTable, y);
+    const qreal bas = ys.isEmpty() ? haut : ys.last();
+    qreal x = 0;
+    traits << QLineF(0, haut, 0, bas);
+    for (qreal l : mise.largeurs) {
+        x += l;
+        traits << QLineF(x, haut, x, bas);
+    }
+    m_p.drawLines(traits);
+}
+
+// Rows from..to below y, on as many pages as they need, the header repeated on each; returns
+// the height reached on the last page.
+qreal PeintrePages::tableau(const MiseEnPage& mise, qsizetype de, qsizetype a, qreal y) {
+    qreal haut = y;
+    y = enteteTable(mise, y);
+    QList<qreal> ys{y};
+    for (qsizetype i = de; i < a; ++i) {
+        const qreal h = mise.hauteurs.at(i);
+        if (y + h > m_hCorps && i > de) {
+            grille(mise, haut, ys);
+            nouvellePage();
+            haut = enteteCourant();
+            y = enteteTable(mise, haut);
+            ys = {y};
+        }
+        ligne(mise, i, y, h);
+        y += h;
+        ys << y;
+    }
+    grille(mise, haut, ys);
+    return y;
+}
+
+// The figures to settle, then the signatures and the date: kept together, so the signature
+// lines always stand under the seller's name and the amount to hand over.
+qreal PeintrePages::resume(const Fiche& f, qreal y) {
+    const qreal hLigne = QFontMetricsF(m_grand, &m_appareil).height() + 4 * m_point;
+    const int signatures = f.synthese ? 0 : 3;
+    if (y + hLigne * (static_cast<qreal>(f.resume.size()) + 2 + signatures * 1.6) > m_hCorps) {
+        nouvellePage();
+        y = enteteCourant();
+    }
+    if (!m_dessine) return y;
+    m_p.setFont(m_grand);
+    m_p.setPen(Qt::black);
+    for (const auto& [libelle, valeur] : f.resume) {
+        m_p.drawText(QRectF(0, y, m_largeur, hLigne), Qt::AlignLeft | Qt::AlignVCenter, libelle + QStringLiteral(" :"));
+        m_p.drawText(QRectF(0, y, m_largeur / 2, hLigne), Qt::AlignRight | Qt::AlignVCenter, valeur);
+        y += hLigne;
+    }
+    y += 2 * hLigne;
+    m_p.setFont(m_normal);
+    for (int i = 0; i < signatures; ++i) {
+        static const char* const kLignes[] = {"Signature du vendeur :", "Signature du trésorier :", "Date :"};
+        m_p.drawText(QRectF(0, y, m_largeur, hLigne), Qt::AlignLeft | Qt::AlignBottom, QString::fromUtf8(kLignes[i]));
+        m_p.drawLine(QLineF(m_largeur * 0.3, y + hLigne, m_largeur * 0.8, y + hLigne));
+        y += hLigne * 1.6;
+    }
+    return y;
+}
+
+void PeintrePages::fiches() {
+    qsizetype de = 0;
+    for (m_fiche = 0; m_fiche < m_t.fiches.size(); ++m_fiche) {
+        const Fiche& f = m_t.fiches.at(m_fiche);
+        if (m_fiche > 0) nouvellePage();
+        m_vendeur = f.synthese ? f.titre : QStringLiteral("Vendeur : %1").arg(f.titre);
+        m_pageVendeur = 1;
+        const int premiere = m_page;
+        qreal y = enteteCourant();
+        if (f.synthese) {
+            y = tableau(m_synthese, 0, m_t.lignes.size(), y) + 10 * m_point;
+        } else {
+            const qsizetype a = de + f.lignes.size();
+            y = tableau(m_mise, de, a, y) + 10 * m_point;
+            de = a;
+        }
+        resume(f, y);
+        if (!m_dessine) m_pagesFiches.append(m_page - premiere + 1);
+    }
+    m_vendeur.clear();
+}
+
+void PeintrePages::table() {
+    qreal y = tableau(m_mise, 0, m_mise.lignes->size(), enteteCourant());
+    // The chart below the rows, on pages of its own when it does not fit.
+    for (const QImage& image : std::as_const(m_images)) {
+        const qreal h = m_largeur * image.height() / image.width();
+        if (y + 12 * m_point + h > m_hCorps) {
+            nouvellePage();
+            y = enteteCourant();
+        } else {
+            y += 12 * m_point;
+        }
+        if (m_dessine) m_p.drawImage(QRectF(0, y, m_largeur, h), image);
+        y += h;
+    }
+}
+
+int PeintrePages::passe(bool dessiner) {
+    m_dessine = dessiner;
+    m_page = 1;
+    if (m_t.fiches.isEmpty())
+        table();
+    else
+        fiches();
+    pied();
+    return m_page;
+}
+
+int PeintrePages::peindre() {
+    disposer();
+    if (!m_p.begin(&m_appareil)) return 0;
+    preparer();
+    m_total = passe(false);
+    passe(true);
+    return m_total;
+}
+
+}  // namespace
+
+int Peindre(const Tableau& t, QPagedPaintDevice& appareil) { return PeintrePages(t, appareil).peindre(); }
 
 void ExporterPdf(const Tableau& t, const QString& chemin) {
     QSaveFile fichier(chemin);

@@ -7,18 +7,16 @@
 #include <QLocale>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include "Montant.h"
+
 #include <QPdfWriter>
 #include <QSaveFile>
 
 namespace Rapports {
 
 namespace {
-QString Montant(double v) {
-    QLocale locale;
-    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
-    if (v == 0.0) v = 0.0;  // no "-0,00"
-    return locale.toString(v, 'f', 2) + QStringLiteral(" $");
-}
+// The receipt's amounts as every page writes them: the stored cost rounded once, "1 234,56 $".
+QString TexteMontant(double v) { return ::Montant::DepuisStocke(v).Texte(); }
 }  // namespace
 
 bool PeindreRecu(const Recu& r, QPagedPaintDevice& appareil) {
@@ -71,12 +69,12 @@ bool PeindreRecu(const Recu& r, QPagedPaintDevice& appareil) {
     y += 2 * point;
     for (const LigneRecu& l : r.lignes)
         rangee({l.aLaPorte ? l.piece + QStringLiteral(" (à la porte)") : l.piece, l.representation, QString::number(l.enfants),
-                QString::number(l.adultes), Montant(l.cout)},
+                QString::number(l.adultes), TexteMontant(l.cout)},
                normal);
     p.drawLine(QPointF(0, y), QPointF(largeur, y));
     y += 6 * point;
     y += ecrire(normal, QStringLiteral("Forfaits : %1").arg(r.forfaits), Qt::AlignRight);
-    y += ecrire(gras, QStringLiteral("Total : %1").arg(Montant(r.total)), Qt::AlignRight);
+    y += ecrire(gras, QStringLiteral("Total : %1").arg(TexteMontant(r.total)), Qt::AlignRight);
     return p.end();
 }
 

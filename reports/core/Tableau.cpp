@@ -1,6 +1,7 @@
 #include "Tableau.h"
 
 #include "Regles.h"
+#include "modBD_Compagnie.h"
 #include "modBD_Rapports.h"
 #include "modBD_Soiree.h"
 #include "modBD_RapportsSoiree.h"
@@ -22,6 +23,19 @@ namespace {
 // the standard library to even), below a cent but not zero, huge or not finite.
 const char* EcrireNombre(char* debut, char* fin, const QVariant& valeur, Genre genre) {
     if (genre == Genre::Entier) return std::to_chars(debut, fin, valeur.toLongLong()).ptr;
+    if (genre == Genre::Pourcentage) return nullptr;
+    if (EstMontant(valeur)) {
+        // Whole cents: the integer part, the point, two digits. Exact, no double in between.
+        const qint64 c = valeur.value<Montant>().centimes();
+        const qint64 a = c < 0 ? -c : c;
+        char* p = debut;
+        if (c < 0) *p++ = '-';
+        p = std::to_chars(p, fin, a / 100).ptr;
+        *p++ = '.';
+        *p++ = static_cast<char>('0' + (a % 100) / 10);
+        *p++ = static_cast<char>('0' + a % 10);
+        return p;
+    }
     const double v = valeur.toDouble();
     const double a = std::fabs(v);
     if (!std::isfinite(v) || a >= 1e15 || (a < 0.01 && v != 0.0)) return nullptr;
@@ -46,8 +60,8 @@ const TextesNombres& Nombres() {
 
 Ligne Donnee(QVariantList cellules) { return Ligne{Ligne::Type::Donnee, std::move(cellules), false}; }
 
-// An amount cell from whole cents: every sum is made in cents, then shown.
-QVariant Montant(qlonglong centimes) { return static_cast<double>(centimes) / 100.0; }
+// An amount cell: every sum is made in cents, then shown.
+QVariant Cellule(Montant m) { return QVariant::fromValue(m); }
 
 Tableau Ventes(const Filtres& f) {
     Tableau t;
@@ -60,22 +74,23 @@ Tableau Ventes(const Filtres& f) {
     // Totals leave "Commandes" empty: one order may hold several performances, so adding the
     // performances' counts would count it more than once.
     struct Somme {
-        qlonglong enfant = 0, adulte = 0, porte = 0, centimes = 0;
+        qlonglong enfant = 0, adulte = 0, porte = 0;
+        Montant montant;
         void ajouter(const modBD::LigneVentes& l) {
             enfant += l.billetsEnfant;
             adulte += l.billetsAdulte;
             porte += l.billetsPorte;
-            centimes += l.centimes;
+            montant += l.montant;
         }
         Ligne ligne(Ligne::Type type, const QString& libelle) const {
-            return Ligne{type, {libelle, QString(), QVariant(), enfant, adulte, enfant + adulte, porte, Montant(centimes)}, false};
+            return Ligne{type, {libelle, QString(), QVariant(), enfant, adulte, enfant + adulte, porte, Cellule(montant)}, false};
         }
     };
     Somme piece, general;
     for (qsizetype i = 0; i < lignes.size(); ++i) {
         const modBD::LigneVentes& l = lignes.at(i);
         t.lignes.append(Donnee({l.piece, l.representation, l.commandes, l.billetsEnfant, l.billetsAdulte, l.billets(),
-                                l.billetsPorte, Montant(l.centimes)}));
+                                l.billetsPorte, Cellule(l.montant)}));
         piece.ajouter(l);
         general.ajouter(l);
         if (i + 1 == lignes.size() || lignes.at(i + 1).piece != l.piece) {
@@ -95,17 +110,21 @@ Tableau Porte(const Filtres& f) {
     t.genres = {Genre::Texte, Genre::Texte, Genre::Entier, Genre::Entier, Genre::Montant, Genre::Texte,
                 Genre::Texte, Genre::Entier, Genre::Texte};
     t.caseArrivee = true;
-    qlonglong enfant = 0, adulte = 0, centimes = 0;
+    qlonglong enfant = 0, adulte = 0;
+    Montant montant;
     for (const modBD::LignePorte& l : modBD::RapportPorte(f.piece, f.representation)) {
-        t.lignes.append(Donnee({l.client, l.telephone, l.billetsEnfant, l.billetsAdulte, Montant(l.centimes),
+        t.lignes.append(Donnee({l.client, l.telephone, l.billetsEnfant, l.billetsAdulte, Cellule(l.cout),
                                 l.aLaPorte ? QStringLiteral("Oui") : QStringLiteral("Non"), l.vendeur, l.commande,
                                 l.dateCommande}));
+        // Parties already checked in: their count, the box ticked when all came.
+        t.arrivees.append(l.arrives);
+        t.billetsParties.append(l.billetsEnfant + l.billetsAdulte);
         enfant += l.billetsEnfant;
         adulte += l.billetsAdulte;
-        centimes += l.centimes;
+        montant += l.cout;
     }
     t.lignes.append(Ligne{Ligne::Type::Total,
-                          {QStringLiteral("Total : %1 billets").arg(enfant + adulte), QString(), enfant, adulte, Montant(centimes),
+                          {QStringLiteral("Total : %1 billets").arg(enfant + adulte), QString(), enfant, adulte, Cellule(montant),
                            QString(), QString(), QVariant(), QString()},
                           false});
     return t;
@@ -122,16 +141,17 @@ Tableau Vendeurs(const Filtres& f, const modBD::Avancement& avancement) {
     const QList<modBD::LigneVendeurs> lignes = modBD::RapportVendeurs(f.piece, f.vendeur, avancement);
     t.lignes.reserve(lignes.size() + lignes.size() / 4 + 1);
     struct Somme {
-        qlonglong recus = 0, rendus = 0, vendus = 0, centimes = 0;
+        qlonglong recus = 0, rendus = 0, vendus = 0;
+        Montant montant;
         void ajouter(const modBD::LigneVendeurs& l) {
             recus += l.recus;
             rendus += l.rendus;
             vendus += l.vendus;
-            centimes += l.centimesVendus;
+            montant += l.montantVendu;
         }
         Ligne ligne(Ligne::Type type, const QString& libelle) const {
             const qlonglong reste = recus - rendus - vendus;
-            return Ligne{type, {libelle, QString(), QString(), recus, rendus, recus - rendus, vendus, reste, Montant(centimes)}, reste < 0};
+            return Ligne{type, {libelle, QString(), QString(), recus, rendus, recus - rendus, vendus, reste, Cellule(montant)}, reste < 0};
         }
     };
     Somme vendeur, general;
@@ -149,7 +169,7 @@ Tableau Vendeurs(const Filtres& f, const modBD::Avancement& avancement) {
         ligne.cellules.emplaceBack(l.enStock());
         ligne.cellules.emplaceBack(l.vendus);
         ligne.cellules.emplaceBack(l.reste());
-        ligne.cellules.emplaceBack(Montant(l.centimesVendus));
+        ligne.cellules.emplaceBack(Cellule(l.montantVendu));
         ligne.alerte = l.reste() < 0;
         t.lignes.append(std::move(ligne));
         vendeur.ajouter(l);
@@ -163,35 +183,76 @@ Tableau Vendeurs(const Filtres& f, const modBD::Avancement& avancement) {
     return t;
 }
 
+// The settlement's sums of one seller (or of all): tickets still held and tickets sold beyond
+// stock are counted per performance, so one cannot hide the other.
+struct SommeReglement {
+    qlonglong recus = 0, rendus = 0, vendus = 0, aRendre = 0, sansBillet = 0;
+    Montant vendu, caisse;
+    void ajouter(const SommeReglement& o) {
+        recus += o.recus;
+        rendus += o.rendus;
+        vendus += o.vendus;
+        aRendre += o.aRendre;
+        sansBillet += o.sansBillet;
+        vendu += o.vendu;
+        caisse += o.caisse;
+    }
+    void ajouter(const modBD::LigneVendeurs& l) {
+        ajouter(SommeReglement{l.recus, l.rendus, l.vendus, l.aRendre(), l.vendusSansBillet(), l.montantVendu, l.payeCaisse});
+    }
+    // Money the till took is not asked of the seller a second time.
+    Montant aRemettre() const { return vendu - caisse; }
+    QVariantList cellules(const QString& libelle) const {
+        return {libelle, recus, rendus, vendus, aRendre, sansBillet, Cellule(vendu), Cellule(caisse), Cellule(aRemettre())};
+    }
+};
+
+void EntetesReglement(Tableau& t) {
+    t.entetes = {QStringLiteral("Vendeur"),          QStringLiteral("Billets reçus"),   QStringLiteral("Billets rendus"),
+                 QStringLiteral("Billets vendus"),   QStringLiteral("Billets à rendre"), QStringLiteral("Vendus sans billet"),
+                 QStringLiteral("Montant vendu"),    QStringLiteral("Payé à la caisse"), QStringLiteral("Montant à remettre")};
+    t.genres = {Genre::Texte,   Genre::Entier,  Genre::Entier,  Genre::Entier, Genre::Entier,
+                Genre::Entier,  Genre::Montant, Genre::Montant, Genre::Montant};
+    t.colonneAlerte = 5;
+    t.entetesFiche = {QStringLiteral("Pièce"),    QStringLiteral("Représentation"), QStringLiteral("Reçus"),
+                      QStringLiteral("Rendus"),   QStringLiteral("Vendus"),         QStringLiteral("À rendre"),
+                      QStringLiteral("Vendus sans billet"), QStringLiteral("Montant vendu")};
+    t.genresFiche = {Genre::Texte,  Genre::Texte,  Genre::Entier, Genre::Entier,
+                     Genre::Entier, Genre::Entier, Genre::Entier, Genre::Montant};
+    t.colonneAlerteFiche = 6;
+}
+
+Fiche FicheReglement(const QString& vendeur, QList<Ligne> lignes, const SommeReglement& s) {
+    Fiche fiche;
+    fiche.titre = vendeur;
+    fiche.lignes = std::move(lignes);
+    fiche.lignes.append(Ligne{Ligne::Type::Total,
+                              {QStringLiteral("Total"), QString(), s.recus, s.rendus, s.vendus, s.aRendre, s.sansBillet,
+                               Cellule(s.vendu)},
+                              s.sansBillet > 0});
+    fiche.resume = {{QStringLiteral("Billets à rendre"), TexteCellule(s.aRendre, Genre::Entier)},
+                    {QStringLiteral("Vendus sans billet"), TexteCellule(s.sansBillet, Genre::Entier)},
+                    {QStringLiteral("Montant vendu"), s.vendu.Texte()},
+                    {QStringLiteral("Payé à la caisse"), s.caisse.Texte()},
+                    {QStringLiteral("Montant à remettre"), s.aRemettre().Texte()}};
+    return fiche;
+}
+
 Tableau Reglement(const Filtres& f, const modBD::Avancement& avancement) {
     Tableau t;
-    t.entetes = {QStringLiteral("Vendeur"), QStringLiteral("Billets reçus"), QStringLiteral("Billets rendus"),
-                 QStringLiteral("Billets vendus"), QStringLiteral("Billets à rendre"), QStringLiteral("Montant vendu")};
-    t.genres = {Genre::Texte, Genre::Entier, Genre::Entier, Genre::Entier, Genre::Entier, Genre::Montant};
-    t.colonneAlerte = 4;
-    t.entetesFiche = {QStringLiteral("Pièce"), QStringLiteral("Représentation"), QStringLiteral("Reçus"),
-                      QStringLiteral("Rendus"), QStringLiteral("Vendus"), QStringLiteral("À rendre"),
-                      QStringLiteral("Montant vendu")};
-    t.genresFiche = {Genre::Texte, Genre::Texte, Genre::Entier, Genre::Entier, Genre::Entier, Genre::Entier, Genre::Montant};
-    t.colonneAlerteFiche = 5;
-    struct Somme {
-        qlonglong recus = 0, rendus = 0, vendus = 0, centimes = 0;
-        qlonglong aRendre() const { return recus - rendus - vendus; }
-    };
-    Somme general;
+    EntetesReglement(t);
     const QList<modBD::LigneVendeurs> lignes = modBD::RapportVendeurs(f.piece, f.vendeur, avancement);
-    Somme vendeur;
-    Fiche fiche;
+    SommeReglement general, vendeur;
+    QList<Ligne> detail;
     for (qsizetype i = 0; i < lignes.size(); ++i) {
         const modBD::LigneVendeurs& l = lignes.at(i);
         if (!f.representation.isEmpty() && l.representation != f.representation) continue;
-        vendeur.recus += l.recus;
-        vendeur.rendus += l.rendus;
-        vendeur.vendus += l.vendus;
-        vendeur.centimes += l.centimesVendus;
-        fiche.lignes.append(Ligne{Ligne::Type::Donnee,
-                                  {l.piece, l.representation, l.recus, l.rendus, l.vendus, l.reste(), Montant(l.centimesVendus)},
-                                  l.reste() < 0});
+        vendeur.ajouter(l);
+        if (f.fiches)
+            detail.append(Ligne{Ligne::Type::Donnee,
+                                {l.piece, l.representation, l.recus, l.rendus, l.vendus, l.aRendre(), l.vendusSansBillet(),
+                                 Cellule(l.montantVendu)},
+                                l.vendusSansBillet() > 0});
         const bool dernier = [&] {
             for (qsizetype j = i + 1; j < lignes.size(); ++j)
                 if (f.representation.isEmpty() || lignes.at(j).representation == f.representation)
@@ -199,28 +260,23 @@ Tableau Reglement(const Filtres& f, const modBD::Avancement& avancement) {
             return true;
         }();
         if (!dernier) continue;
-        t.lignes.append(Ligne{Ligne::Type::Donnee,
-                              {l.vendeur, vendeur.recus, vendeur.rendus, vendeur.vendus, vendeur.aRendre(), Montant(vendeur.centimes)},
-                              vendeur.aRendre() < 0});
-        fiche.titre = l.vendeur;
-        fiche.lignes.append(Ligne{Ligne::Type::Total,
-                                  {QStringLiteral("Total"), QString(), vendeur.recus, vendeur.rendus, vendeur.vendus,
-                                   vendeur.aRendre(), Montant(vendeur.centimes)},
-                                  vendeur.aRendre() < 0});
-        fiche.resume = {{QStringLiteral("Billets à rendre"), TexteCellule(vendeur.aRendre(), Genre::Entier)},
-                        {QStringLiteral("Montant à remettre"), TexteCellule(Montant(vendeur.centimes), Genre::Montant) + QStringLiteral(" $")}};
-        t.fiches.append(fiche);
-        fiche = Fiche();
-        general.recus += vendeur.recus;
-        general.rendus += vendeur.rendus;
-        general.vendus += vendeur.vendus;
-        general.centimes += vendeur.centimes;
-        vendeur = Somme();
+        t.lignes.append(Ligne{Ligne::Type::Donnee, vendeur.cellules(l.vendeur), vendeur.sansBillet > 0});
+        if (f.fiches) t.fiches.append(FicheReglement(l.vendeur, std::move(detail), vendeur));
+        detail = {};
+        general.ajouter(vendeur);
+        vendeur = SommeReglement();
     }
-    t.lignes.append(Ligne{Ligne::Type::Total,
-                          {QStringLiteral("Total général"), general.recus, general.rendus, general.vendus, general.aRendre(),
-                           Montant(general.centimes)},
-                          false});
+    t.lignes.append(Ligne{Ligne::Type::Total, general.cellules(QStringLiteral("Total général")), false});
+    if (f.fiches && !t.fiches.isEmpty()) {
+        // After the last seller: the whole settlement on one page, seller by seller.
+        Fiche synthese;
+        synthese.titre = QStringLiteral("Total des vendeurs");
+        synthese.synthese = true;
+        synthese.resume = {{QStringLiteral("Montant vendu"), general.vendu.Texte()},
+                           {QStringLiteral("Payé à la caisse"), general.caisse.Texte()},
+                           {QStringLiteral("Montant à remettre"), general.aRemettre().Texte()}};
+        t.fiches.append(synthese);
+    }
     return t;
 }
 
@@ -232,19 +288,19 @@ Tableau Journal(const Filtres& f) {
     t.genres = {Genre::Texte, Genre::Entier, Genre::Entier, Genre::Montant, Genre::Entier, Genre::Montant, Genre::Entier, Genre::Montant};
     modBD::LigneJournal total;
     for (const modBD::LigneJournal& l : modBD::RapportJournal(f.du, f.au)) {
-        t.lignes.append(Donnee({l.date, l.commandes, l.billets, Montant(l.centimes), l.billetsPorte, Montant(l.centimesPorte),
-                                l.commandesAnnulees, Montant(l.centimesAnnules)}));
+        t.lignes.append(Donnee({l.date, l.commandes, l.billets, Cellule(l.montant), l.billetsPorte, Cellule(l.montantPorte),
+                                l.commandesAnnulees, Cellule(l.montantAnnule)}));
         total.commandes += l.commandes;
         total.billets += l.billets;
-        total.centimes += l.centimes;
+        total.montant += l.montant;
         total.billetsPorte += l.billetsPorte;
-        total.centimesPorte += l.centimesPorte;
+        total.montantPorte += l.montantPorte;
         total.commandesAnnulees += l.commandesAnnulees;
-        total.centimesAnnules += l.centimesAnnules;
+        total.montantAnnule += l.montantAnnule;
     }
     t.lignes.append(Ligne{Ligne::Type::Total,
-                          {QStringLiteral("Total"), total.commandes, total.billets, Montant(total.centimes), total.billetsPorte,
-                           Montant(total.centimesPorte), total.commandesAnnulees, Montant(total.centimesAnnules)},
+                          {QStringLiteral("Total"), total.commandes, total.billets, Cellule(total.montant), total.billetsPorte,
+                           Cellule(total.montantPorte), total.commandesAnnulees, Cellule(total.montantAnnule)},
                           false});
     return t;
 }
@@ -256,17 +312,18 @@ Tableau Annulations(const Filtres&) {
                  QStringLiteral("Annulée le"), QStringLiteral("Motif")};
     t.genres = {Genre::Entier, Genre::Texte, Genre::Texte, Genre::Texte, Genre::Texte, Genre::Entier, Genre::Montant,
                 Genre::Texte, Genre::Texte};
-    qlonglong billets = 0, centimes = 0;
+    qlonglong billets = 0;
+    Montant montant;
     const QList<modBD::LigneAnnulation> lignes = modBD::RapportAnnulations();
     for (const modBD::LigneAnnulation& l : lignes) {
-        t.lignes.append(Donnee({l.commande, l.dateCommande, l.client, l.telephone, l.vendeurs, l.billets, Montant(l.centimes),
+        t.lignes.append(Donnee({l.commande, l.dateCommande, l.client, l.telephone, l.vendeurs, l.billets, Cellule(l.montant),
                                 l.dateAnnulation, l.motif}));
         billets += l.billets;
-        centimes += l.centimes;
+        montant += l.montant;
     }
     t.lignes.append(Ligne{Ligne::Type::Total,
                           {QVariant(), QStringLiteral("Total : %1 commandes").arg(lignes.size()), QString(), QString(), QString(),
-                           billets, Montant(centimes), QString(), QString()},
+                           billets, Cellule(montant), QString(), QString()},
                           false});
     return t;
 }
@@ -287,20 +344,29 @@ Tableau Bilan(const Filtres& f) {
                  QStringLiteral("Billets vendus"), QStringLiteral("Billets à la porte"), QStringLiteral("Arrivés"),
                  QStringLiteral("Places libres"), QStringLiteral("Remplissage"), QStringLiteral("Montant")};
     t.genres = {Genre::Texte, Genre::Texte, Genre::Entier, Genre::Entier, Genre::Entier, Genre::Entier,
-                Genre::Entier, Genre::Texte, Genre::Montant};
+                Genre::Entier, Genre::Pourcentage, Genre::Montant};
     t.colonneAlerte = 6;  // an oversold performance
-    const QLocale locale;
+    qlonglong vendus = 0, porte = 0, arrives = 0;
+    Montant montant;
     for (const modBD::LigneBilan& l : modBD::RapportBilan(f.piece)) {
         QVariant capacite, libres, remplissage;
         if (l.capacite) {
             capacite = qlonglong{*l.capacite};
             libres = qlonglong{*l.capacite - l.vendus};
-            remplissage = locale.toString(100.0 * static_cast<double>(l.vendus) / *l.capacite, 'f', 1);
+            // Tenths of a percent, rounded once: every output writes the same figure.
+            remplissage = qlonglong{std::llround(1000.0 * static_cast<double>(l.vendus) / *l.capacite)};
         }
-        Ligne ligne = Donnee({l.piece, l.representation, capacite, l.vendus, l.porte, l.arrives, libres, remplissage, l.montant});
+        Ligne ligne = Donnee({l.piece, l.representation, capacite, l.vendus, l.porte, l.arrives, libres, remplissage, Cellule(l.montant)});
         ligne.alerte = l.capacite && l.vendus > *l.capacite;
         t.lignes.append(ligne);
+        vendus += l.vendus;
+        porte += l.porte;
+        arrives += l.arrives;
+        montant += l.montant;
     }
+    t.lignes.append(Ligne{Ligne::Type::Total,
+                          {QStringLiteral("Total"), QString(), QVariant(), vendus, porte, arrives, QVariant(), QVariant(), Cellule(montant)},
+                          false});
     return t;
 }
 
@@ -314,11 +380,11 @@ Tableau Soiree(const Filtres& f) {
     const modBD::ClotureSoiree c = modBD::RapportCloture(f.piece, f.representation);
     const modBD::Soiree& s = c.soiree;
     const QString porte = QStringLiteral("Ventes à la porte");
-    t.lignes.append(Ligne{Ligne::Type::SousTotal, {porte, QStringLiteral("Total"), c.ventesPorte, s.vendusPorte, c.montantPorte}, false});
+    t.lignes.append(Ligne{Ligne::Type::SousTotal, {porte, QStringLiteral("Total"), c.ventesPorte, s.vendusPorte, Cellule(c.montantPorte)}, false});
     for (const modBD::VentesVendeur& v : c.porteParVendeur)
-        t.lignes.append(Donnee({porte, v.vendeur, v.commandes, v.billets, v.montant}));
+        t.lignes.append(Donnee({porte, v.vendeur, v.commandes, v.billets, Cellule(v.montant)}));
     t.lignes.append(Ligne{Ligne::Type::SousTotal,
-                          {QStringLiteral("Ventes d'avance"), QStringLiteral("Total"), c.commandesAvance, s.vendusAvance, c.montantAvance},
+                          {QStringLiteral("Ventes d'avance"), QStringLiteral("Total"), c.commandesAvance, s.vendusAvance, Cellule(c.montantAvance)},
                           false});
     if (s.capacite) {
         t.lignes.append(Donnee({QStringLiteral("Salle"), QStringLiteral("Capacité"), QVariant(), qlonglong{*s.capacite}, QVariant()}));
@@ -327,16 +393,16 @@ Tableau Soiree(const Filtres& f) {
     t.lignes.append(Donnee({QStringLiteral("Arrivées"), QStringLiteral("Arrivés"), QVariant(), s.arrives, QVariant()}));
     t.lignes.append(Donnee({QStringLiteral("Arrivées"), QStringLiteral("Attendus"), QVariant(), s.attendus, QVariant()}));
     qlonglong billetsAbsents = 0;
-    double montantAbsents = 0.0;
+    Montant montantAbsents;
     for (const modBD::PartieSoiree& p : c.absents) {
         const QString qui = p.telephone.isEmpty() ? p.client : QStringLiteral("%1 (%2)").arg(p.client, p.telephone);
         t.lignes.append(Donnee({QStringLiteral("Absents"), QStringLiteral("n° %1 — %2").arg(p.noClient).arg(qui), qlonglong{1},
-                                p.billets(), p.montant}));
+                                p.billets(), Cellule(p.montant)}));
         billetsAbsents += p.billets();
         montantAbsents += p.montant;
     }
     t.lignes.append(Ligne{Ligne::Type::Total,
-                          {QStringLiteral("Absents"), QStringLiteral("Total"), qlonglong{c.absents.size()}, billetsAbsents, montantAbsents},
+                          {QStringLiteral("Absents"), QStringLiteral("Total"), qlonglong{c.absents.size()}, billetsAbsents, Cellule(montantAbsents)},
                           false});
     return t;
 }
@@ -414,6 +480,7 @@ Tableau Produire(Rapport rapport, const Filtres& filtres, const QString& source,
     t.titre = TitreRapport(rapport);
     t.source = source;
     t.produitLe = QDateTime::currentDateTime();
+    t.compagnie = modBD::LireNomCompagnie();
     if (!filtres.piece.isEmpty()) t.descriptionFiltres << QStringLiteral("Pièce : %1").arg(filtres.piece);
     if (ExigeRepresentation(rapport) || (AccepteRepresentation(rapport) && !filtres.representation.isEmpty()))
         t.descriptionFiltres << QStringLiteral("Représentation : %1").arg(filtres.representation);
@@ -442,8 +509,17 @@ TextesNombres::TextesNombres() : m_locale(QLocale()) {
                m_locale.toString(-12.5, 'f', 2) == m_moins + QStringLiteral("12") + m_virgule + QStringLiteral("50");
 }
 
+Montant MontantCellule(const QVariant& valeur) {
+    if (EstMontant(valeur)) return valeur.value<Montant>();
+    return Montant::DepuisStocke(valeur.toDouble());
+}
+
+bool EstMontant(const QVariant& valeur) { return valeur.metaType() == QMetaType::fromType<Montant>(); }
+
 QString TextesNombres::Lent(const QVariant& valeur, Genre genre) const {
     if (genre == Genre::Entier) return m_locale.toString(valeur.toLongLong());
+    if (genre == Genre::Pourcentage) return m_locale.toString(static_cast<double>(valeur.toLongLong()) / 10.0, 'f', 1);
+    if (EstMontant(valeur)) return valeur.value<Montant>().TexteSimple(m_locale);
     const double v = valeur.toDouble();
     return Regles::TexteMontant(v, m_locale);
 }
@@ -481,6 +557,8 @@ void TextesNombres::AjouterUtf8(QByteArray& sortie, const QVariant& valeur, Genr
 QString TexteCellule(const QVariant& valeur, Genre genre) {
     if (!valeur.isValid() || valeur.isNull()) return QString();
     if (genre == Genre::Texte) return valeur.toString();
+    if (genre == Genre::Pourcentage) return Nombres().Texte(valeur, genre) + QStringLiteral(" %");
+    if (genre == Genre::Montant && EstMontant(valeur)) return valeur.value<Montant>().TexteGroupe();
     if (genre == Genre::Montant) {
         // Read as a person reads: grouped thousands. A number's text is never shortened.
         QLocale locale;

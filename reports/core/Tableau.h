@@ -3,6 +3,8 @@
 // spreadsheet all read this same table, so they cannot disagree.
 #pragma once
 
+#include "Montant.h"
+
 #include <QAbstractTableModel>
 #include <QDate>
 #include <QDateTime>
@@ -40,9 +42,17 @@ struct Filtres {
     QString vendeur;  // display name; empty: every seller
     QDate du;  // invalid: open
     QDate au;
+    // The settlement's pages per seller: only paper and PDF show them, so a file's export
+    // leaves them out (a settlement over every play has hundreds of thousands of detail rows).
+    bool fiches = true;
 };
 
-enum class Genre { Texte, Entier, Montant };
+// Montant cells hold a Montant (a double is still read, as QLocale writes it); Pourcentage
+// cells hold tenths of a percent as an integer ("91,7 %" on screen and paper, "91,7" in files).
+enum class Genre { Texte, Entier, Montant, Pourcentage };
+// The amount a Montant cell holds.
+Montant MontantCellule(const QVariant& valeur);
+bool EstMontant(const QVariant& valeur);
 
 struct Ligne {
     enum class Type { Donnee, SousTotal, Total };
@@ -57,6 +67,8 @@ struct Fiche {
     QString titre;
     QList<Ligne> lignes;
     QList<QPair<QString, QString>> resume;  // label, value
+    // The page after the last seller: the report's own rows (one per seller and the total).
+    bool synthese = false;
 };
 
 struct Tableau {
@@ -70,7 +82,10 @@ struct Tableau {
     QList<Genre> genres;
     QList<Ligne> lignes;
     int colonneAlerte = -1;          // the column whose negative value raises the alert
-    bool caseArrivee = false;        // paper adds an empty box per row, ticked at the door
+    bool caseArrivee = false;        // paper adds a box per row, ticked at the door
+    QList<qlonglong> arrivees;       // per data row with caseArrivee: persons checked in so far
+    QList<qlonglong> billetsParties; // and the party's tickets (the box is ticked when all came)
+    QString compagnie;               // the company's name, on every page when set
     // Printed one page per fiche instead of the table (the files keep the table).
     QStringList entetesFiche;
     QList<Genre> genresFiche;
