@@ -60,6 +60,7 @@ int main(int argc, char* argv[]) {
         return Rapports::kReussite;
     }
     if (demande.exporter) return Rapports::ExecuterExportation(demande, erreurs);
+    if (demande.verifierJournal) return Rapports::ExecuterVerificationJournal(demande, sortie, erreurs);
 
     frmRapports fenetre(demande.base);
     if (!fenetre.Form_Load()) return Rapports::kEchec;

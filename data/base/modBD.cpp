@@ -1,5 +1,6 @@
 #include "modBD.h"
 
+#include "modBD_Journal.h"
 #include "modBD_Moteur.h"
 #include "schema_sql.h"
 
@@ -787,7 +788,13 @@ Transaction::Transaction() {
     if (g_enTransaction)
         throw ErreurBD(QStringLiteral("Opération impossible : une transaction est déjà ouverte (erreur du programme). "
                                       "Rien n'a été enregistré."));
-    Executer(detail::PiloteActif().DebutTransaction());
+    detail::AvantTransaction();
+    try {
+        Executer(detail::PiloteActif().DebutTransaction());
+    } catch (const ErreurBD&) {
+        detail::ApresTransaction();
+        throw;
+    }
     m_active = true;
     g_enTransaction = true;
     g_transactionEchouee = false;
@@ -799,6 +806,7 @@ Transaction::~Transaction() {
         if (db.isOpen() && !g_perdue) {
             QSqlQuery q(db);
             q.exec(QStringLiteral("ROLLBACK"));
+            detail::ApresTransaction();
         }
         g_enTransaction = false;
         g_transactionEchouee = false;
@@ -830,6 +838,7 @@ void Transaction::Valider() {
     }
     m_active = false;
     g_enTransaction = false;
+    detail::ApresTransaction();
 }
 
 namespace {

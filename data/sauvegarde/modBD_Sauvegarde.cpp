@@ -1,4 +1,5 @@
 #include "modBD_Sauvegarde.h"
+#include "modBD_Journal.h"
 #include "modBD_Moteur.h"
 
 #include <QCoreApplication>
@@ -866,6 +867,7 @@ struct PlanRestauration {
     QString avant;         // the copy of the data of now, made first
     QDateTime momentCopie;
     sqlite3* poignee = nullptr;  // the program's own connection
+    QString empreinteAvant;      // the replaced base's last journal row
 };
 
 struct ControleRestauration {
@@ -876,7 +878,9 @@ struct ControleRestauration {
 };
 
 PlanRestauration PreparerRestauration(const QString& chemin, const QDateTime& maintenant) {
+    ExigerRole(Role::Administration);
     PlanRestauration plan;
+    plan.empreinteAvant = DerniereEmpreinte();
     plan.chemin = QFileInfo(chemin).absoluteFilePath();
     plan.cheminBD = CheminBD();
     if (MemeFichier(chemin, plan.cheminBD))
@@ -1090,12 +1094,29 @@ QString TravailRestauration(const PlanRestauration& p, ControleRestauration& c) 
     return {};
 }
 
+// The restored base keeps its own journal and records the restore at its end, with the last
+// row of the base it replaced. The restore is done whatever happens to this row.
+void JournaliserRestauration(const PlanRestauration& p) {
+    try {
+        EnTransaction([&](Transaction& t) {
+            Journaliser(QStringLiteral("Restauration"), QFileInfo(p.chemin).fileName(),
+                        QStringLiteral("base remplacée : %1").arg(p.empreinteAvant.isEmpty() ? QStringLiteral("sans journal")
+                                                                                          : p.empreinteAvant));
+            t.Valider();
+        });
+    } catch (const ErreurBD&) {
+    }
+}
+
 // Back on the window's thread: the connection is opened on the new file. Throws ErreurBD.
 void ConclureRestauration(const PlanRestauration& p, bool remplace) {
     detail::DefinirRestaurationEnCours(false);
     if (!remplace) return;
     FermerConnexion();
-    if (OuvrirConnexion()) return;
+    if (OuvrirConnexion()) {
+        JournaliserRestauration(p);
+        return;
+    }
 
     // Cannot happen with a checked file, but then the data of a moment ago come back.
     const QString dossier = QFileInfo(p.cheminBD).absolutePath();
