@@ -215,6 +215,9 @@ void frmMain::ConstruireMenus() {
     mnuSauvegarder->setObjectName(QStringLiteral("mnuSauvegarder"));
     mnuRestaurer = mnuFichier->addAction(QStringLiteral("&Restaurer une sauvegarde…"), this, &frmMain::mnuRestaurer_Click);
     mnuRestaurer->setObjectName(QStringLiteral("mnuRestaurer"));
+    mnuChangerEmploye = mnuFichier->addAction(QStringLiteral("Changer d'&employé…"), this, &frmMain::mnuChangerEmploye_Click);
+    mnuChangerEmploye->setObjectName(QStringLiteral("mnuChangerEmploye"));
+    mnuChangerEmploye->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     mnuFichier->addSeparator()->setObjectName(QStringLiteral("mnuSeparateurFichier"));
     mnuQuitter = mnuFichier->addAction(QStringLiteral("&Quitter"), this, &frmMain::mnuQuitter_Click);
     mnuQuitter->setObjectName(QStringLiteral("mnuQuitter"));
@@ -238,6 +241,7 @@ void frmMain::ConstruireMenus() {
     mnuSoiree->setObjectName(QStringLiteral("mnuSoiree"));
     mnuProduireRapport = mnuOutils->addAction(QStringLiteral("&Rapports"), this, &frmMain::mnuProduireRapport_Click);
     mnuProduireRapport->setObjectName(QStringLiteral("mnuProduireRapport"));
+    ConstruireMenusComptes();
 
     mnuAide = menuBar()->addMenu(QStringLiteral("&Aide"));
     mnuAide->setObjectName(QStringLiteral("mnuAide"));
@@ -272,6 +276,10 @@ bool frmMain::Form_Load() {
         return false;
     }
     AfficherListeVendeurs();
+    if (!ConnecterAuDemarrage()) {
+        Toolkit::TerminerProgramme();
+        return false;
+    }
     return true;
 }
 

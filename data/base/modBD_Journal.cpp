@@ -30,10 +30,19 @@ QString UtilisateurOrdinateur() {
 }
 
 bool JournalPresent() {
-    if (g_connexionJournal != 0 && g_connexionJournal == NumeroConnexion()) return true;
+    // A file can be replaced under the connection (a restore): only a server's answer is kept.
+    if (SurServeur() && g_connexionJournal != 0 && g_connexionJournal == NumeroConnexion()) return true;
     if (!TablePresente(kTableJournal)) return false;
     g_connexionJournal = NumeroConnexion();
     return true;
+}
+
+// On a server the tables are the administrator's: asked first, since a refused CREATE would
+// abort the unit of work, and sales never stop for the journal.
+bool PeutCreerTables() {
+    if (!SurServeur()) return true;
+    QSqlQuery q = Executer(QStringLiteral("SELECT has_schema_privilege(current_schema(), 'CREATE')"));
+    return q.next() && q.value(0).toBool();
 }
 
 void AjouterChamp(QByteArray& octets, const QString& champ) {
@@ -130,12 +139,11 @@ QString EmpreinteChainon(const QString& precedente, qint64 noOperation, const QS
 void Journaliser(const QString& action, const QString& objet, const QString& detail) {
     if (!JournalPresent()) {
         // Sales never stop for the journal: on a server its table is the administrator's.
-        if (SurServeur()) {
+        if (!PeutCreerTables()) {
             if (!g_avisDonne) g_avisDu = true;
             return;
         }
         AssurerTable(kTableJournal);
-        g_connexionJournal = NumeroConnexion();
     }
     QSqlQuery dernier = Executer(QStringLiteral("SELECT NoOperation, Empreinte FROM JournalOperation "
                                                 "ORDER BY NoOperation DESC LIMIT 1"));

@@ -1,4 +1,5 @@
 #include "modBD_Sauvegarde.h"
+#include "modBD_Effacements.h"
 #include "modBD_Journal.h"
 #include "modBD_Moteur.h"
 
@@ -868,6 +869,7 @@ struct PlanRestauration {
     QDateTime momentCopie;
     sqlite3* poignee = nullptr;  // the program's own connection
     QString empreinteAvant;      // the replaced base's last journal row
+    QList<Effacement> effacements;  // the replaced base's erasures, applied again to the restored one
 };
 
 struct ControleRestauration {
@@ -881,6 +883,7 @@ PlanRestauration PreparerRestauration(const QString& chemin, const QDateTime& ma
     ExigerRole(Role::Administration);
     PlanRestauration plan;
     plan.empreinteAvant = DerniereEmpreinte();
+    plan.effacements = EffacementsEnregistres();
     plan.chemin = QFileInfo(chemin).absoluteFilePath();
     plan.cheminBD = CheminBD();
     if (MemeFichier(chemin, plan.cheminBD))
@@ -1115,6 +1118,14 @@ void ConclureRestauration(const PlanRestauration& p, bool remplace) {
     FermerConnexion();
     if (OuvrirConnexion()) {
         JournaliserRestauration(p);
+        // A copy made before an erasure holds the details again: erased again at once.
+        try {
+            ReappliquerEffacements(p.effacements);
+        } catch (const ErreurBD& e) {
+            throw ErreurBD(QStringLiteral("La copie est restaurée, mais les coordonnées de clients effacées depuis n'ont pas pu "
+                                          "l'être de nouveau : %1 Recommencez l'effacement dans « Commandes confirmées ».")
+                               .arg(e.message()));
+        }
         return;
     }
 
