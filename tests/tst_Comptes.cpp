@@ -7,7 +7,11 @@
 #include "modBD_Commandes.h"
 #include "modBD_Compagnie.h"
 #include "modBD_Comptes.h"
+#include "modBD_EffacementClient.h"
+#include "modBD_Effacements.h"
 #include "modBD_Journal.h"
+#include "modBD_RechercheCommandes.h"
+#include "modBD_Sauvegarde.h"
 #include "modBD_Soiree.h"
 
 #include <QDir>
@@ -320,6 +324,63 @@ private slots:
         // The last rows alone, as at start-up: the chain is taken up from the row before them.
         QCOMPARE(modBD::VerifierJournal(QString(), 1).nombre, qint64(1));
         QVERIFY(modBD::VerifierJournal(QString(), 1).intact);
+    }
+
+    // A client's details erased: the same phone ticked, the same name with another phone not,
+    // door sales never; every amount and report total unchanged; the search forgets the name
+    // at once; a restore of a copy made before erases it again.
+    void effacementDesCoordonnees() {
+        TestSupport::BaseTest base;
+        Catalogue(base);
+        const qint64 a = modBD::EnregistrerCommande(UneCommande(QStringLiteral("Gagnon"))).toLongLong();
+        modBD::Commande autre = UneCommande(QStringLiteral("Lemieux"));  // same phone, another name
+        const qint64 b = modBD::EnregistrerCommande(autre).toLongLong();
+        modBD::Commande homonyme = UneCommande(QStringLiteral("gagnon"));
+        homonyme.telephoneClient = QStringLiteral("819-555-0199");
+        const qint64 c = modBD::EnregistrerCommande(homonyme).toLongLong();
+        const qint64 porte = modBD::EnregistrerVentePorte(QStringLiteral("Le Cid"), QStringLiteral("2026-12-24"), QStringLiteral("0"),
+                                                          QStringLiteral("1"), QStringLiteral("12"), QStringLiteral("Bob"),
+                                                          QStringLiteral("2026-12-24")).toLongLong();
+        QString copie;
+        if (!TestSupport::SurServeur()) {
+            copie = QDir(modBD::DossierSauvegardes()).filePath(QStringLiteral("BD-20261206-080000.mdb"));
+            QDir().mkpath(modBD::DossierSauvegardes());
+            modBD::CopieBD(copie, false).Faire();
+        }
+        const QList<modBD::CommandeClient> liste = modBD::CommandesDuClient(a);
+        QList<qint64> cochees, toutes;
+        for (const modBD::CommandeClient& k : liste) {
+            toutes << k.noClient;
+            if (k.cochee) cochees << k.noClient;
+        }
+        QCOMPARE(toutes, (QList<qint64>{a, b, c}));
+        QCOMPARE(cochees, (QList<qint64>{a, b}));
+        QVERIFY(!toutes.contains(porte));
+        QCOMPARE(modBD::RechercherCommandes(QStringLiteral("Gagnon")).total, qint64(2));
+        const QString total = base.Valeur(QStringLiteral("SELECT SUM(MontantTotal) FROM InfoClientReservation")).toString();
+
+        QCOMPARE(modBD::EffacerCoordonnees(cochees, QStringLiteral("2026-12-08")), 2);
+        QCOMPARE(base.Valeur(QStringLiteral("SELECT NomClient FROM InfoClientReservation WHERE NoClient = ?"), {a}).toString(),
+                 QStringLiteral("Client effacé n° %1").arg(a));
+        QCOMPARE(base.Compter(QStringLiteral("InfoClientReservation"), QStringLiteral("TelephoneClient = '418-555-0101'")), qint64(0));
+        QCOMPARE(base.Valeur(QStringLiteral("SELECT SUM(MontantTotal) FROM InfoClientReservation")).toString(), total);
+        QCOMPARE(base.Compter(QStringLiteral("InfoReservation")), qint64(4));
+        // The search: the erased name is gone, the unticked namesake stays.
+        const modBD::ResultatRecherche r = modBD::RechercherCommandes(QStringLiteral("Gagnon"));
+        QCOMPARE(r.total, qint64(1));
+        QCOMPARE(r.commandes.first().noClient, c);
+        QCOMPARE(modBD::RechercherCommandes(QStringLiteral("Lemieux")).total, qint64(0));
+        QCOMPARE(base.Compter(modBD::kTableJournal, QStringLiteral("Action = 'Coordonnées effacées'")), qint64(2));
+        QVERIFY(modBD::VerifierJournal().intact);
+
+        if (copie.isEmpty()) return;  // the server's copies are its administrator's
+        modBD::RestaurerCopie(copie, QDateTime(QDate(2026, 12, 8), QTime(9, 0)));
+        QCOMPARE(modBD::RechercherCommandes(QStringLiteral("Lemieux")).total, qint64(0));
+        QCOMPARE(base.Compter(QStringLiteral("InfoClientReservation"), QStringLiteral("NomClient LIKE 'Client effacé%'")), qint64(2));
+        QCOMPARE(base.Compter(modBD::kTableEffacements), qint64(2));
+        // The restored base keeps its own journal, then the restore and the erasures again.
+        QVERIFY(modBD::VerifierJournal().intact);
+        QCOMPARE(base.Compter(modBD::kTableJournal, QStringLiteral("Action = 'Restauration'")), qint64(1));
     }
 
     // On a server, the clerks' role of the README may add to the journal and read it, never
