@@ -1,6 +1,9 @@
 // Employees' accounts, roles checked by the data store itself, the sign-in lockout, and the
 // chained journal of operations with its check.
 #include "TestSupport.h"
+#include "frmComptes.h"
+#include "frmConnexion.h"
+#include "frmJournal.h"
 #include "modBD.h"
 #include "modBD_Annulations.h"
 #include "modBD_Catalogue.h"
@@ -19,7 +22,11 @@
 #include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QTest>
+#include <QTreeWidget>
 
 namespace {
 const QByteArray kSecretAdmin = "Rideau-Rouge-2026";
@@ -356,6 +363,7 @@ private slots:
         QCOMPARE(toutes, (QList<qint64>{a, b, c}));
         QCOMPARE(cochees, (QList<qint64>{a, b}));
         QVERIFY(!toutes.contains(porte));
+        QVERIFY(modBD::CommandesDuClient(porte).isEmpty());
         QCOMPARE(modBD::RechercherCommandes(QStringLiteral("Gagnon")).total, qint64(2));
         const QString total = base.Valeur(QStringLiteral("SELECT SUM(MontantTotal) FROM InfoClientReservation")).toString();
 
@@ -383,6 +391,51 @@ private slots:
         QCOMPARE(base.Compter(modBD::kTableJournal, QStringLiteral("Action = 'Restauration'")), qint64(1));
     }
 
+    // The windows: a wrong pair said in the sign-in window and the field emptied; the accounts
+    // listed; the journal newest first, filtered by action. Their pictures go to the renders.
+    void fenetres() {
+        TestSupport::BaseTest base;
+        Catalogue(base);
+        CreerComptes();
+        modBD::DefinirSession(QStringLiteral("Anne"), modBD::Role::Administration);
+        modBD::EnregistrerCommande(UneCommande());
+        modBD::FermerSession();
+        QDir().mkpath(QStringLiteral(CORV_RENDU_DIR));
+        frmConnexion connexion;
+        QCOMPARE(connexion.cboEmploye->count(), 2);
+        connexion.cboEmploye->setCurrentText(QStringLiteral("Paul"));
+        connexion.txtMotDePasse->setText(QStringLiteral("pas le bon"));
+        QVERIFY(!connexion.cmdConnexion_Click());
+        QCOMPARE(connexion.lblMessage->text(), QStringLiteral("Nom ou mot de passe incorrect."));
+        QVERIFY(connexion.txtMotDePasse->text().isEmpty());
+        connexion.grab().save(QStringLiteral(CORV_RENDU_DIR "/connexion.png"));
+        connexion.txtMotDePasse->setText(QString::fromUtf8(kSecretPorte));
+        QVERIFY(connexion.cmdConnexion_Click());
+        QCOMPARE(modBD::EmployeSession(), QStringLiteral("Paul"));
+
+        modBD::DefinirSession(QStringLiteral("Anne"), modBD::Role::Administration);
+        frmComptes comptes;
+        QCOMPARE(comptes.lstComptes->topLevelItemCount(), 2);
+        comptes.txtNom->setText(QStringLiteral("Zoé"));
+        comptes.cboRole->setCurrentText(QStringLiteral("Trésorerie"));
+        comptes.txtMotDePasse->setText(QStringLiteral("Caisse-Zoe-2026"));
+        comptes.cmdCreer_Click();
+        QCOMPARE(comptes.lstComptes->topLevelItemCount(), 3);
+        QVERIFY(comptes.txtMotDePasse->text().isEmpty());
+        comptes.grab().save(QStringLiteral(CORV_RENDU_DIR "/comptes.png"));
+
+        frmJournal journal;
+        QCOMPARE(journal.lstOperations->topLevelItem(0)->text(4), QStringLiteral("Compte créé"));
+        journal.cboAction->setCurrentText(QStringLiteral("Commande confirmée"));
+        journal.AfficherOperations();
+        QCOMPARE(journal.lstOperations->topLevelItemCount(), 1);
+        journal.cboAction->setCurrentIndex(0);
+        journal.AfficherOperations();
+        journal.cmdVerifier_Click();
+        QVERIFY(journal.lblEtat->text().startsWith(QStringLiteral("Journal intact")));
+        journal.grab().save(QStringLiteral(CORV_RENDU_DIR "/journal.png"));
+    }
+
     // On a server, the clerks' role of the README may add to the journal and read it, never
     // change or delete a row, and only read the accounts.
     void roleGuichetSurServeur() {
@@ -390,6 +443,7 @@ private slots:
         TestSupport::BaseTest base;
         Catalogue(base);
         modBD::EnregistrerCommande(UneCommande());
+        CreerComptes();  // the accounts' table, made by the base's owner
         const QString role = QStringLiteral("guichet_%1").arg(base.baseServeur().right(8));
         TestSupport::ExecuterSurServeur(QStringLiteral("CREATE ROLE %1 LOGIN").arg(role));
         TestSupport::ExecuterSurServeur(QStringLiteral("GRANT USAGE ON SCHEMA public TO %1").arg(role), base.baseServeur());

@@ -25,10 +25,10 @@ QList<CommandeClient> CommandesDuClient(qint64 noClient) {
     QSqlQuery choisie = Executer(QStringLiteral("SELECT NomClient, TelephoneClient FROM InfoClientReservation WHERE NoClient = ?"),
                                  {noClient});
     if (!choisie.next()) return liste;
+    if (choisie.value(0).toString() == kVentePorte) return liste;
     const QString nom = PlierTexte(choisie.value(0).toString());
     const QString telephone = Chiffres(choisie.value(1).toString());
     choisie.finish();
-    if (choisie.value(0).toString() == kVentePorte) return liste;
     QSqlQuery q = Executer(QStringLiteral("SELECT NoClient, DateReservation, NomClient, TelephoneClient, MontantTotal "
                                           "FROM InfoClientReservation WHERE NomClient <> ? ORDER BY NoClient"),
                            {kVentePorte});
