@@ -118,6 +118,11 @@ void frmCommandes::ConstruireFenetre() {
     totaux->addWidget(lblEtatCommande, 1);
     racine->addLayout(totaux);
 
+    ConstruireActions(racine);
+}
+
+// The actions under the lists: cancel or restore, receipt, erasure, close; the tab order.
+void frmCommandes::ConstruireActions(QVBoxLayout* racine) {
     txtMotif = new QLineEdit(this);
     txtMotif->setObjectName(QStringLiteral("txtMotif"));
     Toolkit::LimiterLongueur(txtMotif, modBD::kLongueurMaxMotif);

@@ -76,6 +76,7 @@ protected:
 private:
     std::optional<Rapports::Recu> LireRecu();
     void ConstruireFenetre();
+    void ConstruireActions(class QVBoxLayout* racine);
     void ViderDetail();
     static void DefinirValeur(QLabel* valeur, const QString& texte);
 
