@@ -11,6 +11,7 @@
 #include "frmSoiree.h"
 #include "frmTransaction.h"
 #include "modBD.h"
+#include "modBD_Journal.h"
 #include "modBD_Commandes.h"
 #include "modBD_Sauvegarde.h"
 #include "modBD_Soiree.h"
@@ -666,6 +667,8 @@ void frmMain::mnuAPropos_Click() {
 void frmMain::TiEffacerMsg_Timer() {
     DefinirTexteStatut(QString());
     TiEffacerMsg->stop();
+    // After the "Ajouté" of a sale written without its journal row: said once per start, and lasting.
+    if (const QString avis = modBD::AvisJournal(); !avis.isEmpty()) AfficherAvisSauvegarde(avis);
 }
 
 QString frmMain::TexteStatut() const { return m_texteStatut->text(); }
