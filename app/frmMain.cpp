@@ -11,6 +11,7 @@
 #include "frmSoiree.h"
 #include "frmTransaction.h"
 #include "modBD.h"
+#include "modBD_Journal.h"
 #include "modBD_Commandes.h"
 #include "modBD_Sauvegarde.h"
 #include "modBD_Soiree.h"
@@ -217,6 +218,9 @@ void frmMain::ConstruireMenus() {
     mnuSauvegarder->setObjectName(QStringLiteral("mnuSauvegarder"));
     mnuRestaurer = mnuFichier->addAction(QStringLiteral("&Restaurer une sauvegarde…"), this, &frmMain::mnuRestaurer_Click);
     mnuRestaurer->setObjectName(QStringLiteral("mnuRestaurer"));
+    mnuChangerEmploye = mnuFichier->addAction(QStringLiteral("Changer d'&employé…"), this, &frmMain::mnuChangerEmploye_Click);
+    mnuChangerEmploye->setObjectName(QStringLiteral("mnuChangerEmploye"));
+    mnuChangerEmploye->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     mnuFichier->addSeparator()->setObjectName(QStringLiteral("mnuSeparateurFichier"));
     mnuQuitter = mnuFichier->addAction(QStringLiteral("&Quitter"), this, &frmMain::mnuQuitter_Click);
     mnuQuitter->setObjectName(QStringLiteral("mnuQuitter"));
@@ -240,6 +244,7 @@ void frmMain::ConstruireMenus() {
     mnuSoiree->setObjectName(QStringLiteral("mnuSoiree"));
     mnuProduireRapport = mnuOutils->addAction(QStringLiteral("&Rapports"), this, &frmMain::mnuProduireRapport_Click);
     mnuProduireRapport->setObjectName(QStringLiteral("mnuProduireRapport"));
+    ConstruireMenusComptes();
 
     mnuAide = menuBar()->addMenu(QStringLiteral("&Aide"));
     mnuAide->setObjectName(QStringLiteral("mnuAide"));
@@ -274,6 +279,10 @@ bool frmMain::Form_Load() {
         return false;
     }
     AfficherListeVendeurs();
+    if (!ConnecterAuDemarrage()) {
+        Toolkit::TerminerProgramme();
+        return false;
+    }
     return true;
 }
 
@@ -680,6 +689,8 @@ void frmMain::mnuAPropos_Click() {
 void frmMain::TiEffacerMsg_Timer() {
     DefinirTexteStatut(QString());
     TiEffacerMsg->stop();
+    // After the "Ajouté" of a sale written without its journal row: said once per start, and lasting.
+    if (const QString avis = modBD::AvisJournal(); !avis.isEmpty()) AfficherAvisSauvegarde(avis);
 }
 
 QString frmMain::TexteStatut() const { return m_texteStatut->text(); }

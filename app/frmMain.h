@@ -62,6 +62,14 @@ public:
     void mnuRestaurer_Click();
     void mnuGuide_Click();
     void mnuAPropos_Click();
+    // Accounts: hand the station to another employee, the accounts, the journal.
+    void mnuChangerEmploye_Click();
+    void mnuComptes_Click();
+    void mnuJournal_Click();
+    // Enables what the signed-in employee's role may use; the rest shows "Réservé à : …".
+    // Without accounts everything stays as it is.
+    void AppliquerRoles();
+    void ActualiserTitre();
     // The guide's first page: installed beside the program's share folder, or built beside bin/.
     // Empty when it cannot be found.
     static QString CheminGuide();
@@ -135,6 +143,9 @@ public:
     QAction* mnuPlacesTarifs = nullptr;
     QAction* mnuSoiree = nullptr;
     QAction* mnuProduireRapport = nullptr;
+    QAction* mnuChangerEmploye = nullptr;
+    QAction* mnuComptes = nullptr;
+    QAction* mnuJournal = nullptr;
     QAction* mnuSupprimer = nullptr;
 
 protected:
@@ -144,6 +155,9 @@ private:
     void ConstruireFenetre();
     void ConstruireMenus();
     bool TraiterEchecOuverture();
+    void ConstruireMenusComptes();
+    bool ConnecterAuDemarrage();
+    void VerifierJournalAuDemarrage();
     bool ValiderTransactionPorte() const;
     bool ValiderComptes(QString& message, QWidget*& champ);
     bool AccepterPlaces(QString& message);

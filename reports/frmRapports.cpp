@@ -51,6 +51,14 @@ frmRapports::frmRapports(const QString& cheminBase, QWidget* parent)
     auto* centre = new QWidget(this);
     setCentralWidget(centre);
 
+    CreerFiltres(centre);
+    CreerRapportEtBoutons(centre);
+    Disposer(centre);
+    Relier();
+}
+
+// The report's choice and its filters.
+void frmRapports::CreerFiltres(QWidget* centre) {
     cboRapport = new QComboBox(centre);
     cboRapport->setObjectName(QStringLiteral("cboRapport"));
     for (Rapport r : TousLesRapports()) cboRapport->addItem(TitreRapport(r), static_cast<int>(r));
@@ -74,7 +82,10 @@ frmRapports::frmRapports(const QString& cheminBase, QWidget* parent)
     chkAu->setObjectName(QStringLiteral("chkAu"));
     DPAu = Toolkit::CreerSelecteurDate(centre, QStringLiteral("DPAu"));
     DPAu->setAccessibleName(QStringLiteral("Commandes jusqu'au"));
+}
 
+// The table, the chart and the buttons under them.
+void frmRapports::CreerRapportEtBoutons(QWidget* centre) {
     cmdImprimer = Toolkit::CreerBouton(centre, QStringLiteral("cmdImprimer"), QStringLiteral("I&mprimer…"),
                                        QStringLiteral("Imprimer le rapport affiché"));
     cmdExporterPdf = Toolkit::CreerBouton(centre, QStringLiteral("cmdExporterPdf"), QStringLiteral("Exporter en &PDF…"),
@@ -110,7 +121,9 @@ frmRapports::frmRapports(const QString& cheminBase, QWidget* parent)
 
     lblEtat = new QLabel(centre);
     lblEtat->setObjectName(QStringLiteral("lblEtat"));
+}
 
+void frmRapports::Disposer(QWidget* centre) {
     auto* filtres = new QGridLayout;
     filtres->addWidget(Toolkit::CreerEtiquette(centre, QStringLiteral("lblRapport"), QStringLiteral("&Rapport :"), cboRapport), 0, 0);
     filtres->addWidget(cboRapport, 0, 1);
@@ -148,7 +161,10 @@ frmRapports::frmRapports(const QString& cheminBase, QWidget* parent)
     colonne->addLayout(filtres);
     colonne->addWidget(partage, 1);
     colonne->addLayout(boutons);
+}
 
+// Tab order and handlers.
+void frmRapports::Relier() {
     setTabOrder(cboRapport, cboPiece);
     setTabOrder(cboPiece, cboRepresentation);
     setTabOrder(cboRepresentation, cboVendeur);

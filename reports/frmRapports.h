@@ -60,6 +60,10 @@ protected:
     bool eventFilter(QObject* objet, QEvent* evenement) override;
 
 private:
+    void CreerFiltres(QWidget* centre);
+    void CreerRapportEtBoutons(QWidget* centre);
+    void Disposer(QWidget* centre);
+    void Relier();
     Rapports::Rapport RapportChoisi() const;
     Rapports::Filtres FiltresChoisis() const;
     void MontrerRapport(Rapports::Rapport r, const Rapports::Filtres& f);

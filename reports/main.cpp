@@ -2,7 +2,9 @@
 // without any window (no display needed).
 #include "ArgumentsRapports.h"
 #include "Toolkit.h"
+#include "frmConnexion.h"
 #include "frmRapports.h"
+#include "modBD_Journal.h"
 #include "modBD.h"
 
 #include <QApplication>
@@ -60,9 +62,20 @@ int main(int argc, char* argv[]) {
         return Rapports::kReussite;
     }
     if (demande.exporter) return Rapports::ExecuterExportation(demande, erreurs);
+    if (demande.verifierJournal) return Rapports::ExecuterVerificationJournal(demande, sortie, erreurs);
 
     frmRapports fenetre(demande.base);
     if (!fenetre.Form_Load()) return Rapports::kEchec;
+    // A base with accounts: the treasurer signs in (the base is read-only here, so a failed
+    // sign-in is not journaled).
+    if (!frmConnexion::Exiger(&fenetre, false)) return Rapports::kEchec;
+    if (!modBD::RolePermet(modBD::Role::Tresorerie)) {
+        Toolkit::MsgBox(&fenetre, modBD::TexteReserve(modBD::Role::Tresorerie) + QLatin1Char('.'), Toolkit::Boutons::OK,
+                        Toolkit::Icone::Exclamation, QStringLiteral("Rapports"));
+        return Rapports::kEchec;
+    }
+    if (modBD::SessionOuverte())
+        fenetre.setWindowTitle(fenetre.windowTitle() + QStringLiteral(" — ") + modBD::EmployeSession());
     fenetre.showMaximized();
     fenetre.raise();
     fenetre.activateWindow();

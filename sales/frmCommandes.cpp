@@ -8,6 +8,7 @@
 #include "modBD_Annulations.h"
 #include "modBD_Soiree.h"
 #include "modBD_Compagnie.h"
+#include "modBD_Journal.h"
 #include "Exportation.h"
 
 #include <QBoxLayout>
@@ -119,6 +120,11 @@ void frmCommandes::ConstruireFenetre() {
     totaux->addWidget(lblEtatCommande, 1);
     racine->addLayout(totaux);
 
+    ConstruireActions(racine);
+}
+
+// The actions under the lists: cancel or restore, receipt, erasure, close; the tab order.
+void frmCommandes::ConstruireActions(QVBoxLayout* racine) {
     txtMotif = new QLineEdit(this);
     txtMotif->setObjectName(QStringLiteral("txtMotif"));
     Toolkit::LimiterLongueur(txtMotif, modBD::kLongueurMaxMotif);
@@ -133,6 +139,9 @@ void frmCommandes::ConstruireFenetre() {
     actions->addSpacing(24);
     cmdImprimerRecu = Toolkit::CreerBouton(this, QStringLiteral("cmdImprimerRecu"), QStringLiteral("Imprimer le reçu…"));
     actions->addWidget(cmdImprimerRecu);
+    cmdEffacerClient = Toolkit::CreerBouton(this, QStringLiteral("cmdEffacerClient"),
+                                            QStringLiteral("Effacer les coordonnées du client…"));
+    actions->addWidget(cmdEffacerClient);
     actions->addWidget(cmdFermer);
     racine->addLayout(actions);
 
@@ -145,7 +154,8 @@ void frmCommandes::ConstruireFenetre() {
 
 // The tab order and what each control does.
 void frmCommandes::RelierFenetre() {
-    const QList<QWidget*> ordre{txtRecherche, lstCommandes, lstLignes, txtMotif, cmdAnnuler, cmdImprimerRecu, cmdFermer};
+    const QList<QWidget*> ordre{txtRecherche, lstCommandes, lstLignes, txtMotif, cmdAnnuler, cmdImprimerRecu, cmdEffacerClient,
+                                cmdFermer};
     for (qsizetype i = 1; i < ordre.size(); ++i) QWidget::setTabOrder(ordre[i - 1], ordre[i]);
 
     connect(txtRecherche, &QLineEdit::textChanged, this, [this] { txtRecherche_Change(); });
@@ -153,6 +163,15 @@ void frmCommandes::RelierFenetre() {
     connect(cmdAnnuler, &QPushButton::clicked, this, &frmCommandes::cmdAnnuler_Click);
     connect(cmdFermer, &QPushButton::clicked, this, &frmCommandes::cmdFermer_Click);
     connect(cmdImprimerRecu, &QPushButton::clicked, this, &frmCommandes::cmdImprimerRecu_Click);
+    connect(cmdEffacerClient, &QPushButton::clicked, this, &frmCommandes::cmdEffacerClient_Click);
+    bool permis = true;
+    try {
+        permis = modBD::RolePermet(modBD::Role::Tresorerie);
+    } catch (const modBD::ErreurBD&) {
+        // The data store checks again when the button is used.
+    }
+    cmdEffacerClient->setEnabled(permis);
+    if (!permis) cmdEffacerClient->setToolTip(modBD::TexteReserve(modBD::Role::Tresorerie));
 }
 
 std::optional<Rapports::Recu> frmCommandes::LireRecu() {

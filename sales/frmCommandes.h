@@ -35,7 +35,9 @@ public:
     void lstCommandes_Click();
     void cmdAnnuler_Click();
     void cmdFermer_Click();
-    void cmdImprimerRecu_Click();  // the print dialog (a printer, or a PDF file)
+    void cmdImprimerRecu_Click();
+    // "Effacer les coordonnées du client…": the client's orders listed, the ticked ones erased.
+    void cmdEffacerClient_Click();  // the print dialog (a printer, or a PDF file)
     // The chosen order's receipt: painted on the device, or written as a PDF file. False, with
     // the clerk told why, when there is no receipt to make.
     bool ImprimerRecu(QPagedPaintDevice& appareil);
@@ -63,6 +65,7 @@ public:
     QPushButton* cmdAnnuler = nullptr;  // "Annuler la commande" or "Rétablir la commande"
     QPushButton* cmdFermer = nullptr;
     QPushButton* cmdImprimerRecu = nullptr;
+    QPushButton* cmdEffacerClient = nullptr;
 
     // An amount as this window shows it: two decimals, the locale's separator.
     static QString FormaterMontant(double montant);
@@ -74,6 +77,7 @@ private:
     std::optional<Rapports::Recu> LireRecu();
     void ConstruireFenetre();
     void RelierFenetre();
+    void ConstruireActions(class QVBoxLayout* racine);
     void ViderDetail();
     static void DefinirValeur(QLabel* valeur, const QString& texte);
 

@@ -8,13 +8,13 @@ if(NOT SOURCE)
 endif()
 
 # The data store's wings: base/ sees only itself; no two wings of one level see each other.
-set(ailes_fonctions data/catalogue data/commandes data/inventaire data/annulations data/compagnie
+set(ailes_fonctions data/catalogue data/commandes data/inventaire data/annulations data/compagnie data/comptes
     data/recherche data/soiree)
 set(ailes ${ailes_fonctions} data/base data/sauvegarde data/rapports data/demonstration)
 set(couches ${ailes} ui reports/core sales catalogue stock app reports)
 set(permis_data/base data/base)
 set(permis_data/sauvegarde data/sauvegarde data/base)
-foreach(aile data/catalogue data/commandes data/inventaire data/annulations data/compagnie)
+foreach(aile data/catalogue data/commandes data/inventaire data/annulations data/compagnie data/comptes)
   set(permis_${aile} ${aile} data/base)
 endforeach()
 set(permis_data/recherche data/recherche data/annulations data/base)

@@ -6,6 +6,7 @@
 #include "modBD.h"
 #include "modBD_Catalogue.h"
 #include "modBD_Inventaire.h"
+#include "modBD_Journal.h"
 #include "modBD_Commandes.h"
 #include "modBD_Soiree.h"
 
@@ -109,6 +110,28 @@ private slots:
             QCOMPARE(base.Compter(table, condition), qint64(1));
             QVERIFY2(ajoutes == 1 && doublons == 5, qPrintable(Resume(sorties)));
         }
+    }
+
+    // Four stations write at once: the journal holds one row per order, in one unbroken chain
+    // (no two stations chained from the same row).
+    void journalUneSeuleChaine() {
+        TestSupport::BaseTest base;
+        for (int p = 1; p <= 4; ++p)
+            base.AjouterRepresentation(base.AjouterPiece(QStringLiteral("P%1").arg(p)), QStringLiteral("2026-12-24"));
+        base.AjouterVendeur(QStringLiteral("Vendeur"));
+        const int parPoste = 12;
+        const QList<Sortie> sorties =
+            Lancer(base, 4, [&](int i) { return QStringList{"commandes", QString::number(parPoste), QString::number(i + 7)}; });
+        for (const Sortie& s : sorties) QVERIFY2(s.code == 0, qPrintable(Resume(sorties)));
+        QCOMPARE(base.Compter(QStringLiteral("JournalOperation")), qint64(4 * parPoste));
+        QCOMPARE(Nombre("SELECT MAX(NoOperation) FROM JournalOperation"), qint64(4 * parPoste));
+        const modBD::VerificationJournal v = modBD::VerifierJournal();
+        QVERIFY2(v.intact, qPrintable(QString::number(v.operationFautive)));
+        QCOMPARE(v.nombre, qint64(4 * parPoste));
+        // Each order has its row.
+        QCOMPARE(Nombre("SELECT COUNT(*) FROM InfoClientReservation c WHERE NOT EXISTS (SELECT 1 FROM JournalOperation j "
+                        "WHERE j.Objet = 'Commande ' || CAST(c.NoClient AS TEXT))"),
+                 qint64(0));
     }
 
     // Four stations confirm orders of 1 to 4 lines at once: every order whole, every number once.

@@ -84,7 +84,8 @@ private slots:
                                       "mnuPlacesTarifs=Places et &tarifs…",
                                       "mnuGestionBillets=Gestion du nb de &billets", "mnuEchanges=&Échanges de billets",
                                       "mnuRechercheCommandes=Re&cherche de commandes…",
-                                      "mnuSoiree=&Soirée de représentation…", "mnuProduireRapport=&Rapports"}));
+                                      "mnuSoiree=&Soirée de représentation…", "mnuProduireRapport=&Rapports",
+                                      "mnuComptes=Comptes des emp&loyés…", "mnuJournal=&Journal des opérations…"}));
         QSet<QChar> mnemoniques;
         for (QAction* a : f.mnuOutils->actions()) {
             const QString t = a->text();

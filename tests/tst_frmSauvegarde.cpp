@@ -74,8 +74,8 @@ private slots:
         QVERIFY(f.Form_Load());
         QStringList elements;
         for (QAction* a : f.mnuFichier->actions()) elements << (a->isSeparator() ? QStringLiteral("-") : a->objectName() + "=" + a->text());
-        QCOMPARE(elements, (QStringList{"mnuSauvegarder=Sauvegarder une &copie…", "mnuRestaurer=&Restaurer une sauvegarde…", "-",
-                                        "mnuQuitter=&Quitter"}));
+        QCOMPARE(elements, (QStringList{"mnuSauvegarder=Sauvegarder une &copie…", "mnuRestaurer=&Restaurer une sauvegarde…",
+                                        "mnuChangerEmploye=Changer d'&employé…", "-", "mnuQuitter=&Quitter"}));
     }
 
     // Not before the window is on screen, once a day, and a copy cut short earlier is cleaned away.

@@ -1,6 +1,7 @@
 #include "modBD_Annulations.h"
 
 #include "modBD.h"
+#include "modBD_Journal.h"
 
 #include <QRegularExpression>
 #include <QSqlQuery>
@@ -55,6 +56,7 @@ ResultatAnnulation AnnulerCommande(qint64 noClient, const QString& dateAnnulatio
     // Everything below, the new table included, is undone on any exit but Valider; replayed
     // whole when the server aborts it for a conflict with another station.
     return EnTransaction([&](Transaction& transaction) {
+        ExigerRole(Role::Tresorerie);
         AssurerTable(kTableAnnulations);
         // Checked inside the transaction: the report tool may have deleted the order since it was listed.
         if (!CommandeExiste(noClient)) return ResultatAnnulation::CommandeIntrouvable;
@@ -63,6 +65,8 @@ ResultatAnnulation AnnulerCommande(qint64 noClient, const QString& dateAnnulatio
         deja.finish();
         Executer(QStringLiteral("INSERT INTO AnnulationCommande (NoClient, DateAnnulation, Motif) VALUES (?, ?, ?)"),
                  {noClient, dateAnnulation, raison});
+        // The reason stays out: it may name the client.
+        Journaliser(QStringLiteral("Commande annulée"), QStringLiteral("Commande %1").arg(noClient), dateAnnulation);
         transaction.Valider();
         return ResultatAnnulation::Fait;
     });
@@ -73,9 +77,12 @@ ResultatAnnulation RetablirCommande(qint64 noClient) {
     if (!TablePresente(kTableAnnulations))
         return CommandeExiste(noClient) ? ResultatAnnulation::PasAnnulee : ResultatAnnulation::CommandeIntrouvable;
     return EnTransaction([&](Transaction& transaction) {
+        ExigerRole(Role::Tresorerie);
         if (!CommandeExiste(noClient)) return ResultatAnnulation::CommandeIntrouvable;
         QSqlQuery q = Executer(QStringLiteral("DELETE FROM AnnulationCommande WHERE NoClient = ?"), {noClient});
         if (q.numRowsAffected() <= 0) return ResultatAnnulation::PasAnnulee;
+        q.finish();
+        Journaliser(QStringLiteral("Commande rétablie"), QStringLiteral("Commande %1").arg(noClient));
         transaction.Valider();
         return ResultatAnnulation::Fait;
     });

@@ -1,6 +1,7 @@
 // Statements and transactions: every statement goes through Executer, every group of writes
 // through a Transaction, replayed whole when the server aborts it for a conflict.
 #include "modBD.h"
+#include "modBD_Journal.h"
 #include "modBD_Session.h"
 
 #include <QRandomGenerator>
@@ -136,7 +137,13 @@ Transaction::Transaction() {
     if (S().enTransaction)
         throw ErreurBD(QStringLiteral("Opération impossible : une transaction est déjà ouverte (erreur du programme). "
                                       "Rien n'a été enregistré."));
-    Executer(detail::PiloteActif().DebutTransaction());
+    detail::AvantTransaction();
+    try {
+        Executer(detail::PiloteActif().DebutTransaction());
+    } catch (const ErreurBD&) {
+        detail::ApresTransaction();
+        throw;
+    }
     m_active = true;
     S().enTransaction = true;
     S().transactionEchouee = false;
@@ -148,6 +155,7 @@ Transaction::~Transaction() {
         if (db.isOpen() && !S().perdue) {
             QSqlQuery q(db);
             q.exec(QStringLiteral("ROLLBACK"));
+            detail::ApresTransaction();
         }
         S().enTransaction = false;
         S().transactionEchouee = false;
@@ -179,6 +187,7 @@ void Transaction::Valider() {
     }
     m_active = false;
     S().enTransaction = false;
+    detail::ApresTransaction();
 }
 
 void DefinirPendantAttente(std::function<bool()> pendantAttente) { S().pendantAttente = std::move(pendantAttente); }

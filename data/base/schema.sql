@@ -115,3 +115,34 @@ CREATE TABLE JetonOperation (
   Numeros TEXT NOT NULL DEFAULT '',
   DateJeton TEXT NOT NULL
 );
+
+-- Clients whose details were erased on request (order number, when): applied again after a
+-- restore from a copy made before the erasure.
+CREATE TABLE EffacementClient (
+  NoClient INTEGER NOT NULL PRIMARY KEY,
+  DateEffacement TEXT NOT NULL
+);
+
+-- Employees' accounts: Empreinte is an Argon2id string (salt and costs inside), never the
+-- password. Nom holds the name as typed; its uniqueness, blind to case and accents, is the program's.
+CREATE TABLE CompteEmploye (
+  NoCompte INTEGER PRIMARY KEY AUTOINCREMENT,
+  Nom TEXT NOT NULL UNIQUE,
+  Role TEXT NOT NULL,
+  Empreinte TEXT NOT NULL,
+  Actif INTEGER NOT NULL DEFAULT 1
+);
+
+-- The journal of operations: each row's Empreinte chains it to the row before (SHA-256), so a
+-- row changed, deleted or inserted later shows. NoOperation is given by the program, under the
+-- journal's lock, since the chain covers it. Written once, never updated.
+CREATE TABLE JournalOperation (
+  NoOperation INTEGER NOT NULL PRIMARY KEY,
+  Moment TEXT NOT NULL,
+  Poste TEXT NOT NULL,
+  Employe TEXT NOT NULL,
+  Action TEXT NOT NULL,
+  Objet TEXT NOT NULL,
+  Detail TEXT NOT NULL,
+  Empreinte TEXT NOT NULL
+);

@@ -115,3 +115,34 @@ CREATE TABLE JetonOperation (
   Numeros text NOT NULL DEFAULT '',
   DateJeton text NOT NULL
 );
+
+-- Clients whose details were erased on request (order number, when): applied again after a
+-- restore from a copy made before the erasure.
+CREATE TABLE EffacementClient (
+  NoClient bigint NOT NULL PRIMARY KEY,
+  DateEffacement text NOT NULL
+);
+
+-- Employees' accounts: Empreinte is an Argon2id string (salt and costs inside), never the
+-- password. Nom holds the name as typed; its uniqueness, blind to case and accents, is the program's.
+CREATE TABLE CompteEmploye (
+  NoCompte bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+  Nom text NOT NULL UNIQUE,
+  Role text NOT NULL,
+  Empreinte text NOT NULL,
+  Actif bigint NOT NULL DEFAULT 1
+);
+
+-- The journal of operations: each row's Empreinte chains it to the row before (SHA-256), so a
+-- row changed, deleted or inserted later shows. NoOperation is given by the program, under the
+-- journal's lock, since the chain covers it. Written once, never updated.
+CREATE TABLE JournalOperation (
+  NoOperation bigint NOT NULL PRIMARY KEY,
+  Moment text NOT NULL,
+  Poste text NOT NULL,
+  Employe text NOT NULL,
+  Action text NOT NULL,
+  Objet text NOT NULL,
+  Detail text NOT NULL,
+  Empreinte text NOT NULL
+);

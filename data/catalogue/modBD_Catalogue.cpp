@@ -1,6 +1,7 @@
 #include "modBD_Catalogue.h"
 
 #include "modBD.h"
+#include "modBD_Journal.h"
 
 #include <QSqlQuery>
 #include <QVariant>
@@ -49,8 +50,15 @@ bool NomPris(const QList<NomPlie>& noms, const QString& nom) {
 }
 
 bool Supprimer(const QString& table, const QString& colNo, qint64 numero) {
-    QSqlQuery q = Executer(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(table, colNo), {numero});
-    return q.numRowsAffected() > 0;
+    return EnTransaction([&](Transaction& t) {
+        ExigerRole(Role::Administration);
+        QSqlQuery q = Executer(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(table, colNo), {numero});
+        const bool supprime = q.numRowsAffected() > 0;
+        q.finish();
+        if (supprime) Journaliser(QStringLiteral("Suppression"), QStringLiteral("%1 %2").arg(table).arg(numero));
+        t.Valider();
+        return supprime;
+    });
 }
 
 // A name is shown on one line in every list and combo box: a tab or a line break inside it
@@ -79,11 +87,14 @@ ResultatAjout AjouterPiece(const QString& nomPiece) {
     // The test and the insert in one transaction that no other station can race.
     return EnTransaction([&](Transaction& t) {
         t.ReserverAjouts(QStringLiteral("Piece"));
+        ExigerRole(Role::Administration);
         if (NomPris(NomsPlies(QStringLiteral("Piece"), QStringLiteral("NoPiece"), QStringLiteral("NomPiece"),
                               QStringLiteral("NomPieceMaj"), true),
                     nom))
             return ResultatAjout::Doublon;
-        Executer(QStringLiteral("INSERT INTO Piece (NomPiece, NomPieceMaj) VALUES (?, ?)"), {nom, nom.toUpper()});
+        const qint64 no = InsererEtObtenirNumero(QStringLiteral("INSERT INTO Piece (NomPiece, NomPieceMaj) VALUES (?, ?)"),
+                                                 {nom, nom.toUpper()}, QStringLiteral("NoPiece"));
+        Journaliser(QStringLiteral("Pièce ajoutée"), QStringLiteral("Piece %1").arg(no), nom);
         t.Valider();
         return ResultatAjout::Ajoute;
     });
@@ -111,11 +122,16 @@ ResultatAjout AjouterRepresentation(const QString& noPiece, const QString& dateR
     if (!no) throw ErreurBD(QStringLiteral("La pièce de la représentation est introuvable : rien n'a été enregistré."));
     return EnTransaction([&](Transaction& t) {
         t.ReserverAjouts(QStringLiteral("Representation"));
+        ExigerRole(Role::Administration);
         QSqlQuery q = Executer(QStringLiteral("SELECT 1 FROM Representation WHERE NoPiece = ? AND DateRepresentation = ? LIMIT 1"),
                                {*no, dateRepresentation});
         if (q.next()) return ResultatAjout::Doublon;
         q.finish();
-        Executer(QStringLiteral("INSERT INTO Representation (NoPiece, DateRepresentation) VALUES (?, ?)"), {*no, dateRepresentation});
+        const qint64 nouveau = InsererEtObtenirNumero(
+            QStringLiteral("INSERT INTO Representation (NoPiece, DateRepresentation) VALUES (?, ?)"), {*no, dateRepresentation},
+            QStringLiteral("NoRepresentation"));
+        Journaliser(QStringLiteral("Représentation ajoutée"), QStringLiteral("Representation %1").arg(nouveau),
+                    QStringLiteral("Piece %1, %2").arg(*no).arg(dateRepresentation));
         t.Valider();
         return ResultatAjout::Ajoute;
     });
@@ -139,12 +155,15 @@ ResultatAjout AjouterVendeur(const QString& nomVendeur, bool comedien) {
     RefuserCaracteresDeControle(nom);
     return EnTransaction([&](Transaction& t) {
         t.ReserverAjouts(QStringLiteral("Vendeur"));
+        ExigerRole(Role::Administration);
         if (NomPris(NomsPlies(QStringLiteral("Vendeur"), QStringLiteral("NoVendeur"), QStringLiteral("NomVendeur"),
                               QStringLiteral("NomVendeurMaj"), true),
                     nom))
             return ResultatAjout::Doublon;
-        Executer(QStringLiteral("INSERT INTO Vendeur (NomVendeur, Comedien, NomVendeurMaj) VALUES (?, ?, ?)"),
-                 {nom, comedien ? 1 : 0, nom.toUpper()});
+        const qint64 no = InsererEtObtenirNumero(
+            QStringLiteral("INSERT INTO Vendeur (NomVendeur, Comedien, NomVendeurMaj) VALUES (?, ?, ?)"),
+            {nom, comedien ? 1 : 0, nom.toUpper()}, QStringLiteral("NoVendeur"));
+        Journaliser(QStringLiteral("Vendeur ajouté"), QStringLiteral("Vendeur %1").arg(no), nom);
         t.Valider();
         return ResultatAjout::Ajoute;
     });

@@ -3,9 +3,12 @@
 #include "Montant.h"
 #include "Regles.h"
 #include "modBD.h"
+#include "modBD_Journal.h"
 
 #include <QSqlQuery>
 #include <QVariant>
+
+#include <algorithm>
 
 namespace modBD {
 
@@ -75,7 +78,12 @@ QString EnregistrerCommande(const Commande& commande) {
     // Rolled back on any throw below: no half order is ever left. Replayed whole when the
     // server aborts it for a conflict with another station.
     const QString jeton = commande.jeton.isEmpty() ? NouveauJeton() : commande.jeton;
+    // The evening's door sale, which "Porte" may write; every other order is the box office's.
+    const bool aLaPorte = commande.nomClient == QStringLiteral("Vente à la porte") && !commande.lignes.isEmpty() &&
+                          std::all_of(commande.lignes.begin(), commande.lignes.end(),
+                                      [](const LigneCommande& l) { return l.ventePorte == QLatin1String("Oui"); });
     return FaireUneSeuleFois(jeton, TextesPerteCommande(), [&]() {
+        ExigerRole(aLaPorte ? Role::Porte : Role::Billetterie);
         const QString noClient = AjouterInfoClientReservation(commande.dateReservation, commande.montantTotal,
                                                               commande.nomClient, commande.telephoneClient,
                                                               commande.nbForfaits);
@@ -92,6 +100,10 @@ QString EnregistrerCommande(const Commande& commande) {
                                e.nature());
             }
         }
+        // The order's number and amount, never the client's name or phone.
+        Journaliser(aLaPorte ? QStringLiteral("Vente à la porte") : QStringLiteral("Commande confirmée"),
+                    QStringLiteral("Commande %1").arg(noClient),
+                    QStringLiteral("%1 ligne(s), montant %2").arg(commande.lignes.size()).arg(commande.montantTotal));
         return noClient;
     });
 }

@@ -1,6 +1,7 @@
 #include "modBD_Compagnie.h"
 
 #include "modBD.h"
+#include "modBD_Journal.h"
 
 #include <QSqlQuery>
 #include <QVariant>
@@ -17,10 +18,12 @@ void EnregistrerNomCompagnie(const QString& nom) {
     const QString texte = nom.trimmed();
     if (texte.isEmpty() && !TablePresente(kTableReglagesBilletterie)) return;
     EnTransaction([&](Transaction& transaction) {
+        ExigerRole(Role::Administration);
         AssurerTable(kTableReglagesBilletterie);
         Executer(QStringLiteral("DELETE FROM ReglageBilletterie WHERE Cle = ?"), {kCleNomCompagnie});
         if (!texte.isEmpty())
             Executer(QStringLiteral("INSERT INTO ReglageBilletterie (Cle, Valeur) VALUES (?, ?)"), {kCleNomCompagnie, texte});
+        Journaliser(QStringLiteral("Nom de la compagnie"), QStringLiteral("Réglage"), texte);
         transaction.Valider();
     });
 }

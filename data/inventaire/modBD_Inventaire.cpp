@@ -1,5 +1,7 @@
 #include "modBD_Inventaire.h"
 
+#include "modBD_Journal.h"
+
 #include <QSqlQuery>
 
 namespace modBD {
@@ -44,6 +46,11 @@ QString Ecrire(const Cibles& cibles, qint16 nombre, const QString& dateTransacti
         {cibles.noRepresentation, static_cast<int>(nombre), dateTransaction, commentaire,
          static_cast<int>(cibles.noVendeur)},
         QStringLiteral("NoMouvement"));
+    Journaliser(QStringLiteral("Mouvement de stock"), QStringLiteral("Mouvement %1").arg(no),
+                QStringLiteral("Representation %1, vendeur %2, nombre %3")
+                    .arg(cibles.noRepresentation)
+                    .arg(cibles.noVendeur)
+                    .arg(nombre));
     return QString::number(no);
 }
 
@@ -66,6 +73,7 @@ void AjouterMouvementInventaire(const QString& dateTransaction, const QString& n
     try {
         // The lookups and the row in one transaction: nothing can vanish between them.
         FaireUneSeuleFois(jeton.isEmpty() ? NouveauJeton() : jeton, TextesPerteDe(QStringLiteral("du mouvement")), [&]() {
+            ExigerRole(Role::Billetterie);
             Cibles cibles;
             const QString manque = Resoudre(nomPiece, dateRepresentation, nomVendeur, cibles);
             if (!manque.isEmpty()) throw ErreurBD(manque);
@@ -97,6 +105,7 @@ void AjouterEchangeInventaire(const QString& dateTransaction, const CoteEchange&
     // Whatever stops it, the clerk reads that neither movement was written.
     try {
         FaireUneSeuleFois(jeton.isEmpty() ? NouveauJeton() : jeton, TextesPerteDe(QStringLiteral("de l'échange")), [&]() {
+            ExigerRole(Role::Billetterie);
             Cibles cibleDonne;
             QString manque = Resoudre(donne.nomPiece, donne.dateRepresentation, donne.nomVendeur, cibleDonne);
             if (!manque.isEmpty()) throw Refuser(QStringLiteral("Donné"), manque);

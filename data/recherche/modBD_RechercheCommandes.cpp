@@ -446,4 +446,6 @@ std::optional<DetailCommande> LireCommande(qint64 noClient) {
     return d;
 }
 
+void OublierIndexRecherche() { LIndex().charge = false; }
+
 }  // namespace modBD

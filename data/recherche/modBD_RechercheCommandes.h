@@ -58,4 +58,8 @@ std::optional<DetailCommande> LireCommande(qint64 noClient);
 // typographic apostrophes made plain, runs of blanks made one blank, ends trimmed.
 QString PlierTexte(const QString& texte);
 
+// Drops the in-memory copy of the names: the next search reads them again (after a name was
+// changed in place, which the change markers do not tell).
+void OublierIndexRecherche();
+
 }  // namespace modBD

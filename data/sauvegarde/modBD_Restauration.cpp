@@ -1,5 +1,7 @@
 // Restoring a copy over BD.mdb.
 #include "modBD_Sauvegarde.h"
+#include "modBD_Effacements.h"
+#include "modBD_Journal.h"
 #include "modBD_Moteur.h"
 #include "modBD_SauvegardeOutils.h"
 
@@ -51,6 +53,8 @@ struct PlanRestauration {
     QString avant;         // the copy of the data of now, made first
     QDateTime momentCopie;
     sqlite3* poignee = nullptr;  // the program's own connection
+    QString empreinteAvant;      // the replaced base's last journal row
+    QList<Effacement> effacements;  // the replaced base's erasures, applied again to the restored one
 };
 
 struct ControleRestauration {
@@ -61,7 +65,10 @@ struct ControleRestauration {
 };
 
 PlanRestauration PreparerRestauration(const QString& chemin, const QDateTime& maintenant) {
+    ExigerRole(Role::Administration);
     PlanRestauration plan;
+    plan.empreinteAvant = DerniereEmpreinte();
+    plan.effacements = EffacementsEnregistres();
     plan.chemin = QFileInfo(chemin).absoluteFilePath();
     plan.cheminBD = CheminBD();
     if (MemeFichier(chemin, plan.cheminBD))
@@ -296,12 +303,37 @@ QString TravailRestauration(const PlanRestauration& p, ControleRestauration& c) 
     return {};
 }
 
+// The restored base keeps its own journal and records the restore at its end, with the last
+// row of the base it replaced. The restore is done whatever happens to this row.
+void JournaliserRestauration(const PlanRestauration& p) {
+    try {
+        EnTransaction([&](Transaction& t) {
+            Journaliser(QStringLiteral("Restauration"), QFileInfo(p.chemin).fileName(),
+                        QStringLiteral("base remplacée : %1").arg(p.empreinteAvant.isEmpty() ? QStringLiteral("sans journal")
+                                                                                          : p.empreinteAvant));
+            t.Valider();
+        });
+    } catch (const ErreurBD&) {
+    }
+}
+
 // Back on the window's thread: the connection is opened on the new file. Throws ErreurBD.
 void ConclureRestauration(const PlanRestauration& p, bool remplace) {
     detail::DefinirRestaurationEnCours(false);
     if (!remplace) return;
     FermerConnexion();
-    if (OuvrirConnexion()) return;
+    if (OuvrirConnexion()) {
+        JournaliserRestauration(p);
+        // A copy made before an erasure holds the details again: erased again at once.
+        try {
+            ReappliquerEffacements(p.effacements);
+        } catch (const ErreurBD& e) {
+            throw ErreurBD(QStringLiteral("La copie est restaurée, mais les coordonnées de clients effacées depuis n'ont pas pu "
+                                          "l'être de nouveau : %1 Recommencez l'effacement dans « Commandes confirmées ».")
+                               .arg(e.message()));
+        }
+        return;
+    }
 
     // Cannot happen with a checked file, but then the data of a moment ago come back.
     const QString dossier = QFileInfo(p.cheminBD).absolutePath();

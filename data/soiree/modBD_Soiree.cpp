@@ -2,6 +2,7 @@
 
 #include "Regles.h"
 #include "modBD.h"
+#include "modBD_Journal.h"
 #include "modBD_Moteur.h"
 #include "modBD_Commandes.h"
 
@@ -74,6 +75,7 @@ void EnregistrerTarif(qint64 noPiece, const std::optional<Tarif>& tarif) {
         throw ErreurBD(QStringLiteral("Les prix ne peuvent pas être négatifs."));
     if (!tarif && !TablePresente(kTableTarifs)) return;  // nothing to remove, and no table to create for it
     EnTransaction([&](Transaction& transaction) {
+        ExigerRole(Role::Administration);
         AssurerTable(kTableTarifs);
         QSqlQuery existe = Executer(QStringLiteral("SELECT COUNT(*) FROM Piece WHERE NoPiece = ?"), {noPiece});
         if (!existe.next() || existe.value(0).toLongLong() == 0)
@@ -83,6 +85,8 @@ void EnregistrerTarif(qint64 noPiece, const std::optional<Tarif>& tarif) {
         if (tarif)
             Executer(QStringLiteral("INSERT INTO TarifPiece (NoPiece, PrixEnfant, PrixAdulte) VALUES (?, ?, ?)"),
                      {noPiece, tarif->enfant, tarif->adulte});
+        Journaliser(QStringLiteral("Prix changés"), QStringLiteral("Piece %1").arg(noPiece),
+                    tarif ? QStringLiteral("enfant %1, adulte %2").arg(tarif->enfant).arg(tarif->adulte) : QStringLiteral("aucun prix"));
         transaction.Valider();
     });
 }
@@ -99,10 +103,13 @@ void EnregistrerCapacite(qint64 noRepresentation, std::optional<int> capacite) {
     VerifierCapacite(capacite);
     if (!capacite && !TablePresente(kTableCapacites)) return;
     EnTransaction([&](Transaction& transaction) {
+        ExigerRole(Role::Administration);
         AssurerTable(kTableCapacites);
         if (!RepresentationExiste(noRepresentation))
             throw ErreurBD(QStringLiteral("Cette représentation n'existe plus (supprimée entre-temps?) : rien n'a été enregistré."));
         EcrireCapacite(noRepresentation, capacite);
+        Journaliser(QStringLiteral("Capacité changée"), QStringLiteral("Representation %1").arg(noRepresentation),
+                    capacite ? QString::number(*capacite) : QStringLiteral("aucune"));
         transaction.Valider();
     });
 }
@@ -111,6 +118,7 @@ void EnregistrerCapacitePiece(qint64 noPiece, std::optional<int> capacite) {
     VerifierCapacite(capacite);
     if (!capacite && !TablePresente(kTableCapacites)) return;
     EnTransaction([&](Transaction& transaction) {
+        ExigerRole(Role::Administration);
         AssurerTable(kTableCapacites);
         QSqlQuery existe = Executer(QStringLiteral("SELECT COUNT(*) FROM Piece WHERE NoPiece = ?"), {noPiece});
         if (!existe.next() || existe.value(0).toLongLong() == 0)
@@ -121,6 +129,8 @@ void EnregistrerCapacitePiece(qint64 noPiece, std::optional<int> capacite) {
         while (q.next()) nos << q.value(0).toLongLong();
         q.finish();
         for (qint64 no : nos) EcrireCapacite(no, capacite);
+        Journaliser(QStringLiteral("Capacité changée"), QStringLiteral("Piece %1").arg(noPiece),
+                    capacite ? QString::number(*capacite) : QStringLiteral("aucune"));
         transaction.Valider();
     });
 }
@@ -244,6 +254,7 @@ std::optional<qlonglong> NoterArrivee(qint64 noClient, qint64 noRepresentation, 
         return 0;
     }
     return EnTransaction([&](Transaction& transaction) -> std::optional<qlonglong> {
+        ExigerRole(Role::Porte);
         AssurerTable(kTableArrivees);
         // Checked inside the transaction: the order may have been deleted or cancelled since it was listed.
         QSqlQuery q = Executer(QStringLiteral("SELECT COUNT(*), SUM(l.NbEnfant + l.NbAdulte) FROM InfoReservation l "
@@ -283,6 +294,8 @@ std::optional<qlonglong> NoterArrivee(qint64 noClient, qint64 noRepresentation, 
                                 {noClient, noRepresentation});
         const qlonglong n = lu.next() ? lu.value(0).toLongLong() : 0;
         lu.finish();
+        Journaliser(QStringLiteral("Arrivée notée"), QStringLiteral("Commande %1").arg(noClient),
+                    QStringLiteral("Representation %1, arrivés %2").arg(noRepresentation).arg(n));
         transaction.Valider();
         return std::clamp<qlonglong>(n, 0, billets);
     });

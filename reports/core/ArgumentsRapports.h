@@ -22,6 +22,10 @@ struct Demande {
     QString sortie;
     Filtres filtres;
     QString base;  // the database file
+    bool operations = false;      // --exporter operations: the journal of operations
+    bool verifierJournal = false; // --verifier-journal
+    QString jusqua;               // --jusqua: an anchor printed on paper
+    QString employe;              // --employe: who signs in when the base has accounts
 };
 
 // What main must know before any application object exists: whether the run needs a
@@ -37,5 +41,14 @@ QString TexteVersion();
 
 // Opens the base read-only, produces the report and writes it. Messages go to erreurs.
 int ExecuterExportation(const Demande& demande, QTextStream& erreurs);
+// Recomputes the chained journal: 0 with "Journal intact : N opérations.", 1 when a row was
+// changed, deleted or inserted (or, with --jusqua, no row bears the anchor).
+int ExecuterVerificationJournal(const Demande& demande, QTextStream& sortie, QTextStream& erreurs);
+// The journal of operations as a table, newest first (the header alone without a journal).
+Tableau TableauOperations(const QString& source);
+// When the open base has accounts: signs demande.employe in (password from
+// CORVANDELLE_MOT_DE_PASSE, else typed on the terminal without echo); reports need
+// "Trésorerie". False with the French reason otherwise.
+bool ConnecterEmployeLigneCommande(const Demande& demande, QString& erreur);
 
 }  // namespace Rapports

@@ -1,0 +1,272 @@
+#include "modBD_Journal.h"
+
+#include "modBD.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QSysInfo>
+#include <QSqlQuery>
+#include <algorithm>
+
+namespace modBD {
+
+namespace {
+QString g_employe;
+Role g_role = Role::Aucun;
+bool g_session = false;
+quint64 g_connexionJournal = 0;  // the connection on which the journal was last seen present
+bool g_avisDu = false;           // the missing journal was met and the clerk not told yet
+bool g_avisDonne = false;
+// Any constant will do, as long as every station takes the same one.
+constexpr qint64 kCleVerrouJournal = 0x436F7276;  // "Corv"
+
+bool SurServeur() { return Connexion().driverName() == QLatin1String("QPSQL"); }
+
+QString UtilisateurOrdinateur() {
+    QString nom = qEnvironmentVariable("USER");
+    if (nom.isEmpty()) nom = qEnvironmentVariable("LOGNAME");
+    if (nom.isEmpty()) nom = qEnvironmentVariable("USERNAME");
+    return nom.isEmpty() ? QStringLiteral("(inconnu)") : nom;
+}
+
+bool JournalPresent() {
+    // A file can be replaced under the connection (a restore): only a server's answer is kept.
+    if (SurServeur() && g_connexionJournal != 0 && g_connexionJournal == NumeroConnexion()) return true;
+    if (!TablePresente(kTableJournal)) return false;
+    g_connexionJournal = NumeroConnexion();
+    return true;
+}
+
+// On a server the tables are the administrator's: asked first, since a refused CREATE would
+// abort the unit of work, and sales never stop for the journal.
+bool PeutCreerTables() {
+    if (!SurServeur()) return true;
+    QSqlQuery q = Executer(QStringLiteral("SELECT has_schema_privilege(current_schema(), 'CREATE')"));
+    return q.next() && q.value(0).toBool();
+}
+
+void AjouterChamp(QByteArray& octets, const QString& champ) {
+    const QByteArray utf8 = champ.toUtf8();
+    octets += QByteArray::number(utf8.size());
+    octets += ':';
+    octets += utf8;
+}
+
+Operation LireOperation(const QSqlQuery& q) {
+    Operation o;
+    o.no = q.value(0).toLongLong();
+    o.moment = q.value(1).toString();
+    o.poste = q.value(2).toString();
+    o.employe = q.value(3).toString();
+    o.action = q.value(4).toString();
+    o.objet = q.value(5).toString();
+    o.detail = q.value(6).toString();
+    return o;
+}
+
+const QString kColonnes = QStringLiteral("NoOperation, Moment, Poste, Employe, Action, Objet, Detail, Empreinte");
+}  // namespace
+
+QStringList NomsRoles() {
+    return {QStringLiteral("Porte"), QStringLiteral("Billetterie"), QStringLiteral("Trésorerie"),
+            QStringLiteral("Administration")};
+}
+
+QString NomRole(Role role) {
+    const int i = static_cast<int>(role);
+    return i >= 1 && i <= 4 ? NomsRoles().at(i - 1) : QString();
+}
+
+Role RoleDeNom(const QString& nom) {
+    const qsizetype i = NomsRoles().indexOf(nom);
+    return i < 0 ? Role::Aucun : static_cast<Role>(i + 1);
+}
+
+QString RolesPermis(Role minimal) {
+    const int debut = std::max(1, static_cast<int>(minimal));
+    return NomsRoles().mid(debut - 1).join(QStringLiteral(", "));
+}
+
+QString TexteReserve(Role minimal) { return QStringLiteral("Réservé à : %1").arg(RolesPermis(minimal)); }
+
+void DefinirSession(const QString& employe, Role role) {
+    g_employe = employe;
+    g_role = role;
+    g_session = true;
+}
+
+void FermerSession() {
+    g_employe.clear();
+    g_role = Role::Aucun;
+    g_session = false;
+}
+
+bool SessionOuverte() { return g_session; }
+QString EmployeSession() { return g_session ? g_employe : UtilisateurOrdinateur(); }
+Role RoleSession() { return g_session ? g_role : Role::Aucun; }
+QString PosteSession() {
+    const QString nom = QSysInfo::machineHostName();
+    return nom.isEmpty() ? QStringLiteral("(poste)") : nom;
+}
+
+bool ComptesDefinis() {
+    if (!ConnexionOuverte() || !TablePresente(kTableComptes)) return false;
+    QSqlQuery q = Executer(QStringLiteral("SELECT 1 FROM CompteEmploye WHERE Actif = 1 LIMIT 1"));
+    return q.next();
+}
+
+bool RolePermet(Role minimal) {
+    if (g_session) return static_cast<int>(g_role) >= static_cast<int>(minimal);
+    return !ComptesDefinis();
+}
+
+void ExigerRole(Role minimal) {
+    if (RolePermet(minimal)) return;
+    if (!g_session)
+        throw ErreurBD(QStringLiteral("Aucun employé n'est connecté : rien n'a été enregistré. Connectez-vous d'abord "
+                                      "(Fichier > Changer d'employé…)."));
+    throw ErreurBD(QStringLiteral("Action réservée à : %1. Rien n'a été enregistré.").arg(RolesPermis(minimal)));
+}
+
+QString EmpreinteChainon(const QString& precedente, qint64 noOperation, const QString& moment, const QString& poste,
+                         const QString& employe, const QString& action, const QString& objet, const QString& detail) {
+    QByteArray octets = precedente.toUtf8();
+    for (const QString& champ : {QString::number(noOperation), moment, poste, employe, action, objet, detail})
+        AjouterChamp(octets, champ);
+    return QString::fromLatin1(QCryptographicHash::hash(octets, QCryptographicHash::Sha256).toHex());
+}
+
+void Journaliser(const QString& action, const QString& objet, const QString& detail) {
+    if (!JournalPresent()) {
+        // Sales never stop for the journal: on a server its table is the administrator's.
+        if (!PeutCreerTables()) {
+            if (!g_avisDonne) g_avisDu = true;
+            return;
+        }
+        AssurerTable(kTableJournal);
+    }
+    QSqlQuery dernier = Executer(QStringLiteral("SELECT NoOperation, Empreinte FROM JournalOperation "
+                                                "ORDER BY NoOperation DESC LIMIT 1"));
+    qint64 no = 1;
+    QString precedente = kEmpreinteInitiale;
+    if (dernier.next()) {
+        no = dernier.value(0).toLongLong() + 1;
+        precedente = dernier.value(1).toString();
+    }
+    dernier.finish();
+    const QString moment = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    const QString poste = PosteSession();
+    const QString employe = EmployeSession();
+    const QString empreinte = EmpreinteChainon(precedente, no, moment, poste, employe, action, objet, detail);
+    Executer(QStringLiteral("INSERT INTO JournalOperation (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?)").arg(kColonnes),
+             {no, moment, poste, employe, action, objet, detail, empreinte});
+}
+
+QString AvisJournal() {
+    if (!g_avisDu || g_avisDonne) return {};
+    g_avisDonne = true;
+    return QStringLiteral("Journal des opérations absent : demandez à l'administrateur de créer la table (voir le guide).");
+}
+
+QString DerniereEmpreinte() {
+    if (!ConnexionOuverte() || !TablePresente(kTableJournal)) return {};
+    QSqlQuery q = Executer(QStringLiteral("SELECT Empreinte FROM JournalOperation ORDER BY NoOperation DESC LIMIT 1"));
+    return q.next() ? q.value(0).toString() : QString();
+}
+
+QString AncreJournal() { return DerniereEmpreinte().left(16); }
+
+QString LigneAncreJournal() {
+    const QString ancre = AncreJournal();
+    return ancre.isEmpty() ? QString() : QStringLiteral("Journal : %1").arg(ancre);
+}
+
+VerificationJournal VerifierJournal(const QString& jusqua, qint64 derniers) {
+    VerificationJournal v;
+    if (!TablePresente(kTableJournal)) return v;
+    QString precedente = kEmpreinteInitiale;
+    QString sql = QStringLiteral("SELECT %1 FROM JournalOperation").arg(kColonnes);
+    if (derniers > 0) {
+        // The row before the last ones gives the chain its start.
+        QSqlQuery avant = Executer(QStringLiteral("SELECT NoOperation, Empreinte FROM JournalOperation "
+                                                  "ORDER BY NoOperation DESC LIMIT 1 OFFSET ?"), {derniers});
+        if (avant.next()) {
+            precedente = avant.value(1).toString();
+            sql += QStringLiteral(" WHERE NoOperation > %1").arg(avant.value(0).toLongLong());
+        }
+    }
+    QSqlQuery q = Executer(sql + QStringLiteral(" ORDER BY NoOperation"));
+    const QString ancre = jusqua.trimmed().toLower();
+    while (q.next()) {
+        const Operation o = LireOperation(q);
+        const QString stockee = q.value(7).toString();
+        ++v.nombre;
+        if (v.intact &&
+            EmpreinteChainon(precedente, o.no, o.moment, o.poste, o.employe, o.action, o.objet, o.detail) != stockee) {
+            v.intact = false;
+            v.operationFautive = o.no;
+        }
+        if (!ancre.isEmpty() && stockee.startsWith(ancre)) v.ancreTrouvee = true;
+        precedente = stockee;
+    }
+    VerifierLectureComplete(q);
+    return v;
+}
+
+QList<Operation> ListeOperations(const FiltreOperations& filtre) {
+    QList<Operation> liste;
+    if (!TablePresente(kTableJournal)) return liste;
+    QStringList conditions;
+    QVariantList valeurs;
+    const auto condition = [&](const QString& texte, const QString& valeur) {
+        if (valeur.isEmpty()) return;
+        conditions << texte;
+        valeurs << valeur;
+    };
+    condition(QStringLiteral("substr(Moment, 1, 10) >= ?"), filtre.du);
+    condition(QStringLiteral("substr(Moment, 1, 10) <= ?"), filtre.au);
+    condition(QStringLiteral("Employe = ?"), filtre.employe);
+    condition(QStringLiteral("Action = ?"), filtre.action);
+    QString sql = QStringLiteral("SELECT %1 FROM JournalOperation").arg(kColonnes);
+    if (!conditions.isEmpty()) sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+    QSqlQuery q = Executer(sql + QStringLiteral(" ORDER BY NoOperation DESC"), valeurs);
+    while (q.next()) {
+        Operation o = LireOperation(q);
+        if (!filtre.texte.isEmpty() && !o.objet.contains(filtre.texte, Qt::CaseInsensitive) &&
+            !o.detail.contains(filtre.texte, Qt::CaseInsensitive))
+            continue;
+        liste << o;
+        if (filtre.limite > 0 && liste.size() >= filtre.limite) break;
+    }
+    return liste;
+}
+
+namespace {
+QStringList Distincts(const QString& colonne) {
+    QStringList liste;
+    if (!TablePresente(kTableJournal)) return liste;
+    QSqlQuery q = Executer(QStringLiteral("SELECT DISTINCT %1 FROM JournalOperation ORDER BY %1").arg(colonne));
+    while (q.next()) liste << q.value(0).toString();
+    return liste;
+}
+}  // namespace
+
+QStringList ActionsJournal() { return Distincts(QStringLiteral("Action")); }
+QStringList EmployesJournal() { return Distincts(QStringLiteral("Employe")); }
+
+namespace detail {
+void AvantTransaction() {
+    // A session lock taken before BEGIN: under SERIALIZABLE the unit's snapshot is taken by its
+    // first statement, so a lock taken inside would leave it reading a stale last row.
+    if (SurServeur()) Executer(QStringLiteral("SELECT pg_advisory_lock(%1)").arg(kCleVerrouJournal));
+}
+
+void ApresTransaction() {
+    QSqlDatabase db = Connexion();
+    if (!db.isOpen() || db.driverName() != QLatin1String("QPSQL")) return;
+    QSqlQuery q(db);
+    q.exec(QStringLiteral("SELECT pg_advisory_unlock(%1)").arg(kCleVerrouJournal));
+}
+}  // namespace detail
+
+}  // namespace modBD
