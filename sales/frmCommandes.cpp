@@ -143,7 +143,9 @@ void frmCommandes::ConstruireFenetre() {
     for (qsizetype i = 1; i < ordre.size(); ++i) QWidget::setTabOrder(ordre[i - 1], ordre[i]);
 
     connect(txtRecherche, &QLineEdit::textChanged, this, [this] { txtRecherche_Change(); });
-    connect(lstCommandes, &QTreeWidget::currentItemChanged, this, [this] { lstCommandes_Click(); });
+    // The selection, not the current item: on a mouse press the current item changes before the
+    // clicked row is selected, so a detail read then would see no chosen order.
+    connect(lstCommandes, &QTreeWidget::itemSelectionChanged, this, [this] { lstCommandes_Click(); });
     connect(cmdAnnuler, &QPushButton::clicked, this, &frmCommandes::cmdAnnuler_Click);
     connect(cmdFermer, &QPushButton::clicked, this, &frmCommandes::cmdFermer_Click);
     connect(cmdImprimerRecu, &QPushButton::clicked, this, &frmCommandes::cmdImprimerRecu_Click);
@@ -200,6 +202,7 @@ bool frmCommandes::EcrireRecuPdf(const QString& chemin) {
         Toolkit::Erreur(this, e.message());
         return false;
     }
+    emit FichierEnregistre(chemin);
     return true;
 }
 
@@ -213,7 +216,8 @@ void frmCommandes::cmdImprimerRecu_Click() {
     QPrintDialog dialogue(&imprimante, this);
     dialogue.setWindowTitle(QStringLiteral("Imprimer le reçu"));
     if (dialogue.exec() != QDialog::Accepted) return;
-    ImprimerRecu(imprimante);
+    if (ImprimerRecu(imprimante) && imprimante.outputFormat() == QPrinter::PdfFormat && !imprimante.outputFileName().isEmpty())
+        emit FichierEnregistre(imprimante.outputFileName());
 }
 
 void frmCommandes::showEvent(QShowEvent* e) {

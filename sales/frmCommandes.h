@@ -67,6 +67,10 @@ public:
     // An amount as this window shows it: two decimals, the locale's separator.
     static QString FormaterMontant(double montant);
 
+signals:
+    // A file was written (the receipt as a PDF file): the main window says where.
+    void FichierEnregistre(const QString& chemin);
+
 protected:
     void showEvent(QShowEvent* e) override;
 
