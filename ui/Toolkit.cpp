@@ -83,7 +83,12 @@ Reponse MsgBox(QWidget* parent, const QString& texte, Boutons boutons, Icone ico
         return defaut;
     }
     QMessageBox box(VersQt(icone), m.titre, texte, QMessageBox::NoButton, parent);
-    if (boutons == Boutons::OuiNon) {
+    if (boutons == Boutons::OuiNonAnnuler) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setDefaultButton(defaut == Reponse::Oui   ? QMessageBox::Yes
+                             : defaut == Reponse::Non ? QMessageBox::No
+                                                      : QMessageBox::Cancel);
+    } else if (boutons == Boutons::OuiNon) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(defaut == Reponse::Oui ? QMessageBox::Yes : QMessageBox::No);
     } else {
@@ -91,6 +96,7 @@ Reponse MsgBox(QWidget* parent, const QString& texte, Boutons boutons, Icone ico
     }
     const int r = box.exec();
     if (boutons == Boutons::OK) return Reponse::OK;
+    if (r == QMessageBox::Cancel) return Reponse::Annuler;  // also Escape and the title bar's close
     return r == QMessageBox::Yes ? Reponse::Oui : Reponse::Non;
 }
 
