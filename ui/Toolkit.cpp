@@ -331,6 +331,12 @@ public:
         setObjectName(QStringLiteral("SuiviBase"));
         liste->installEventFilter(this);
         if (auto* vue = qobject_cast<QAbstractScrollArea*>(liste)) vue->viewport()->installEventFilter(this);
+        // The pop-up, whatever opens it (the mouse, the keys, a screen reader through the
+        // accessibility interface): its frame shows, and the list is refilled if need be.
+        if (auto* cbo = qobject_cast<QComboBox*>(liste)) {
+            m_popup = cbo->view()->parentWidget();
+            if (m_popup) m_popup->installEventFilter(this);
+        }
     }
     bool Rafraichir() {
         quint64 version = 0;
@@ -371,11 +377,23 @@ public:
     }
 protected:
     bool eventFilter(QObject* objet, QEvent* evenement) override {
-        if (UsageDeListe(evenement)) Rafraichir();
+        if (objet == m_popup) {
+            // Refilled while showing: shown again at once, sized for the entries now there.
+            if (evenement->type() == QEvent::Show && Rafraichir()) {
+                auto* cbo = static_cast<QComboBox*>(m_liste);
+                QTimer::singleShot(0, cbo, [cbo] {
+                    cbo->hidePopup();
+                    cbo->showPopup();
+                });
+            }
+        } else if (UsageDeListe(evenement)) {
+            Rafraichir();
+        }
         return QObject::eventFilter(objet, evenement);
     }
 private:
     QWidget* m_liste;
+    QWidget* m_popup = nullptr;  // a combo box's pop-up frame
     std::function<std::optional<QStringList>()> m_source;
     quint64 m_version;
 };
