@@ -112,6 +112,8 @@ private slots:
         Prendre(tarifs, QStringLiteral("places-tarifs"));
         f.mnuSoiree_Click();
         QVERIFY(f.FenetreSoiree()->cboRepresentation->currentText().contains(QStringLiteral("Cyrano de Bergerac")));
+        // Wide enough for every caption of its row of buttons (at its own size the last ones are cut).
+        f.FenetreSoiree()->resize(1100, 600);
         Prendre(f.FenetreSoiree(), QStringLiteral("soiree"));
         f.mnuRechercheCommandes_Click();
         f.FenetreCommandes()->txtRecherche->setText(QStringLiteral("lavoie"));
