@@ -81,6 +81,10 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
                    Qt::WindowCloseButtonHint);
     ConstruireFenetre();
     ConstruireMenus();
+    // The last order written stays said at the right until the next one, whatever comes and goes at the left.
+    lblDerniereCommande = new QLabel(StatusBar1);
+    lblDerniereCommande->setObjectName(QStringLiteral("lblDerniereCommande"));
+    StatusBar1->addPermanentWidget(lblDerniereCommande);
 }
 
 frmMain::~frmMain() = default;
@@ -176,10 +180,6 @@ void frmMain::ConstruireFenetre() {
     m_avisSauvegarde->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_avisSauvegarde->hide();
     StatusBar1->addWidget(m_avisSauvegarde, 1);
-    // The last order written stays said at the right until the next one, whatever comes and goes at the left.
-    lblDerniereCommande = new QLabel(StatusBar1);
-    lblDerniereCommande->setObjectName(QStringLiteral("lblDerniereCommande"));
-    StatusBar1->addPermanentWidget(lblDerniereCommande);
     setStatusBar(StatusBar1);
 
     TiEffacerMsg = new QTimer(this);

@@ -40,29 +40,21 @@ frmPlacesTarifs::frmPlacesTarifs(QWidget* principal)
     Form_Load();
 }
 
-void frmPlacesTarifs::ConstruireFenetre() {
-    auto* racine = new QVBoxLayout(this);
-    auto texte = [this](const QString& nom, int longueur) {
-        auto* t = new QLineEdit(this);
-        t->setObjectName(nom);
-        t->setMaxLength(longueur);
-        Toolkit::SurFocus(t, [t] { Toolkit::SelectionnerTout(t); });
-        return t;
-    };
+namespace {
+QLineEdit* CreerTexte(QWidget* parent, const QString& nom, int longueur) {
+    auto* t = new QLineEdit(parent);
+    t->setObjectName(nom);
+    t->setMaxLength(longueur);
+    Toolkit::SurFocus(t, [t] { Toolkit::SelectionnerTout(t); });
+    return t;
+}
+}  // namespace
 
-    cboPieces = new QComboBox(this);
-    cboPieces->setObjectName(QStringLiteral("cboPieces"));
-    cboPieces->setMinimumContentsLength(25);
-    lblPieces = Toolkit::CreerEtiquette(this, QStringLiteral("lblPieces"), QStringLiteral("&Pièce :"), cboPieces);
-    auto* haut = new QHBoxLayout;
-    haut->addWidget(lblPieces);
-    haut->addWidget(cboPieces, 1);
-    racine->addLayout(haut);
-
+QWidget* frmPlacesTarifs::ConstruireTarifs() {
     auto* tarifs = new QGroupBox(QStringLiteral("Tarifs de la pièce"), this);
     auto* grilleTarifs = new QHBoxLayout(tarifs);
-    txtPrixEnfant = texte(QStringLiteral("txtPrixEnfant"), 9);
-    txtPrixAdulte = texte(QStringLiteral("txtPrixAdulte"), 9);
+    txtPrixEnfant = CreerTexte(this, QStringLiteral("txtPrixEnfant"), 9);
+    txtPrixAdulte = CreerTexte(this, QStringLiteral("txtPrixAdulte"), 9);
     txtPrixEnfant->setToolTip(QStringLiteral("Vide : pas de tarif (le coût se tape à la main)"));
     txtPrixAdulte->setToolTip(txtPrixEnfant->toolTip());
     lblPrixEnfant = Toolkit::CreerEtiquette(tarifs, QStringLiteral("lblPrixEnfant"), QStringLiteral("Prix &enfant ($) :"), txtPrixEnfant);
@@ -74,7 +66,23 @@ void frmPlacesTarifs::ConstruireFenetre() {
     lblTarifsEnregistres->setObjectName(QStringLiteral("lblTarifsEnregistres"));
     grilleTarifs->addWidget(lblTarifsEnregistres);
     grilleTarifs->addWidget(cmdEnregistrerTarifs);
-    racine->addWidget(tarifs);
+    return tarifs;
+}
+
+void frmPlacesTarifs::ConstruireFenetre() {
+    auto* racine = new QVBoxLayout(this);
+    const auto texte = [this](const QString& nom, int longueur) { return CreerTexte(this, nom, longueur); };
+
+    cboPieces = new QComboBox(this);
+    cboPieces->setObjectName(QStringLiteral("cboPieces"));
+    cboPieces->setMinimumContentsLength(25);
+    lblPieces = Toolkit::CreerEtiquette(this, QStringLiteral("lblPieces"), QStringLiteral("&Pièce :"), cboPieces);
+    auto* haut = new QHBoxLayout;
+    haut->addWidget(lblPieces);
+    haut->addWidget(cboPieces, 1);
+    racine->addLayout(haut);
+
+    racine->addWidget(ConstruireTarifs());
 
     auto* places = new QGroupBox(QStringLiteral("Places par représentation"), this);
     auto* colonnePlaces = new QVBoxLayout(places);
@@ -121,7 +129,10 @@ void frmPlacesTarifs::ConstruireFenetre() {
     const QList<QWidget*> ordre{cboPieces, txtPrixEnfant, txtPrixAdulte, cmdEnregistrerTarifs, lstRepresentations, txtPlaces,
                                 chkToutes, cmdEnregistrerPlaces, txtCompagnie, cmdEnregistrerCompagnie, cmdFermer};
     for (qsizetype i = 1; i < ordre.size(); ++i) QWidget::setTabOrder(ordre[i - 1], ordre[i]);
+    Relier();
+}
 
+void frmPlacesTarifs::Relier() {
     connect(cboPieces, &QComboBox::currentIndexChanged, this, [this] { cboPieces_Click(); });
     connect(lstRepresentations, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         if (item) txtPlaces->setText(item->text(ColPlaces));

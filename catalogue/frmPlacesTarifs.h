@@ -64,6 +64,8 @@ protected:
 
 private:
     void ConstruireFenetre();
+    void Relier();  // the controls to their handlers
+    QWidget* ConstruireTarifs();  // the group of the play's prices
     std::optional<qint64> NoPieceChoisie() const;
     // Saves the prices typed for that play; false (the clerk told why) when nothing was saved.
     bool EnregistrerTarifs(qint64 noPiece);

@@ -103,8 +103,7 @@ frmRapports::frmRapports(const QString& cheminBase, QWidget* parent)
     tblRapport->setTabKeyNavigation(false);
     tblRapport->verticalHeader()->setVisible(false);
     tblRapport->verticalHeader()->setDefaultSectionSize(tblRapport->fontMetrics().height() + 8);
-    // Each column as wide as its content (AjusterColonnes): the last one takes no more room than the others.
-    tblRapport->horizontalHeader()->setStretchLastSection(false);
+    tblRapport->horizontalHeader()->setStretchLastSection(true);
 
     graVentes = new QChartView(centre);
     graVentes->setObjectName(QStringLiteral("graVentes"));
@@ -416,17 +415,21 @@ void frmRapports::Actualiser() {
     }
     for (QPushButton* b : {cmdImprimer, cmdExporterPdf}) b->setEnabled(true);
     for (QPushButton* b : {cmdExporterCsv, cmdExporterClasseur}) b->setEnabled(AccepteFormat(r, false));
+    AfficherTableau(r == Rapport::Ventes, f.piece);
+}
+
+void frmRapports::AfficherTableau(bool graphique, const QString& piece) {
     qsizetype donnees = 0;
     for (const Ligne& l : m_modele->tableau().lignes)
         if (l.type == Ligne::Type::Donnee) ++donnees;
     lblEtat->setText(donnees == 1 ? QStringLiteral("1 ligne") : QStringLiteral("%1 lignes").arg(donnees));
     AjusterColonnes();
-    if (r == Rapport::Ventes) {
+    if (graphique) {
         QChart* ancien = graVentes->chart();
-        graVentes->setChart(CreerGraphique(m_modele->tableau(), f.piece));
+        graVentes->setChart(CreerGraphique(m_modele->tableau(), piece));
         delete ancien;
         // Lying bars need room for each name: the chart grows and its pane scrolls.
-        const int barres = NombreBarres(m_modele->tableau(), f.piece);
+        const int barres = NombreBarres(m_modele->tableau(), piece);
         graVentes->setMinimumHeight(barres > kBarresDebout ? 120 + 22 * barres : 220);
     }
 }
@@ -434,7 +437,9 @@ void frmRapports::Actualiser() {
 const Tableau& frmRapports::TableauAffiche() const { return m_modele->tableau(); }
 
 void frmRapports::AjusterColonnes() {
-    // Every column as wide as its widest value: names whole, amounts never cut.
+    // Every column as wide as its widest value: names whole, amounts never cut; the last one
+    // takes no more room than its content.
+    tblRapport->horizontalHeader()->setStretchLastSection(false);
     tblRapport->resizeColumnsToContents();
     const int colonnes = m_modele->columnCount();
     int total = 0;

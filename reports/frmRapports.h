@@ -72,6 +72,8 @@ private:
     void AnnoncerFichier(const QString& chemin);
     // Columns as wide as their content; when the table is too narrow, only the names give way.
     void AjusterColonnes();
+    // The report just read: its count of lines, its columns, and the sales chart when asked.
+    void AfficherTableau(bool graphique, const QString& piece);
 
     QScrollArea* m_defilementGraphique = nullptr;
     QString m_base;

@@ -9,6 +9,7 @@
 
 #include <optional>
 
+class QBoxLayout;
 class QLabel;
 class QPagedPaintDevice;
 class QLineEdit;
@@ -77,6 +78,8 @@ protected:
 private:
     std::optional<Rapports::Recu> LireRecu();
     void ConstruireFenetre();
+    void Relier();  // the controls to their handlers
+    QBoxLayout* ConstruireTotaux();  // packages, total and state of the chosen order
     void ViderDetail();
     static void DefinirValeur(QLabel* valeur, const QString& texte);
 

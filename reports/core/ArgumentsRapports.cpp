@@ -93,6 +93,49 @@ Besoin BesoinDe(const QStringList& arguments) {
     return format == QLatin1String("csv") || format == QLatin1String("xlsx") ? Besoin::Console : Besoin::Graphique;
 }
 
+namespace {
+// The filters of an export, each checked against what the report takes.
+bool LireFiltres(const QCommandLineParser& p, Demande& d, QString& erreur) {
+    d.filtres.piece = p.value(QStringLiteral("piece"));
+    d.filtres.representation = p.value(QStringLiteral("representation"));
+    d.filtres.vendeur = p.value(QStringLiteral("vendeur"));
+    const QString code = CodeRapport(d.rapport);
+    if (ExigeRepresentation(d.rapport)) {
+        if (d.filtres.piece.isEmpty() || d.filtres.representation.isEmpty()) {
+            erreur = QStringLiteral("le rapport %1 exige --piece et --representation.").arg(code);
+            return false;
+        }
+    } else if (AccepteRepresentation(d.rapport)) {
+        if (p.isSet(QStringLiteral("representation")) && d.filtres.piece.isEmpty()) {
+            erreur = QStringLiteral("--representation demande aussi --piece.");
+            return false;
+        }
+    } else if (p.isSet(QStringLiteral("representation"))) {
+        erreur = QStringLiteral("le rapport %1 ne prend pas --representation.").arg(code);
+        return false;
+    }
+    if (!FiltreParPiece(d.rapport) && p.isSet(QStringLiteral("piece"))) {
+        erreur = QStringLiteral("le rapport %1 ne prend pas --piece.").arg(code);
+        return false;
+    }
+    if (!FiltreParVendeur(d.rapport) && p.isSet(QStringLiteral("vendeur"))) {
+        erreur = QStringLiteral("--vendeur ne s'emploie qu'avec les rapports vendeurs et reglement.");
+        return false;
+    }
+    if (!FiltreParDate(d.rapport) && (p.isSet(QStringLiteral("du")) || p.isSet(QStringLiteral("au")))) {
+        erreur = QStringLiteral("--du et --au ne s'emploient qu'avec les rapports ventes et journal.");
+        return false;
+    }
+    if (!LireDate(p, QStringLiteral("du"), d.filtres.du, erreur) || !LireDate(p, QStringLiteral("au"), d.filtres.au, erreur))
+        return false;
+    if (d.filtres.du.isValid() && d.filtres.au.isValid() && d.filtres.du > d.filtres.au) {
+        erreur = QStringLiteral("--du (%1) tombe après --au (%2).").arg(p.value(QStringLiteral("du")), p.value(QStringLiteral("au")));
+        return false;
+    }
+    return true;
+}
+}  // namespace
+
 bool AnalyserArguments(const QStringList& arguments, const QString& baseParDefaut, Demande& d, QString& erreur) {
     QCommandLineParser p;
     p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -158,42 +201,7 @@ bool AnalyserArguments(const QStringList& arguments, const QString& baseParDefau
         erreur = QStringLiteral("--sortie est exigé : le fichier à écrire.");
         return false;
     }
-    d.filtres.piece = p.value(QStringLiteral("piece"));
-    d.filtres.representation = p.value(QStringLiteral("representation"));
-    d.filtres.vendeur = p.value(QStringLiteral("vendeur"));
-    const QString code = CodeRapport(d.rapport);
-    if (ExigeRepresentation(d.rapport)) {
-        if (d.filtres.piece.isEmpty() || d.filtres.representation.isEmpty()) {
-            erreur = QStringLiteral("le rapport %1 exige --piece et --representation.").arg(code);
-            return false;
-        }
-    } else if (AccepteRepresentation(d.rapport)) {
-        if (p.isSet(QStringLiteral("representation")) && d.filtres.piece.isEmpty()) {
-            erreur = QStringLiteral("--representation demande aussi --piece.");
-            return false;
-        }
-    } else if (p.isSet(QStringLiteral("representation"))) {
-        erreur = QStringLiteral("le rapport %1 ne prend pas --representation.").arg(code);
-        return false;
-    }
-    if (!FiltreParPiece(d.rapport) && p.isSet(QStringLiteral("piece"))) {
-        erreur = QStringLiteral("le rapport %1 ne prend pas --piece.").arg(code);
-        return false;
-    }
-    if (!FiltreParVendeur(d.rapport) && p.isSet(QStringLiteral("vendeur"))) {
-        erreur = QStringLiteral("--vendeur ne s'emploie qu'avec les rapports vendeurs et reglement.");
-        return false;
-    }
-    if (!FiltreParDate(d.rapport) && (p.isSet(QStringLiteral("du")) || p.isSet(QStringLiteral("au")))) {
-        erreur = QStringLiteral("--du et --au ne s'emploient qu'avec les rapports ventes et journal.");
-        return false;
-    }
-    if (!LireDate(p, QStringLiteral("du"), d.filtres.du, erreur) || !LireDate(p, QStringLiteral("au"), d.filtres.au, erreur))
-        return false;
-    if (d.filtres.du.isValid() && d.filtres.au.isValid() && d.filtres.du > d.filtres.au) {
-        erreur = QStringLiteral("--du (%1) tombe après --au (%2).").arg(p.value(QStringLiteral("du")), p.value(QStringLiteral("au")));
-        return false;
-    }
+    if (!LireFiltres(p, d, erreur)) return false;
     // Writing the report over the database would destroy it.
     if (modBD::MemeFichier(d.sortie, d.base)) {
         erreur = QStringLiteral("le fichier de sortie est la base de données elle-même.");
