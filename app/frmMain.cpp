@@ -1,6 +1,8 @@
 #include "frmMain.h"
 
+#include "CopieSortie.h"
 #include "FctVar.h"
+#include "frmAide.h"
 #include "Toolkit.h"
 #include "frmCommandes.h"
 #include "frmEchangesBillets.h"
@@ -82,6 +84,10 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
                    Qt::WindowCloseButtonHint);
     ConstruireFenetre();
     ConstruireMenus();
+    // The last order written stays said at the right until the next one, whatever comes and goes at the left.
+    lblDerniereCommande = new QLabel(StatusBar1);
+    lblDerniereCommande->setObjectName(QStringLiteral("lblDerniereCommande"));
+    StatusBar1->addPermanentWidget(lblDerniereCommande);
 }
 
 frmMain::~frmMain() = default;
@@ -283,7 +289,35 @@ bool frmMain::Form_Load() {
         Toolkit::TerminerProgramme();
         return false;
     }
+    IndiquerDebut();
     return true;
+}
+
+namespace {
+const QString kBaseVide = QStringLiteral("Base vide : commencez par Outils > Gestion des pièces, puis Gestion des vendeurs (F1 : guide).");
+}
+
+// A base without any play yet (new, or emptied): the status text says where to begin, and
+// is looked at again each second until the first play is added (here or at another station).
+void frmMain::IndiquerDebut() {
+    bool vide = false;
+    try {
+        vide = modBD::ListePieces().isEmpty();
+    } catch (const modBD::ErreurBD&) {
+        return;  // said by the windows that need the plays; a hint is not worth a message
+    }
+    if (vide && !TiEffacerMsg->isActive()) DefinirTexteStatut(kBaseVide);
+    else if (!vide && TexteStatut() == kBaseVide) DefinirTexteStatut(QString());
+    if (vide && !m_suiviBaseVide) {
+        m_suiviBaseVide = new QTimer(this);
+        m_suiviBaseVide->setObjectName(QStringLiteral("TiSuiviBaseVide"));
+        m_suiviBaseVide->setInterval(1000);
+        connect(m_suiviBaseVide, &QTimer::timeout, this, &frmMain::IndiquerDebut);
+        m_suiviBaseVide->start();
+    } else if (!vide && m_suiviBaseVide) {
+        m_suiviBaseVide->deleteLater();
+        m_suiviBaseVide = nullptr;
+    }
 }
 
 // The database could not be opened: say which file and why; offer to create a missing one,
@@ -420,24 +454,13 @@ QString frmMain::EnregistrerCommandeAffichee(const QString& dateTransaction) {
         } else {
             DefinirTexteStatut(modBD::DernierRegleParJeton() ? QStringLiteral("Ajouté (commande n° %1)").arg(no)
                                                              : QStringLiteral("Ajouté"));
-            TiEffacerMsg->start();
+            TiEffacerMsg->start(3000);
             ReinitialiserChamps();
         }
+        AfficherDerniereCommande(no);
         if (m_commandes) m_commandes->AfficherCommandes();  // the new order shows there at once
     } catch (const modBD::ErreurBD& e) {
-        // The window is left as it was, so the order can be corrected or confirmed again.
-        if (e.nature() == modBD::NatureErreur::DisquePlein) {
-            message = QStringLiteral("La commande n'a pas été enregistrée : le disque est plein. Rien n'a été écrit dans la "
-                                     "base de données.\n\nLibérez de la place sur le disque, par exemple en supprimant "
-                                     "d'anciennes copies du dossier « %1 », puis réessayez : la commande reste à l'écran.")
-                          .arg(QDir::toNativeSeparators(modBD::DossierSauvegardes()));
-        } else if (e.nature() == modBD::NatureErreur::BaseRemplacee) {
-            // Replaced in the middle of the order: now that it is rolled back, reopen.
-            modBD::ReprendreBaseRemplacee();
-            ApresBaseRemplacee(e.message(), kCommandeGardee);
-        } else {
-            message = MessageEchecConfirmation(e);
-        }
+        message = TraiterEchecEnregistrement(e);
     }
     return message;
 }
@@ -478,6 +501,36 @@ void frmMain::cmdConfirmerTransactions_Click() {
     }
     if (champ) champ->setFocus();
     if (!message.isEmpty()) Toolkit::Erreur(this, message);
+}
+
+// The window is left as it was, so the order can be corrected or confirmed again. The message
+// for the clerk; empty when the base was replaced (said by then).
+QString frmMain::TraiterEchecEnregistrement(const modBD::ErreurBD& e) {
+    if (e.nature() == modBD::NatureErreur::DisquePlein)
+        return QStringLiteral("La commande n'a pas été enregistrée : le disque est plein. Rien n'a été écrit dans la "
+                              "base de données.\n\nLibérez de la place sur le disque, par exemple en supprimant "
+                              "d'anciennes copies du dossier « %1 », puis réessayez : la commande reste à l'écran.")
+            .arg(QDir::toNativeSeparators(modBD::DossierSauvegardes()));
+    if (e.nature() == modBD::NatureErreur::BaseRemplacee) {
+        // Replaced in the middle of the order: now that it is rolled back, reopen.
+        modBD::ReprendreBaseRemplacee();
+        ApresBaseRemplacee(e.message(), kCommandeGardee);
+        return QString();
+    }
+    return MessageEchecConfirmation(e);
+}
+
+void frmMain::AfficherDerniereCommande(const QString& no) {
+    const QString texte = QStringLiteral("Dernière commande : n° %1").arg(no);
+    lblDerniereCommande->setText(texte);
+    lblDerniereCommande->setAccessibleName(texte);
+}
+
+QString frmMain::DerniereCommande() const { return lblDerniereCommande->text(); }
+
+void frmMain::AnnoncerFichier(const QString& chemin) {
+    DefinirTexteStatut(QStringLiteral("Enregistré : %1").arg(QDir::toNativeSeparators(chemin)));
+    TiEffacerMsg->start(5000);
 }
 
 QString frmMain::ContenuCommande(const modBD::Commande& c) {
@@ -621,7 +674,11 @@ void frmMain::mnuGestionVendeurs_Click() {
 void frmMain::mnuGestionPieces_Click() { AfficherFenetre(m_pieces, this); }
 void frmMain::mnuGestionBillets_Click() { AfficherFenetre(m_inventaire, this); }
 void frmMain::mnuEchanges_Click() { AfficherFenetre(m_echanges, this); }
-void frmMain::mnuRechercheCommandes_Click() { AfficherFenetre(m_commandes, this); }
+void frmMain::mnuRechercheCommandes_Click() {
+    AfficherFenetre(m_commandes, this, [this](frmCommandes* f) {
+        connect(f, &frmCommandes::FichierEnregistre, this, &frmMain::AnnoncerFichier);
+    });
+}
 void frmMain::mnuPlacesTarifs_Click() { AfficherFenetre(m_placesTarifs, this); }
 void frmMain::mnuSoiree_Click() {
     AfficherFenetre(m_soiree, this, [this](frmSoiree* f) {
@@ -629,6 +686,7 @@ void frmMain::mnuSoiree_Click() {
         connect(f, &frmSoiree::VenteEnregistree, this, [this] {
             if (m_commandes) m_commandes->AfficherCommandes();
         });
+        connect(f, &frmSoiree::FichierEnregistre, this, &frmMain::AnnoncerFichier);
     });
 }
 
@@ -636,6 +694,7 @@ void frmMain::mnuProduireRapport_Click() {
     if (!Toolkit::Question(this, QStringLiteral("Cette action quittera le programme, êtes-vous sûr de vouloir quitter?"),
                            QStringLiteral("Quitter")))
         return;
+    CopieSortie::Faire(false);  // the program ends: the evening's sales are copied first
     modBD::FermerConnexion();
     // On a server base the tool is handed the settings file, and opens the same base from it.
     if (!Toolkit::DemarrerOutilRapport(modBD::BasePourAutreProgramme())) {
@@ -667,10 +726,17 @@ void frmMain::mnuGuide_Click() {
                                              "corvandelle (/usr/share/doc/corvandelle/guide/index.html)."));
         return;
     }
-    if (!Toolkit::OuvrirAdresse(QUrl::fromLocalFile(page)))
-        Toolkit::Erreur(this, QStringLiteral("Le Guide de la billetterie n'a pas pu être ouvert : aucun navigateur n'a "
-                                             "accepté de l'afficher. Il se trouve dans « %1 ».").arg(QDir::toNativeSeparators(page)));
+    // Shown by the program itself: no web browser needed.
+    if (!m_aide) {
+        m_aide = new frmAide(page, this);
+        m_aide->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_aide->show();
+    m_aide->raise();
+    m_aide->activateWindow();
 }
+
+frmAide* frmMain::FenetreAide() const { return m_aide; }
 
 void frmMain::mnuAPropos_Click() {
     QString base = modBD::DescriptionBase();
@@ -771,8 +837,7 @@ void frmMain::mnuSauvegarder_Click() {
         return;
     }
     m_avisSauvegarde->hide();  // a checked copy now exists
-    DefinirTexteStatut(QStringLiteral("Copie enregistrée"));
-    TiEffacerMsg->start();
+    AnnoncerFichier(chemin);
 }
 
 namespace {

@@ -23,6 +23,7 @@ class frmEchangesBillets;
 class frmCommandes;
 class frmPlacesTarifs;
 class frmSoiree;
+class frmAide;
 namespace modBD {
 class CopieBD;
 class ErreurBD;
@@ -82,6 +83,8 @@ public:
     QString AvisSauvegarde() const;
 
     QString TexteStatut() const;
+    // The hint of a base without plays, in the status text until the first play is added.
+    void IndiquerDebut();
     // The token of the order on screen (empty before its first confirmation), for the tests.
     QString JetonEnCours() const { return m_jeton; }
     // The clerk's message when a confirmation failed: "corrigez-la" only when the order's own
@@ -90,6 +93,10 @@ public:
     // The order's fields as one text, to tell whether it changed since its token was made.
     static QString ContenuCommande(const modBD::Commande& commande);
     void DefinirTexteStatut(const QString& texte);
+    // "Enregistré : {chemin}" for 5 s: a file was written (a copy, a receipt, a closing page).
+    void AnnoncerFichier(const QString& chemin);
+    // The permanent text at the right of the status bar: the last order written ("" before any).
+    QString DerniereCommande() const;
 
     // The open management windows (null when closed).
     frmGestionPieces* FenetrePieces() const;
@@ -102,6 +109,7 @@ public:
     frmCommandes* FenetreCommandes() const;
     frmPlacesTarifs* FenetrePlacesTarifs() const;
     frmSoiree* FenetreSoiree() const;
+    frmAide* FenetreAide() const;
 
     // Controls, named as on the form.
     QGroupBox* Frame1 = nullptr;
@@ -125,6 +133,7 @@ public:
     QPushButton* cmdConfirmerTransactions = nullptr;
     QPushButton* cmdReinitialiser = nullptr;
     QStatusBar* StatusBar1 = nullptr;
+    QLabel* lblDerniereCommande = nullptr;
     QTimer* TiEffacerMsg = nullptr;
     QMenu* mnuFichier = nullptr;
     QMenu* mnuOutils = nullptr;
@@ -163,6 +172,8 @@ private:
     bool AccepterPlaces(QString& message);
 
     void AfficherAvisSauvegarde(const QString& message);
+    QString TraiterEchecEnregistrement(const modBD::ErreurBD& e);
+    void AfficherDerniereCommande(const QString& no);
     bool VerifierBaseRemplacee(const QString& complement = QString());
     void ApresBaseRemplacee(const QString& repli, const QString& complement = QString());
 
@@ -174,6 +185,7 @@ private:
     bool m_copieProgrammee = false;
     bool m_avisRemplacementOuvert = false;
     QTimer* m_surveillanceBase = nullptr;
+    QTimer* m_suiviBaseVide = nullptr;  // only while the base has no play
     QPointer<modBD::CopieBD> m_copieAuto;
     QPointer<frmGestionPieces> m_pieces;
     QPointer<frmGestionVendeurs> m_vendeurs;
@@ -181,6 +193,7 @@ private:
     QPointer<frmEchangesBillets> m_echanges;
     QPointer<frmCommandes> m_commandes;
     QPointer<frmPlacesTarifs> m_placesTarifs;
+    QPointer<frmAide> m_aide;
     QPointer<frmSoiree> m_soiree;
     // Every window the hub opened and that is still open, in the order they were opened.
     QList<QPointer<QWidget>> m_fenetres;

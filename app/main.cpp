@@ -1,5 +1,6 @@
 // Start-up: the command line, then the main window, which is the program.
 #include "ArgumentsProgramme.h"
+#include "CopieSortie.h"
 #include "Toolkit.h"
 #include "frmMain.h"
 
@@ -31,5 +32,8 @@ int main(int argc, char* argv[]) {
     if (!ArgumentsProgramme::Appliquer(options, &principal)) return 1;
     if (!principal.Form_Load()) return 1;
     principal.show();
-    return QApplication::exec();
+    const int statut = QApplication::exec();
+    // However the program ends (the menu, the window's close button), the evening's sales are copied.
+    CopieSortie::Faire(true);
+    return statut;
 }

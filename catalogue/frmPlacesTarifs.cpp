@@ -7,6 +7,7 @@
 #include "modBD_Compagnie.h"
 
 #include <QBoxLayout>
+#include <QCloseEvent>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -16,6 +17,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalBlocker>
 #include <QTreeWidget>
 
 namespace {
@@ -38,15 +40,38 @@ frmPlacesTarifs::frmPlacesTarifs(QWidget* principal)
     Form_Load();
 }
 
+namespace {
+QLineEdit* CreerTexte(QWidget* parent, const QString& nom, int longueur) {
+    auto* t = new QLineEdit(parent);
+    t->setObjectName(nom);
+    t->setMaxLength(longueur);
+    Toolkit::SurFocus(t, [t] { Toolkit::SelectionnerTout(t); });
+    return t;
+}
+}  // namespace
+
+QWidget* frmPlacesTarifs::ConstruireTarifs() {
+    auto* tarifs = new QGroupBox(QStringLiteral("Tarifs de la pièce"), this);
+    auto* grilleTarifs = new QHBoxLayout(tarifs);
+    txtPrixEnfant = CreerTexte(this, QStringLiteral("txtPrixEnfant"), 9);
+    txtPrixAdulte = CreerTexte(this, QStringLiteral("txtPrixAdulte"), 9);
+    txtPrixEnfant->setToolTip(QStringLiteral("Vide : pas de tarif (le coût se tape à la main)"));
+    txtPrixAdulte->setToolTip(txtPrixEnfant->toolTip());
+    lblPrixEnfant = Toolkit::CreerEtiquette(tarifs, QStringLiteral("lblPrixEnfant"), QStringLiteral("Prix &enfant ($) :"), txtPrixEnfant);
+    lblPrixAdulte = Toolkit::CreerEtiquette(tarifs, QStringLiteral("lblPrixAdulte"), QStringLiteral("Prix &adulte ($) :"), txtPrixAdulte);
+    cmdEnregistrerTarifs = Toolkit::CreerBouton(tarifs, QStringLiteral("cmdEnregistrerTarifs"), QStringLiteral("Enregistrer les &tarifs"));
+    for (QWidget* w : std::initializer_list<QWidget*>{lblPrixEnfant, txtPrixEnfant, lblPrixAdulte, txtPrixAdulte}) grilleTarifs->addWidget(w);
+    grilleTarifs->addStretch(1);
+    lblTarifsEnregistres = new QLabel(tarifs);
+    lblTarifsEnregistres->setObjectName(QStringLiteral("lblTarifsEnregistres"));
+    grilleTarifs->addWidget(lblTarifsEnregistres);
+    grilleTarifs->addWidget(cmdEnregistrerTarifs);
+    return tarifs;
+}
+
 void frmPlacesTarifs::ConstruireFenetre() {
     auto* racine = new QVBoxLayout(this);
-    auto texte = [this](const QString& nom, int longueur) {
-        auto* t = new QLineEdit(this);
-        t->setObjectName(nom);
-        t->setMaxLength(longueur);
-        Toolkit::SurFocus(t, [t] { Toolkit::SelectionnerTout(t); });
-        return t;
-    };
+    const auto texte = [this](const QString& nom, int longueur) { return CreerTexte(this, nom, longueur); };
 
     cboPieces = new QComboBox(this);
     cboPieces->setObjectName(QStringLiteral("cboPieces"));
@@ -57,19 +82,7 @@ void frmPlacesTarifs::ConstruireFenetre() {
     haut->addWidget(cboPieces, 1);
     racine->addLayout(haut);
 
-    auto* tarifs = new QGroupBox(QStringLiteral("Tarifs de la pièce"), this);
-    auto* grilleTarifs = new QHBoxLayout(tarifs);
-    txtPrixEnfant = texte(QStringLiteral("txtPrixEnfant"), 9);
-    txtPrixAdulte = texte(QStringLiteral("txtPrixAdulte"), 9);
-    txtPrixEnfant->setToolTip(QStringLiteral("Vide : pas de tarif (le coût se tape à la main)"));
-    txtPrixAdulte->setToolTip(txtPrixEnfant->toolTip());
-    lblPrixEnfant = Toolkit::CreerEtiquette(tarifs, QStringLiteral("lblPrixEnfant"), QStringLiteral("Prix &enfant ($) :"), txtPrixEnfant);
-    lblPrixAdulte = Toolkit::CreerEtiquette(tarifs, QStringLiteral("lblPrixAdulte"), QStringLiteral("Prix &adulte ($) :"), txtPrixAdulte);
-    cmdEnregistrerTarifs = Toolkit::CreerBouton(tarifs, QStringLiteral("cmdEnregistrerTarifs"), QStringLiteral("Enregistrer les &tarifs"));
-    for (QWidget* w : std::initializer_list<QWidget*>{lblPrixEnfant, txtPrixEnfant, lblPrixAdulte, txtPrixAdulte}) grilleTarifs->addWidget(w);
-    grilleTarifs->addStretch(1);
-    grilleTarifs->addWidget(cmdEnregistrerTarifs);
-    racine->addWidget(tarifs);
+    racine->addWidget(ConstruireTarifs());
 
     auto* places = new QGroupBox(QStringLiteral("Places par représentation"), this);
     auto* colonnePlaces = new QVBoxLayout(places);
@@ -120,11 +133,16 @@ void frmPlacesTarifs::RelierFenetre() {
     const QList<QWidget*> ordre{cboPieces, txtPrixEnfant, txtPrixAdulte, cmdEnregistrerTarifs, lstRepresentations, txtPlaces,
                                 chkToutes, cmdEnregistrerPlaces, txtCompagnie, cmdEnregistrerCompagnie, cmdFermer};
     for (qsizetype i = 1; i < ordre.size(); ++i) QWidget::setTabOrder(ordre[i - 1], ordre[i]);
+    Relier();
+}
 
+void frmPlacesTarifs::Relier() {
     connect(cboPieces, &QComboBox::currentIndexChanged, this, [this] { cboPieces_Click(); });
     connect(lstRepresentations, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         if (item) txtPlaces->setText(item->text(ColPlaces));
     });
+    for (QLineEdit* prix : {txtPrixEnfant, txtPrixAdulte})
+        connect(prix, &QLineEdit::textEdited, this, [this] { DefinirConfirmation(QString()); });
     connect(cmdEnregistrerTarifs, &QPushButton::clicked, this, &frmPlacesTarifs::cmdEnregistrerTarifs_Click);
     connect(cmdEnregistrerPlaces, &QPushButton::clicked, this, &frmPlacesTarifs::cmdEnregistrerPlaces_Click);
     connect(cmdEnregistrerCompagnie, &QPushButton::clicked, this, &frmPlacesTarifs::cmdEnregistrerCompagnie_Click);
@@ -158,20 +176,66 @@ std::optional<qint64> frmPlacesTarifs::NoPieceChoisie() const {
     return no.toLongLong();
 }
 
-void frmPlacesTarifs::cboPieces_Click() { AfficherPiece(); }
+void frmPlacesTarifs::closeEvent(QCloseEvent* e) {
+    if (!AccepterDepartPiece()) {
+        e->ignore();
+        return;
+    }
+    QWidget::closeEvent(e);
+}
+
+void frmPlacesTarifs::DefinirConfirmation(const QString& texte) {
+    lblTarifsEnregistres->setText(texte);
+    lblTarifsEnregistres->setAccessibleName(texte);
+}
+
+bool frmPlacesTarifs::TarifsModifies() const {
+    return m_noPieceAffichee >= 0 &&
+           (txtPrixEnfant->text().trimmed() != m_prixEnfantLu || txtPrixAdulte->text().trimmed() != m_prixAdulteLu);
+}
+
+bool frmPlacesTarifs::AccepterDepartPiece() {
+    if (!TarifsModifies()) return true;
+    const Toolkit::Reponse r =
+        Toolkit::MsgBox(this, QStringLiteral("Enregistrer les tarifs de %1 ?").arg(m_pieceAffichee),
+                        Toolkit::Boutons::OuiNonAnnuler, Toolkit::Icone::Question, QStringLiteral("Tarifs"), Toolkit::Reponse::Oui);
+    if (r == Toolkit::Reponse::Non) return true;
+    if (r == Toolkit::Reponse::Annuler) return false;
+    return EnregistrerTarifs(m_noPieceAffichee);
+}
+
+void frmPlacesTarifs::cboPieces_Click() {
+    DefinirConfirmation(QString());
+    if (!AccepterDepartPiece()) {
+        // Stay on the play whose prices are being typed, with what was typed.
+        const QSignalBlocker bloqueur(cboPieces);
+        cboPieces->setCurrentIndex(cboPieces->findText(m_pieceAffichee));
+        return;
+    }
+    chkToutes->setChecked(false);  // a tick meant for the previous play must not reach this one
+    AfficherPiece();
+}
 
 void frmPlacesTarifs::AfficherPiece() {
     lstRepresentations->clear();
     txtPrixEnfant->clear();
     txtPrixAdulte->clear();
     txtPlaces->clear();
+    m_noPieceAffichee = -1;
+    m_pieceAffichee.clear();
+    m_prixEnfantLu.clear();
+    m_prixAdulteLu.clear();
     try {
         const std::optional<qint64> noPiece = NoPieceChoisie();
         if (!noPiece) return;
         if (const std::optional<modBD::Tarif> t = modBD::LireTarif(*noPiece)) {
-            txtPrixEnfant->setText(TextePrix(t->enfant));
-            txtPrixAdulte->setText(TextePrix(t->adulte));
+            m_prixEnfantLu = TextePrix(t->enfant);
+            m_prixAdulteLu = TextePrix(t->adulte);
+            txtPrixEnfant->setText(m_prixEnfantLu);
+            txtPrixAdulte->setText(m_prixAdulteLu);
         }
+        m_noPieceAffichee = *noPiece;
+        m_pieceAffichee = cboPieces->currentText();
         const QString piece = QString::number(*noPiece);
         for (const QString& date : modBD::ListeDatesRepresentations(piece)) {
             const QString no = modBD::ObtenirNoRepresentation(piece, date);
@@ -208,6 +272,10 @@ void frmPlacesTarifs::cmdEnregistrerTarifs_Click() {
         Toolkit::Erreur(this, QStringLiteral("Choisissez d'abord une pièce."));
         return;
     }
+    if (EnregistrerTarifs(*noPiece)) AfficherPiece();
+}
+
+bool frmPlacesTarifs::EnregistrerTarifs(qint64 noPiece) {
     std::optional<modBD::Tarif> tarif;
     const bool videE = txtPrixEnfant->text().trimmed().isEmpty(), videA = txtPrixAdulte->text().trimmed().isEmpty();
     if (!(videE && videA)) {
@@ -216,22 +284,26 @@ void frmPlacesTarifs::cmdEnregistrerTarifs_Click() {
         if (!e) {
             Toolkit::Erreur(this, QStringLiteral("Le prix enfant n'est pas valide : ") + exemple);
             txtPrixEnfant->setFocus();
-            return;
+            return false;
         }
         if (!a) {
             Toolkit::Erreur(this, QStringLiteral("Le prix adulte n'est pas valide : ") + exemple);
             txtPrixAdulte->setFocus();
-            return;
+            return false;
         }
         tarif = modBD::Tarif{*e, *a};
     }
     try {
-        modBD::EnregistrerTarif(*noPiece, tarif);
+        modBD::EnregistrerTarif(noPiece, tarif);
     } catch (const modBD::ErreurBD& e) {
         Toolkit::Erreur(this, QStringLiteral("Les tarifs n'ont pas été enregistrés.\n") + e.message());
-        return;
+        return false;
     }
-    AfficherPiece();
+    // What is stored is now what was typed: leaving asks nothing more.
+    m_prixEnfantLu = txtPrixEnfant->text().trimmed();
+    m_prixAdulteLu = txtPrixAdulte->text().trimmed();
+    DefinirConfirmation(QStringLiteral("Tarifs enregistrés."));
+    return true;
 }
 
 void frmPlacesTarifs::cmdEnregistrerPlaces_Click() {

@@ -42,8 +42,12 @@ install(FILES ${CORV_PAQUET_SOURCE}/org.corvandelle.Corvandelle.desktop
         DESTINATION share/applications)
 install(FILES ${CORV_PAQUET_BUILD}/org.corvandelle.Corvandelle.metainfo.xml DESTINATION share/metainfo)
 install(FILES ${CORV_PAQUET_SOURCE}/corvandelle.svg DESTINATION share/icons/hicolor/scalable/apps)
-install(FILES ${CORV_PAQUET_BUILD}/corvandelle.1.gz ${CORV_PAQUET_BUILD}/corvandelle-rapports.1.gz
-        DESTINATION share/man/fr/man1)
+# The pages are French: in the French section, and in the default one too, so that `man
+# corvandelle` finds them whatever the locale (C, English…).
+foreach(section share/man/fr/man1 share/man/man1)
+  install(FILES ${CORV_PAQUET_BUILD}/corvandelle.1.gz ${CORV_PAQUET_BUILD}/corvandelle-rapports.1.gz
+          DESTINATION ${section})
+endforeach()
 install(FILES ${CORV_PAQUET_SOURCE}/copyright ${CORV_PAQUET_BUILD}/changelog.gz DESTINATION share/doc/corvandelle)
 # The guide: its pages, and the pictures tst_Guide takes of the real windows (scripts/paquet.sh
 # runs it first; the package test checks they are there).

@@ -10,6 +10,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QCollator>
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -28,6 +29,7 @@
 #include <QScrollArea>
 #include <QSplitter>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 using namespace Rapports;
@@ -207,7 +209,12 @@ bool frmRapports::Form_Load() {
     if (!ChargerListes()) return false;
     m_charge = true;
     // A play, performance or seller another station adds shows when the filters are next used.
-    for (QComboBox* c : {cboPiece, cboRepresentation, cboVendeur}) c->installEventFilter(this);
+    for (QComboBox* c : {cboPiece, cboRepresentation, cboVendeur}) {
+        c->installEventFilter(this);
+        // Its pop-up too, whatever opens it (a screen reader opens it without a click or a key).
+        c->view()->parentWidget()->installEventFilter(this);
+        c->view()->parentWidget()->setProperty("corvListeDe", QVariant::fromValue<QObject*>(c));
+    }
     AfficherListeRepresentations();
     AdapterFiltres();
     Actualiser();
@@ -251,7 +258,19 @@ bool frmRapports::ChargerListes() {
 }
 
 bool frmRapports::eventFilter(QObject* objet, QEvent* evenement) {
-    if (Toolkit::UsageDeListe(evenement)) SuivreAutresPostes();
+    if (evenement->type() == QEvent::Show && objet->property("corvListeDe").isValid()) {
+        // Refilled while showing: shown again at once, sized for the entries now there.
+        auto* liste = qobject_cast<QComboBox*>(objet->property("corvListeDe").value<QObject*>());
+        const quint64 avant = m_version;
+        SuivreAutresPostes();
+        if (liste && m_version != avant)
+            QTimer::singleShot(0, liste, [liste] {
+                liste->hidePopup();
+                liste->showPopup();
+            });
+    } else if (Toolkit::UsageDeListe(evenement)) {
+        SuivreAutresPostes();
+    }
     return QMainWindow::eventFilter(objet, evenement);
 }
 
@@ -343,24 +362,7 @@ void frmRapports::cboPiece_Click() {
 void frmRapports::MontrerRapport(Rapport r, const Filtres& f) {
     for (QPushButton* b : {cmdImprimer, cmdExporterPdf}) b->setEnabled(true);
     for (QPushButton* b : {cmdExporterCsv, cmdExporterClasseur}) b->setEnabled(AccepteFormat(r, false));
-    qsizetype donnees = 0;
-    for (const Ligne& l : m_modele->tableau().lignes)
-        if (l.type == Ligne::Type::Donnee) ++donnees;
-    lblEtat->setText(donnees == 1 ? QStringLiteral("1 ligne") : QStringLiteral("%1 lignes").arg(donnees));
-    tblRapport->resizeColumnsToContents();
-    // A long name must not push the amounts out of sight: no column wider than a third of
-    // the table (the whole text is in the cell's tooltip, the printout and the files).
-    const int plafond = std::max(120, tblRapport->viewport()->width() / 3);
-    for (int c = 0; c < m_modele->columnCount(); ++c)
-        if (tblRapport->columnWidth(c) > plafond) tblRapport->setColumnWidth(c, plafond);
-    if (r == Rapport::Ventes) {
-        QChart* ancien = graVentes->chart();
-        graVentes->setChart(CreerGraphique(m_modele->tableau(), f.piece));
-        delete ancien;
-        // Lying bars need room for each name: the chart grows and its pane scrolls.
-        const int barres = NombreBarres(m_modele->tableau(), f.piece);
-        graVentes->setMinimumHeight(barres > kBarresDebout ? 120 + 22 * barres : 220);
-    }
+    AfficherTableau(r == Rapport::Ventes, f.piece);
 }
 
 void frmRapports::Actualiser() {
@@ -436,7 +438,50 @@ void frmRapports::Actualiser() {
     MontrerRapport(r, f);
 }
 
+void frmRapports::AfficherTableau(bool graphique, const QString& piece) {
+    qsizetype donnees = 0;
+    for (const Ligne& l : m_modele->tableau().lignes)
+        if (l.type == Ligne::Type::Donnee) ++donnees;
+    lblEtat->setText(donnees == 1 ? QStringLiteral("1 ligne") : QStringLiteral("%1 lignes").arg(donnees));
+    AjusterColonnes();
+    if (graphique) {
+        QChart* ancien = graVentes->chart();
+        graVentes->setChart(CreerGraphique(m_modele->tableau(), piece));
+        delete ancien;
+        // Lying bars need room for each name: the chart grows and its pane scrolls.
+        const int barres = NombreBarres(m_modele->tableau(), piece);
+        graVentes->setMinimumHeight(barres > kBarresDebout ? 120 + 22 * barres : 220);
+    }
+}
+
 const Tableau& frmRapports::TableauAffiche() const { return m_modele->tableau(); }
+
+void frmRapports::AjusterColonnes() {
+    // Every column as wide as its widest value: names whole, amounts never cut; the last one
+    // takes no more room than its content.
+    tblRapport->horizontalHeader()->setStretchLastSection(false);
+    tblRapport->resizeColumnsToContents();
+    const int colonnes = m_modele->columnCount();
+    int total = 0;
+    QList<int> textes;
+    for (int c = 0; c < colonnes; ++c) {
+        total += tblRapport->columnWidth(c);
+        if (m_modele->tableau().genres.value(c) == Genre::Texte) textes << c;
+    }
+    // Too wide for the table: only the names give way, the widest first, each down to no less
+    // than 120 pixels (their whole text is in the cell's tooltip, the printout and the files).
+    int trop = total - tblRapport->viewport()->width();
+    while (trop > 0) {
+        int large = -1;
+        for (int c : std::as_const(textes))
+            if (tblRapport->columnWidth(c) > 120 && (large < 0 || tblRapport->columnWidth(c) > tblRapport->columnWidth(large)))
+                large = c;
+        if (large < 0) break;
+        const int retrait = std::min(trop, std::max(1, std::min(tblRapport->columnWidth(large) - 120, trop / 2 + 1)));
+        tblRapport->setColumnWidth(large, tblRapport->columnWidth(large) - retrait);
+        trop -= retrait;
+    }
+}
 
 bool frmRapports::ExporterVers(Format format, const QString& chemin) {
     // A report written over the database would destroy it.
@@ -452,8 +497,25 @@ bool frmRapports::ExporterVers(Format format, const QString& chemin) {
         Toolkit::Erreur(this, e.message());
         return false;
     }
-    lblEtat->setText(QStringLiteral("Fichier écrit : %1").arg(QDir::toNativeSeparators(chemin)));
+    AnnoncerFichier(chemin);
     return true;
+}
+
+void frmRapports::AnnoncerFichier(const QString& chemin) {
+    if (!m_effacerAnnonce) {
+        m_effacerAnnonce = new QTimer(this);
+        m_effacerAnnonce->setSingleShot(true);
+        m_effacerAnnonce->setInterval(5000);
+        // 5 s later the line says again what it said, unless something else was said meanwhile.
+        connect(m_effacerAnnonce, &QTimer::timeout, this, [this] {
+            if (lblEtat->text() == m_annonce) lblEtat->setText(m_etatAvantAnnonce);
+            m_annonce.clear();
+        });
+    }
+    if (!m_effacerAnnonce->isActive() || lblEtat->text() != m_annonce) m_etatAvantAnnonce = lblEtat->text();
+    m_annonce = QStringLiteral("Enregistré : %1").arg(QDir::toNativeSeparators(chemin));
+    lblEtat->setText(m_annonce);
+    m_effacerAnnonce->start();
 }
 
 void frmRapports::cmdExporter_Click(Format format) {
@@ -476,4 +538,6 @@ void frmRapports::cmdImprimer_Click() {
     if (dialogue.exec() != QDialog::Accepted) return;
     if (Peindre(m_modele->tableau(), imprimante) == 0)
         Toolkit::Erreur(this, QStringLiteral("Le rapport n'a pas pu être imprimé."));
+    else if (imprimante.outputFormat() == QPrinter::PdfFormat && !imprimante.outputFileName().isEmpty())
+        AnnoncerFichier(imprimante.outputFileName());
 }

@@ -15,6 +15,7 @@ class QLabel;
 class QPushButton;
 class QScrollArea;
 class QTableView;
+class QTimer;
 
 class frmRapports : public QMainWindow {
     Q_OBJECT
@@ -72,6 +73,12 @@ private:
     void AdapterFiltres();
     // Reads the filter lists again when another station or program changed the base.
     void SuivreAutresPostes();
+    // "Enregistré : {chemin}" on the status line for 5 s.
+    void AnnoncerFichier(const QString& chemin);
+    // Columns as wide as their content; when the table is too narrow, only the names give way.
+    void AjusterColonnes();
+    // The report just read: its count of lines, its columns, and the sales chart when asked.
+    void AfficherTableau(bool graphique, const QString& piece);
 
     QScrollArea* m_defilementGraphique = nullptr;
     QString m_base;
@@ -79,5 +86,8 @@ private:
     bool m_charge = false;
     bool m_lecture = false;  // a report is being read: the window answers, its choices wait
     bool m_annuler = false;
+    QString m_etatAvantAnnonce;  // what the status line said before "Enregistré : …"
+    QString m_annonce;           // the "Enregistré : …" shown, until it is taken away
+    QTimer* m_effacerAnnonce = nullptr;
     quint64 m_version = 0;  // of the changes made elsewhere, when the lists were last read
 };

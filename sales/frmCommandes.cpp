@@ -62,6 +62,34 @@ frmCommandes::frmCommandes(QWidget* principal)
     Form_Load();
 }
 
+QBoxLayout* frmCommandes::ConstruireTotaux() {
+    // Value labels carry their value as accessible name; the caption beside them describes them.
+    auto valeur = [this](const QString& nom, const QString& legende) {
+        auto* l = new QLabel(this);
+        l->setObjectName(nom);
+        l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        l->setAccessibleDescription(legende);
+        return l;
+    };
+    lblForfaits = Toolkit::CreerEtiquette(this, QStringLiteral("lblForfaits"), QStringLiteral("Nb forfaits :"));
+    lblNbForfaits = valeur(QStringLiteral("lblNbForfaits"), QStringLiteral("Nb forfaits"));
+    lblMontant = Toolkit::CreerEtiquette(this, QStringLiteral("lblMontant"), QStringLiteral("Montant total :"));
+    lblMontantTotal = valeur(QStringLiteral("lblMontantTotal"), QStringLiteral("Montant total"));
+    lblEtat = Toolkit::CreerEtiquette(this, QStringLiteral("lblEtat"), QStringLiteral("État :"));
+    lblEtatCommande = valeur(QStringLiteral("lblEtatCommande"), QStringLiteral("État"));
+    lblEtatCommande->setWordWrap(true);
+    auto* totaux = new QHBoxLayout;
+    totaux->addWidget(lblForfaits);
+    totaux->addWidget(lblNbForfaits);
+    totaux->addSpacing(24);
+    totaux->addWidget(lblMontant);
+    totaux->addWidget(lblMontantTotal);
+    totaux->addSpacing(24);
+    totaux->addWidget(lblEtat);
+    totaux->addWidget(lblEtatCommande, 1);
+    return totaux;
+}
+
 void frmCommandes::ConstruireFenetre() {
     auto* racine = new QVBoxLayout(this);
 
@@ -94,31 +122,7 @@ void frmCommandes::ConstruireFenetre() {
     racine->addWidget(lblLignes);
     racine->addWidget(lstLignes, 2);
 
-    // Value labels carry their value as accessible name; the caption beside them describes them.
-    auto valeur = [this](const QString& nom, const QString& legende) {
-        auto* l = new QLabel(this);
-        l->setObjectName(nom);
-        l->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        l->setAccessibleDescription(legende);
-        return l;
-    };
-    lblForfaits = Toolkit::CreerEtiquette(this, QStringLiteral("lblForfaits"), QStringLiteral("Nb forfaits :"));
-    lblNbForfaits = valeur(QStringLiteral("lblNbForfaits"), QStringLiteral("Nb forfaits"));
-    lblMontant = Toolkit::CreerEtiquette(this, QStringLiteral("lblMontant"), QStringLiteral("Montant total :"));
-    lblMontantTotal = valeur(QStringLiteral("lblMontantTotal"), QStringLiteral("Montant total"));
-    lblEtat = Toolkit::CreerEtiquette(this, QStringLiteral("lblEtat"), QStringLiteral("État :"));
-    lblEtatCommande = valeur(QStringLiteral("lblEtatCommande"), QStringLiteral("État"));
-    lblEtatCommande->setWordWrap(true);
-    auto* totaux = new QHBoxLayout;
-    totaux->addWidget(lblForfaits);
-    totaux->addWidget(lblNbForfaits);
-    totaux->addSpacing(24);
-    totaux->addWidget(lblMontant);
-    totaux->addWidget(lblMontantTotal);
-    totaux->addSpacing(24);
-    totaux->addWidget(lblEtat);
-    totaux->addWidget(lblEtatCommande, 1);
-    racine->addLayout(totaux);
+    racine->addLayout(ConstruireTotaux());
 
     ConstruireActions(racine);
 }
@@ -157,9 +161,14 @@ void frmCommandes::RelierFenetre() {
     const QList<QWidget*> ordre{txtRecherche, lstCommandes, lstLignes, txtMotif, cmdAnnuler, cmdImprimerRecu, cmdEffacerClient,
                                 cmdFermer};
     for (qsizetype i = 1; i < ordre.size(); ++i) QWidget::setTabOrder(ordre[i - 1], ordre[i]);
+    Relier();
+}
 
+void frmCommandes::Relier() {
     connect(txtRecherche, &QLineEdit::textChanged, this, [this] { txtRecherche_Change(); });
-    connect(lstCommandes, &QTreeWidget::currentItemChanged, this, [this] { lstCommandes_Click(); });
+    // The selection, not the current item: on a mouse press the current item changes before the
+    // clicked row is selected, so a detail read then would see no chosen order.
+    connect(lstCommandes, &QTreeWidget::itemSelectionChanged, this, [this] { lstCommandes_Click(); });
     connect(cmdAnnuler, &QPushButton::clicked, this, &frmCommandes::cmdAnnuler_Click);
     connect(cmdFermer, &QPushButton::clicked, this, &frmCommandes::cmdFermer_Click);
     connect(cmdImprimerRecu, &QPushButton::clicked, this, &frmCommandes::cmdImprimerRecu_Click);
@@ -225,6 +234,7 @@ bool frmCommandes::EcrireRecuPdf(const QString& chemin) {
         Toolkit::Erreur(this, e.message());
         return false;
     }
+    emit FichierEnregistre(chemin);
     return true;
 }
 
@@ -238,7 +248,8 @@ void frmCommandes::cmdImprimerRecu_Click() {
     QPrintDialog dialogue(&imprimante, this);
     dialogue.setWindowTitle(QStringLiteral("Imprimer le reçu"));
     if (dialogue.exec() != QDialog::Accepted) return;
-    ImprimerRecu(imprimante);
+    if (ImprimerRecu(imprimante) && imprimante.outputFormat() == QPrinter::PdfFormat && !imprimante.outputFileName().isEmpty())
+        emit FichierEnregistre(imprimante.outputFileName());
 }
 
 void frmCommandes::showEvent(QShowEvent* e) {

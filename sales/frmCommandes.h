@@ -9,6 +9,7 @@
 
 #include <optional>
 
+class QBoxLayout;
 class QLabel;
 class QPagedPaintDevice;
 class QLineEdit;
@@ -70,6 +71,10 @@ public:
     // An amount as this window shows it: two decimals, the locale's separator.
     static QString FormaterMontant(double montant);
 
+signals:
+    // A file was written (the receipt as a PDF file): the main window says where.
+    void FichierEnregistre(const QString& chemin);
+
 protected:
     void showEvent(QShowEvent* e) override;
 
@@ -78,6 +83,8 @@ private:
     void ConstruireFenetre();
     void RelierFenetre();
     void ConstruireActions(class QVBoxLayout* racine);
+    void Relier();  // the controls to their handlers
+    QBoxLayout* ConstruireTotaux();  // packages, total and state of the chosen order
     void ViderDetail();
     static void DefinirValeur(QLabel* valeur, const QString& texte);
 

@@ -97,7 +97,28 @@ frmSoiree::frmSoiree(QWidget* principal)
     setWindowTitle(kTitre);
     setAccessibleName(kTitre);
     ConstruireFenetre();
+    ConstruireLigneStatut();
     Form_Load();
+}
+
+void frmSoiree::ConstruireLigneStatut() {
+    lblStatut = new QLabel(this);
+    lblStatut->setObjectName(QStringLiteral("lblStatut"));
+    lblStatut->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout()->addWidget(lblStatut);
+    TiEffacerStatut = new QTimer(this);
+    TiEffacerStatut->setObjectName(QStringLiteral("TiEffacerStatut"));
+    TiEffacerStatut->setSingleShot(true);
+    TiEffacerStatut->setInterval(5000);
+    connect(TiEffacerStatut, &QTimer::timeout, lblStatut, &QLabel::clear);
+}
+
+void frmSoiree::AnnoncerFichier(const QString& chemin) {
+    const QString texte = QStringLiteral("Enregistré : %1").arg(QDir::toNativeSeparators(chemin));
+    lblStatut->setText(texte);
+    lblStatut->setAccessibleName(texte);
+    TiEffacerStatut->start();
+    emit FichierEnregistre(chemin);
 }
 
 void frmSoiree::ConstruireFenetre() {
@@ -445,6 +466,7 @@ void frmSoiree::cmdCloture_Click() {
     try {
         Rapports::Exporter(Rapports::Produire(Rapports::Rapport::Soiree, {r->piece, r->date, {}, {}, {}}, modBD::DescriptionBase()),
                            Rapports::Format::Pdf, chemin);
+        AnnoncerFichier(chemin);
     } catch (const modBD::ErreurBD& e) {
         Toolkit::Erreur(this, QStringLiteral("La clôture n'a pas pu être lue.\n") + e.message());
     } catch (const Rapports::ErreurSortie& e) {

@@ -68,10 +68,14 @@ public:
     QPushButton* cmdImprimerCloture = nullptr;
     QPushButton* cmdFermer = nullptr;
     QTimer* TiActualiser = nullptr;  // other stations' check-ins and sales
+    QLabel* lblStatut = nullptr;     // the status line: "Enregistré : {chemin}" for 5 s after a file is written
+    QTimer* TiEffacerStatut = nullptr;
 
 signals:
     // A door sale was recorded (a new order).
     void VenteEnregistree();
+    // A file was written (the closing page): the main window says it too.
+    void FichierEnregistre(const QString& chemin);
 
 protected:
     bool eventFilter(QObject* objet, QEvent* evenement) override;
@@ -79,9 +83,11 @@ protected:
 
 private:
     void ConstruireFenetre();
+    void ConstruireLigneStatut();
     void RemplirListe();
     void AfficherCompteurs();
     void Noter(modBD::Arrivee changement);
+    void AnnoncerFichier(const QString& chemin);
 
     QList<modBD::RepresentationSoiree> m_representations;
     modBD::Soiree m_soiree;

@@ -39,6 +39,7 @@ for f in usr/share/applications/org.corvandelle.Corvandelle.desktop \
          usr/share/icons/hicolor/48x48/apps/corvandelle.png \
          usr/share/icons/hicolor/256x256/apps/corvandelle.png \
          usr/share/man/fr/man1/corvandelle.1.gz usr/share/man/fr/man1/corvandelle-rapports.1.gz \
+         usr/share/man/man1/corvandelle.1.gz usr/share/man/man1/corvandelle-rapports.1.gz \
          usr/share/doc/corvandelle/copyright usr/share/doc/corvandelle/changelog.gz \
          usr/share/doc/corvandelle/guide/index.html usr/share/doc/corvandelle/guide/guide.css; do
   [ -s "$racine/$f" ] || echec "$f absent du paquet"
@@ -59,6 +60,22 @@ grep -qx "GenericName=Billetterie de théâtre" "$bureau" || echec "GenericName"
 grep -qx "Categories=Office;Finance;" "$bureau" || echec "Categories"
 grep -qx "Exec=corvandelle" "$bureau" || echec "Exec"
 zcat "$racine/usr/share/man/fr/man1/corvandelle.1.gz" | grep -q "XDG_DATA_HOME/corvandelle/BD.mdb" || echec "page de manuel"
+# The default section holds the same pages: `man corvandelle` works in the C locale too.
+for page in corvandelle corvandelle-rapports; do
+  cmp -s "$racine/usr/share/man/man1/$page.1.gz" "$racine/usr/share/man/fr/man1/$page.1.gz" \
+    || echec "page $page.1 différente (ou absente) dans la section par défaut"
+done
+if command -v man > /dev/null; then
+  LC_ALL=C MANPATH="$racine/usr/share/man" man -P cat corvandelle 2> /dev/null | grep -q "billetterie" \
+    || echec "man corvandelle introuvable dans la locale C"
+fi
+# Every report the tool lists in its own --help is in its manual page.
+rapports="$("$racine/usr/bin/corvandelle-rapports" --help | tr '\n' ' ' | tr -s ' ' | sed -n 's/.*au lieu d.ouvrir la fenêtre : *\([^.]*\)\..*/\1/p' \
+            | sed 's/ ou /, /' | tr -d ' ' | tr ',' ' ')"
+[ -n "$rapports" ] || echec "liste des rapports introuvable dans corvandelle-rapports --help"
+for r in $rapports; do
+  zcat "$racine/usr/share/man/man1/corvandelle-rapports.1.gz" | grep -qw -- "$r" || echec "rapport $r absent de man corvandelle-rapports"
+done
 
 if command -v desktop-file-validate > /dev/null; then
   desktop-file-validate "$racine"/usr/share/applications/*.desktop || echec "desktop-file-validate"

@@ -200,6 +200,8 @@ private slots:
         QCOMPARE(m_f->cboVendeur->currentText(), QStringLiteral("Anne (C)"));
         QTRY_COMPARE_WITH_TIMEOUT(m_f->TexteStatut(), QString(), 4000);
         QVERIFY(!m_f->TiEffacerMsg->isActive());
+        // The order's number stays at the right of the status bar until the next order.
+        QCOMPARE(m_f->DerniereCommande(), QStringLiteral("Dernière commande : n° %1").arg(no));
     }
 
     void montantSelonLaLocale_data() {

@@ -3,6 +3,7 @@
 #include "ArgumentsProgramme.h"
 #include "TestSupport.h"
 #include "Toolkit.h"
+#include "frmAide.h"
 #include "frmMain.h"
 #include "modBD.h"
 #include "modBD_Demonstration.h"
@@ -274,6 +275,10 @@ private slots:
         if (frmMain::CheminGuide().isEmpty()) {
             QCOMPARE(Toolkit::Test::DernierMessage().titre, QStringLiteral("Erreur"));
         } else {
+            // Shown in the program's own window; the browser only when asked.
+            QVERIFY(f.FenetreAide());
+            QVERIFY(Toolkit::Test::AdressesOuvertes().isEmpty());
+            f.FenetreAide()->cmdNavigateur_Click();
             QCOMPARE(Toolkit::Test::AdressesOuvertes(), QStringList{QUrl::fromLocalFile(frmMain::CheminGuide()).toString()});
             QVERIFY(Toolkit::Test::Messages().isEmpty());
         }

@@ -212,13 +212,14 @@ private slots:
         const QString nouvelle = modBD::NomCopieAutomatique(moment);
         CreerFichier(QDir(dossier).filePath(nouvelle));
         const QStringList supprimees = modBD::SupprimerAnciennesCopies(dossier, nouvelle);
-        QCOMPARE(supprimees.size(), 37 - 30);
+        QCOMPARE(supprimees.size(), 37 - 31);
         const QStringList restantes = modBD::CopiesAutomatiques(dossier);
-        QCOMPARE(restantes.size(), 30);
+        QCOMPARE(restantes.size(), 31);
         QCOMPARE(restantes.first(), nouvelle);
-        // The new one, the one of 19 hours ago, and those of the 28 days before.
-        QCOMPARE(restantes.last(), modBD::NomCopieAutomatique(moment.addDays(-28)));
-        for (const QString& s : supprimees) QVERIFY(*modBD::MomentCopieAutomatique(s) < moment.addDays(-28));
+        // 30 days of use: the new one's, the day before (the copy of 19 hours ago and the one of
+        // the day before share it), and the 28 days before.
+        QCOMPARE(restantes.last(), modBD::NomCopieAutomatique(moment.addDays(-29)));
+        for (const QString& s : supprimees) QVERIFY(*modBD::MomentCopieAutomatique(s) < moment.addDays(-29));
         QVERIFY(QFile::exists(QDir(dossier).filePath(modBD::NomCopieAvantRestauration(moment))));
         QVERIFY(QFile::exists(QDir(dossier).filePath(modBD::NomCopieAvantRestauration(moment.addDays(-60)))));
         QVERIFY(QFile::exists(QDir(dossier).filePath("ma copie.mdb")));
@@ -228,7 +229,7 @@ private slots:
         CreerFichier(QDir(dossier).filePath(ancienne));
         QCOMPARE(modBD::SupprimerAnciennesCopies(dossier, ancienne).size(), 1);
         QVERIFY(modBD::CopiesAutomatiques(dossier).contains(ancienne));
-        QCOMPARE(modBD::CopiesAutomatiques(dossier).size(), 30);
+        QCOMPARE(modBD::CopiesAutomatiques(dossier).size(), 31);
     }
 
     // Writes of the program's connection and of another one go on during the copy; the copy holds

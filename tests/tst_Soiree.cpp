@@ -524,6 +524,83 @@ private slots:
         QCOMPARE(modBD::LireCapacite(m_repCid), std::nullopt);
         TestSupport::Rendre(&p, QStringLiteral("frmPlacesTarifs"));
     }
+
+    // Prices typed and not saved are asked about before another play or closing:
+    // Annuler stays with what was typed, Non drops it, Oui saves it (or stays when refused).
+    void tarifsNonEnregistres() {
+        const auto questions = [] {
+            QStringList q;
+            for (const Toolkit::Message& m : Toolkit::Test::Messages())
+                if (m.boutons == Toolkit::Boutons::OuiNonAnnuler) q << m.texte;
+            return q;
+        };
+        frmPlacesTarifs p(m_principal.get());
+        QCOMPARE(p.cboPieces->currentText(), QStringLiteral("L'Avare"));
+        p.chkToutes->setChecked(true);
+        QTest::keyClicks(p.txtPrixEnfant, QStringLiteral("9"));
+        QTest::keyClicks(p.txtPrixAdulte, QStringLiteral("15,5"));
+        QVERIFY(p.TarifsModifies());
+        Toolkit::Test::RepondreProchain(Toolkit::Reponse::Annuler);
+        p.cboPieces->setCurrentIndex(1);
+        QCOMPARE(questions(), QStringList{QStringLiteral("Enregistrer les tarifs de L'Avare ?")});
+        QCOMPARE(p.cboPieces->currentText(), QStringLiteral("L'Avare"));
+        QCOMPARE(p.txtPrixAdulte->text(), QStringLiteral("15,5"));
+        QVERIFY(p.chkToutes->isChecked());
+        QVERIFY(!modBD::LireTarif(m_avare));
+
+        Toolkit::Test::RepondreProchain(Toolkit::Reponse::Non);
+        p.cboPieces->setCurrentIndex(1);
+        QCOMPARE(p.cboPieces->currentText(), QStringLiteral("Le Cid"));
+        QVERIFY(!modBD::LireTarif(m_avare));
+        QVERIFY(!p.chkToutes->isChecked());  // never carried to another play
+        QCOMPARE(p.txtPrixEnfant->text(), QString());
+
+        // Oui with a price refused: the error, and the window stays on the play.
+        Toolkit::Test::Reinitialiser();
+        QTest::keyClicks(p.txtPrixEnfant, QStringLiteral("abc"));
+        QTest::keyClicks(p.txtPrixAdulte, QStringLiteral("4"));
+        Toolkit::Test::RepondreProchain(Toolkit::Reponse::Oui);
+        p.cboPieces->setCurrentIndex(0);
+        QCOMPARE(questions(), QStringList{QStringLiteral("Enregistrer les tarifs de Le Cid ?")});
+        QVERIFY(Toolkit::Test::DernierMessage().texte.startsWith(QStringLiteral("Le prix enfant n'est pas valide")));
+        QCOMPARE(p.cboPieces->currentText(), QStringLiteral("Le Cid"));
+        QVERIFY(!modBD::LireTarif(m_cid));
+
+        // Oui with valid prices: saved, then the other play is shown.
+        p.txtPrixEnfant->setText(QStringLiteral("3"));
+        Toolkit::Test::RepondreProchain(Toolkit::Reponse::Oui);
+        p.cboPieces->setCurrentIndex(0);
+        QCOMPARE(p.cboPieces->currentText(), QStringLiteral("L'Avare"));
+        QCOMPARE(modBD::LireTarif(m_cid)->enfant, 3.0);
+        QCOMPARE(modBD::LireTarif(m_cid)->adulte, 4.0);
+        QCOMPARE(p.lblTarifsEnregistres->text(), QStringLiteral("Tarifs enregistrés."));
+
+        // A save by the button says so; nothing left to ask about.
+        p.txtPrixEnfant->setText(QStringLiteral("7"));
+        p.txtPrixAdulte->setText(QStringLiteral("11"));
+        p.cmdEnregistrerTarifs_Click();
+        QCOMPARE(p.lblTarifsEnregistres->text(), QStringLiteral("Tarifs enregistrés."));
+        QVERIFY(!p.TarifsModifies());
+        QTest::keyClicks(p.txtPrixAdulte, QStringLiteral("0"));
+        QCOMPARE(p.lblTarifsEnregistres->text(), QString());  // the next change takes it away
+
+        // Closing: Annuler keeps the window open, Non closes it without saving.
+        p.show();
+        Toolkit::Test::Reinitialiser();
+        Toolkit::Test::RepondreProchain(Toolkit::Reponse::Annuler);
+        QVERIFY(!p.close());
+        QVERIFY(p.isVisible());
+        Toolkit::Test::RepondreProchain(Toolkit::Reponse::Non);
+        QVERIFY(p.close());
+        QCOMPARE(questions().size(), 2);
+        QCOMPARE(modBD::LireTarif(m_avare)->adulte, 11.0);
+        // Nothing changed: closing asks nothing.
+        frmPlacesTarifs q(m_principal.get());
+        q.show();
+        Toolkit::Test::Reinitialiser();
+        QVERIFY(q.close());
+        QVERIFY(questions().isEmpty());
+    }
 };
 
 QTEST_MAIN(TestSoiree)

@@ -23,6 +23,8 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QAccessible>
+#include <QAbstractItemView>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -179,6 +181,46 @@ private slots:
                  qPrintable(TestSupport::Textes(r.cboRepresentation).join(QLatin1Char('|'))));
         QCOMPARE(r.cboRepresentation->currentText(), date);
         QVERIFY(TestSupport::Textes(r.cboVendeur).contains(QStringLiteral("Zoé")));
+    }
+
+    // A list is refilled when its pop-up is about to show, whatever opens it: here a screen
+    // reader, through the accessibility interface, with no click, key or focus on the box.
+    static void OuvrirParAccessibilite(QComboBox* cbo, const QString& attendu) {
+        QAccessibleInterface* acces = QAccessible::queryAccessibleInterface(cbo);
+        QVERIFY(acces && acces->actionInterface());
+        const auto ouvrir = [&] {
+            cbo->hidePopup();
+            acces->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
+            QCoreApplication::processEvents();
+            return TestSupport::Textes(cbo).contains(attendu);
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(ouvrir(), 3000);
+        QTRY_VERIFY(cbo->view()->isVisible());  // shown again, sized for the new entries
+        cbo->hidePopup();
+    }
+    void listeOuverteParLecteurDEcran() {
+        TestSupport::BaseTest bd;
+        Catalogue(bd);
+        frmMain f;
+        QVERIFY(f.Form_Load());
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        bd.ExecuterAilleurs(QStringLiteral("INSERT INTO Vendeur (NomVendeur, Comedien, NomVendeurMaj) VALUES (?, ?, ?)"),
+                            {QStringLiteral("Zoé"), 0, QStringLiteral("ZOÉ")});
+        SignalerAilleurs(bd);
+        OuvrirParAccessibilite(f.cboVendeur, QStringLiteral("Zoé"));
+    }
+    void listeDesRapportsOuverteParLecteurDEcran() {
+        TestSupport::BaseTest bd;
+        Catalogue(bd);
+        frmRapports r(bd.cheminBase());
+        QVERIFY(r.Form_Load());
+        r.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&r));
+        bd.ExecuterAilleurs(QStringLiteral("INSERT INTO Piece (NomPiece, NomPieceMaj) VALUES (?, ?)"),
+                            {QStringLiteral("Zorba"), QStringLiteral("ZORBA")});
+        SignalerAilleurs(bd);
+        OuvrirParAccessibilite(r.cboPiece, QStringLiteral("Zorba"));
     }
 
     // An order whose first confirmation was in fact written (its answer lost), then changed by

@@ -167,6 +167,39 @@ private slots:
         QCOMPARE(f.lblMontantTotal->text(), QStringLiteral("30.00 $"));
     }
 
+    // The mouse shows what the arrow keys show: a click, a double click, then the keys again.
+    void clicSouris() {
+        frmCommandes f(nullptr);
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        const auto rangee = [&f](qint64 no) {
+            for (int i = 0; i < f.lstCommandes->topLevelItemCount(); ++i)
+                if (f.lstCommandes->topLevelItem(i)->data(frmCommandes::ColNo, Qt::UserRole).toLongLong() == no)
+                    return f.lstCommandes->visualItemRect(f.lstCommandes->topLevelItem(i)).center();
+            return QPoint();
+        };
+        const auto montre = [&f](qint64 no, const QString& montant) {
+            QCOMPARE(f.CommandeChoisie(), std::optional<qint64>(no));
+            QCOMPARE(f.lstLignes->topLevelItemCount(), 1);
+            QCOMPARE(f.lblMontantTotal->text(), montant);
+            QCOMPARE(f.lblNbForfaits->text(), QStringLiteral("1"));
+            QCOMPARE(f.lblEtatCommande->text(), QStringLiteral("Confirmée"));
+            QVERIFY(f.cmdAnnuler->isEnabled());
+        };
+        QTest::mouseClick(f.lstCommandes->viewport(), Qt::LeftButton, {}, rangee(m_dube));
+        montre(m_dube, QStringLiteral("30,00 $"));
+        QTest::mouseDClick(f.lstCommandes->viewport(), Qt::LeftButton, {}, rangee(m_tremblay));
+        montre(m_tremblay, QStringLiteral("20,00 $"));
+        QTest::mouseClick(f.lstCommandes->viewport(), Qt::LeftButton, {}, rangee(m_tremblay));
+        montre(m_tremblay, QStringLiteral("20,00 $"));
+        QTest::mouseClick(f.lstCommandes->viewport(), Qt::LeftButton, {}, rangee(m_roy));
+        montre(m_roy, QStringLiteral("45,50 $"));
+        f.lstCommandes->setFocus();
+        QTest::keyClick(f.lstCommandes, Qt::Key_Down);
+        montre(m_tremblay, QStringLiteral("20,00 $"));
+        QVERIFY(Toolkit::Test::Messages().isEmpty());
+    }
+
     void annuler() {
         frmCommandes f(nullptr);
         QVERIFY(f.ChoisirCommande(m_dube));

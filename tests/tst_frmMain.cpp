@@ -3,6 +3,7 @@
 #include "Toolkit.h"
 #include "frmMain.h"
 #include "modBD.h"
+#include "modBD_Catalogue.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -285,6 +286,7 @@ private slots:
 
     void barreDeStatutEffaceeApresTroisSecondes() {
         TestSupport::BaseTest base;
+        base.AjouterPiece("Le Cid");  // a base without plays keeps its hint on where to begin
         frmMain f;
         QVERIFY(f.Form_Load());
         f.DefinirTexteStatut("Ajouté");
@@ -361,6 +363,12 @@ private slots:
             QVERIFY(!Toolkit::Test::ProgrammeTermine());
             QVERIFY(modBD::ConnexionOuverte());
             QCOMPARE(modBD::ListePieces(), QStringList());
+            // Where to begin, until the first play is added (here, by another window).
+            const QString conseil = QStringLiteral(
+                "Base vide : commencez par Outils > Gestion des pièces, puis Gestion des vendeurs (F1 : guide).");
+            QCOMPARE(f.TexteStatut(), conseil);
+            modBD::AjouterPiece(QStringLiteral("Le Cid"));
+            QTRY_COMPARE_WITH_TIMEOUT(f.TexteStatut(), QString(), 2500);
         }
         modBD::FermerConnexion();
         modBD::DefinirDossierProgramme(QString());

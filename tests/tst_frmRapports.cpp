@@ -13,6 +13,8 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QElapsedTimer>
+#include <QDir>
+#include <QHeaderView>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -77,6 +79,27 @@ private slots:
         f.chkAu->setChecked(false);
         QCOMPARE(Rangee(f.tblRapport, 0).at(2), QStringLiteral("3"));  // orders 2, 4, 5
 
+        // Columns as wide as their content: the last (an amount) takes no spare room, names stay
+        // whole when the table is wide enough; when it is not, only names give way.
+        {
+            f.resize(1400, 700);
+            f.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&f));
+            f.Actualiser();
+            const QAbstractItemView* vue = f.tblRapport;
+            const auto contenu = [&](int c) {
+                return std::max(vue->sizeHintForColumn(c), f.tblRapport->horizontalHeader()->sectionSizeHint(c));
+            };
+            const int colonnes = f.tblRapport->model()->columnCount();
+            for (int c = 0; c < colonnes; ++c) QCOMPARE(f.tblRapport->columnWidth(c), contenu(c));
+            f.resize(420, 700);
+            QTest::qWait(50);
+            f.Actualiser();
+            QCOMPARE(f.tblRapport->columnWidth(colonnes - 1), contenu(colonnes - 1));
+            QVERIFY(f.tblRapport->columnWidth(0) <= contenu(0));
+            f.hide();
+        }
+
         // The sellers' report: a seller short of tickets stands out.
         f.cboRapport->setCurrentIndex(2);
         QCOMPARE(f.TableauAffiche().rapport, Rapport::Vendeurs);
@@ -104,11 +127,17 @@ private slots:
 
         // Exports write the report on screen.
         QTemporaryDir dossier;
+        const QString lignes = f.lblEtat->text();
+        QVERIFY(lignes.endsWith(QStringLiteral("lignes")));
         QVERIFY(f.ExporterVers(Format::Csv, dossier.filePath("porte.csv")));
         QFile csv(dossier.filePath("porte.csv"));
         QVERIFY(csv.open(QIODevice::ReadOnly));
         QVERIFY(csv.readAll().contains("\"Durand; \"\"Jo\"\"\";555-2222;0;1;12,50;Oui;anne;2;2026-11-25\r\n"));
-        QVERIFY(f.lblEtat->text().contains("porte.csv"));
+        // Said for 5 s, then the line tells again how many lines the report has.
+        QCOMPARE(f.lblEtat->text(), QStringLiteral("Enregistré : ") + QDir::toNativeSeparators(dossier.filePath("porte.csv")));
+        QVERIFY(f.ExporterVers(Format::Pdf, dossier.filePath("porte.pdf")));
+        QVERIFY(f.lblEtat->text().endsWith("porte.pdf"));
+        QTRY_COMPARE_WITH_TIMEOUT(f.lblEtat->text(), lignes, 7000);
         // Through the dialog: a name typed without its suffix is written under the format's.
         Toolkit::Test::RepondreFichierProchain(dossier.filePath("soir"));
         f.cmdExporter_Click(Format::Csv);

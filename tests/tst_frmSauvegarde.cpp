@@ -163,7 +163,10 @@ private slots:
         f.mnuSauvegarder_Click();
         QVERIFY(Toolkit::Test::Messages().isEmpty());
         QCOMPARE(modBD::ExaminerCopie(cle).vendeurs, 2);
-        QCOMPARE(f.TexteStatut(), QStringLiteral("Copie enregistrée"));
+        // Said for 5 s, with where it went.
+        QCOMPARE(f.TexteStatut(), QStringLiteral("Enregistré : ") + QDir::toNativeSeparators(cle));
+        QVERIFY(f.TiEffacerMsg->isActive());
+        QCOMPARE(f.TiEffacerMsg->interval(), 5000);
         QCOMPARE(FichiersDe(ailleurs.path()), QStringList{"clé USB.mdb"});
 
         // Never over the base in service; a folder that cannot be made is said.

@@ -83,7 +83,12 @@ Reponse MsgBox(QWidget* parent, const QString& texte, Boutons boutons, Icone ico
         return defaut;
     }
     QMessageBox box(VersQt(icone), m.titre, texte, QMessageBox::NoButton, parent);
-    if (boutons == Boutons::OuiNon) {
+    if (boutons == Boutons::OuiNonAnnuler) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setDefaultButton(defaut == Reponse::Oui   ? QMessageBox::Yes
+                             : defaut == Reponse::Non ? QMessageBox::No
+                                                      : QMessageBox::Cancel);
+    } else if (boutons == Boutons::OuiNon) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(defaut == Reponse::Oui ? QMessageBox::Yes : QMessageBox::No);
     } else {
@@ -91,6 +96,7 @@ Reponse MsgBox(QWidget* parent, const QString& texte, Boutons boutons, Icone ico
     }
     const int r = box.exec();
     if (boutons == Boutons::OK) return Reponse::OK;
+    if (r == QMessageBox::Cancel) return Reponse::Annuler;  // also Escape and the title bar's close
     return r == QMessageBox::Yes ? Reponse::Oui : Reponse::Non;
 }
 
@@ -333,6 +339,12 @@ public:
         setObjectName(QStringLiteral("SuiviBase"));
         liste->installEventFilter(this);
         if (auto* vue = qobject_cast<QAbstractScrollArea*>(liste)) vue->viewport()->installEventFilter(this);
+        // The pop-up, whatever opens it (the mouse, the keys, a screen reader through the
+        // accessibility interface): its frame shows, and the list is refilled if need be.
+        if (auto* cbo = qobject_cast<QComboBox*>(liste)) {
+            m_popup = cbo->view()->parentWidget();
+            if (m_popup) m_popup->installEventFilter(this);
+        }
     }
     bool Rafraichir() {
         quint64 version = 0;
@@ -373,11 +385,23 @@ public:
     }
 protected:
     bool eventFilter(QObject* objet, QEvent* evenement) override {
-        if (UsageDeListe(evenement)) Rafraichir();
+        if (objet == m_popup) {
+            // Refilled while showing: shown again at once, sized for the entries now there.
+            if (evenement->type() == QEvent::Show && Rafraichir()) {
+                auto* cbo = static_cast<QComboBox*>(m_liste);
+                QTimer::singleShot(0, cbo, [cbo] {
+                    cbo->hidePopup();
+                    cbo->showPopup();
+                });
+            }
+        } else if (UsageDeListe(evenement)) {
+            Rafraichir();
+        }
         return QObject::eventFilter(objet, evenement);
     }
 private:
     QWidget* m_liste;
+    QWidget* m_popup = nullptr;  // a combo box's pop-up frame
     std::function<std::optional<QStringList>()> m_source;
     quint64 m_version;
 };

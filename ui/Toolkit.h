@@ -26,8 +26,8 @@ namespace Toolkit {
 inline const QString kTitreApplication = QStringLiteral("Corvandelle");
 
 enum class Icone { Aucune, Exclamation, Question, Information, Critique };
-enum class Boutons { OK, OuiNon };
-enum class Reponse { OK, Oui, Non };
+enum class Boutons { OK, OuiNon, OuiNonAnnuler };
+enum class Reponse { OK, Oui, Non, Annuler };
 
 struct Message {
     QString texte;

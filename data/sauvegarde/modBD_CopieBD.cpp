@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QMap>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSet>
@@ -57,6 +58,7 @@ struct CopieBD::Etat {
     QString erreurFil;
     QString raison;
     QString raisonDepart;  // why Commencer refused, without the file's name
+    QDateTime momentDonnees;  // when the last page was copied: the copy holds the base as it was then
 };
 
 CopieBD::CopieBD(const QString& cheminFinal, bool automatique, QObject* parent)
@@ -91,6 +93,13 @@ QString CopieBD::CheminFinal() const { return m_etat->cheminFinal; }
 QString CopieBD::CheminTemporaire() const { return m_etat->temporaire; }
 int CopieBD::Redemarrages() const { return m_etat->redemarrages; }
 QString CopieBD::Raison() const { return m_etat->raison; }
+QDateTime CopieBD::MomentDonnees() const { return m_etat->momentDonnees; }
+
+QString NoteMomentDonnees(const QDateTime& moment, bool sortie) {
+    if (!moment.isValid()) return QString();
+    const QString texte = moment.toUTC().toString(Qt::ISODateWithMs);
+    return sortie ? texte + QStringLiteral("\tsortie") : texte;
+}
 
 void CopieBD::Commencer() {
     Etat& e = *m_etat;
@@ -166,6 +175,7 @@ bool CopieBD::Etape() {
             Echouer(RaisonSqlite(fin));
             return false;
         }
+        e.momentDonnees = QDateTime::currentDateTimeUtc();
         emit DonneesCopiees();
         LancerFinalisation();
         return false;
@@ -231,7 +241,7 @@ void CopieBD::Conclure(const QString& erreur) {
         return;
     }
     // Only now that a checked copy exists may the oldest go.
-    if (e.automatique) NoterEtFaireTourner(e.cheminFinal);
+    if (e.automatique) NoterEtFaireTourner(e.cheminFinal, e.momentDonnees);
     emit Terminee(true, QString());
 }
 
@@ -251,6 +261,7 @@ void CopieBD::Faire() {
     }
     const int fin = sqlite3_backup_finish(e.sauvegarde);
     e.sauvegarde = nullptr;
+    e.momentDonnees = QDateTime::currentDateTimeUtc();
     QString raison;
     if (rc != SQLITE_DONE) raison = RaisonSqlite(rc, e.dest);
     else if (fin != SQLITE_OK) raison = RaisonSqlite(fin, e.dest);
@@ -264,7 +275,7 @@ void CopieBD::Faire() {
     e.temporaire.clear();
     e.enCours = false;
     if (!raison.isEmpty()) throw ErreurBD(MessageEchec(e.cheminFinal, raison));
-    if (e.automatique) NoterEtFaireTourner(e.cheminFinal);
+    if (e.automatique) NoterEtFaireTourner(e.cheminFinal, e.momentDonnees);
 }
 
 void CopieBD::Interrompre() {

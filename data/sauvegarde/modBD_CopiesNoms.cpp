@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QMap>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSet>
@@ -60,25 +61,42 @@ namespace detail {
 // dates come from the clock, which may have been wrong when they were made.
 const QString kNomOrdre = QStringLiteral("ordre-des-copies.txt");
 
-QStringList LireOrdre(const QString& dossier) {
+// A line is a file name, then, for copies made since the exit copy exists, a tab and a note:
+// the moment the copy's data were taken, and whether it was made at the program's end.
+QList<std::pair<QString, QString>> LireLignesOrdre(const QString& dossier) {
     QFile f(QDir(dossier).filePath(kNomOrdre));
     if (!f.open(QIODevice::ReadOnly)) return {};
+    QList<std::pair<QString, QString>> lignes;
+    for (const QString& ligne : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'))) {
+        const qsizetype tab = ligne.indexOf(QLatin1Char('\t'));
+        const QString nom = (tab < 0 ? ligne : ligne.left(tab)).trimmed();
+        if (MotifMomentCopie().match(nom).hasMatch()) lignes.append({nom, tab < 0 ? QString() : ligne.mid(tab + 1).trimmed()});
+    }
+    return lignes;
+}
+
+QStringList LireOrdre(const QString& dossier) {
     QStringList noms;
-    for (const QString& ligne : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n')))
-        if (MotifMomentCopie().match(ligne.trimmed()).hasMatch()) noms << ligne.trimmed();
+    for (const auto& l : LireLignesOrdre(dossier)) noms << l.first;
     return noms;
 }
 
 // Rewrites the record (names of files that are gone are dropped), whole or not at all.
-void EcrireOrdre(const QString& dossier, const QStringList& noms) {
+void EcrireOrdre(const QString& dossier, const QStringList& noms, const QMap<QString, QString>& nouvellesNotes) {
     const QDir d(dossier);
-    QStringList gardes;
+    QMap<QString, QString> notes = nouvellesNotes;
+    for (const auto& l : LireLignesOrdre(dossier))
+        if (!notes.contains(l.first) && !l.second.isEmpty()) notes.insert(l.first, l.second);
+    QStringList gardes, lignes;
     for (const QString& nom : noms)
-        if (!gardes.contains(nom) && QFileInfo::exists(d.filePath(nom))) gardes << nom;
+        if (!gardes.contains(nom) && QFileInfo::exists(d.filePath(nom))) {
+            gardes << nom;
+            lignes << (notes.value(nom).isEmpty() ? nom : nom + QLatin1Char('\t') + notes.value(nom));
+        }
     const QString temporaire = d.filePath(kNomOrdre + QStringLiteral(".%1.partielle").arg(QCoreApplication::applicationPid()));
     QFile f(temporaire);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
-    const QByteArray texte = gardes.isEmpty() ? QByteArray() : (gardes.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
+    const QByteArray texte = lignes.isEmpty() ? QByteArray() : (lignes.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
     const bool ecrit = f.write(texte) == texte.size() && f.flush();
     f.close();
     if (!ecrit || Synchroniser(temporaire, false) != 0 ||
@@ -109,12 +127,25 @@ QStringList CopiesClassees(const QString& dossier, bool avantRestauration) {
     return noms;
 }
 
-QStringList SupprimerAuDela(const QString& dossier, QStringList copies, const QString& copieGardee, int gardees) {
+// Keeps the `gardees` newest copies or, `parJour`, the copies of the `gardees` newest days of use
+// (by the day in their names), however many a day has: an exit copy never pushes an older day out.
+QStringList SupprimerAuDela(const QString& dossier, QStringList copies, const QString& copieGardee, int gardees, bool parJour) {
     // The copy just made stays whatever its name says.
     if (copies.removeAll(copieGardee) > 0) copies.prepend(copieGardee);
     QStringList supprimees;
-    for (qsizetype i = gardees; i < copies.size(); ++i)
-        if (QFile::remove(QDir(dossier).filePath(copies.at(i)))) supprimees << copies.at(i);
+    QSet<QDate> jours;  // the days kept so far
+    int comptees = 0;   // days (or copies) kept so far
+    for (const QString& copie : std::as_const(copies)) {
+        const std::optional<QDateTime> moment = MomentDepuis(MotifMomentCopie().match(copie));
+        const QDate jour = moment ? moment->date() : QDate();
+        if (parJour && jours.contains(jour)) continue;
+        if (comptees < gardees) {
+            ++comptees;
+            jours.insert(jour);
+            continue;
+        }
+        if (QFile::remove(QDir(dossier).filePath(copie))) supprimees << copie;
+    }
     if (!supprimees.isEmpty()) {
         EcrireOrdre(dossier, LireOrdre(dossier));
         Synchroniser(dossier, true);
@@ -142,20 +173,26 @@ bool MemeDisque(const QString& a, const QString& b) {
 }
 }  // namespace detail
 
-void NoterCopie(const QString& dossier, const QString& nomFichier) {
+void NoterCopie(const QString& dossier, const QString& nomFichier, const QString& note) {
     QStringList ordre = LireOrdre(dossier);
     ordre.removeAll(nomFichier);
     ordre << nomFichier;
-    EcrireOrdre(dossier, ordre);
+    EcrireOrdre(dossier, ordre, {{nomFichier, note}});
+}
+
+QString NoteCopie(const QString& dossier, const QString& nomFichier) {
+    for (const auto& l : LireLignesOrdre(dossier))
+        if (l.first == nomFichier) return l.second;
+    return QString();
 }
 
 QStringList CopiesAutomatiques(const QString& dossier) { return CopiesClassees(dossier, false); }
 QStringList CopiesAvantRestauration(const QString& dossier) { return CopiesClassees(dossier, true); }
 
 namespace detail {
-void NoterEtFaireTourner(const QString& cheminFinal) {
+void NoterEtFaireTourner(const QString& cheminFinal, const QDateTime& momentDonnees) {
     const QString dossier = QFileInfo(cheminFinal).absolutePath();
-    NoterCopie(dossier, QFileInfo(cheminFinal).fileName());
+    NoterCopie(dossier, QFileInfo(cheminFinal).fileName(), NoteMomentDonnees(momentDonnees));
     SupprimerAnciennesCopies(dossier, QFileInfo(cheminFinal).fileName());
 }
 }  // namespace detail
@@ -172,11 +209,11 @@ bool CopieAutomatiqueDue(const QDateTime& maintenant) {
 }
 
 QStringList SupprimerAnciennesCopies(const QString& dossier, const QString& copieGardee) {
-    return SupprimerAuDela(dossier, CopiesAutomatiques(dossier), copieGardee, kCopiesAutomatiquesGardees);
+    return SupprimerAuDela(dossier, CopiesAutomatiques(dossier), copieGardee, kCopiesAutomatiquesGardees, true);
 }
 
 QStringList SupprimerAnciennesCopiesAvantRestauration(const QString& dossier, const QString& copieGardee) {
-    return SupprimerAuDela(dossier, CopiesAvantRestauration(dossier), copieGardee, kCopiesAvantRestaurationGardees);
+    return SupprimerAuDela(dossier, CopiesAvantRestauration(dossier), copieGardee, kCopiesAvantRestaurationGardees, false);
 }
 
 void DefinirLectureEspaceLibre(std::function<qint64(const QString& dossier)> lecture) {

@@ -39,14 +39,19 @@ std::optional<QDateTime> MomentCopieAutomatique(const QString& nomFichier);
 // then any other copy bearing one of the two names, by the date in its name.
 QStringList CopiesAutomatiques(const QString& dossier);
 QStringList CopiesAvantRestauration(const QString& dossier);
-// Records a copy just made (a file name of `dossier`) as the newest.
-void NoterCopie(const QString& dossier, const QString& nomFichier);
+// Records a copy just made (a file name of `dossier`) as the newest, with its note (see NoteMomentDonnees).
+void NoterCopie(const QString& dossier, const QString& nomFichier, const QString& note = QString());
+// The note recorded with a copy ("" when none): NoteMomentDonnees's text.
+QString NoteCopie(const QString& dossier, const QString& nomFichier);
+// The note of a copy whose data were taken at `moment` (UTC, milliseconds), and whether it was
+// made as the program ended.
+QString NoteMomentDonnees(const QDateTime& moment, bool sortie = false);
 // True when there is no automatic copy, or the newest one made was made on another day than
 // `maintenant` and either 20 hours ago or more, or after `maintenant` (the clock was put back:
 // one copy then, and it is the day's copy). At most one automatic copy per day of use.
 bool CopieAutomatiqueDue(const QDateTime& maintenant);
-// Deletes the automatic copies beyond the 30 newest, never `copieGardee` (a file name).
-// Returns the names deleted.
+// Deletes the automatic copies beyond those of the 30 newest days of use (the day in their
+// names; a day may have several copies), never `copieGardee` (a file name). Returns the names deleted.
 QStringList SupprimerAnciennesCopies(const QString& dossier, const QString& copieGardee);
 // The same for the copies made before a restore: the 5 newest are kept.
 QStringList SupprimerAnciennesCopiesAvantRestauration(const QString& dossier, const QString& copieGardee);
@@ -109,6 +114,7 @@ public:
     QString CheminTemporaire() const;  // empty before the start and after the end
     int Redemarrages() const;          // how often other connections' writes made it start over
     QString Raison() const;            // why the copy failed, short (the message names the file too)
+    QDateTime MomentDonnees() const;   // when its last page was copied (invalid before)
 
 signals:
     // The last page is copied: the copy holds the base as it is at this moment (its check follows).

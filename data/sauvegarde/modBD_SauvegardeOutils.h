@@ -6,6 +6,7 @@
 #include "modBD.h"
 
 #include <QDateTime>
+#include <QMap>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -93,7 +94,8 @@ inline const QString kMessagePasUneBase = QStringLiteral("Ce fichier n'est pas u
 // The program's own record of the order in which it made its copies, oldest first.
 QStringList LireOrdre(const QString& dossier);
 // Rewrites the record (names of files that are gone are dropped), whole or not at all.
-void EcrireOrdre(const QString& dossier, const QStringList& noms);
+// Notes given for some names replace theirs; other names keep the note they had.
+void EcrireOrdre(const QString& dossier, const QStringList& noms, const QMap<QString, QString>& nouvellesNotes = {});
 
 // The program's own connection as SQLite sees it. The backup runs on it, so the clerk's
 // writes through it reach the copy instead of making it start over.
@@ -108,7 +110,7 @@ QString OuvrirDestination(const QString& temporaire, sqlite3** dest);
 QString Finaliser(const QString& temporaire, const QString& cheminFinal);
 QString MessageEchec(const QString& cheminFinal, const QString& raison);
 // Records a new copy in the order of copies and deletes those beyond the number kept.
-void NoterEtFaireTourner(const QString& cheminFinal);
+void NoterEtFaireTourner(const QString& cheminFinal, const QDateTime& momentDonnees);
 
 // The copies under way (GUI thread only).
 QSet<CopieBD*>& CopiesEnCours();

@@ -116,8 +116,13 @@ namespace {
 bool Analyser(QCommandLineParser& p, const QStringList& arguments, QString& erreur) {
     p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     p.addOptions(Options());
-    p.addPositionalArgument(QStringLiteral("CHEMIN"), QStringLiteral("La base de données, ou un fichier de réglages corvandelle.ini qui désigne un serveur "
-                                                "(par défaut : corvandelle.ini à côté du programme s'il existe, sinon BD.mdb)."));
+    p.addPositionalArgument(QStringLiteral("CHEMIN"),
+                            QStringLiteral("La base de données, ou un fichier de réglages corvandelle.ini qui désigne un serveur. "
+                                           "Par défaut, pour le programme installé (sous /usr) : "
+                                           "$XDG_CONFIG_HOME/corvandelle/corvandelle.ini (ou /etc/corvandelle/corvandelle.ini) "
+                                           "s'il existe, sinon $XDG_DATA_HOME/corvandelle/BD.mdb (~/.local/share/corvandelle/BD.mdb) ; "
+                                           "pour un programme compilé ou copié ailleurs : corvandelle.ini à côté du programme "
+                                           "s'il existe, sinon BD.mdb à côté du programme."));
     if (p.parse(arguments)) return true;
     if (!p.unknownOptionNames().isEmpty())
         erreur = QStringLiteral("option inconnue : %1.").arg(p.unknownOptionNames().first());
