@@ -138,6 +138,10 @@ protected:
 
 private:
     void ConstruireFenetre();
+    void ConstruireClient();
+    void ConstruireTransactions();
+    void ConstruireBarreEtat();
+    void RelierControles();
     void ConstruireMenus();
     bool TraiterEchecOuverture();
     bool ValiderTransactionPorte() const;

@@ -97,7 +97,19 @@ frmSoiree::frmSoiree(QWidget* principal)
     setWindowTitle(kTitre);
     setAccessibleName(kTitre);
     ConstruireFenetre();
+    PreparerLecteurEtClavier();
     Form_Load();
+}
+
+// Names a screen reader reads in words, the usual mnemonics, and Escape for "Fermer".
+void frmSoiree::PreparerLecteurEtClavier() {
+    lstParties->setAccessibleName(QStringLiteral("Liste des parties"));
+    cmdPlus->setAccessibleName(QStringLiteral("Un arrivé de plus"));
+    cmdMoins->setAccessibleName(QStringLiteral("Un arrivé de moins"));
+    lblRecherche->setText(QStringLiteral("R&echercher :"));
+    cmdAnnulerArrivee->setText(QStringLiteral("A&nnuler l'arrivée"));
+    cmdFermer->setText(QStringLiteral("&Fermer"));
+    Toolkit::PreparerFenetre(this, nullptr, cmdFermer);
 }
 
 void frmSoiree::ConstruireFenetre() {
@@ -313,8 +325,7 @@ void frmSoiree::AfficherCompteurs() {
                                    std::pair{lblArrives, QString::number(m_soiree.arrives)},
                                    std::pair{lblAttendus, QString::number(m_soiree.attendus)},
                                    std::pair{lblPlacesLibres, nombre(m_soiree.placesLibres)}}) {
-        l->setText(texte);
-        l->setAccessibleName(texte);
+        Toolkit::AfficherValeur(l, texte);
     }
 }
 

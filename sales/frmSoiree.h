@@ -79,6 +79,7 @@ protected:
 
 private:
     void ConstruireFenetre();
+    void PreparerLecteurEtClavier();
     void RemplirListe();
     void AfficherCompteurs();
     void Noter(modBD::Arrivee changement);
