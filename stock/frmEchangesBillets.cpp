@@ -57,6 +57,35 @@ void frmEchangesBillets::ConstruireFenetre() {
     Label6 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label6"), QStringLiteral("&Nb de billets :"), txtNbBillets);
     PlacerTw(Label6, 1920, 360, 1335, 255);
 
+    ConstruireCotes();
+
+    txtCommentaire = new QLineEdit(Frame2);
+    txtCommentaire->setObjectName(QStringLiteral("txtCommentaire"));
+    Toolkit::LimiterLongueur(txtCommentaire, 100);
+    PlacerTw(txtCommentaire, 240, 3840, 5655, 285);
+    Label7 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label7"), QStringLiteral("&Commentaire :"), txtCommentaire);
+    PlacerTw(Label7, 240, 3600, 1215, 255);
+    cmdEchanger = new QPushButton(QStringLiteral("Éc&hanger"), Frame2);
+    cmdEchanger->setObjectName(QStringLiteral("cmdEchanger"));
+    PlacerTw(cmdEchanger, 6000, 3785, 1095, 405);
+
+    // The seller lists come last in the keyboard order, after "Fermer".
+    const QList<QWidget*> ordre{DPDateEchange, txtNbBillets, cboPieces,    cboRepresentations, cboPieces2,
+                                cboRepresentations2, txtCommentaire, cmdEchanger, cmdFermer, cboVendeurFrom,
+                                cboVendeurTo};
+    for (qsizetype i = 1; i < ordre.size(); ++i) QWidget::setTabOrder(ordre[i - 1], ordre[i]);
+
+    Toolkit::SurChoix(cboPieces, [this] { cboPieces_Click(); });
+    Toolkit::SurChoix(cboPieces2, [this] { cboPieces2_Click(); });
+    connect(cmdEchanger, &QPushButton::clicked, this, &frmEchangesBillets::cmdEchanger_Click);
+    connect(cmdFermer, &QPushButton::clicked, this, &frmEchangesBillets::cmdFermer_Click);
+    Toolkit::SurFocus(txtNbBillets, [this] { txtNbBillets_GotFocus(); });
+    Toolkit::SurFocus(txtCommentaire, [this] { txtCommentaire_GotFocus(); });
+    Toolkit::PreparerFenetre(this, DPDateEchange, cmdFermer);
+}
+
+// The two sides, given and received, and the arrow between them.
+void frmEchangesBillets::ConstruireCotes() {
     // The given side.
     Frame1 = new QGroupBox(QStringLiteral("Donné"), Frame2);
     Frame1->setObjectName(QStringLiteral("Frame1"));
@@ -105,30 +134,6 @@ void frmEchangesBillets::ConstruireFenetre() {
     cboPieces2->setAccessibleDescription(QStringLiteral("Recu"));
     cboRepresentations2->setAccessibleDescription(QStringLiteral("Recu"));
     cboVendeurTo->setAccessibleDescription(QStringLiteral("Recu"));
-
-    txtCommentaire = new QLineEdit(Frame2);
-    txtCommentaire->setObjectName(QStringLiteral("txtCommentaire"));
-    Toolkit::LimiterLongueur(txtCommentaire, 100);
-    PlacerTw(txtCommentaire, 240, 3840, 5655, 285);
-    Label7 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label7"), QStringLiteral("&Commentaire :"), txtCommentaire);
-    PlacerTw(Label7, 240, 3600, 1215, 255);
-    cmdEchanger = new QPushButton(QStringLiteral("Éc&hanger"), Frame2);
-    cmdEchanger->setObjectName(QStringLiteral("cmdEchanger"));
-    PlacerTw(cmdEchanger, 6000, 3785, 1095, 405);
-
-    // The seller lists come last in the keyboard order, after "Fermer".
-    const QList<QWidget*> ordre{DPDateEchange, txtNbBillets, cboPieces,    cboRepresentations, cboPieces2,
-                                cboRepresentations2, txtCommentaire, cmdEchanger, cmdFermer, cboVendeurFrom,
-                                cboVendeurTo};
-    for (qsizetype i = 1; i < ordre.size(); ++i) QWidget::setTabOrder(ordre[i - 1], ordre[i]);
-
-    Toolkit::SurChoix(cboPieces, [this] { cboPieces_Click(); });
-    Toolkit::SurChoix(cboPieces2, [this] { cboPieces2_Click(); });
-    connect(cmdEchanger, &QPushButton::clicked, this, &frmEchangesBillets::cmdEchanger_Click);
-    connect(cmdFermer, &QPushButton::clicked, this, &frmEchangesBillets::cmdFermer_Click);
-    Toolkit::SurFocus(txtNbBillets, [this] { txtNbBillets_GotFocus(); });
-    Toolkit::SurFocus(txtCommentaire, [this] { txtCommentaire_GotFocus(); });
-    Toolkit::PreparerFenetre(this, DPDateEchange, cmdFermer);
 }
 
 void frmEchangesBillets::showEvent(QShowEvent* e) {

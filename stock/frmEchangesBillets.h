@@ -61,6 +61,7 @@ protected:
 
 private:
     void ConstruireFenetre();
+    void ConstruireCotes();
     void RefuserNombre(const QString& message);
 
     bool m_centree = false;

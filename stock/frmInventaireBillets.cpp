@@ -60,31 +60,7 @@ void frmInventaireBillets::ConstruireFenetre() {
                                      cboRepresentations);
     PlacerTw(Label4, 3480, 1080, 2895, 255);  // as wide as its list: the caption is longer than drawn
 
-    Frame1 = new QGroupBox(QStringLiteral("Opération"), Frame2);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    // Wider than drawn (and kept centred) so the count caption shows whole.
-    PlacerTw(Frame1, 600, 1800, 5415, 975);
-    optAjouter = new QRadioButton(QStringLiteral("&Ajouter"), Frame1);
-    optAjouter->setObjectName(QStringLiteral("optAjouter"));
-    PlacerTw(optAjouter, 120, 360, 1155, 240);
-    optEnlever = new QRadioButton(QStringLiteral("&Enlever"), Frame1);
-    optEnlever->setObjectName(QStringLiteral("optEnlever"));
-    PlacerTw(optEnlever, 120, 600, 1155, 240);
-    grpOperation = new QButtonGroup(this);
-    grpOperation->addButton(optAjouter);
-    grpOperation->addButton(optEnlever);
-    optAjouter->setChecked(true);
-    txtNbBillets = new QLineEdit(QStringLiteral("0"), Frame1);
-    txtNbBillets->setObjectName(QStringLiteral("txtNbBillets"));
-    PlacerTw(txtNbBillets, 1320, 480, 975, 285);
-    Label6 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label6"), QStringLiteral("&Nb de billets :"), txtNbBillets);
-    PlacerTw(Label6, 1320, 240, 1455, 255);
-    lblNbBillets = new QLabel(QStringLiteral("0"), Frame1);
-    lblNbBillets->setObjectName(QStringLiteral("lblNbBillets"));
-    PlacerTw(lblNbBillets, 2880, 480, 2415, 255);
-    Label2 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label2"), QStringLiteral("Nb de billets total courant :"),
-                                     lblNbBillets);
-    PlacerTw(Label2, 2880, 240, 2415, 255);
+    ConstruireOperation();
 
     cboVendeur = new QComboBox(Frame2);
     cboVendeur->setObjectName(QStringLiteral("cboVendeur"));
@@ -119,6 +95,35 @@ void frmInventaireBillets::ConstruireFenetre() {
     Toolkit::SurFocus(txtNbBillets, [this] { txtNbBillets_GotFocus(); });
     Toolkit::SurFocus(txtCommentaire, [this] { Toolkit::SelectionnerTout(txtCommentaire); });
     Toolkit::PreparerFenetre(this, DPDate, cmdFermer);
+}
+
+// The operation frame: add or remove, how many, and the current count.
+void frmInventaireBillets::ConstruireOperation() {
+    Frame1 = new QGroupBox(QStringLiteral("Opération"), Frame2);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    // Wider than drawn (and kept centred) so the count caption shows whole.
+    PlacerTw(Frame1, 600, 1800, 5415, 975);
+    optAjouter = new QRadioButton(QStringLiteral("&Ajouter"), Frame1);
+    optAjouter->setObjectName(QStringLiteral("optAjouter"));
+    PlacerTw(optAjouter, 120, 360, 1155, 240);
+    optEnlever = new QRadioButton(QStringLiteral("&Enlever"), Frame1);
+    optEnlever->setObjectName(QStringLiteral("optEnlever"));
+    PlacerTw(optEnlever, 120, 600, 1155, 240);
+    grpOperation = new QButtonGroup(this);
+    grpOperation->addButton(optAjouter);
+    grpOperation->addButton(optEnlever);
+    optAjouter->setChecked(true);
+    txtNbBillets = new QLineEdit(QStringLiteral("0"), Frame1);
+    txtNbBillets->setObjectName(QStringLiteral("txtNbBillets"));
+    PlacerTw(txtNbBillets, 1320, 480, 975, 285);
+    Label6 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label6"), QStringLiteral("&Nb de billets :"), txtNbBillets);
+    PlacerTw(Label6, 1320, 240, 1455, 255);
+    lblNbBillets = new QLabel(QStringLiteral("0"), Frame1);
+    lblNbBillets->setObjectName(QStringLiteral("lblNbBillets"));
+    PlacerTw(lblNbBillets, 2880, 480, 2415, 255);
+    Label2 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label2"), QStringLiteral("Nb de billets total courant :"),
+                                     lblNbBillets);
+    PlacerTw(Label2, 2880, 240, 2415, 255);
 }
 
 void frmInventaireBillets::showEvent(QShowEvent* e) {

@@ -58,6 +58,7 @@ protected:
 
 private:
     void ConstruireFenetre();
+    void ConstruireOperation();
     void AfficherNbBillets();
     void RefuserNombre(const QString& message);
 

@@ -168,6 +168,8 @@ private slots:
         frmRapports rapports(m_bd->cheminBase());
         QVERIFY(rapports.Form_Load());
         rapports.show();
+        QCOMPARE(Interface(&rapports)->role(), QAccessible::Window);
+        QCOMPARE(Nom(&rapports), rapports.windowTitle());
         QVERIFY2(SansNom(&rapports).isEmpty(), qPrintable(SansNom(&rapports).join(QLatin1Char('\n'))));
         // The chart is only drawn: Tab never stops in it.
         QVERIFY(!SequenceTab(&rapports).contains(QStringLiteral("graVentes")));
