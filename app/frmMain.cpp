@@ -104,29 +104,43 @@ void frmMain::ConstruireFenetre() {
     Frame1 = new QGroupBox(QStringLiteral("Transactions"), centre);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     PlacerTw(Frame1, 2760, 120, 6375, 2655);
+    ConstruireClient();
+    ConstruireTransactions();
 
-    // Client and seller.
+    cmdConfirmerTransactions = Toolkit::CreerBouton(centre, QStringLiteral("cmdConfirmerTransactions"), QStringLiteral("&Confirmer"),
+                                           QStringLiteral("Ajoute la commande pour le client"));
+    PlacerTw(cmdConfirmerTransactions, 6600, 3000, 1215, 375);
+    cmdReinitialiser = Toolkit::CreerBouton(centre, QStringLiteral("cmdReinitialiser"), QStringLiteral("&Réinitialiser"),
+                                   QStringLiteral("Remet tous les champs à zéro"));
+    PlacerTw(cmdReinitialiser, 7920, 3000, 1215, 375);
+    ConstruireBarreEtat();
+    RelierControles();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void frmMain::ConstruireClient() {
     DPDateTransaction = Toolkit::CreerSelecteurDate(Frame2, QStringLiteral("DPDateTransaction"));
     PlacerTw(DPDateTransaction, 120, 600, 2055, 285);  // 240, 720 in the window
-    Label3 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label3"), QStringLiteral("Date de la transaction :"), DPDateTransaction);
+    Label3 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label3"), QStringLiteral("&Date de la transaction :"), DPDateTransaction);
     PlacerTw(Label3, 120, 360, 1815, 255);
     txtNomClient = CreerTexte(Frame2, QStringLiteral("txtNomClient"));
     PlacerTw(txtNomClient, 120, 1320, 2055, 285);
-    Label4 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label4"), QStringLiteral("Nom :"), txtNomClient);
+    Label4 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label4"), QStringLiteral("&Nom :"), txtNomClient);
     PlacerTw(Label4, 120, 1080, 2055, 255);
     txtNoTel = CreerTexte(Frame2, QStringLiteral("txtNoTel"));
     PlacerTw(txtNoTel, 120, 2040, 2055, 285);
-    Label5 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label5"), QStringLiteral("Téléphone :"), txtNoTel);
+    Label5 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label5"), QStringLiteral("&Téléphone :"), txtNoTel);
     PlacerTw(Label5, 120, 1800, 1815, 255);
     cboVendeur = new QComboBox(Frame2);
     cboVendeur->setObjectName(QStringLiteral("cboVendeur"));
     PlacerTw(cboVendeur, 120, 2760, 2055, 315);
-    Label8 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label8"), QStringLiteral("Vendeur :"), cboVendeur);
+    Label8 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label8"), QStringLiteral("&Vendeur :"), cboVendeur);
     // A seller another station adds is there when the clerk next opens the list.
     Toolkit::SuivreBase(cboVendeur, [this] { return FctVar::LireVendeurs(this); });
     PlacerTw(Label8, 120, 2520, 855, 255);
+}
 
-    // Order lines.
+void frmMain::ConstruireTransactions() {
     lstTransactions = new QTreeWidget(Frame1);
     lstTransactions->setObjectName(QStringLiteral("lstTransactions"));
     lstTransactions->setColumnCount(6);
@@ -141,7 +155,8 @@ void frmMain::ConstruireFenetre() {
     const int largeurs[] = {1951, 1051, 700, 700, 700, 950};
     for (int i = 0; i < 6; ++i) lstTransactions->setColumnWidth(i, Tw(largeurs[i]));
     PlacerTw(lstTransactions, 120, 600, 6135, 1455);
-    Label1 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label1"), QStringLiteral("Listes des pièces et représentations :"), lstTransactions);
+    Label1 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label1"), QStringLiteral("&Listes des pièces et représentations :"),
+                                     lstTransactions);
     PlacerTw(Label1, 120, 360, 3015, 255);
     lblMontantTotal = new QLabel(QStringLiteral("0"), Frame1);
     lblMontantTotal->setObjectName(QStringLiteral("lblMontantTotal"));
@@ -155,24 +170,20 @@ void frmMain::ConstruireFenetre() {
     PlacerTw(Label6, 2200, 2170, 135, 255);
     txtNbForfaits = CreerTexte(Frame1, QStringLiteral("txtNbForfaits"), QStringLiteral("0"));
     PlacerTw(txtNbForfaits, 3360, 2160, 615, 285);
-    Label7 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label7"), QStringLiteral("Nb forfaits :"), txtNbForfaits);
+    Label7 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label7"), QStringLiteral("N&b forfaits :"), txtNbForfaits);
     PlacerTw(Label7, 2400, 2160, 855, 255);
-    cmdAjouterTransaction = Toolkit::CreerBouton(Frame1, QStringLiteral("cmdAjouterTransaction"), QStringLiteral("Ajouter"),
+    cmdAjouterTransaction = Toolkit::CreerBouton(Frame1, QStringLiteral("cmdAjouterTransaction"), QStringLiteral("A&jouter"),
                                         QStringLiteral("Ajouter une transaction à la liste"));
     PlacerTw(cmdAjouterTransaction, 5040, 2160, 1215, 375);
+}
 
-    cmdConfirmerTransactions = Toolkit::CreerBouton(centre, QStringLiteral("cmdConfirmerTransactions"), QStringLiteral("Confirmer"),
-                                           QStringLiteral("Ajoute la commande pour le client"));
-    PlacerTw(cmdConfirmerTransactions, 6600, 3000, 1215, 375);
-    cmdReinitialiser = Toolkit::CreerBouton(centre, QStringLiteral("cmdReinitialiser"), QStringLiteral("Réinitialiser"),
-                                   QStringLiteral("Remet tous les champs à zéro"));
-    PlacerTw(cmdReinitialiser, 7920, 3000, 1215, 375);
-
+void frmMain::ConstruireBarreEtat() {
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
     StatusBar1->setFixedHeight(Tw(345));
     // One plain text of its own: a temporary message would be wiped by the menus' status tips.
+    // No accessible name: a screen reader reads its text, and hears it change.
     m_texteStatut = new QLabel(StatusBar1);
     m_texteStatut->setObjectName(QStringLiteral("StatusBar1Texte"));
     StatusBar1->addWidget(m_texteStatut, 0);
@@ -195,7 +206,9 @@ void frmMain::ConstruireFenetre() {
     m_surveillanceBase->setInterval(1000);
     connect(m_surveillanceBase, &QTimer::timeout, this, [this] { VerifierBaseRemplacee(); });
     m_surveillanceBase->start();
+}
 
+void frmMain::RelierControles() {
     QWidget::setTabOrder(DPDateTransaction, txtNomClient);
     QWidget::setTabOrder(txtNomClient, txtNoTel);
     QWidget::setTabOrder(txtNoTel, cboVendeur);
@@ -213,8 +226,7 @@ void frmMain::ConstruireFenetre() {
                           Toolkit::ClicDroit::SelectionneSousLePointeur);
     for (QLineEdit* t : {txtNomClient, txtNoTel, txtNbForfaits})
         Toolkit::SurFocus(t, [t] { Toolkit::SelectionnerTout(t); });
-
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    Toolkit::PreparerFenetre(this, DPDateTransaction);
 }
 
 void frmMain::ConstruireMenus() {
@@ -266,6 +278,7 @@ void frmMain::ConstruireMenus() {
     mnuPopUpMenu->setObjectName(QStringLiteral("mnuPopUpMenu"));
     mnuSupprimer = mnuPopUpMenu->addAction(QStringLiteral("Supprimer"), this, &frmMain::mnuSupprimer_Click);
     mnuSupprimer->setObjectName(QStringLiteral("mnuSupprimer"));
+    Toolkit::MenuAuClavier(lstTransactions, mnuPopUpMenu, [this] { mnuSupprimer_Click(); });
 }
 
 void frmMain::showEvent(QShowEvent* e) {

@@ -162,6 +162,10 @@ protected:
 
 private:
     void ConstruireFenetre();
+    void ConstruireClient();
+    void ConstruireTransactions();
+    void ConstruireBarreEtat();
+    void RelierControles();
     void ConstruireMenus();
     bool TraiterEchecOuverture();
     void ConstruireMenusComptes();

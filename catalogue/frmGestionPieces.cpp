@@ -59,14 +59,14 @@ void frmGestionPieces::ConstruireFenetre() {
     txtNomPiece = new QLineEdit(Frame1);
     txtNomPiece->setObjectName(QStringLiteral("txtNomPiece"));
     PlacerTw(txtNomPiece, 120, 600, 3135, 285);
-    Label2 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label2"), QStringLiteral("Nom d'une nouvelle pièce :"), txtNomPiece);
+    Label2 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label2"), QStringLiteral("&Nom d'une nouvelle pièce :"), txtNomPiece);
     // Wider than drawn (1935) so the whole caption shows in the small font; still within the frame.
     PlacerTw(Label2, 120, 360, 3135, 255);
-    cmdAjouterPiece = Toolkit::CreerBouton(Frame1, QStringLiteral("cmdAjouterPiece"), QStringLiteral("Ajouter"));
+    cmdAjouterPiece = Toolkit::CreerBouton(Frame1, QStringLiteral("cmdAjouterPiece"), QStringLiteral("&Ajouter"));
     PlacerTw(cmdAjouterPiece, 2280, 960, 975, 285);
     lstPieces = CreerListe(Frame1, QStringLiteral("lstPieces"));
     PlacerTw(lstPieces, 120, 1560, 3135, 1815);
-    Label1 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label1"), QStringLiteral("Liste des pièces :"), lstPieces);
+    Label1 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label1"), QStringLiteral("&Liste des pièces :"), lstPieces);
     PlacerTw(Label1, 120, 1320, 1935, 255);
 
     // Performances, on the right.
@@ -74,22 +74,22 @@ void frmGestionPieces::ConstruireFenetre() {
     cboPieces->setObjectName(QStringLiteral("cboPieces"));
     cboPieces->setEditable(false);
     PlacerTw(cboPieces, 120, 600, 3255, 315);
-    Label5 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label5"), QStringLiteral("Liste des pièces :"), cboPieces);
+    Label5 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label5"), QStringLiteral("Liste des &pièces :"), cboPieces);
     PlacerTw(Label5, 120, 360, 1935, 255);
     DPDateRepresentation = Toolkit::CreerSelecteurDate(Frame2, QStringLiteral("DPDateRepresentation"));
     PlacerTw(DPDateRepresentation, 120, 1320, 2175, 285);
-    Label3 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label3"), QStringLiteral("Date de la représentation :"),
+    Label3 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label3"), QStringLiteral("&Date de la représentation :"),
                                      DPDateRepresentation);
     PlacerTw(Label3, 120, 1080, 3255, 255);  // widened like Label2
-    cmdAjouterRepresentation = Toolkit::CreerBouton(Frame2, QStringLiteral("cmdAjouterRepresentation"), QStringLiteral("Ajouter"));
+    cmdAjouterRepresentation = Toolkit::CreerBouton(Frame2, QStringLiteral("cmdAjouterRepresentation"), QStringLiteral("Aj&outer"));
     PlacerTw(cmdAjouterRepresentation, 2400, 1320, 975, 285);
     lstRepresentations = CreerListe(Frame2, QStringLiteral("lstRepresentations"));
     PlacerTw(lstRepresentations, 120, 2160, 3255, 1230);
-    Label4 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label4"), QStringLiteral("Liste des représentations :"),
+    Label4 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label4"), QStringLiteral("Liste des &représentations :"),
                                      lstRepresentations);
     PlacerTw(Label4, 120, 1920, 3255, 255);  // widened like Label2
 
-    cmdFermer = Toolkit::CreerBouton(this, QStringLiteral("cmdFermer"), QStringLiteral("Fermer"));
+    cmdFermer = Toolkit::CreerBouton(this, QStringLiteral("cmdFermer"), QStringLiteral("&Fermer"));
     PlacerTw(cmdFermer, 6000, 3840, 1095, 375);
 
     QWidget::setTabOrder(txtNomPiece, cmdAjouterPiece);
@@ -117,6 +117,9 @@ void frmGestionPieces::ConstruireFenetre() {
     connect(cboPieces, &QComboBox::currentIndexChanged, this, &frmGestionPieces::cboPieces_Click);
     Toolkit::SurClicDroit(lstPieces, [this] { lstPieces_MouseUp(Qt::RightButton); });
     Toolkit::SurClicDroit(lstRepresentations, [this] { lstRepresentations_MouseUp(Qt::RightButton); });
+    Toolkit::MenuAuClavier(lstPieces, mnuPopupPiece, [this] { mnuSupprimerPiece_Click(); });
+    Toolkit::MenuAuClavier(lstRepresentations, mnuPopupRepresentation, [this] { mnuSupprimerRepresentation_Click(); });
+    Toolkit::PreparerFenetre(this, txtNomPiece, cmdFermer);
 }
 
 void frmGestionPieces::showEvent(QShowEvent* e) {

@@ -42,23 +42,23 @@ void frmGestionVendeurs::ConstruireFenetre() {
     txtNomVendeur = new QLineEdit(Frame1);
     txtNomVendeur->setObjectName(QStringLiteral("txtNomVendeur"));
     PlacerTw(txtNomVendeur, 120, 600, 3135, 285);
-    Label2 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label2"), QStringLiteral("Nom du vendeur :"), txtNomVendeur);
+    Label2 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label2"), QStringLiteral("&Nom du vendeur :"), txtNomVendeur);
     PlacerTw(Label2, 120, 360, 1935, 255);
-    chkComedien = new QCheckBox(QStringLiteral("Est un comédien"), Frame1);
+    chkComedien = new QCheckBox(QStringLiteral("Est un &comédien"), Frame1);
     chkComedien->setObjectName(QStringLiteral("chkComedien"));
     chkComedien->setChecked(false);
     PlacerTw(chkComedien, 120, 960, 2100, 255);  // wider than drawn (1575) so the caption shows whole; ends before "Ajouter"
-    cmdAjouterVendeur = Toolkit::CreerBouton(Frame1, QStringLiteral("cmdAjouterVendeur"), QStringLiteral("Ajouter"));
+    cmdAjouterVendeur = Toolkit::CreerBouton(Frame1, QStringLiteral("cmdAjouterVendeur"), QStringLiteral("&Ajouter"));
     PlacerTw(cmdAjouterVendeur, 2280, 960, 975, 285);
     lstVendeurs = new QListWidget(Frame1);
     lstVendeurs->setObjectName(QStringLiteral("lstVendeurs"));
     lstVendeurs->setSelectionMode(QAbstractItemView::SingleSelection);
     lstVendeurs->setSortingEnabled(false);
     PlacerTw(lstVendeurs, 120, 1560, 3135, 1815);
-    Label1 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label1"), QStringLiteral("Liste des vendeurs :"), lstVendeurs);
+    Label1 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label1"), QStringLiteral("&Liste des vendeurs :"), lstVendeurs);
     PlacerTw(Label1, 120, 1320, 1935, 255);
 
-    cmdFermer = Toolkit::CreerBouton(this, QStringLiteral("cmdFermer"), QStringLiteral("Fermer"));
+    cmdFermer = Toolkit::CreerBouton(this, QStringLiteral("cmdFermer"), QStringLiteral("&Fermer"));
     PlacerTw(cmdFermer, 2400, 3840, 1095, 375);
 
     QWidget::setTabOrder(txtNomVendeur, chkComedien);
@@ -75,6 +75,8 @@ void frmGestionVendeurs::ConstruireFenetre() {
     connect(cmdAjouterVendeur, &QPushButton::clicked, this, &frmGestionVendeurs::cmdAjouterVendeur_Click);
     connect(cmdFermer, &QPushButton::clicked, this, &frmGestionVendeurs::cmdFermer_Click);
     Toolkit::SurClicDroit(lstVendeurs, [this] { lstVendeurs_MouseUp(Qt::RightButton); });
+    Toolkit::MenuAuClavier(lstVendeurs, mnuPopMenu, [this] { mnuSupprimerVendeur_Click(); });
+    Toolkit::PreparerFenetre(this, txtNomVendeur, cmdFermer);
 }
 
 void frmGestionVendeurs::showEvent(QShowEvent* e) {

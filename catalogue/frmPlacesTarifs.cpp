@@ -37,6 +37,11 @@ frmPlacesTarifs::frmPlacesTarifs(QWidget* principal)
     setWindowTitle(kTitre);
     setAccessibleName(kTitre);
     ConstruireFenetre();
+    // Alt+letter and Escape as in the other windows; the list is read under its caption.
+    lblRepresentations->setText(QStringLiteral("&Représentations :"));
+    chkToutes->setText(QStringLiteral("Appli&quer à toutes les représentations de la pièce"));
+    cmdFermer->setText(QStringLiteral("&Fermer"));
+    Toolkit::PreparerFenetre(this, cboPieces, cmdFermer);
     Form_Load();
 }
 

@@ -218,6 +218,9 @@ bool frmRapports::Form_Load() {
     AfficherListeRepresentations();
     AdapterFiltres();
     Actualiser();
+    // The chart is only drawn (the table says the same in text): Tab never stops in it.
+    for (QWidget* w : m_defilementGraphique->findChildren<QWidget*>()) w->setFocusPolicy(Qt::NoFocus);
+    m_defilementGraphique->setFocusPolicy(Qt::NoFocus);
     return true;
 }
 

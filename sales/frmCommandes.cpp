@@ -59,6 +59,14 @@ frmCommandes::frmCommandes(QWidget* principal)
     setWindowTitle(kTitre);
     setAccessibleName(kTitre);
     ConstruireFenetre();
+    // Each value is read with its caption (label relation), not only described by it.
+    lblForfaits->setBuddy(lblNbForfaits);
+    lblMontant->setBuddy(lblMontantTotal);
+    lblEtat->setBuddy(lblEtatCommande);
+    lblRecherche->setText(QStringLiteral("&Rechercher :"));
+    lblMotif->setText(QStringLiteral("&Motif :"));
+    cmdFermer->setText(QStringLiteral("&Fermer"));
+    Toolkit::PreparerFenetre(this, txtRecherche, cmdFermer);
     Form_Load();
 }
 
@@ -262,10 +270,7 @@ QString frmCommandes::FormaterMontant(double montant) {
     return Montant::DepuisStocke(montant).TexteSimple();
 }
 
-void frmCommandes::DefinirValeur(QLabel* valeur, const QString& texte) {
-    valeur->setText(texte);
-    valeur->setAccessibleName(texte);
-}
+void frmCommandes::DefinirValeur(QLabel* valeur, const QString& texte) { Toolkit::AfficherValeur(valeur, texte); }
 
 void frmCommandes::Form_Load() { AfficherCommandes(); }
 

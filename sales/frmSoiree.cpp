@@ -98,6 +98,7 @@ frmSoiree::frmSoiree(QWidget* principal)
     setAccessibleName(kTitre);
     ConstruireFenetre();
     ConstruireLigneStatut();
+    PreparerLecteurEtClavier();
     Form_Load();
 }
 
@@ -119,6 +120,17 @@ void frmSoiree::AnnoncerFichier(const QString& chemin) {
     lblStatut->setAccessibleName(texte);
     TiEffacerStatut->start();
     emit FichierEnregistre(chemin);
+}
+
+// Names a screen reader reads in words, the usual mnemonics, and Escape for "Fermer".
+void frmSoiree::PreparerLecteurEtClavier() {
+    lstParties->setAccessibleName(QStringLiteral("Liste des parties"));
+    cmdPlus->setAccessibleName(QStringLiteral("Un arrivé de plus"));
+    cmdMoins->setAccessibleName(QStringLiteral("Un arrivé de moins"));
+    lblRecherche->setText(QStringLiteral("R&echercher :"));
+    cmdAnnulerArrivee->setText(QStringLiteral("A&nnuler l'arrivée"));
+    cmdFermer->setText(QStringLiteral("&Fermer"));
+    Toolkit::PreparerFenetre(this, nullptr, cmdFermer);
 }
 
 void frmSoiree::ConstruireFenetre() {
@@ -334,8 +346,7 @@ void frmSoiree::AfficherCompteurs() {
                                    std::pair{lblArrives, QString::number(m_soiree.arrives)},
                                    std::pair{lblAttendus, QString::number(m_soiree.attendus)},
                                    std::pair{lblPlacesLibres, nombre(m_soiree.placesLibres)}}) {
-        l->setText(texte);
-        l->setAccessibleName(texte);
+        Toolkit::AfficherValeur(l, texte);
     }
 }
 

@@ -84,6 +84,7 @@ protected:
 private:
     void ConstruireFenetre();
     void ConstruireLigneStatut();
+    void PreparerLecteurEtClavier();
     void RemplirListe();
     void AfficherCompteurs();
     void Noter(modBD::Arrivee changement);

@@ -43,75 +43,29 @@ void frmEchangesBillets::ConstruireFenetre() {
     Frame2 = new QGroupBox(QStringLiteral("Informations sur l'échange de billets"), this);
     Frame2->setObjectName(QStringLiteral("Frame2"));
     PlacerTw(Frame2, 120, 120, 7335, 4335);
-    cmdFermer = new QPushButton(QStringLiteral("Fermer"), this);
+    cmdFermer = new QPushButton(QStringLiteral("&Fermer"), this);
     cmdFermer->setObjectName(QStringLiteral("cmdFermer"));
     PlacerTw(cmdFermer, 6360, 4680, 1095, 375);
 
     DPDateEchange = Toolkit::CreerSelecteurDate(Frame2, QStringLiteral("DPDateEchange"));
     PlacerTw(DPDateEchange, 240, 600, 1575, 285);
-    Label1 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label1"), QStringLiteral("Date de l'échange :"), DPDateEchange);
+    Label1 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label1"), QStringLiteral("&Date de l'échange :"), DPDateEchange);
     PlacerTw(Label1, 240, 360, 2655, 255);
     txtNbBillets = new QLineEdit(QStringLiteral("0"), Frame2);
     txtNbBillets->setObjectName(QStringLiteral("txtNbBillets"));
     PlacerTw(txtNbBillets, 1920, 600, 1455, 285);
-    Label6 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label6"), QStringLiteral("Nb de billets :"), txtNbBillets);
+    Label6 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label6"), QStringLiteral("&Nb de billets :"), txtNbBillets);
     PlacerTw(Label6, 1920, 360, 1335, 255);
 
-    // The given side.
-    Frame1 = new QGroupBox(QStringLiteral("Donné"), Frame2);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    PlacerTw(Frame1, 240, 960, 3135, 2535);
-    cboPieces = CreerListe(Frame1, QStringLiteral("cboPieces"), 120, 600);
-    Label5 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label5"), QStringLiteral("Liste des pièces :"), cboPieces);
-    PlacerTw(Label5, 120, 360, 1935, 255);
-    cboRepresentations = CreerListe(Frame1, QStringLiteral("cboRepresentations"), 120, 1320);
-    Label4 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label4"), QStringLiteral("Liste des représentations :"),
-                                     cboRepresentations);
-    PlacerTw(Label4, 120, 1080, 2895, 255);  // as wide as its list: the caption is longer than drawn
-    cboVendeurFrom = CreerListe(Frame1, QStringLiteral("cboVendeurFrom"), 120, 2040);
-    Label8 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label8"), QStringLiteral("Vendeur :"), cboVendeurFrom);
-    PlacerTw(Label8, 120, 1800, 855, 255);
-    // The screen reader tells the two sides apart by their frame.
-    cboPieces->setAccessibleDescription(QStringLiteral("Donné"));
-    cboRepresentations->setAccessibleDescription(QStringLiteral("Donné"));
-    cboVendeurFrom->setAccessibleDescription(QStringLiteral("Donné"));
-
-    lblFleche = new QLabel(QStringLiteral("->"), Frame2);
-    lblFleche->setObjectName(QStringLiteral("lblFleche"));
-    QFont fleche(QStringLiteral("Sans Serif"));
-    fleche.setStyleHint(QFont::SansSerif);
-    fleche.setBold(true);
-    fleche.setPointSizeF(22.5);
-    lblFleche->setFont(fleche);
-    // The whole gap between the two frames, so the large arrow is not cut.
-    lblFleche->setAlignment(Qt::AlignCenter);
-    PlacerTw(lblFleche, 3375, 1920, 585, 615);
-
-    // The received side.
-    Frame3 = new QGroupBox(QStringLiteral("Recu"), Frame2);
-    Frame3->setObjectName(QStringLiteral("Frame3"));
-    PlacerTw(Frame3, 3960, 960, 3135, 2535);
-    cboPieces2 = CreerListe(Frame3, QStringLiteral("cboPieces2"), 120, 600);
-    Label3 = Toolkit::CreerEtiquette(Frame3, QStringLiteral("Label3"), QStringLiteral("Liste des pièces :"), cboPieces2);
-    PlacerTw(Label3, 120, 360, 1935, 255);
-    cboRepresentations2 = CreerListe(Frame3, QStringLiteral("cboRepresentations2"), 120, 1320);
-    Label2 = Toolkit::CreerEtiquette(Frame3, QStringLiteral("Label2"), QStringLiteral("Liste des représentations :"),
-                                     cboRepresentations2);
-    PlacerTw(Label2, 120, 1080, 2895, 255);
-    cboVendeurTo = CreerListe(Frame3, QStringLiteral("cboVendeurTo"), 120, 2040);
-    Label9 = Toolkit::CreerEtiquette(Frame3, QStringLiteral("Label9"), QStringLiteral("Vendeur :"), cboVendeurTo);
-    PlacerTw(Label9, 120, 1800, 855, 255);
-    cboPieces2->setAccessibleDescription(QStringLiteral("Recu"));
-    cboRepresentations2->setAccessibleDescription(QStringLiteral("Recu"));
-    cboVendeurTo->setAccessibleDescription(QStringLiteral("Recu"));
+    ConstruireCotes();
 
     txtCommentaire = new QLineEdit(Frame2);
     txtCommentaire->setObjectName(QStringLiteral("txtCommentaire"));
     Toolkit::LimiterLongueur(txtCommentaire, 100);
     PlacerTw(txtCommentaire, 240, 3840, 5655, 285);
-    Label7 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label7"), QStringLiteral("Commentaire :"), txtCommentaire);
+    Label7 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label7"), QStringLiteral("&Commentaire :"), txtCommentaire);
     PlacerTw(Label7, 240, 3600, 1215, 255);
-    cmdEchanger = new QPushButton(QStringLiteral("Échanger"), Frame2);
+    cmdEchanger = new QPushButton(QStringLiteral("Éc&hanger"), Frame2);
     cmdEchanger->setObjectName(QStringLiteral("cmdEchanger"));
     PlacerTw(cmdEchanger, 6000, 3785, 1095, 405);
     RelierFenetre();
@@ -131,6 +85,59 @@ void frmEchangesBillets::RelierFenetre() {
     connect(cmdFermer, &QPushButton::clicked, this, &frmEchangesBillets::cmdFermer_Click);
     Toolkit::SurFocus(txtNbBillets, [this] { txtNbBillets_GotFocus(); });
     Toolkit::SurFocus(txtCommentaire, [this] { txtCommentaire_GotFocus(); });
+    Toolkit::PreparerFenetre(this, DPDateEchange, cmdFermer);
+}
+
+// The two sides, given and received, and the arrow between them.
+void frmEchangesBillets::ConstruireCotes() {
+    // The given side.
+    Frame1 = new QGroupBox(QStringLiteral("Donné"), Frame2);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    PlacerTw(Frame1, 240, 960, 3135, 2535);
+    cboPieces = CreerListe(Frame1, QStringLiteral("cboPieces"), 120, 600);
+    Label5 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label5"), QStringLiteral("Liste des &pièces :"), cboPieces);
+    PlacerTw(Label5, 120, 360, 1935, 255);
+    cboRepresentations = CreerListe(Frame1, QStringLiteral("cboRepresentations"), 120, 1320);
+    Label4 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label4"), QStringLiteral("Liste des &représentations :"),
+                                     cboRepresentations);
+    PlacerTw(Label4, 120, 1080, 2895, 255);  // as wide as its list: the caption is longer than drawn
+    cboVendeurFrom = CreerListe(Frame1, QStringLiteral("cboVendeurFrom"), 120, 2040);
+    Label8 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label8"), QStringLiteral("&Vendeur :"), cboVendeurFrom);
+    PlacerTw(Label8, 120, 1800, 855, 255);
+    // The screen reader tells the two sides apart by their frame.
+    cboPieces->setAccessibleDescription(QStringLiteral("Donné"));
+    cboRepresentations->setAccessibleDescription(QStringLiteral("Donné"));
+    cboVendeurFrom->setAccessibleDescription(QStringLiteral("Donné"));
+
+    lblFleche = new QLabel(QStringLiteral("->"), Frame2);
+    lblFleche->setObjectName(QStringLiteral("lblFleche"));
+    lblFleche->setAccessibleName(QStringLiteral("donné vers reçu"));  // not "tiret, supérieur"
+    QFont fleche(QStringLiteral("Sans Serif"));
+    fleche.setStyleHint(QFont::SansSerif);
+    fleche.setBold(true);
+    fleche.setPointSizeF(22.5);
+    lblFleche->setFont(fleche);
+    // The whole gap between the two frames, so the large arrow is not cut.
+    lblFleche->setAlignment(Qt::AlignCenter);
+    PlacerTw(lblFleche, 3375, 1920, 585, 615);
+
+    // The received side.
+    Frame3 = new QGroupBox(QStringLiteral("Recu"), Frame2);
+    Frame3->setObjectName(QStringLiteral("Frame3"));
+    PlacerTw(Frame3, 3960, 960, 3135, 2535);
+    cboPieces2 = CreerListe(Frame3, QStringLiteral("cboPieces2"), 120, 600);
+    Label3 = Toolkit::CreerEtiquette(Frame3, QStringLiteral("Label3"), QStringLiteral("Lis&te des pièces :"), cboPieces2);
+    PlacerTw(Label3, 120, 360, 1935, 255);
+    cboRepresentations2 = CreerListe(Frame3, QStringLiteral("cboRepresentations2"), 120, 1320);
+    Label2 = Toolkit::CreerEtiquette(Frame3, QStringLiteral("Label2"), QStringLiteral("Liste des repré&sentations :"),
+                                     cboRepresentations2);
+    PlacerTw(Label2, 120, 1080, 2895, 255);
+    cboVendeurTo = CreerListe(Frame3, QStringLiteral("cboVendeurTo"), 120, 2040);
+    Label9 = Toolkit::CreerEtiquette(Frame3, QStringLiteral("Label9"), QStringLiteral("Vend&eur :"), cboVendeurTo);
+    PlacerTw(Label9, 120, 1800, 855, 255);
+    cboPieces2->setAccessibleDescription(QStringLiteral("Recu"));
+    cboRepresentations2->setAccessibleDescription(QStringLiteral("Recu"));
+    cboVendeurTo->setAccessibleDescription(QStringLiteral("Recu"));
 }
 
 void frmEchangesBillets::showEvent(QShowEvent* e) {

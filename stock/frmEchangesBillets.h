@@ -62,6 +62,7 @@ protected:
 private:
     void ConstruireFenetre();
     void RelierFenetre();
+    void ConstruireCotes();
     void RefuserNombre(const QString& message);
 
     bool m_centree = false;

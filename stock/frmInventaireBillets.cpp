@@ -39,65 +39,41 @@ void frmInventaireBillets::ConstruireFenetre() {
     Frame2 = new QGroupBox(kTitre, this);
     Frame2->setObjectName(QStringLiteral("Frame2"));
     PlacerTw(Frame2, 120, 120, 6615, 4215);
-    cmdFermer = new QPushButton(QStringLiteral("Fermer"), this);
+    cmdFermer = new QPushButton(QStringLiteral("&Fermer"), this);
     cmdFermer->setObjectName(QStringLiteral("cmdFermer"));
     PlacerTw(cmdFermer, 5640, 4440, 1095, 375);
 
     DPDate = Toolkit::CreerSelecteurDate(Frame2, QStringLiteral("DPDate"));
     PlacerTw(DPDate, 240, 600, 2895, 285);
-    Label1 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label1"), QStringLiteral("Date :"), DPDate);
+    Label1 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label1"), QStringLiteral("&Date :"), DPDate);
     PlacerTw(Label1, 240, 360, 2655, 255);
 
     cboPieces = new QComboBox(Frame2);
     cboPieces->setObjectName(QStringLiteral("cboPieces"));
     PlacerTw(cboPieces, 240, 1320, 2895, 315);
-    Label5 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label5"), QStringLiteral("Liste des pièces :"), cboPieces);
+    Label5 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label5"), QStringLiteral("Liste des &pièces :"), cboPieces);
     PlacerTw(Label5, 240, 1080, 1935, 255);
     cboRepresentations = new QComboBox(Frame2);
     cboRepresentations->setObjectName(QStringLiteral("cboRepresentations"));
     PlacerTw(cboRepresentations, 3480, 1320, 2895, 315);
-    Label4 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label4"), QStringLiteral("Liste des représentations :"),
+    Label4 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label4"), QStringLiteral("Liste des &représentations :"),
                                      cboRepresentations);
     PlacerTw(Label4, 3480, 1080, 2895, 255);  // as wide as its list: the caption is longer than drawn
 
-    Frame1 = new QGroupBox(QStringLiteral("Opération"), Frame2);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    // Wider than drawn (and kept centred) so the count caption shows whole.
-    PlacerTw(Frame1, 600, 1800, 5415, 975);
-    optAjouter = new QRadioButton(QStringLiteral("Ajouter"), Frame1);
-    optAjouter->setObjectName(QStringLiteral("optAjouter"));
-    PlacerTw(optAjouter, 120, 360, 1155, 240);
-    optEnlever = new QRadioButton(QStringLiteral("Enlever"), Frame1);
-    optEnlever->setObjectName(QStringLiteral("optEnlever"));
-    PlacerTw(optEnlever, 120, 600, 1155, 240);
-    grpOperation = new QButtonGroup(this);
-    grpOperation->addButton(optAjouter);
-    grpOperation->addButton(optEnlever);
-    optAjouter->setChecked(true);
-    txtNbBillets = new QLineEdit(QStringLiteral("0"), Frame1);
-    txtNbBillets->setObjectName(QStringLiteral("txtNbBillets"));
-    PlacerTw(txtNbBillets, 1320, 480, 975, 285);
-    Label6 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label6"), QStringLiteral("Nb de billets :"), txtNbBillets);
-    PlacerTw(Label6, 1320, 240, 1455, 255);
-    lblNbBillets = new QLabel(QStringLiteral("0"), Frame1);
-    lblNbBillets->setObjectName(QStringLiteral("lblNbBillets"));
-    PlacerTw(lblNbBillets, 2880, 480, 2415, 255);
-    Label2 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label2"), QStringLiteral("Nb de billets total courant :"),
-                                     lblNbBillets);
-    PlacerTw(Label2, 2880, 240, 2415, 255);
+    ConstruireOperation();
 
     cboVendeur = new QComboBox(Frame2);
     cboVendeur->setObjectName(QStringLiteral("cboVendeur"));
     PlacerTw(cboVendeur, 240, 3120, 3855, 315);
-    Label8 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label8"), QStringLiteral("Vendeur :"), cboVendeur);
+    Label8 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label8"), QStringLiteral("&Vendeur :"), cboVendeur);
     PlacerTw(Label8, 240, 2880, 855, 255);
     txtCommentaire = new QLineEdit(Frame2);
     txtCommentaire->setObjectName(QStringLiteral("txtCommentaire"));
     Toolkit::LimiterLongueur(txtCommentaire, 100);
     PlacerTw(txtCommentaire, 240, 3720, 4935, 285);
-    Label7 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label7"), QStringLiteral("Commentaire :"), txtCommentaire);
+    Label7 = Toolkit::CreerEtiquette(Frame2, QStringLiteral("Label7"), QStringLiteral("&Commentaire :"), txtCommentaire);
     PlacerTw(Label7, 240, 3480, 1215, 255);
-    cmdEnregistrer = new QPushButton(QStringLiteral("Enregistrer"), Frame2);
+    cmdEnregistrer = new QPushButton(QStringLiteral("Enre&gistrer"), Frame2);
     cmdEnregistrer->setObjectName(QStringLiteral("cmdEnregistrer"));
     PlacerTw(cmdEnregistrer, 5280, 3600, 1095, 405);
     RelierFenetre();
@@ -122,6 +98,36 @@ void frmInventaireBillets::RelierFenetre() {
     connect(cmdFermer, &QPushButton::clicked, this, &frmInventaireBillets::cmdFermer_Click);
     Toolkit::SurFocus(txtNbBillets, [this] { txtNbBillets_GotFocus(); });
     Toolkit::SurFocus(txtCommentaire, [this] { Toolkit::SelectionnerTout(txtCommentaire); });
+    Toolkit::PreparerFenetre(this, DPDate, cmdFermer);
+}
+
+// The operation frame: add or remove, how many, and the current count.
+void frmInventaireBillets::ConstruireOperation() {
+    Frame1 = new QGroupBox(QStringLiteral("Opération"), Frame2);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    // Wider than drawn (and kept centred) so the count caption shows whole.
+    PlacerTw(Frame1, 600, 1800, 5415, 975);
+    optAjouter = new QRadioButton(QStringLiteral("&Ajouter"), Frame1);
+    optAjouter->setObjectName(QStringLiteral("optAjouter"));
+    PlacerTw(optAjouter, 120, 360, 1155, 240);
+    optEnlever = new QRadioButton(QStringLiteral("&Enlever"), Frame1);
+    optEnlever->setObjectName(QStringLiteral("optEnlever"));
+    PlacerTw(optEnlever, 120, 600, 1155, 240);
+    grpOperation = new QButtonGroup(this);
+    grpOperation->addButton(optAjouter);
+    grpOperation->addButton(optEnlever);
+    optAjouter->setChecked(true);
+    txtNbBillets = new QLineEdit(QStringLiteral("0"), Frame1);
+    txtNbBillets->setObjectName(QStringLiteral("txtNbBillets"));
+    PlacerTw(txtNbBillets, 1320, 480, 975, 285);
+    Label6 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label6"), QStringLiteral("&Nb de billets :"), txtNbBillets);
+    PlacerTw(Label6, 1320, 240, 1455, 255);
+    lblNbBillets = new QLabel(QStringLiteral("0"), Frame1);
+    lblNbBillets->setObjectName(QStringLiteral("lblNbBillets"));
+    PlacerTw(lblNbBillets, 2880, 480, 2415, 255);
+    Label2 = Toolkit::CreerEtiquette(Frame1, QStringLiteral("Label2"), QStringLiteral("Nb de billets total courant :"),
+                                     lblNbBillets);
+    PlacerTw(Label2, 2880, 240, 2415, 255);
 }
 
 void frmInventaireBillets::showEvent(QShowEvent* e) {

@@ -59,6 +59,7 @@ protected:
 private:
     void ConstruireFenetre();
     void RelierFenetre();
+    void ConstruireOperation();
     void AfficherNbBillets();
     void RefuserNombre(const QString& message);
 

@@ -1,5 +1,7 @@
 // Every window fits a small screen at scale 2 (a 1366×768 laptop screen at 200 %): each lies
-// inside the screen's available area, its buttons within reach.
+// inside the screen's available area, its buttons within reach. Run again with a 12-point
+// desktop font (CORV_POLICE_BUREAU=12, scale 1): the windows take it, grow with it, and no
+// caption is cut.
 #include "TestSupport.h"
 #include "Toolkit.h"
 #include "frmCommandes.h"
@@ -13,7 +15,9 @@
 #include "modBD.h"
 #include "modBD_Demonstration.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
@@ -27,6 +31,22 @@ class TestEcran : public QObject {
 private:
     QTemporaryDir m_dossier;
     QRect m_dispo;
+    double m_police = 0;  // the desktop font of this run, in points (0: the platform's own)
+
+    // Captions shown whole: as wide as their text, inside their container.
+    static void VerifierLegendes(QWidget* w) {
+        for (QWidget* c : w->findChildren<QWidget*>()) {
+            if (!c->isVisibleTo(w) || c->window() != w) continue;
+            const auto* l = qobject_cast<QLabel*>(c);
+            const auto* b = qobject_cast<QAbstractButton*>(c);
+            if ((!l || l->text().isEmpty() || l->wordWrap()) && (!b || b->text().isEmpty())) continue;
+            QVERIFY2(c->width() >= c->minimumSizeHint().width() && c->height() >= c->fontMetrics().height(),
+                     qPrintable(QStringLiteral("%1 › %2 : %3×%4 pour %5×%6").arg(w->objectName(), c->objectName())
+                                    .arg(c->width()).arg(c->height()).arg(c->minimumSizeHint().width()).arg(c->fontMetrics().height())));
+            if (c->parentWidget() != w)
+                QVERIFY2(c->parentWidget()->rect().contains(c->geometry()), qPrintable(w->objectName() + " › " + c->objectName()));
+        }
+    }
 
     void VerifierDansEcran(QWidget* w) {
         QVERIFY(w->isVisible());
@@ -45,15 +65,26 @@ private:
             const QRect place(b->mapTo(w, QPoint(0, 0)), b->size());
             QVERIFY2(w->rect().contains(place), qPrintable(w->objectName() + " : " + b->objectName()));
         }
+        if (m_police > 0) VerifierLegendes(w);
     }
 
 private slots:
     void initTestCase() {
+        m_police = qEnvironmentVariableIntValue("CORV_POLICE_BUREAU");
+        if (m_police > 0) Toolkit::DefinirPoliceBureau(m_police);
         TestSupport::InitialiserProgrammeTest();
         const QScreen* ecran = QGuiApplication::primaryScreen();
-        QCOMPARE(ecran->devicePixelRatio(), 2.0);
         m_dispo = ecran->availableGeometry();
-        QCOMPARE(m_dispo.size(), QSize(683, 384));
+        if (m_police > 0) {
+            // The desktop's font is kept, and the drawn geometry grows by the same ratio.
+            QCOMPARE(QApplication::font().pointSizeF(), m_police);
+            QCOMPARE(Toolkit::Echelle(), m_police / 8.0);
+            QCOMPARE(Toolkit::Tw(1500), qRound(100 * m_police / 8.0));
+        } else {
+            QCOMPARE(ecran->devicePixelRatio(), 2.0);
+            QCOMPARE(m_dispo.size(), QSize(683, 384));
+            QCOMPARE(Toolkit::Echelle(), 1.0);
+        }
         // A full season, so lists and reports carry real widths.
         modBD::DefinirDossierProgramme(m_dossier.path());
         modBD::CreerBaseDemonstration(modBD::CheminBD(), QDate::currentDate());
@@ -112,7 +143,7 @@ int main(int argc, char* argv[]) {
                 "height": 768, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
     f.close();
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.toLocal8Bit());
-    qputenv("QT_SCALE_FACTOR", "2");
+    if (qEnvironmentVariableIntValue("CORV_POLICE_BUREAU") <= 0) qputenv("QT_SCALE_FACTOR", "2");
     int code = 0;
     {
         QApplication app(argc, argv);

@@ -7,6 +7,8 @@
 #include "frmGestionVendeurs.h"
 #include "frmInventaireBillets.h"
 #include "frmMain.h"
+#include "frmPlacesTarifs.h"
+#include "frmSoiree.h"
 #include "frmRapports.h"
 #include "frmTransaction.h"
 #include "modBD.h"
@@ -49,14 +51,16 @@ QStringList Doublons(const QList<QPair<QString, QString>>& legendes) {
     return doublons;
 }
 
-// The window's controls and menu-bar titles, then each menu on its own.
+// The window's controls and menu-bar titles, then each menu on its own. Windows opened from it
+// are its children too, but Alt+letter acts within one window only.
 QStringList Verifier(QWidget* fenetre) {
     QList<QPair<QString, QString>> legendes;
-    for (QAbstractButton* b : fenetre->findChildren<QAbstractButton*>()) legendes.append({Mnemonique(b->text()), b->text()});
+    for (QAbstractButton* b : fenetre->findChildren<QAbstractButton*>())
+        if (b->window() == fenetre) legendes.append({Mnemonique(b->text()), b->text()});
     for (QLabel* l : fenetre->findChildren<QLabel*>())
-        if (l->buddy()) legendes.append({Mnemonique(l->text()), l->text()});
+        if (l->buddy() && l->window() == fenetre) legendes.append({Mnemonique(l->text()), l->text()});
     for (QGroupBox* g : fenetre->findChildren<QGroupBox*>())
-        if (g->isCheckable() || g->focusProxy()) legendes.append({Mnemonique(g->title()), g->title()});
+        if (g->window() == fenetre && (g->isCheckable() || g->focusProxy())) legendes.append({Mnemonique(g->title()), g->title()});
     for (QTabWidget* t : fenetre->findChildren<QTabWidget*>())
         for (int i = 0; i < t->count(); ++i) legendes.append({Mnemonique(t->tabText(i)), t->tabText(i)});
     for (QMenuBar* barre : fenetre->findChildren<QMenuBar*>())
@@ -96,9 +100,11 @@ private slots:
         auto* vendeurs = new frmGestionVendeurs(principal.get());
         auto* echanges = new frmEchangesBillets(principal.get());
         auto* inventaire = new frmInventaireBillets(principal.get());
+        auto* placesTarifs = new frmPlacesTarifs(principal.get());
+        auto* soiree = new frmSoiree(principal.get());
         fenetres.append({{"frmCommandes", commandes}, {"frmTransaction", transaction}, {"frmGestionPieces", pieces},
                          {"frmGestionVendeurs", vendeurs}, {"frmEchangesBillets", echanges},
-                         {"frmInventaireBillets", inventaire}});
+                         {"frmInventaireBillets", inventaire}, {"frmPlacesTarifs", placesTarifs}, {"frmSoiree", soiree}});
         QStringList fautes;
         for (const auto& [nom, fenetre] : fenetres)
             for (const QString& d : Verifier(fenetre)) fautes << nom + QStringLiteral(" — ") + d;

@@ -4,6 +4,8 @@
 #include "modBD.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QAbstractItemView>
 #include <QItemSelectionModel>
 #include <QAbstractScrollArea>
@@ -11,10 +13,16 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QMainWindow>
+#include <QMenu>
+#include <QShortcut>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QLabel>
@@ -26,6 +34,7 @@
 #include <QMouseEvent>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QStandardPaths>
 #include <QTimer>
@@ -206,6 +215,22 @@ void TenirDansEcran(QWidget* fenetre) {
     if (place.topLeft() != fenetre->frameGeometry().topLeft()) fenetre->move(place.topLeft());
 }
 
+namespace {
+constexpr double kPoliceDessin = 8.0;
+double g_policeBureau = 0.0;  // the desktop's font size, read once before the program's own is set
+
+// Qt exposes a top-level window built on a plain QWidget as a mere client area; a screen reader
+// then does not announce it when it opens. Ours are windows (or dialogs), under their caption.
+QAccessibleInterface* FabriqueFenetres(const QString& classe, QObject* objet) {
+    if (!objet || !objet->isWidgetType() || classe != QLatin1String(objet->metaObject()->className())) return nullptr;
+    auto* w = static_cast<QWidget*>(objet);
+    if (!w->isWindow() || qobject_cast<QDialog*>(w) || qobject_cast<QMainWindow*>(w)) return nullptr;
+    const Qt::WindowType type = w->windowType();
+    if (type != Qt::Widget && type != Qt::Window && type != Qt::Dialog) return nullptr;
+    return new QAccessibleWidget(w, type == Qt::Dialog ? QAccessible::Dialog : QAccessible::Window);
+}
+}  // namespace
+
 void InitialiserApplication(QApplication& app) {
     InitialiserLangue(app);
 
@@ -228,11 +253,28 @@ void InitialiserApplication(QApplication& app) {
         app.installEventFilter(new FiltreEcran(&app));
     }
 
-    // The windows' fixed geometry was drawn for a small dialog font.
+    static bool fabriqueInstallee = false;
+    if (!fabriqueInstallee) {
+        fabriqueInstallee = true;
+        QAccessible::installFactory(FabriqueFenetres);
+    }
+
+    // The windows' fixed geometry was drawn for a small dialog font; a clerk's larger desktop
+    // font is kept, and the geometry grows with it (Echelle).
+    if (g_policeBureau <= 0) {
+        // Offscreen and minimal platforms have no desktop: Qt's fallback font is nobody's choice.
+        const QString plateforme = QGuiApplication::platformName();
+        const bool bureau = plateforme != QLatin1String("offscreen") && plateforme != QLatin1String("minimal");
+        g_policeBureau = bureau && app.font().pointSizeF() > 0 ? app.font().pointSizeF() : kPoliceDessin;
+    }
     QFont police = app.font();
-    police.setPointSizeF(8.0);
+    police.setPointSizeF(std::max(kPoliceDessin, g_policeBureau));
     app.setFont(police);
 }
+
+void DefinirPoliceBureau(double points) { g_policeBureau = points; }
+
+double Echelle() { return g_policeBureau > kPoliceDessin ? g_policeBureau / kPoliceDessin : 1.0; }
 
 void InitialiserLangue(QCoreApplication& app) {
     // The interface is French: follow the system's locale when it is French, French of Canada otherwise.
@@ -258,7 +300,7 @@ void CentrerPremiereFois(QWidget* fenetre, bool& dejaCentree) {
     TenirDansEcran(fenetre);  // a window as large as the screen: not a pixel off it
 }
 
-int Tw(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
+int Tw(int twips) { return static_cast<int>(std::lround(twips / 15.0 * Echelle())); }
 
 void PlacerTw(QWidget* w, int gauche, int haut, int largeur, int hauteur) {
     int l = Tw(largeur);
@@ -523,6 +565,66 @@ QLabel* CreerEtiquette(QWidget* parent, const QString& nomObjet, const QString& 
             champ->setAccessibleName(QString(texte).remove(QLatin1Char('&')).remove(QStringLiteral(" :")).trimmed());
     }
     return l;
+}
+
+void MenuAuClavier(QAbstractItemView* liste, QMenu* menu, std::function<void()> supprimer) {
+    const auto montrer = [liste, menu] {
+        if (menu->isVisible()) return;
+        QModelIndex index = liste->currentIndex();
+        if (liste->selectionModel() && !liste->selectionModel()->selectedIndexes().isEmpty())
+            index = liste->selectionModel()->selectedIndexes().constFirst();
+        QPoint point(0, 0);
+        if (index.isValid()) {
+            liste->scrollTo(index);
+            point = liste->visualRect(index).bottomLeft();
+        }
+        menu->popup(liste->viewport()->mapToGlobal(point));
+    };
+    liste->installEventFilter(new FiltreEvenements(liste, [montrer, supprimer](QEvent* e) {
+        if (e->type() == QEvent::ContextMenu) {
+            // The Menu key, as the window system reports it; a mouse's comes through SurClicDroit.
+            if (static_cast<QContextMenuEvent*>(e)->reason() != QContextMenuEvent::Keyboard) return false;
+            montrer();
+            return true;
+        }
+        if (e->type() != QEvent::KeyPress) return false;
+        const auto* touche = static_cast<QKeyEvent*>(e);
+        const Qt::KeyboardModifiers mod = touche->modifiers() & ~Qt::KeypadModifier;
+        if (touche->key() == Qt::Key_Menu || (touche->key() == Qt::Key_F10 && mod == Qt::ShiftModifier)) {
+            montrer();
+            return true;
+        }
+        if (touche->key() == Qt::Key_Delete && mod == Qt::NoModifier) {
+            supprimer();
+            return true;
+        }
+        return false;
+    }));
+}
+
+void PreparerFenetre(QWidget* fenetre, QWidget* premierChamp, QAbstractButton* fermer) {
+    for (QGroupBox* cadre : fenetre->findChildren<QGroupBox*>())
+        if (cadre->accessibleName().isEmpty() && !cadre->title().isEmpty())
+            cadre->setAccessibleName(QString(cadre->title()).remove(QRegularExpression(QStringLiteral("&(?!&)"))));
+    if (fermer) {
+        auto* echap = new QShortcut(QKeySequence(Qt::Key_Escape), fenetre);
+        echap->setObjectName(QStringLiteral("raccourciEchap"));
+        echap->setContext(Qt::WindowShortcut);
+        QObject::connect(echap, &QShortcut::activated, fermer, [fermer] {
+            if (fermer->isEnabled()) fermer->click();
+        });
+    }
+    if (!premierChamp) return;
+    fenetre->installEventFilter(new FiltreEvenements(fenetre, [fenetre, premierChamp](QEvent* e) {
+        // Left alone, Qt would start at the first control made, wherever it stands in the tab order.
+        if (e->type() == QEvent::Show && !fenetre->focusWidget()) premierChamp->setFocus(Qt::OtherFocusReason);
+        return false;
+    }));
+}
+
+void AfficherValeur(QLabel* valeur, const QString& texte) {
+    valeur->setText(texte);
+    valeur->setAccessibleName(texte.isEmpty() ? QStringLiteral("vide") : texte);
 }
 
 namespace Test {

@@ -9,6 +9,8 @@
 #include <functional>
 #include <optional>
 
+class QAbstractButton;
+class QAbstractItemView;
 class QApplication;
 class QCoreApplication;
 class QComboBox;
@@ -17,6 +19,7 @@ class QEvent;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QMenu;
 class QPushButton;
 class QWidget;
 class QUrl;
@@ -126,6 +129,22 @@ QPushButton* CreerBouton(QWidget* parent, const QString& nomObjet, const QString
 // A caption label tied to its field, so a screen reader names the field by it. A field that is
 // itself a label showing a value keeps its value as what a screen reader reads.
 QLabel* CreerEtiquette(QWidget* parent, const QString& nomObjet, const QString& texte, QWidget* champ = nullptr);
+
+// The keyboard reaches a list's pop-up menu: the Menu key and Shift+F10 show it at the chosen
+// entry, and Delete runs what the menu's delete item runs (with the same question).
+void MenuAuClavier(QAbstractItemView* liste, QMenu* menu, std::function<void()> supprimer);
+// The usual keys and names of a window: every frame is read under its own title (Qt would read
+// a frame inside a frame under the outer one's), Escape does what "Fermer" does (when given),
+// and the first field of the tab order has the focus when the window opens.
+void PreparerFenetre(QWidget* fenetre, QWidget* premierChamp, QAbstractButton* fermer = nullptr);
+// A label showing a value (a count, a total): the screen reader reads the value, "vide" when
+// there is none (an empty name would make it read the caption instead), and hears each change.
+void AfficherValeur(QLabel* valeur, const QString& texte);
+// The program's text size: the desktop's font when it is larger than the 8 points the windows
+// were drawn for, and the ratio by which the drawn geometry grows with it (1 otherwise).
+double Echelle();
+// The desktop's font size in points, as InitialiserApplication would read it (tests; before it).
+void DefinirPoliceBureau(double points);
 
 // Test seam. Once active, message boxes are not shown: they are recorded and answered
 // from a queue (or by their default button), the program is not ended, and the report

@@ -592,8 +592,11 @@ QVariant ModeleRapport::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
+        // An alert is said in text too, not by its colour alone (a screen reader, a grey screen).
+        if (ligne.alerte && index.column() == 0) return kMarqueAlerte + TexteCellule(ligne.cellules.value(0), genre);
         return TexteCellule(ligne.cellules.value(index.column()), genre);
     case Qt::ToolTipRole:
+        if (ligne.alerte) return QStringLiteral("Alerte");
         // A name narrower than its text is read whole here.
         if (genre == Genre::Texte) return TexteCellule(ligne.cellules.value(index.column()), genre);
         return {};

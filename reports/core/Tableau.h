@@ -118,7 +118,10 @@ private:
     QByteArray m_moinsUtf8, m_virguleUtf8;
 };
 
-// The table for a view: total rows in bold, alerts in red.
+// What leads an alert row's first cell in a view, so the alert is not told by colour alone.
+inline const QString kMarqueAlerte = QStringLiteral("⚠ ");
+
+// The table for a view: total rows in bold, alerts in red and marked "⚠".
 class ModeleRapport : public QAbstractTableModel {
     Q_OBJECT
 public:
