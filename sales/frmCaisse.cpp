@@ -156,7 +156,7 @@ QGridLayout* frmCaisse::ConstruireTotaux() {
     gras.setBold(true);
     lblEspecesAttendues->setFont(gras);
     lblEcart->setFont(gras);
-    grille->setRowStretch(lignes.size(), 1);
+    grille->setRowStretch(static_cast<int>(lignes.size()), 1);
     return grille;
 }
 

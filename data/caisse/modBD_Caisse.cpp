@@ -89,7 +89,7 @@ qint64 CentimesDepuisMontant(double montant) {
 
 QString EnregistrerVentePortePayee(const QString& nomPiece, const QString& dateRepresentation, const QString& nbEnfants,
                                    const QString& nbAdultes, const QString& cout, const QString& nomVendeur,
-                                   const QString& dateVente, const Paiement& paiement) {
+                                   const QString& dateVente, const Paiement& paiement, const QString& jeton) {
     const QString mode = TexteMode(paiement.mode);
     const QString reference = paiement.mode == ModePaiement::Cheque ? paiement.reference.trimmed() : QString();
     return EnregistrerVentePorte(nomPiece, dateRepresentation, nbEnfants, nbAdultes, cout, nomVendeur, dateVente,
@@ -98,7 +98,8 @@ QString EnregistrerVentePortePayee(const QString& nomPiece, const QString& dateR
                                      Executer(QStringLiteral("INSERT INTO PaiementCommande (NoClient, Mode, Reference, Poste) "
                                                              "VALUES (?, ?, ?, ?)"),
                                               {noClient.toLongLong(), mode, reference, paiement.poste});
-                                 });
+                                 },
+                                 jeton);
 }
 
 std::optional<Paiement> LirePaiement(qint64 noClient) {

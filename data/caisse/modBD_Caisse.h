@@ -36,9 +36,10 @@ qint64 CentimesDepuisMontant(double montant);
 
 // A door sale and its payment in one transaction (the order, its line, the payment row), then
 // the party checked in whole. Returns the order number; throws ErreurBD as the door sale does.
+// jeton: as for any order (empty: a new one), so that a retry never sells twice.
 QString EnregistrerVentePortePayee(const QString& nomPiece, const QString& dateRepresentation, const QString& nbEnfants,
                                    const QString& nbAdultes, const QString& cout, const QString& nomVendeur,
-                                   const QString& dateVente, const Paiement& paiement);
+                                   const QString& dateVente, const Paiement& paiement, const QString& jeton = QString());
 // The payment of an order, nullopt when it was not paid at a till.
 std::optional<Paiement> LirePaiement(qint64 noClient);
 

@@ -20,7 +20,7 @@ QList<QCommandLineOption> Options() {
         QCommandLineOption(QStringLiteral("version"), QStringLiteral("Affiche la version.")),
         QCommandLineOption(QStringLiteral("exporter"),
                            QStringLiteral("Écrit le rapport RAPPORT dans un fichier au lieu d'ouvrir la fenêtre : "
-                                          "ventes, porte, vendeurs, mouvements, reglement, journal, annulations, bilan ou soiree."),
+                                          "ventes, porte, vendeurs, mouvements, reglement, journal, annulations, bilan, soiree ou caisse."),
                            QStringLiteral("RAPPORT")),
         QCommandLineOption(QStringLiteral("format"), QStringLiteral("Format du fichier : csv, pdf ou xlsx."),
                            QStringLiteral("FORMAT")),
@@ -31,7 +31,7 @@ QList<QCommandLineOption> Options() {
                            QStringLiteral("NOM")),
         QCommandLineOption(QStringLiteral("representation"),
                            QStringLiteral("Date de la représentation, telle que le programme l'affiche "
-                                          "(exigée pour porte, mouvements et soiree, permise pour reglement)."),
+                                          "(exigée pour porte, mouvements et soiree, permise pour reglement et caisse)."),
                            QStringLiteral("DATE")),
         QCommandLineOption(QStringLiteral("vendeur"),
                            QStringLiteral("Vendeurs et reglement : ce vendeur seulement, sans égard aux majuscules "
@@ -134,7 +134,7 @@ bool AnalyserArguments(const QStringList& arguments, const QString& baseParDefau
     }
     if (!LireCodeRapport(p.value(QStringLiteral("exporter")), d.rapport)) {
         erreur = QStringLiteral("rapport inconnu : « %1 » (ventes, porte, vendeurs, mouvements, reglement, journal, "
-                                "annulations, bilan ou soiree).")
+                                "annulations, bilan, soiree ou caisse).")
                      .arg(p.value(QStringLiteral("exporter")));
         return false;
     }
@@ -180,7 +180,7 @@ bool AnalyserArguments(const QStringList& arguments, const QString& baseParDefau
         return false;
     }
     if (!FiltreParDate(d.rapport) && (p.isSet(QStringLiteral("du")) || p.isSet(QStringLiteral("au")))) {
-        erreur = QStringLiteral("--du et --au ne s'emploient qu'avec les rapports ventes et journal.");
+        erreur = QStringLiteral("--du et --au ne s'emploient qu'avec les rapports ventes, journal et caisse.");
         return false;
     }
     if (!LireDate(p, QStringLiteral("du"), d.filtres.du, erreur) || !LireDate(p, QStringLiteral("au"), d.filtres.au, erreur))
@@ -209,7 +209,8 @@ QString TexteAide() {
         "Rapports : ventes (ventes par représentation), porte (liste de la porte d'une représentation),\n"
         "vendeurs (billets des vendeurs), mouvements (mouvements d'une représentation),\n"
         "reglement (règlement des vendeurs), journal (journal des ventes), annulations (commandes annulées).\n\n"
-        "bilan (bilan des représentations), soiree (clôture de la soirée d'une représentation, pdf seulement).\n\n"
+        "bilan (bilan des représentations), soiree (clôture de la soirée d'une représentation, pdf seulement),\n"
+        "caisse (fermetures de caisse : --piece, --representation, --du et --au sur la date de fermeture).\n\n"
         "Options :\n");
     for (const QCommandLineOption& o : Options()) {
         QStringList noms;
@@ -261,7 +262,7 @@ int ExecuterExportation(const Demande& d, QTextStream& erreurs) {
         }
         // A date filter that no order date falls in is worth a word: an empty report may
         // otherwise pass for a quiet season when the dates were mistyped.
-        if (code == kReussite && FiltreParDate(d.rapport) && (filtres.du.isValid() || filtres.au.isValid()) &&
+        if (code == kReussite && FiltreParDate(d.rapport) && d.rapport != Rapport::Caisse && (filtres.du.isValid() || filtres.au.isValid()) &&
             !modBD::DatesCommandesDans(filtres.du, filtres.au))
             erreurs << QStringLiteral("corvandelle-rapports : attention, aucune date de commande de la base ne tombe "
                                       "dans l'intervalle demandé ; le rapport est vide.")
