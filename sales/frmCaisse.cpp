@@ -48,6 +48,7 @@ frmCaisse::frmCaisse(QWidget* parent, const modBD::RepresentationSoiree& represe
     setWindowTitle(QStringLiteral("Caisse de la soirée"));
     setAccessibleName(windowTitle());
     ConstruireFenetre();
+    resize(560, 600);
     if (const std::optional<qint64> fond = ReglagesPoste::FondCaisse(m_representation.noRepresentation, Poste())) {
         const QSignalBlocker bloqueur(txtFondCaisse);
         txtFondCaisse->setText(FctVar::FormaterNombre(static_cast<double>(*fond) / 100.0));

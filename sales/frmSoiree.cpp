@@ -238,11 +238,16 @@ void frmSoiree::ConstruireBoutons(QVBoxLayout* racine) {
                                       QStringLiteral("La page de clôture en PDF"));
     cmdImprimerCloture = Toolkit::CreerBouton(this, QStringLiteral("cmdImprimerCloture"), QStringLiteral("Im&primer la clôture…"));
     cmdFermer = Toolkit::CreerBouton(this, QStringLiteral("cmdFermer"), QStringLiteral("Fermer"));
-    auto* actions = new QHBoxLayout;
-    for (QPushButton* b : {cmdArrivee, cmdPlus, cmdMoins, cmdAnnulerArrivee}) actions->addWidget(b);
-    actions->addStretch(1);
-    for (QPushButton* b : {cmdVentePorte, cmdCaisse, cmdCloture, cmdImprimerCloture, cmdFermer}) actions->addWidget(b);
-    racine->addLayout(actions);
+    // Two rows, so that no caption is cut: the check-ins, then the evening's money and papers.
+    auto* arrivees = new QHBoxLayout;
+    for (QPushButton* b : {cmdArrivee, cmdPlus, cmdMoins, cmdAnnulerArrivee}) arrivees->addWidget(b);
+    arrivees->addStretch(1);
+    racine->addLayout(arrivees);
+    auto* soiree = new QHBoxLayout;
+    for (QPushButton* b : {cmdVentePorte, cmdCaisse, cmdCloture, cmdImprimerCloture}) soiree->addWidget(b);
+    soiree->addStretch(1);
+    soiree->addWidget(cmdFermer);
+    racine->addLayout(soiree);
 }
 
 void frmSoiree::Relier() {

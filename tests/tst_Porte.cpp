@@ -20,6 +20,7 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
@@ -411,7 +412,10 @@ private slots:
         QVERIFY(modBD::ListeFermetures(m_rep).isEmpty());
 
         QTemporaryDir dossier;
-        const QString pdf = dossier.filePath(QStringLiteral("fermeture.pdf"));
+        // Kept beside the windows' pictures on the file run.
+        QDir().mkpath(QStringLiteral(CORV_RENDU_DIR));
+        const QString pdf = TestSupport::SurServeur() ? dossier.filePath(QStringLiteral("fermeture.pdf"))
+                                                      : QDir(QStringLiteral(CORV_RENDU_DIR)).filePath(QStringLiteral("fermeture-caisse.pdf"));
         Toolkit::Test::RepondreProchain(Reponse::Oui);
         Toolkit::Test::RepondreFichierProchain(pdf);
         QVERIFY(c.cmdFermerCaisse_Click());
