@@ -479,6 +479,41 @@ private slots:
         QVERIFY(cloture.contains(QStringList{"Fermeture de caisse n° 1", "Espèces comptées", "", "", "40,00"}));
     }
 
+    // A server restarted under the window: the status line says it is away, without a message
+    // box, and the counters run again within 5 s of its return.
+    void serveurRedemarre() {
+        if (!TestSupport::SurServeur()) QSKIP("server only");
+        m_principal.reset();
+        m_bd.reset();
+        TestSupport::ServeurPrive prive;
+        m_bd = std::make_unique<TestSupport::BaseTest>();
+        m_avare = m_bd->AjouterPiece(QStringLiteral("L'Avare"));
+        m_rep = m_bd->AjouterRepresentation(m_avare, QStringLiteral("2026-12-24"));
+        m_bd->AjouterVendeur(QStringLiteral("Alice"));
+        m_principal = std::make_unique<frmMain>();
+        QVERIFY(m_principal->Form_Load());
+        Commander(QStringLiteral("Dupont"), QStringLiteral("555-1111"), 1, 1);
+        {
+            frmSoiree s(m_principal.get());
+            s.show();
+            QCOMPARE(s.lblVendusAvance->text(), QStringLiteral("2"));
+            Toolkit::Test::Reinitialiser();
+            prive.Suspendre();
+            QTRY_VERIFY_WITH_TIMEOUT(s.lblEtat->text().startsWith(QStringLiteral("Serveur injoignable — chiffres d'il y a ")), 8000);
+            QCOMPARE(s.lblVendusAvance->text(), QStringLiteral("2"));
+            prive.Reprendre();
+            m_bd->ExecuterAilleurs(QStringLiteral("UPDATE InfoReservation SET NbAdulte = 5"));
+            QElapsedTimer montre;
+            montre.start();
+            QTRY_COMPARE_WITH_TIMEOUT(s.lblVendusAvance->text(), QStringLiteral("6"), 5000);
+            qInfo("Fenêtre de nouveau à jour %lld ms après le retour du serveur", static_cast<long long>(montre.elapsed()));
+            QCOMPARE(s.lblEtat->text(), QString());
+            QCOMPARE(Toolkit::Test::Messages().size(), 0);
+        }
+        m_principal.reset();  // before the private server goes
+        m_bd.reset();
+    }
+
     // The receipt's number as Code 128 under it, read back from the printed page as a door
     // reader would; those digits and Enter check the party in.
     void codeBarresDuRecu() {
