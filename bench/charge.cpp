@@ -84,6 +84,27 @@ void PreparerCatalogue() {
     modBD::AjouterVendeur(kVendeurB, true);
 }
 
+// One order of 1 to 4 lines drawn from hasard, under the station's token.
+modBD::Commande CommandeDuPoste(QRandomGenerator& hasard, const QString& client, const QString& jeton) {
+    modBD::Commande c;
+    c.dateReservation = QStringLiteral("2026-12-07");
+    c.nomClient = client;
+    c.telephoneClient = QStringLiteral("555-0100");
+    c.nbForfaits = QStringLiteral("0");
+    c.nomVendeur = hasard.bounded(2) ? kVendeurA : kVendeurB + QStringLiteral(" (C)");
+    const int lignes = hasard.bounded(1, 5);
+    double totalCommande = 0;
+    for (int l = 1; l <= lignes; ++l) {
+        const int adultes = hasard.bounded(1, 5);
+        totalCommande += 12.5 * adultes;
+        c.lignes.append({kPiece.arg(l), kDateRepresentation, QStringLiteral("0"), QString::number(adultes),
+                         QLocale().toString(12.5 * adultes), QStringLiteral("Non")});
+    }
+    c.montantTotal = QLocale().toString(totalCommande);
+    c.jeton = jeton;
+    return c;
+}
+
 // One station: M orders of 1 to 4 lines and K exchanges, interleaved, each timed.
 // Under faults (finPannes names the file that says they are over) a refused confirmation is
 // confirmed again with the same token, as a clerk would, and the station goes on until it has
@@ -129,22 +150,8 @@ int Poste(int numero, int commandes, int echanges, const QString& etiquette, con
                 if (apres) ++faitesApres;
                 Dire(QStringLiteral("echange %1").arg(chrono.nsecsElapsed() / 1000));
             } else {
-                modBD::Commande c;
-                c.dateReservation = QStringLiteral("2026-12-07");
-                c.nomClient = QStringLiteral("%1 s%2 c%3").arg(etiquette).arg(numero).arg(faitesCommandes);
-                c.telephoneClient = QStringLiteral("555-0100");
-                c.nbForfaits = QStringLiteral("0");
-                c.nomVendeur = hasard.bounded(2) ? kVendeurA : kVendeurB + QStringLiteral(" (C)");
-                const int lignes = hasard.bounded(1, 5);
-                double totalCommande = 0;
-                for (int l = 1; l <= lignes; ++l) {
-                    const int adultes = hasard.bounded(1, 5);
-                    totalCommande += 12.5 * adultes;
-                    c.lignes.append({kPiece.arg(l), kDateRepresentation, QStringLiteral("0"), QString::number(adultes),
-                                     QLocale().toString(12.5 * adultes), QStringLiteral("Non")});
-                }
-                c.montantTotal = QLocale().toString(totalCommande);
-                c.jeton = jeton;
+                const modBD::Commande c = CommandeDuPoste(hasard, QStringLiteral("%1 s%2 c%3").arg(etiquette).arg(numero).arg(faitesCommandes), jeton);
+                const qsizetype lignes = c.lignes.size();
                 const QString no = modBD::EnregistrerCommande(c);
                 ++faitesCommandes;
                 jeton.clear();
