@@ -90,7 +90,7 @@ private:
     void Relier(QDialogButtonBox* boutons) {
         connect(boutons, &QDialogButtonBox::accepted, this, [this] {
             if (m_soiree->VendreALaPorte(txtNbEnfants->text(), txtNbAdultes->text(), txtCouts->text(), cboVendeur->currentText(),
-                                         cboPaiement->currentText(), txtReference->text()))
+                                         cboPaiement->currentText(), txtReference->text(), m_jeton))
                 accept();
         });
         connect(boutons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -114,6 +114,7 @@ private:
     }
     frmSoiree* m_soiree;
     bool m_coutsTapes = false;
+    const QString m_jeton = modBD::NouveauJeton();  // one sale per dialog, however often "Enregistrer" is pressed
 };
 }  // namespace
 
@@ -578,7 +579,7 @@ QString VerifierVentePorte(const std::optional<qint16>& nbE, const std::optional
 }  // namespace
 
 bool frmSoiree::VendreALaPorte(const QString& enfants, const QString& adultes, const QString& cout, const QString& vendeur,
-                               const QString& paiement, const QString& reference) {
+                               const QString& paiement, const QString& reference, const QString& jeton) {
     const std::optional<modBD::RepresentationSoiree> r = RepresentationChoisie();
     const std::optional<qint16> nbE = FctVar::TexteEnCompte16(enfants);
     const std::optional<qint16> nbA = FctVar::TexteEnCompte16(adultes);
@@ -597,7 +598,7 @@ bool frmSoiree::VendreALaPorte(const QString& enfants, const QString& adultes, c
             return false;
         QApplication::setOverrideCursor(Qt::WaitCursor);
         const QString no = modBD::EnregistrerVentePortePayee(r->piece, r->date, enfants, adultes, cout, vendeur,
-                                                             FctVar::ObtenirDateDuJour(), paye);
+                                                             FctVar::ObtenirDateDuJour(), paye, jeton);
         QApplication::restoreOverrideCursor();
         ReglagesPoste::EnregistrerVendeurPorte(vendeur);
         Actualiser();

@@ -50,8 +50,11 @@ public:
     // Records a door sale with these entries (what the dialog's "Enregistrer" does); false,
     // with the clerk told why, when nothing was recorded. paiement: "Espèces", "Carte",
     // "Chèque" (reference: its number, optional) or "Autre".
+    // jeton: the dialog's own, kept until the sale is recorded, so that "Enregistrer" pressed again
+    // after a failure that came once the order was written never sells twice (empty: a new one).
     bool VendreALaPorte(const QString& enfants, const QString& adultes, const QString& cout, const QString& vendeur,
-                        const QString& paiement = QStringLiteral("Espèces"), const QString& reference = QString());
+                        const QString& paiement = QStringLiteral("Espèces"), const QString& reference = QString(),
+                        const QString& jeton = QString());
     // The door sale's cost from the play's prices ("" when it has none or the counts are no numbers).
     QString CoutSelonTarif(const QString& enfants, const QString& adultes) const;
 

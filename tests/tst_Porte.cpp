@@ -124,9 +124,18 @@ private slots:
         QVERIFY(s.VendreALaPorte(QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("5"), QStringLiteral("Alice"),
                                  QStringLiteral("Carte"), QStringLiteral("ignorée")));
         QCOMPARE(m_bd->Valeur(QStringLiteral("SELECT Reference FROM PaiementCommande WHERE Mode = 'Carte'")).toString(), QString());
+        // "Enregistrer" pressed again with the dialog's token (after a failure that came once the
+        // order was written): the same sale, never a second one.
+        const QString jeton = modBD::NouveauJeton();
+        const qint64 avant = m_bd->Compter(QStringLiteral("InfoClientReservation"));
+        for (int i = 0; i < 2; ++i)
+            QVERIFY(s.VendreALaPorte(QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("15"), QStringLiteral("Alice"),
+                                     QStringLiteral("Autre"), QString(), jeton));
+        QCOMPARE(m_bd->Compter(QStringLiteral("InfoClientReservation")), avant + 1);
+        QCOMPARE(m_bd->Compter(QStringLiteral("PaiementCommande")), qint64(3));
         const qint64 avance = Commander(QStringLiteral("Dupont"), QStringLiteral("555-0000"), 1, 1);
         QVERIFY(!modBD::LirePaiement(avance));
-        QCOMPARE(m_bd->Compter(QStringLiteral("PaiementCommande")), qint64(2));
+        QCOMPARE(m_bd->Compter(QStringLiteral("PaiementCommande")), qint64(3));
 
         // The payment refused: no order is left without it, nor anything of the sale.
         const qint64 suivant = avance + 1;
@@ -136,7 +145,7 @@ private slots:
         QVERIFY(!s.VendreALaPorte(QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("20"), QStringLiteral("Alice")));
         QVERIFY(Toolkit::Test::DernierMessage().texte.startsWith(QStringLiteral("La vente à la porte n'a pas été enregistrée.")));
         QCOMPARE(m_bd->Compter(QStringLiteral("InfoClientReservation")), commandes);
-        QCOMPARE(m_bd->Compter(QStringLiteral("InfoReservation"), QStringLiteral("VentePorte <> 0")), qint64(2));
+        QCOMPARE(m_bd->Compter(QStringLiteral("InfoReservation"), QStringLiteral("VentePorte <> 0")), qint64(3));
     }
 
     // No seller chosen at the station's first door sale; then the one it used last.
