@@ -1,5 +1,6 @@
 #include "ArgumentsProgramme.h"
 
+#include "ReglagesPoste.h"
 #include "Toolkit.h"
 #include "modBD.h"
 #include "modBD_Demonstration.h"
@@ -10,38 +11,48 @@
 
 namespace ArgumentsProgramme {
 
+namespace {
+// An option that takes a value ("--nom VALEUR" or "--nom=VALEUR"): false when a is not that
+// option; otherwise valeur is read (empty, with erreur set, when missing).
+bool OptionAValeur(const QStringList& arguments, qsizetype& i, const QString& nom, const QString& attendu, QString& valeur,
+                   QString& erreur) {
+    const QString& a = arguments.at(i);
+    if (a != nom && !a.startsWith(nom + QLatin1Char('='))) return false;
+    valeur.clear();
+    if (a == nom) {
+        if (i + 1 < arguments.size()) valeur = arguments.at(++i);
+    } else {
+        valeur = a.mid(nom.size() + 1);
+    }
+    if (valeur.trimmed().isEmpty()) erreur = QStringLiteral("l'option %1 demande %2.").arg(nom, attendu);
+    return true;
+}
+}  // namespace
+
 bool Analyser(const QStringList& arguments, Options& options, QString& erreur) {
     options = {};
     bool baseDonnee = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments.at(i);
+        QString valeur;
         if (a == QLatin1String("--version")) {
             options.version = true;
         } else if (a == QLatin1String("--help") || a == QLatin1String("-h") || a == QLatin1String("--aide")) {
             options.aide = true;
         } else if (a == QLatin1String("--demonstration")) {
             options.demonstration = true;
-        } else if (a == QLatin1String("--base") || a.startsWith(QLatin1String("--base="))) {
-            QString valeur;
-            if (a == QLatin1String("--base")) {
-                if (i + 1 >= arguments.size()) {
-                    erreur = QStringLiteral("l'option --base demande le chemin d'une base de données.");
-                    return false;
-                }
-                valeur = arguments.at(++i);
-            } else {
-                valeur = a.mid(7);
-            }
+        } else if (OptionAValeur(arguments, i, QStringLiteral("--base"), QStringLiteral("le chemin d'une base de données"), valeur,
+                                 erreur)) {
+            if (!erreur.isEmpty()) return false;
             if (baseDonnee) {
                 erreur = QStringLiteral("l'option --base est donnée deux fois.");
                 return false;
             }
-            if (valeur.trimmed().isEmpty()) {
-                erreur = QStringLiteral("l'option --base demande le chemin d'une base de données.");
-                return false;
-            }
             baseDonnee = true;
             options.base = valeur;
+        } else if (OptionAValeur(arguments, i, QStringLiteral("--poste"), QStringLiteral("le nom du poste"), valeur, erreur)) {
+            if (!erreur.isEmpty()) return false;
+            options.poste = valeur.trimmed();
         } else if (a.startsWith(QLatin1Char('-'))) {
             erreur = QStringLiteral("l'option « %1 » est inconnue.").arg(a);
             return false;
@@ -58,6 +69,7 @@ bool Analyser(const QStringList& arguments, Options& options, QString& erreur) {
 }
 
 bool Appliquer(const Options& options, QWidget* principale) {
+    if (!options.poste.isEmpty()) ReglagesPoste::DefinirNomLigneCommande(options.poste);
     if (!options.base.isEmpty()) {
         modBD::DefinirCheminBD(options.base);
         modBD::IgnorerFichierReglages(true);
@@ -87,6 +99,8 @@ QString TexteAide() {
         "Options :\n"
         "  --base CHEMIN     ouvre la base de données CHEMIN au lieu de la base habituelle\n"
         "                    (ses copies de sauvegarde vont dans le dossier « sauvegardes » à côté).\n"
+        "  --poste NOM       le nom de ce poste à la caisse de la soirée (sinon le nom tapé dans\n"
+        "                    la caisse, sinon le nom de l'ordinateur).\n"
         "  --demonstration   ouvre une base de démonstration (une saison d'exemple, créée la\n"
         "                    première fois), jamais la base réelle.\n"
         "  --version         affiche la version et se termine.\n"

@@ -1,4 +1,4 @@
-// The program's command line: --version, --help, --base CHEMIN, --demonstration.
+// The program's command line: --version, --help, --base CHEMIN, --poste NOM, --demonstration.
 #pragma once
 
 #include <QString>
@@ -16,6 +16,7 @@ struct Options {
     bool aide = false;
     bool demonstration = false;
     QString base;  // --base: another BD.mdb; empty for the usual one
+    QString poste; // --poste: this station's name at the till
 };
 
 // arguments[0] is the program. False, with a French sentence in erreur, on anything else

@@ -16,6 +16,7 @@
 #include "modBD_RechercheCommandes.h"
 #include "modBD_Sauvegarde.h"
 #include "modBD_Soiree.h"
+#include "modBD_Caisse.h"
 
 #include <benchmark/benchmark.h>
 
@@ -27,6 +28,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QLabel>
 #include <QLineEdit>
 #include <QThread>
@@ -77,7 +81,11 @@ const char* const kOperations[] = {
     // The evening at the door, on a performance holding 500 more orders (indices 30 on).
     "Soirée : fenêtre ouverte sur une représentation de 500 commandes",
     "Soirée : arrivée notée et affichée (500 commandes)",
-    "Places restantes au changement de date (dialogue de ligne)"};
+    "Places restantes au changement de date (dialogue de ligne)",
+    // The door at speed and the till (indices 33 on).
+    "Porte : arrivée par le nom (trois lettres, Entrée) affichée (500 commandes)",
+    "Porte : plus longue attente de la fenêtre, base tenue 10 s par un autre programme",
+    "Caisse : espèces attendues sur 1 000 ventes à la porte"};
 
 // The performance of the evening's measures: 500 orders of 2 tickets and a capacity, added once.
 QString PieceSoiree() { return Bench::NomPiece(3); }
@@ -229,6 +237,70 @@ void EnregistrerSoiree(frmMain* principal) {
     });
 }
 
+// 1,000 door sales paid at one station on the evening's performance, added once.
+void PreparerCaisse() {
+    const qint64 no = modBD::TrouverRepresentation(PieceSoiree(), RepresentationSoiree());
+    if (modBD::CalculerCaisse(no, QStringLiteral("banc"), 0).nbVentes >= 1000) return;
+    const QString vendeur = modBD::NomAfficheVendeur(Bench::NomVendeur(1), Bench::EstComedien(1));
+    for (int i = 0; i < 1000; ++i)
+        modBD::EnregistrerVentePortePayee(PieceSoiree(), RepresentationSoiree(), QStringLiteral("0"), QStringLiteral("1"),
+                                          FctVar::FormaterNombre(10.0 + i % 97 / 100.0), vendeur, FctVar::ObtenirDateDuJour(),
+                                          {static_cast<modBD::ModePaiement>(i % 4), QString(), QStringLiteral("banc")});
+}
+
+void EnregistrerPorte(frmMain* principal) {
+    using benchmark::State;
+    // Three letters typed (the list narrowed), then Enter: the party written and shown. Its
+    // check-in taken back outside the timing.
+    benchmark::RegisterBenchmark(kOperations[33], [principal](State& s) {
+        PreparerSoiree();
+        frmSoiree f(principal);
+        f.cboRepresentation->setCurrentIndex(RangSoiree(f));
+        int n = 0;
+        for (auto _ : s) {
+            s.PauseTiming();
+            f.txtRecherche->clear();
+            s.ResumeTiming();
+            f.txtRecherche->setText(QStringLiteral("e %1").arg(++n % 10));
+            f.txtRecherche_Entree();
+            s.PauseTiming();
+            f.cmdAnnulerArrivee_Click();
+            s.ResumeTiming();
+        }
+    })->Unit(benchmark::kMillisecond);
+    // Another connection holds the file's exclusive lock for 10 s while the window refreshes on
+    // its timer: the longest pause of a 1 ms timer standing for the clerk.
+    benchmark::RegisterBenchmark(kOperations[34], [principal](State& s) {
+        PreparerSoiree();
+        frmSoiree f(principal);
+        f.cboRepresentation->setCurrentIndex(RangSoiree(f));
+        f.show();
+        for (auto _ : s) {
+            QSqlDatabase autre = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("banc-verrou"));
+            autre.setDatabaseName(modBD::CheminBD());
+            if (!autre.open() || !QSqlQuery(autre).exec(QStringLiteral("BEGIN EXCLUSIVE"))) s.SkipWithError("verrou");
+            QElapsedTimer montre, pas;
+            qint64 plusLong = 0;
+            QTimer battement;
+            QObject::connect(&battement, &QTimer::timeout, [&] { plusLong = std::max(plusLong, pas.restart()); });
+            battement.start(1);
+            montre.start();
+            pas.start();
+            while (montre.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QSqlQuery(autre).exec(QStringLiteral("ROLLBACK"));
+            autre.close();
+            s.SetIterationTime(static_cast<double>(plusLong) / 1000.0);
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("banc-verrou"));
+    })->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(kOperations[35], [](State& s) {
+        PreparerSoiree();
+        PreparerCaisse();
+        const qint64 no = modBD::TrouverRepresentation(PieceSoiree(), RepresentationSoiree());
+        for (auto _ : s) benchmark::DoNotOptimize(modBD::CalculerCaisse(no, QStringLiteral("banc"), 10000));
+    });
+}
+
 void Enregistrer(frmMain* principal) {
     using benchmark::State;
     // Reads first: the writes below add plays, lines and movements to the history they read.
@@ -261,6 +333,7 @@ void Enregistrer(frmMain* principal) {
         for (auto _ : s) modBD::AjouterPiece(QStringLiteral("Nouvelle pièce %1").arg(++n));
     });
     EnregistrerSoiree(principal);
+    EnregistrerPorte(principal);
 }
 
 // From an empty program to the main window on screen, as the clerk starts it. With a copy

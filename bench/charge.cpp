@@ -3,11 +3,13 @@
 //
 // The parent prepares the catalogue it needs, starts N copies of itself (one process per
 // station, each with its own connection, as N programs on N computers), releases them
-// together, gathers each confirmation's latency, and checks the base afterwards.
+// together, gathers each confirmation's latency, and checks the base afterwards. With --porte the
+// stations work the door of one performance instead (check-ins, door sales and their payments).
 #include "modBD.h"
 #include "modBD_Catalogue.h"
 #include "modBD_Commandes.h"
 #include "modBD_Inventaire.h"
+#include "ChargePorte.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -82,8 +84,8 @@ void PreparerCatalogue() {
     modBD::AjouterVendeur(kVendeurB, true);
 }
 
-// An order of 1 to 4 lines drawn at random for the client named.
-modBD::Commande CommandeTiree(QRandomGenerator& hasard, const QString& client) {
+// One order of 1 to 4 lines drawn from hasard, under the station's token.
+modBD::Commande CommandeDuPoste(QRandomGenerator& hasard, const QString& client, const QString& jeton) {
     modBD::Commande c;
     c.dateReservation = QStringLiteral("2026-12-07");
     c.nomClient = client;
@@ -99,6 +101,7 @@ modBD::Commande CommandeTiree(QRandomGenerator& hasard, const QString& client) {
                          QLocale().toString(12.5 * adultes), QStringLiteral("Non")});
     }
     c.montantTotal = QLocale().toString(totalCommande);
+    c.jeton = jeton;
     return c;
 }
 
@@ -147,8 +150,7 @@ int Poste(int numero, int commandes, int echanges, const QString& etiquette, con
                 if (apres) ++faitesApres;
                 Dire(QStringLiteral("echange %1").arg(chrono.nsecsElapsed() / 1000));
             } else {
-                modBD::Commande c = CommandeTiree(hasard, QStringLiteral("%1 s%2 c%3").arg(etiquette).arg(numero).arg(faitesCommandes));
-                c.jeton = jeton;
+                const modBD::Commande c = CommandeDuPoste(hasard, QStringLiteral("%1 s%2 c%3").arg(etiquette).arg(numero).arg(faitesCommandes), jeton);
                 const qsizetype lignes = c.lignes.size();
                 const QString no = modBD::EnregistrerCommande(c);
                 ++faitesCommandes;
@@ -313,96 +315,289 @@ int Verifier(const Releve& r, const QString& etiquette, bool refusInterdits) {
     for (const QString& v : violations.mid(0, 20)) Erreur(QStringLiteral("  - ") + v);
     return 1;
 }
-}  // namespace
 
-int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("corvandelle-charge"));
-    QLocale francais(QLocale::French, QLocale::Canada);
-    francais.setNumberOptions(QLocale::OmitGroupSeparator);
-    QLocale::setDefault(francais);
+// What the command line asks for.
+struct Options {
+    int postes = 1, commandes = 100, echanges = 0;
+    bool porte = false;
+    int parties = 60, actions = 100, ventes = 20;
+    bool aucunRefus = false;
+    QString ini, cheminBD, pannes;
+    // A station's own (internal) options.
+    bool estPoste = false;
+    int poste = 0;
+    QString depart, etiquette, finPannes;
+};
 
+QList<QCommandLineOption> DefinitionsOptions() {
+    const auto Interne = [](const QString& nom, const QString& texte, const QString& valeur) {
+        QCommandLineOption o(nom, texte, valeur);
+        o.setFlags(QCommandLineOption::HiddenFromHelp);
+        return o;
+    };
+    return {
+        QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help"), QStringLiteral("aide")},
+                           QStringLiteral("Affiche cette aide.")),
+        QCommandLineOption(QStringLiteral("stations"), QStringLiteral("Nombre de postes (processus) simultanés."), QStringLiteral("N"),
+                           QStringLiteral("1")),
+        QCommandLineOption(QStringLiteral("commandes"), QStringLiteral("Commandes (1 à 4 lignes) par poste."), QStringLiteral("M"),
+                           QStringLiteral("100")),
+        QCommandLineOption(QStringLiteral("echanges"), QStringLiteral("Échanges de billets par poste."), QStringLiteral("K"),
+                           QStringLiteral("0")),
+        QCommandLineOption(QStringLiteral("porte"),
+                           QStringLiteral("Mode porte : les postes notent les arrivées des parties d'une même représentation "
+                                          "(toute la commande, une de plus, une de moins, aucune) et vendent à la porte avec un mode "
+                                          "de paiement ; échoue si une arrivée diffère de ce que les postes ont annoncé ou dépasse "
+                                          "ses billets, si une vente manque, est en double ou sans son paiement, ou si les espèces "
+                                          "attendues d'un poste diffèrent de la somme de ses ventes en espèces.")),
+        QCommandLineOption(QStringLiteral("parties"), QStringLiteral("Mode porte : parties (commandes d'avance) de la représentation."),
+                           QStringLiteral("P"), QStringLiteral("60")),
+        QCommandLineOption(QStringLiteral("arrivees"), QStringLiteral("Mode porte : arrivées notées par poste."), QStringLiteral("A"),
+                           QStringLiteral("100")),
+        QCommandLineOption(QStringLiteral("ventes"), QStringLiteral("Mode porte : ventes à la porte par poste."), QStringLiteral("V"),
+                           QStringLiteral("20")),
+        QCommandLineOption(QStringLiteral("aucun-refus"),
+                           QStringLiteral("Compte aussi comme violation une confirmation refusée (base occupée, conflits épuisés) : "
+                                          "sans cette option, un refus dit en français, sans rien écrire, est seulement compté.")),
+        QCommandLineOption(QStringLiteral("ini"), QStringLiteral("Fichier de réglages qui désigne un serveur PostgreSQL."),
+                           QStringLiteral("FICHIER")),
+        QCommandLineOption(QStringLiteral("pannes"),
+                           QStringLiteral("Serveur seulement : pendant la charge, coupe des sessions de postes, perd la réponse de "
+                                          "validations déjà écrites (attente d'un serveur de secours inexistant), puis redémarre le "
+                                          "serveur par COMMANDE. Échoue si un poste ne travaille plus après les pannes, si les "
+                                          "confirmations refusées dépassent celles en cours à chaque panne, ou si la base garde une "
+                                          "commande qu'aucun poste n'a annoncée."),
+                           QStringLiteral("COMMANDE")),
+        Interne(QStringLiteral("fin-pannes"), QStringLiteral("(interne) fichier de fin des pannes."), QStringLiteral("F")),
+        Interne(QStringLiteral("poste"), QStringLiteral("(interne) numéro du poste."), QStringLiteral("I")),
+        Interne(QStringLiteral("depart"), QStringLiteral("(interne) fichier de départ."), QStringLiteral("F")),
+        Interne(QStringLiteral("etiquette"), QStringLiteral("(interne) étiquette de la charge."), QStringLiteral("E")),
+    };
+}
+
+// Reads the command line into o: -1 when the run may go on, else the exit status.
+int LireOptions(const QStringList& arguments, Options& o) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Fait confirmer des commandes et des échanges par plusieurs postes à la fois sur une même base "
                        "(BD.mdb ou serveur PostgreSQL), par les fonctions du programme, puis affiche le débit et la "
                        "latence des confirmations et vérifie la base : chaque commande entière, chaque échange "
                        "équilibré, aucun numéro donné deux fois. Code de sortie non nul à la moindre violation."));
-    const QCommandLineOption aide(QStringList{QStringLiteral("h"), QStringLiteral("help"), QStringLiteral("aide")},
-                                  QStringLiteral("Affiche cette aide."));
-    parser.addOption(aide);
-    const QCommandLineOption optPostes(QStringLiteral("stations"), QStringLiteral("Nombre de postes (processus) simultanés."),
-                                       QStringLiteral("N"), QStringLiteral("1"));
-    const QCommandLineOption optCommandes(QStringLiteral("commandes"), QStringLiteral("Commandes (1 à 4 lignes) par poste."),
-                                          QStringLiteral("M"), QStringLiteral("100"));
-    const QCommandLineOption optEchanges(QStringLiteral("echanges"), QStringLiteral("Échanges de billets par poste."),
-                                         QStringLiteral("K"), QStringLiteral("0"));
-    const QCommandLineOption optAucunRefus(QStringLiteral("aucun-refus"),
-                                           QStringLiteral("Compte aussi comme violation une confirmation refusée (base occupée, "
-                                                          "conflits épuisés) : sans cette option, un refus dit en français, "
-                                                          "sans rien écrire, est seulement compté."));
-    const QCommandLineOption optIni(QStringLiteral("ini"), QStringLiteral("Fichier de réglages qui désigne un serveur PostgreSQL."),
-                                    QStringLiteral("FICHIER"));
-    const QCommandLineOption optPannes(
-        QStringLiteral("pannes"),
-        QStringLiteral("Serveur seulement : pendant la charge, coupe des sessions de postes, perd la réponse de validations "
-                       "déjà écrites (attente d'un serveur de secours inexistant), puis redémarre le serveur par COMMANDE. "
-                       "Échoue si un poste ne travaille plus après les pannes, si les confirmations refusées dépassent "
-                       "celles en cours à chaque panne, ou si la base garde une commande qu'aucun poste n'a annoncée."),
-        QStringLiteral("COMMANDE"));
-    QCommandLineOption optFin(QStringLiteral("fin-pannes"), QStringLiteral("(interne) fichier de fin des pannes."), QStringLiteral("F"));
-    optFin.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOption(optPannes);
-    parser.addOption(optFin);
-    QCommandLineOption optPoste(QStringLiteral("poste"), QStringLiteral("(interne) numéro du poste."), QStringLiteral("I"));
-    QCommandLineOption optDepart(QStringLiteral("depart"), QStringLiteral("(interne) fichier de départ."), QStringLiteral("F"));
-    QCommandLineOption optEtiquette(QStringLiteral("etiquette"), QStringLiteral("(interne) étiquette de la charge."),
-                                          QStringLiteral("E"));
-    optPoste.setFlags(QCommandLineOption::HiddenFromHelp);
-    optDepart.setFlags(QCommandLineOption::HiddenFromHelp);
-    optEtiquette.setFlags(QCommandLineOption::HiddenFromHelp);
-    for (const QCommandLineOption* o : {&optPostes, &optCommandes, &optEchanges, &optAucunRefus, &optIni, static_cast<const QCommandLineOption*>(&optPoste), static_cast<const QCommandLineOption*>(&optDepart), static_cast<const QCommandLineOption*>(&optEtiquette)})
-        parser.addOption(*o);
+    parser.addOptions(DefinitionsOptions());
     parser.addPositionalArgument(QStringLiteral("CHEMIN_BD"), QStringLiteral("Le fichier BD.mdb (ou son dossier), créé vide s'il manque."),
                                  QStringLiteral("[CHEMIN_BD | --ini FICHIER]"));
-    if (!parser.parse(app.arguments())) {
+    if (!parser.parse(arguments)) {
         Erreur(parser.errorText());
         return 2;
     }
-    if (parser.isSet(aide)) {
+    if (parser.isSet(QStringLiteral("aide"))) {
         Dire(parser.helpText().replace(QStringLiteral("Usage:"), QStringLiteral("Utilisation :"))
                  .replace(QStringLiteral("Options:"), QStringLiteral("Options :"))
                  .replace(QStringLiteral("Arguments:"), QStringLiteral("Arguments :")));
         return 0;
     }
-    bool ok1 = false, ok2 = false, ok3 = false;
-    const int postes = parser.value(optPostes).toInt(&ok1);
-    const int commandes = parser.value(optCommandes).toInt(&ok2);
-    const int echanges = parser.value(optEchanges).toInt(&ok3);
-    if (!ok1 || !ok2 || !ok3 || postes < 1 || postes > 64 || commandes < 0 || echanges < 0) {
-        Erreur(QStringLiteral("--stations va de 1 à 64 ; --commandes et --echanges sont des nombres entiers positifs ou nuls."));
+    bool ok = true;
+    const auto Entier = [&](const QString& nom) {
+        bool lu = false;
+        const int n = parser.value(nom).toInt(&lu);
+        ok = ok && lu && n >= 0;
+        return n;
+    };
+    o.postes = Entier(QStringLiteral("stations"));
+    o.commandes = Entier(QStringLiteral("commandes"));
+    o.echanges = Entier(QStringLiteral("echanges"));
+    o.parties = Entier(QStringLiteral("parties"));
+    o.actions = Entier(QStringLiteral("arrivees"));
+    o.ventes = Entier(QStringLiteral("ventes"));
+    if (!ok || o.postes < 1 || o.postes > 64) {
+        Erreur(QStringLiteral("--stations va de 1 à 64 ; --commandes, --echanges, --parties, --arrivees et --ventes sont des "
+                              "nombres entiers positifs ou nuls."));
         return 2;
     }
     const QStringList positionnels = parser.positionalArguments();
-    const QString ini = parser.value(optIni);
-    if (ini.isEmpty() == positionnels.isEmpty() || positionnels.size() > 1) {
+    o.ini = parser.value(QStringLiteral("ini"));
+    if (o.ini.isEmpty() == positionnels.isEmpty() || positionnels.size() > 1) {
         Erreur(QStringLiteral("Donnez soit le chemin de BD.mdb, soit --ini FICHIER (voir --aide)."));
         return 2;
     }
-    const QString cheminBD = positionnels.value(0);
+    o.cheminBD = positionnels.value(0);
+    o.porte = parser.isSet(QStringLiteral("porte"));
+    o.aucunRefus = parser.isSet(QStringLiteral("aucun-refus"));
+    o.pannes = parser.value(QStringLiteral("pannes"));
+    o.estPoste = parser.isSet(QStringLiteral("poste"));
+    o.poste = parser.value(QStringLiteral("poste")).toInt();
+    o.depart = parser.value(QStringLiteral("depart"));
+    o.etiquette = parser.value(QStringLiteral("etiquette"));
+    o.finPannes = parser.value(QStringLiteral("fin-pannes"));
+    return -1;
+}
 
-    const bool estPoste = parser.isSet(optPoste);
+// The stations, each a copy of this program, started and waiting for the start file.
+std::vector<std::unique_ptr<QProcess>> DemarrerPostes(const Options& o) {
+    std::vector<std::unique_ptr<QProcess>> enfants;
+    for (int i = 0; i < o.postes; ++i) {
+        auto p = std::make_unique<QProcess>();
+        p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QStringList a{QStringLiteral("--poste"), QString::number(i), QStringLiteral("--stations"), QString::number(o.postes),
+                      QStringLiteral("--depart"), o.depart, QStringLiteral("--etiquette"), o.etiquette,
+                      QStringLiteral("--commandes"), QString::number(o.commandes), QStringLiteral("--echanges"),
+                      QString::number(o.echanges), QStringLiteral("--arrivees"), QString::number(o.actions),
+                      QStringLiteral("--ventes"), QString::number(o.ventes)};
+        if (o.porte) a << QStringLiteral("--porte");
+        if (!o.pannes.isEmpty()) a << QStringLiteral("--fin-pannes") << o.finPannes;
+        if (!o.ini.isEmpty()) a << QStringLiteral("--ini") << o.ini;
+        else a << o.cheminBD;
+        p->start(QCoreApplication::applicationFilePath(), a);
+        enfants.push_back(std::move(p));
+    }
+    for (auto& p : enfants) {
+        while (!p->canReadLine() && p->state() != QProcess::NotRunning) p->waitForReadyRead(60000);
+        if (QString::fromUtf8(p->readLine()).trimmed() != QLatin1String("pret")) {
+            Erreur(QStringLiteral("Un poste n'a pas pu ouvrir la base."));
+            return {};
+        }
+    }
+    return enfants;
+}
+
+// What a station wrote until it ended; a station that stopped abnormally is a violation.
+QByteArray SortiePoste(QProcess& p, QStringList& messages) {
+    QByteArray sortie;
+    while (p.state() != QProcess::NotRunning) {
+        p.waitForReadyRead(1000);
+        sortie += p.readAllStandardOutput();
+    }
+    sortie += p.readAllStandardOutput();
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        messages << QStringLiteral("un poste s'est arrêté anormalement (code %1)").arg(p.exitCode());
+    return sortie;
+}
+
+// How the stations fared around the faults.
+struct Suivi {
+    QSet<qint64> vus;
+    int actionsRefusees = 0, commandesApres = 0;
+};
+
+// Reads one station's lines of the order mode into r; false when it no longer works after the faults.
+bool LirePosteCommandes(const QByteArray& sortie, Releve& r, Suivi& s, bool pannes) {
+    bool apres = false, refusEnCours = false;
+    int reussitesApres = 0, refusApres = 0;
+    for (const QByteArray& brut : sortie.split('\n')) {
+        const QString l = QString::fromUtf8(brut).trimmed();
+        const QStringList m = l.split(QLatin1Char(' '));
+        if (m.first() == QLatin1String("apres")) apres = true;
+        if (m.first() == QLatin1String("erreur")) {
+            if (!refusEnCours) ++s.actionsRefusees;
+            refusEnCours = true;
+            if (apres) ++refusApres;
+        } else if (m.first() == QLatin1String("commande") || m.first() == QLatin1String("echange")) {
+            refusEnCours = false;
+            if (apres) ++reussitesApres;
+            if (apres && m.first() == QLatin1String("commande")) ++s.commandesApres;
+        }
+        if (m.first() == QLatin1String("commande") && m.size() == 4) {
+            const qint64 no = m.at(1).toLongLong();
+            if (s.vus.contains(no)) r.numerosEnDouble << no;
+            s.vus.insert(no);
+            r.commandes.insert(no, m.at(2).toInt());
+            r.latences.push_back(m.at(3).toLongLong());
+            ++r.nbCommandes;
+        } else if (m.first() == QLatin1String("echange")) {
+            ++r.nbEchanges;
+        } else if (m.first() == QLatin1String("erreur")) {
+            ++r.erreurs;
+            r.refus << QStringLiteral("confirmation refusée : ") + l.mid(7);
+        } else if (m.first() == QLatin1String("reprises")) {
+            r.reprises += m.value(1).toInt();
+        }
+    }
+    return !pannes || (refusApres == 0 && reussitesApres >= 5);
+}
+
+// The order mode's figures, then its check of the base.
+int ConclureCommandes(Releve& r, const Suivi& s, const Options& o, int nbPannes, double secondes) {
+    std::vector<qint64> latences = r.latences;
+    Dire(QStringLiteral("Durée : %1 s. Commandes : %2 (%3 par seconde). Échanges : %4. Transactions rejouées : %5. Refus : %6.")
+             .arg(secondes, 0, 'f', 2).arg(r.nbCommandes).arg(r.nbCommandes / secondes, 0, 'f', 1)
+             .arg(r.nbEchanges).arg(r.reprises).arg(r.erreurs));
+    for (const QString& refus : r.refus.mid(0, 5)) Dire(QStringLiteral("  ") + refus);
+    Dire(QStringLiteral("Latence d'une confirmation (ms) : p50 %1, p95 %2, p99 %3.")
+             .arg(Centile(latences, 50), 0, 'f', 2).arg(Centile(latences, 95), 0, 'f', 2).arg(Centile(latences, 99), 0, 'f', 2));
+    if (!o.pannes.isEmpty()) {
+        Dire(QStringLiteral("Pannes : %1. Confirmations refusées (puis confirmées de nouveau, même jeton) : %2, au plus %3 "
+                            "permises. Commandes après la dernière panne : %4.")
+                 .arg(nbPannes).arg(s.actionsRefusees).arg(nbPannes * o.postes).arg(s.commandesApres));
+        if (s.actionsRefusees > nbPannes * o.postes)
+            r.messages << QStringLiteral("%1 confirmations refusées pour %2 pannes et %3 postes")
+                              .arg(s.actionsRefusees).arg(nbPannes).arg(o.postes);
+        r.refus.clear();  // counted above, each one confirmed again
+    }
+    return Verifier(r, o.etiquette, o.aucunRefus);
+}
+
+// The parent: starts the stations, makes the faults, gathers the reports, checks the base.
+int Charger(Options o) {
+    o.etiquette = QStringLiteral("charge-%1").arg(QDateTime::currentMSecsSinceEpoch());
+    QTemporaryDir temp;
+    o.depart = QDir(temp.path()).filePath(QStringLiteral("depart"));
+    if (!o.pannes.isEmpty()) o.finPannes = QDir(temp.path()).filePath(QStringLiteral("fin-pannes"));
+    if (o.porte) {
+        ChargePorte::Preparer(o.etiquette, o.parties);
+        Dire(QStringLiteral("Base : %1. Porte : %2 postes, %3 parties, chacun %4 arrivées et %5 ventes.")
+                 .arg(modBD::DescriptionBase()).arg(o.postes).arg(o.parties).arg(o.actions).arg(o.ventes));
+    } else {
+        Dire(QStringLiteral("Base : %1. Postes : %2, chacun %3 commandes et %4 échanges.")
+                 .arg(modBD::DescriptionBase()).arg(o.postes).arg(o.commandes).arg(o.echanges));
+    }
+    std::vector<std::unique_ptr<QProcess>> enfants = DemarrerPostes(o);
+    if (enfants.empty()) return 2;
+    QElapsedTimer chrono;
+    QFile(o.depart).open(QIODevice::WriteOnly);
+    chrono.start();
+    Releve r;
+    int nbPannes = 0;
+    if (!o.pannes.isEmpty()) {
+        nbPannes = FairePannes(o.pannes, r.messages);
+        QFile(o.finPannes).open(QIODevice::WriteOnly);
+    }
+    Suivi s;
+    QString sortiesPorte;
+    for (size_t i = 0; i < enfants.size(); ++i) {
+        const QByteArray sortie = SortiePoste(*enfants.at(i), r.messages);
+        if (o.porte) sortiesPorte += QString::fromUtf8(sortie);
+        else if (!LirePosteCommandes(sortie, r, s, !o.pannes.isEmpty()))
+            r.messages << QStringLiteral("le poste %1 ne travaille plus après les pannes").arg(i);
+    }
+    const double secondes = static_cast<double>(chrono.nsecsElapsed()) / 1e9;
     try {
-        const QString echec = OuvrirBase(cheminBD, ini, !estPoste);
+        if (!o.pannes.isEmpty()) PreparerPannes(false);
+        if (!o.porte) return ConclureCommandes(r, s, o, nbPannes, secondes);
+        Dire(QStringLiteral("Durée : %1 s. Pannes : %2.").arg(secondes, 0, 'f', 2).arg(nbPannes));
+        for (const QString& m : std::as_const(r.messages)) Erreur(m);
+        return ChargePorte::Verifier(sortiesPorte, o.etiquette, &Dire, &Erreur) != 0 || !r.messages.isEmpty() ? 1 : 0;
+    } catch (const modBD::ErreurBD& e) {
+        Erreur(e.message());
+        return 1;
+    }
+}
+
+// Opens the base, then runs one station or the whole load.
+int Lancer(const Options& o) {
+    try {
+        const QString echec = OuvrirBase(o.cheminBD, o.ini, !o.estPoste);
         if (!echec.isEmpty()) {
             Erreur(echec);
             return 2;
         }
-        if (estPoste)
-            return Poste(parser.value(optPoste).toInt(), commandes, echanges, parser.value(optEtiquette), parser.value(optDepart),
-                         parser.value(optFin));
-        if (parser.isSet(optPannes)) {
-            if (ini.isEmpty()) {
+        if (o.estPoste && o.porte) {
+            Dire(QStringLiteral("pret"));
+            while (!QFileInfo::exists(o.depart)) QThread::usleep(500);
+            return ChargePorte::Poste(o.poste, o.postes, o.actions, o.ventes, o.etiquette, !o.finPannes.isEmpty(), &Dire);
+        }
+        if (o.estPoste) return Poste(o.poste, o.commandes, o.echanges, o.etiquette, o.depart, o.finPannes);
+        if (!o.pannes.isEmpty()) {
+            if (o.ini.isEmpty()) {
                 Erreur(QStringLiteral("--pannes ne vaut que pour un serveur PostgreSQL (--ini)."));
                 return 2;
             }
@@ -413,114 +608,18 @@ int main(int argc, char* argv[]) {
         Erreur(e.message());
         return 2;
     }
+    return Charger(o);
+}
+}  // namespace
 
-    const QString etiquette = QStringLiteral("charge-%1").arg(QDateTime::currentMSecsSinceEpoch());
-    QTemporaryDir temp;
-    const QString depart = QDir(temp.path()).filePath(QStringLiteral("depart"));
-    const bool pannes = parser.isSet(optPannes);
-    const QString finPannes = pannes ? QDir(temp.path()).filePath(QStringLiteral("fin-pannes")) : QString();
-    Dire(QStringLiteral("Base : %1. Postes : %2, chacun %3 commandes et %4 échanges.")
-             .arg(modBD::DescriptionBase()).arg(postes).arg(commandes).arg(echanges));
-
-    std::vector<std::unique_ptr<QProcess>> enfants;
-    for (int i = 0; i < postes; ++i) {
-        auto p = std::make_unique<QProcess>();
-        p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QStringList a{QStringLiteral("--poste"), QString::number(i), QStringLiteral("--depart"), depart,
-                      QStringLiteral("--etiquette"), etiquette, QStringLiteral("--commandes"), QString::number(commandes),
-                      QStringLiteral("--echanges"), QString::number(echanges)};
-        if (pannes) a << QStringLiteral("--fin-pannes") << finPannes;
-        if (!ini.isEmpty()) a << QStringLiteral("--ini") << ini;
-        else a << cheminBD;
-        p->start(QCoreApplication::applicationFilePath(), a);
-        enfants.push_back(std::move(p));
-    }
-    for (auto& p : enfants) {
-        while (!p->canReadLine() && p->state() != QProcess::NotRunning) p->waitForReadyRead(60000);
-        if (QString::fromUtf8(p->readLine()).trimmed() != QLatin1String("pret")) {
-            Erreur(QStringLiteral("Un poste n'a pas pu ouvrir la base."));
-            return 2;
-        }
-    }
-    QElapsedTimer chrono;
-    QFile(depart).open(QIODevice::WriteOnly);
-    chrono.start();
-    Releve r;
-    int nbPannes = 0;
-    if (pannes) {
-        nbPannes = FairePannes(parser.value(optPannes), r.messages);
-        QFile(finPannes).open(QIODevice::WriteOnly);
-    }
-    QSet<qint64> vus;
-    int actionsRefusees = 0, commandesApres = 0;
-    int numeroPoste = 0;
-    for (auto& p : enfants) {
-        bool apres = false, refusEnCours = false;
-        int reussitesApres = 0, refusApres = 0;
-        QByteArray sortie;
-        while (p->state() != QProcess::NotRunning) {
-            p->waitForReadyRead(1000);
-            sortie += p->readAllStandardOutput();
-        }
-        sortie += p->readAllStandardOutput();
-        if (p->exitStatus() != QProcess::NormalExit || p->exitCode() != 0)
-            r.messages << QStringLiteral("un poste s'est arrêté anormalement (code %1)").arg(p->exitCode());
-        for (const QByteArray& brut : sortie.split('\n')) {
-            const QString l = QString::fromUtf8(brut).trimmed();
-            const QStringList m = l.split(QLatin1Char(' '));
-            if (m.first() == QLatin1String("apres")) apres = true;
-            if (m.first() == QLatin1String("erreur")) {
-                if (!refusEnCours) ++actionsRefusees;
-                refusEnCours = true;
-                if (apres) ++refusApres;
-            } else if (m.first() == QLatin1String("commande") || m.first() == QLatin1String("echange")) {
-                refusEnCours = false;
-                if (apres) ++reussitesApres;
-                if (apres && m.first() == QLatin1String("commande")) ++commandesApres;
-            }
-            if (m.first() == QLatin1String("commande") && m.size() == 4) {
-                const qint64 no = m.at(1).toLongLong();
-                if (vus.contains(no)) r.numerosEnDouble << no;
-                vus.insert(no);
-                r.commandes.insert(no, m.at(2).toInt());
-                r.latences.push_back(m.at(3).toLongLong());
-                ++r.nbCommandes;
-            } else if (m.first() == QLatin1String("echange")) {
-                ++r.nbEchanges;
-            } else if (m.first() == QLatin1String("erreur")) {
-                ++r.erreurs;
-                r.refus << QStringLiteral("confirmation refusée : ") + l.mid(7);
-            } else if (m.first() == QLatin1String("reprises")) {
-                r.reprises += m.value(1).toInt();
-            }
-        }
-        if (pannes && (refusApres > 0 || reussitesApres < 5))
-            r.messages << QStringLiteral("le poste %1 ne travaille plus après les pannes (%2 confirmations, %3 refus depuis la "
-                                         "dernière)").arg(numeroPoste).arg(reussitesApres).arg(refusApres);
-        ++numeroPoste;
-    }
-    const double secondes = static_cast<double>(chrono.nsecsElapsed()) / 1e9;
-    std::vector<qint64> latences = r.latences;
-    Dire(QStringLiteral("Durée : %1 s. Commandes : %2 (%3 par seconde). Échanges : %4. Transactions rejouées : %5. Refus : %6.")
-             .arg(secondes, 0, 'f', 2).arg(r.nbCommandes).arg(r.nbCommandes / secondes, 0, 'f', 1)
-             .arg(r.nbEchanges).arg(r.reprises).arg(r.erreurs));
-    for (const QString& refus : r.refus.mid(0, 5)) Dire(QStringLiteral("  ") + refus);
-    Dire(QStringLiteral("Latence d'une confirmation (ms) : p50 %1, p95 %2, p99 %3.")
-             .arg(Centile(latences, 50), 0, 'f', 2).arg(Centile(latences, 95), 0, 'f', 2).arg(Centile(latences, 99), 0, 'f', 2));
-    if (pannes) {
-        Dire(QStringLiteral("Pannes : %1. Confirmations refusées (puis confirmées de nouveau, même jeton) : %2, au plus %3 "
-                            "permises. Commandes après la dernière panne : %4.")
-                 .arg(nbPannes).arg(actionsRefusees).arg(nbPannes * postes).arg(commandesApres));
-        if (actionsRefusees > nbPannes * postes)
-            r.messages << QStringLiteral("%1 confirmations refusées pour %2 pannes et %3 postes")
-                              .arg(actionsRefusees).arg(nbPannes).arg(postes);
-        r.refus.clear();  // counted above, each one confirmed again
-    }
-    try {
-        if (pannes) PreparerPannes(false);
-        return Verifier(r, etiquette, parser.isSet(optAucunRefus));
-    } catch (const modBD::ErreurBD& e) {
-        Erreur(e.message());
-        return 1;
-    }
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("corvandelle-charge"));
+    QLocale francais(QLocale::French, QLocale::Canada);
+    francais.setNumberOptions(QLocale::OmitGroupSeparator);
+    QLocale::setDefault(francais);
+    Options o;
+    const int sortie = LireOptions(QCoreApplication::arguments(), o);
+    if (sortie >= 0) return sortie;
+    return Lancer(o);
 }

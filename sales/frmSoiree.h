@@ -5,12 +5,15 @@
 
 #include "modBD_Soiree.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <optional>
 
 class QComboBox;
+class QKeyEvent;
 class QLabel;
+class QTreeWidgetItem;
 class QLineEdit;
 class QPushButton;
 class QTimer;
@@ -22,7 +25,9 @@ public:
     explicit frmSoiree(QWidget* principal);
 
     // Reads the chosen performance again: counters and list (the chosen party stays chosen).
-    void Actualiser();
+    // Waits only briefly for a base another program holds: what is shown then stays, the
+    // status line says how old it is, and the next tick catches up. False when not read.
+    bool Actualiser();
     // The party chosen in the list, if any.
     std::optional<qint64> PartieChoisie() const;
     bool ChoisirPartie(qint64 noClient);
@@ -33,6 +38,7 @@ public:
     void Form_Load();
     void cboRepresentation_Click();
     void txtRecherche_Change();
+    void txtRecherche_Entree();     // Enter in the field: the selected party checked in whole
     void cmdArrivee_Click();        // the whole party (Enter, Space, double click)
     void cmdPlus_Click();           // one more ("+")
     void cmdMoins_Click();          // one less ("−")
@@ -40,9 +46,15 @@ public:
     void cmdVentePorte_Click();     // the small dialog
     void cmdCloture_Click();        // the closing page as PDF
     void cmdImprimerCloture_Click();
+    void cmdCaisse_Click();         // "Caisse de la soirée" for this performance and station
     // Records a door sale with these entries (what the dialog's "Enregistrer" does); false,
-    // with the clerk told why, when nothing was recorded.
-    bool VendreALaPorte(const QString& enfants, const QString& adultes, const QString& cout, const QString& vendeur);
+    // with the clerk told why, when nothing was recorded. paiement: "Espèces", "Carte",
+    // "Chèque" (reference: its number, optional) or "Autre".
+    // jeton: the dialog's own, kept until the sale is recorded, so that "Enregistrer" pressed again
+    // after a failure that came once the order was written never sells twice (empty: a new one).
+    bool VendreALaPorte(const QString& enfants, const QString& adultes, const QString& cout, const QString& vendeur,
+                        const QString& paiement = QStringLiteral("Espèces"), const QString& reference = QString(),
+                        const QString& jeton = QString());
     // The door sale's cost from the play's prices ("" when it has none or the counts are no numbers).
     QString CoutSelonTarif(const QString& enfants, const QString& adultes) const;
 
@@ -66,7 +78,9 @@ public:
     QPushButton* cmdVentePorte = nullptr;
     QPushButton* cmdCloture = nullptr;
     QPushButton* cmdImprimerCloture = nullptr;
+    QPushButton* cmdCaisse = nullptr;
     QPushButton* cmdFermer = nullptr;
+    QLabel* lblEtat = nullptr;  // the status line: a party already in, figures held back by a busy base
     QTimer* TiActualiser = nullptr;  // other stations' check-ins and sales
     QLabel* lblStatut = nullptr;     // the status line: "Enregistré : {chemin}" for 5 s after a file is written
     QTimer* TiEffacerStatut = nullptr;
@@ -85,13 +99,23 @@ private:
     void ConstruireFenetre();
     void ConstruireLigneStatut();
     void PreparerLecteurEtClavier();
-    void RemplirListe();
+    void AnnoncerFichier(const QString& chemin);
+    void ConstruireCompteurs(class QVBoxLayout* racine);
+    void ConstruireRecherche(QVBoxLayout* racine);
+    void ConstruireBoutons(QVBoxLayout* racine);
+    void Relier();
+    void RemplirListe(bool choisirPremiere = false);
+    QTreeWidgetItem* CreerItem(const modBD::PartieSoiree& p) const;
     void AfficherCompteurs();
     void Noter(modBD::Arrivee changement);
-    void AnnoncerFichier(const QString& chemin);
+    const modBD::PartieSoiree* Partie(qint64 noClient) const;
+    bool ToucheRecherche(const QKeyEvent* touche);
+    bool ToucheListe(const QKeyEvent* touche);
+    void RendreFocus();
 
     QList<modBD::RepresentationSoiree> m_representations;
     modBD::Soiree m_soiree;
     std::optional<modBD::Tarif> m_tarif;
     bool m_centree = false;
+    QElapsedTimer m_derniereLecture;  // since the figures shown were read
 };

@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "ReglagesPoste.h"
+
 #include "Toolkit.h"
 #include "modBD.h"
 
@@ -28,6 +30,9 @@ void InitialiserProgrammeTest() {
     Toolkit::InitialiserApplication(*qobject_cast<QApplication*>(QCoreApplication::instance()));
     Toolkit::Test::Activer();
     DefinirLocale(LocaleFrancaise());
+    // The station's own settings (its name, its last door seller, its till's float) never in the user's.
+    static QTemporaryDir reglagesPoste;
+    ReglagesPoste::DefinirFichier(reglagesPoste.filePath(QStringLiteral("poste.ini")));
 }
 
 bool SurServeur() { return qEnvironmentVariable("CORV_MOTEUR_TEST") == QLatin1String("postgresql"); }

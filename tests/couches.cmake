@@ -9,7 +9,7 @@ endif()
 
 # The data store's wings: base/ sees only itself; no two wings of one level see each other.
 set(ailes_fonctions data/catalogue data/commandes data/inventaire data/annulations data/compagnie data/comptes
-    data/recherche data/soiree)
+    data/recherche data/soiree data/caisse)
 set(ailes ${ailes_fonctions} data/base data/sauvegarde data/rapports data/demonstration)
 set(couches ${ailes} ui reports/core sales catalogue stock app reports)
 set(permis_data/base data/base)
@@ -19,6 +19,7 @@ foreach(aile data/catalogue data/commandes data/inventaire data/annulations data
 endforeach()
 set(permis_data/recherche data/recherche data/annulations data/base)
 set(permis_data/soiree data/soiree data/commandes data/base)
+set(permis_data/caisse data/caisse data/soiree data/commandes data/base)
 set(permis_data/rapports data/rapports data/base ${ailes_fonctions})
 set(permis_data/demonstration data/demonstration data/base ${ailes_fonctions})
 # Above the store, every wing is "data".

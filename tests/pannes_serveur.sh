@@ -12,3 +12,5 @@ trap '"$script" arreter "$dossier"; rm -rf "$reglages"' EXIT
 "$script" demarrer "$dossier" 5432 > /dev/null
 printf '[base]\nmoteur=postgresql\nhote=%s\nport=5432\nnom=corvandelle\nutilisateur=corv\n' "$dossier" > "$reglages/corvandelle.ini"
 "$charge" --stations 4 --commandes 20 --echanges 5 --pannes "'$script' redemarrer '$dossier'" --ini "$reglages/corvandelle.ini"
+# The door through the same faults: check-ins and door sales with their payments.
+"$charge" --porte --stations 4 --parties 40 --arrivees 30 --ventes 10 --pannes "'$script' redemarrer '$dossier'" --ini "$reglages/corvandelle.ini"

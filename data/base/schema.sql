@@ -146,3 +146,33 @@ CREATE TABLE JournalOperation (
   Detail TEXT NOT NULL,
   Empreinte TEXT NOT NULL
 );
+
+-- Door sales paid at a till: one row per order paid there (Mode "Espèces", "Carte", "Chèque",
+-- "Autre"; Reference the cheque's number; Poste the station that took the money), written in
+-- the order's own transaction. An order without a row was not paid at a till.
+CREATE TABLE PaiementCommande (
+  NoClient INTEGER NOT NULL PRIMARY KEY,
+  Mode TEXT NOT NULL,
+  Reference TEXT NOT NULL DEFAULT '',
+  Poste TEXT NOT NULL DEFAULT ''
+);
+CREATE INDEX IX_PaiementCommande_Poste ON PaiementCommande (Poste, Mode);
+
+-- A station's till closed for one performance: never changed nor deleted by the program.
+-- Amounts in whole cents; Detail is the count by note and coin ("100:0;50:1;…;0,05:1").
+CREATE TABLE FermetureCaisse (
+  NoFermeture INTEGER PRIMARY KEY AUTOINCREMENT,
+  NoRepresentation INTEGER NOT NULL,
+  Poste TEXT NOT NULL,
+  DateFermeture TEXT NOT NULL,
+  FondCaisse INTEGER NOT NULL DEFAULT 0,
+  EspecesAttendues INTEGER NOT NULL DEFAULT 0,
+  EspecesComptees INTEGER NOT NULL DEFAULT 0,
+  Ecart INTEGER NOT NULL DEFAULT 0,
+  Carte INTEGER NOT NULL DEFAULT 0,
+  Cheque INTEGER NOT NULL DEFAULT 0,
+  Autre INTEGER NOT NULL DEFAULT 0,
+  Detail TEXT NOT NULL DEFAULT '',
+  Commentaire TEXT NOT NULL DEFAULT ''
+);
+CREATE INDEX IX_FermetureCaisse_Representation ON FermetureCaisse (NoRepresentation, Poste);

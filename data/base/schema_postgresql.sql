@@ -146,3 +146,30 @@ CREATE TABLE JournalOperation (
   Detail text NOT NULL,
   Empreinte text NOT NULL
 );
+
+-- Door sales paid at a till (see schema.sql).
+CREATE TABLE PaiementCommande (
+  NoClient bigint NOT NULL PRIMARY KEY,
+  Mode text NOT NULL,
+  Reference text NOT NULL DEFAULT '',
+  Poste text NOT NULL DEFAULT ''
+);
+CREATE INDEX IX_PaiementCommande_Poste ON PaiementCommande (Poste, Mode);
+
+-- A station's till closed for one performance, never changed (see schema.sql).
+CREATE TABLE FermetureCaisse (
+  NoFermeture bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
+  NoRepresentation bigint NOT NULL,
+  Poste text NOT NULL,
+  DateFermeture text NOT NULL,
+  FondCaisse bigint NOT NULL DEFAULT 0,
+  EspecesAttendues bigint NOT NULL DEFAULT 0,
+  EspecesComptees bigint NOT NULL DEFAULT 0,
+  Ecart bigint NOT NULL DEFAULT 0,
+  Carte bigint NOT NULL DEFAULT 0,
+  Cheque bigint NOT NULL DEFAULT 0,
+  Autre bigint NOT NULL DEFAULT 0,
+  Detail text NOT NULL DEFAULT '',
+  Commentaire text NOT NULL DEFAULT ''
+);
+CREATE INDEX IX_FermetureCaisse_Representation ON FermetureCaisse (NoRepresentation, Poste);

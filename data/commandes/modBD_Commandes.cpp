@@ -74,7 +74,9 @@ void AjouterInfoReservation(const QString& noClient, const QString& nomPiece, co
              {client, noRepresentation.toLongLong(), enfants, adultes, montant, porte, *noVendeur});
 }
 
-QString EnregistrerCommande(const Commande& commande) {
+QString EnregistrerCommande(const Commande& commande) { return EnregistrerCommande(commande, {}); }
+
+QString EnregistrerCommande(const Commande& commande, const std::function<void(const QString&)>& dansLaMemeTransaction) {
     // Rolled back on any throw below: no half order is ever left. Replayed whole when the
     // server aborts it for a conflict with another station.
     const QString jeton = commande.jeton.isEmpty() ? NouveauJeton() : commande.jeton;
@@ -104,6 +106,7 @@ QString EnregistrerCommande(const Commande& commande) {
         Journaliser(aLaPorte ? QStringLiteral("Vente à la porte") : QStringLiteral("Commande confirmée"),
                     QStringLiteral("Commande %1").arg(noClient),
                     QStringLiteral("%1 ligne(s), montant %2").arg(commande.lignes.size()).arg(commande.montantTotal));
+        if (dansLaMemeTransaction) dansLaMemeTransaction(noClient);
         return noClient;
     });
 }

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 namespace modBD {
 
 // Appends the order row and returns the number the database gave it, as text.
@@ -50,5 +52,8 @@ struct Commande {
 // Done once per token: when the server's answer to the commit is lost, the token settles it
 // (the order's number when it was written; NatureErreur::ReponsePerdue or IssueInconnue otherwise).
 QString EnregistrerCommande(const Commande& commande);
+// The same, and dansLaMemeTransaction(number) runs after the lines, inside the order's own
+// transaction (replayed with it): what it writes stays only with the order, and never without it.
+QString EnregistrerCommande(const Commande& commande, const std::function<void(const QString&)>& dansLaMemeTransaction);
 
 }  // namespace modBD

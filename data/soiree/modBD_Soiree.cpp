@@ -303,7 +303,9 @@ std::optional<qlonglong> NoterArrivee(qint64 noClient, qint64 noRepresentation, 
 
 QString EnregistrerVentePorte(const QString& nomPiece, const QString& dateRepresentation, const QString& nbEnfants,
                               const QString& nbAdultes, const QString& cout, const QString& nomVendeur,
-                              const QString& dateVente) {
+                              const QString& dateVente,
+                              const std::function<void(const QString& noClient)>& dansLaMemeTransaction,
+                              const QString& jeton) {
     Commande c;
     c.dateReservation = dateVente;
     c.montantTotal = cout;
@@ -311,8 +313,9 @@ QString EnregistrerVentePorte(const QString& nomPiece, const QString& dateRepres
     c.telephoneClient = QString();
     c.nbForfaits = QStringLiteral("0");
     c.nomVendeur = nomVendeur;
+    c.jeton = jeton;
     c.lignes.append({nomPiece, dateRepresentation, nbEnfants, nbAdultes, cout, QStringLiteral("Oui")});
-    const QString no = EnregistrerCommande(c);
+    const QString no = EnregistrerCommande(c, dansLaMemeTransaction);
     const qint64 noRepresentation = TrouverRepresentation(nomPiece, dateRepresentation);
     try {
         NoterArrivee(no.toLongLong(), noRepresentation, Arrivee::Toute);

@@ -12,6 +12,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace modBD {
@@ -86,9 +87,13 @@ enum class Arrivee { Toute, UneDePlus, UneDeMoins, Aucune };
 std::optional<qlonglong> NoterArrivee(qint64 noClient, qint64 noRepresentation, Arrivee changement);
 
 // A door sale: one order of one line sold at the door, through the same write as any order,
-// then checked in whole. Returns the new order number.
+// then checked in whole. Returns the new order number. dansLaMemeTransaction (the payment)
+// is written in the order's own transaction; jeton (empty: a new one) makes a second attempt
+// after a lost answer find the sale instead of writing it twice.
 QString EnregistrerVentePorte(const QString& nomPiece, const QString& dateRepresentation, const QString& nbEnfants,
                               const QString& nbAdultes, const QString& cout, const QString& nomVendeur,
-                              const QString& dateVente);
+                              const QString& dateVente,
+                              const std::function<void(const QString& noClient)>& dansLaMemeTransaction = {},
+                              const QString& jeton = QString());
 
 }  // namespace modBD

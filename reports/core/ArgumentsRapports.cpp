@@ -26,8 +26,8 @@ QList<QCommandLineOption> Options() {
         QCommandLineOption(QStringLiteral("version"), QStringLiteral("Affiche la version.")),
         QCommandLineOption(QStringLiteral("exporter"),
                            QStringLiteral("Écrit le rapport RAPPORT dans un fichier au lieu d'ouvrir la fenêtre : "
-                                          "ventes, porte, vendeurs, mouvements, reglement, journal, annulations, bilan, soiree "
-                                          "ou operations (le journal des opérations)."),
+                                          "ventes, porte, vendeurs, mouvements, reglement, journal, annulations, bilan, soiree, "
+                                          "caisse ou operations (le journal des opérations)."),
                            QStringLiteral("RAPPORT")),
         QCommandLineOption(QStringLiteral("format"), QStringLiteral("Format du fichier : csv, pdf ou xlsx."),
                            QStringLiteral("FORMAT")),
@@ -38,7 +38,7 @@ QList<QCommandLineOption> Options() {
                            QStringLiteral("NOM")),
         QCommandLineOption(QStringLiteral("representation"),
                            QStringLiteral("Date de la représentation, telle que le programme l'affiche "
-                                          "(exigée pour porte, mouvements et soiree, permise pour reglement)."),
+                                          "(exigée pour porte, mouvements et soiree, permise pour reglement et caisse)."),
                            QStringLiteral("DATE")),
         QCommandLineOption(QStringLiteral("vendeur"),
                            QStringLiteral("Vendeurs et reglement : ce vendeur seulement, sans égard aux majuscules "
@@ -150,7 +150,7 @@ bool LireRapportEtFormat(const QCommandLineParser& p, Demande& d, QString& erreu
     d.operations = code == QLatin1String("operations");
     if (!d.operations && !LireCodeRapport(code, d.rapport)) {
         erreur = QStringLiteral("rapport inconnu : « %1 » (ventes, porte, vendeurs, mouvements, reglement, journal, "
-                                "annulations, bilan, soiree ou operations).")
+                                "annulations, bilan, soiree, caisse ou operations).")
                      .arg(code);
         return false;
     }
@@ -201,7 +201,7 @@ bool LireFiltres(const QCommandLineParser& p, Demande& d, QString& erreur) {
         return false;
     }
     if ((d.operations || !FiltreParDate(d.rapport)) && (p.isSet(QStringLiteral("du")) || p.isSet(QStringLiteral("au")))) {
-        erreur = QStringLiteral("--du et --au ne s'emploient qu'avec les rapports ventes et journal.");
+        erreur = QStringLiteral("--du et --au ne s'emploient qu'avec les rapports ventes, journal et caisse.");
         return false;
     }
     return true;
@@ -265,7 +265,8 @@ QString TexteAide() {
         "Rapports : ventes (ventes par représentation), porte (liste de la porte d'une représentation),\n"
         "vendeurs (billets des vendeurs), mouvements (mouvements d'une représentation),\n"
         "reglement (règlement des vendeurs), journal (journal des ventes), annulations (commandes annulées).\n\n"
-        "bilan (bilan des représentations), soiree (clôture de la soirée d'une représentation, pdf seulement).\n\n"
+        "bilan (bilan des représentations), soiree (clôture de la soirée d'une représentation, pdf seulement),\n"
+        "caisse (fermetures de caisse : --piece, --representation, --du et --au sur la date de fermeture).\n\n"
         "Options :\n");
     for (const QCommandLineOption& o : Options()) {
         QStringList noms;
@@ -323,7 +324,7 @@ int ExecuterExportation(const Demande& d, QTextStream& erreurs) {
         }
         // A date filter that no order date falls in is worth a word: an empty report may
         // otherwise pass for a quiet season when the dates were mistyped.
-        if (code == kReussite && FiltreParDate(d.rapport) && (filtres.du.isValid() || filtres.au.isValid()) &&
+        if (code == kReussite && FiltreParDate(d.rapport) && d.rapport != Rapport::Caisse && (filtres.du.isValid() || filtres.au.isValid()) &&
             !modBD::DatesCommandesDans(filtres.du, filtres.au))
             erreurs << QStringLiteral("corvandelle-rapports : attention, aucune date de commande de la base ne tombe "
                                       "dans l'intervalle demandé ; le rapport est vide.")

@@ -1,5 +1,6 @@
 #include "Recu.h"
 
+#include "CodeBarres.h"
 #include "Exportation.h"
 
 #include <QFont>
@@ -42,6 +43,10 @@ bool PeindreRecu(const Recu& r, QPagedPaintDevice& appareil) {
     };
     if (!r.compagnie.isEmpty()) y += ecrire(titre, r.compagnie) + 4 * point;
     y += ecrire(gras, QStringLiteral("Reçu — commande n° %1").arg(r.numero)) + 2 * point;
+    // The number again as bars under it: a reader at the door types it into the evening's search.
+    const qreal hauteurBarres = 36 * point;
+    if (PeindreCode128(p, QRectF(10 * point, y, std::min(largeur * 0.5, 160 * point), hauteurBarres), QString::number(r.numero)))
+        y += hauteurBarres + 6 * point;
     y += ecrire(normal, QStringLiteral("Date : %1").arg(r.date));
     y += ecrire(normal, QStringLiteral("Client : %1").arg(r.client));
     if (!r.telephone.isEmpty()) y += ecrire(normal, QStringLiteral("Téléphone : %1").arg(r.telephone));

@@ -3,6 +3,7 @@
 #include "Regles.h"
 #include "modBD_Compagnie.h"
 #include "modBD_Rapports.h"
+#include "modBD_Caisse.h"
 #include "modBD_Soiree.h"
 #include "modBD_RapportsSoiree.h"
 
@@ -11,6 +12,7 @@
 #include <QFont>
 #include <QLocale>
 
+#include <array>
 #include <charconv>
 #include <cmath>
 
@@ -370,6 +372,24 @@ Tableau Bilan(const Filtres& f) {
     return t;
 }
 
+// The door takings by payment mode and the performance's till closings, under the closing page.
+void AjouterCaisses(Tableau& t, qint64 noRepresentation) {
+    const QString porte = QStringLiteral("Recettes de la porte");
+    for (const modBD::RecetteMode& r : modBD::RecettesPorteParMode(noRepresentation))
+        if (r.ventes > 0 || r.mode != QStringLiteral("Non payé à la caisse"))
+            t.lignes.append(Donnee({porte, r.mode, r.ventes, QVariant(), Montant(r.montant)}));
+    for (const modBD::FermetureCaisse& c : modBD::ListeFermetures(noRepresentation)) {
+        const QString rubrique = QStringLiteral("Fermeture de caisse n° %1").arg(c.noFermeture);
+        const QString qui = QStringLiteral("%1, %2").arg(c.poste, c.dateFermeture);
+        t.lignes.append(Donnee({rubrique, QStringLiteral("Espèces attendues (%1)").arg(qui), QVariant(), QVariant(), Montant(c.especesAttendues)}));
+        t.lignes.append(Donnee({rubrique, QStringLiteral("Espèces comptées"), QVariant(), QVariant(), Montant(c.especesComptees)}));
+        Ligne ecart = Donnee({rubrique, QStringLiteral("Écart"), QVariant(), QVariant(), Montant(c.ecart)});
+        ecart.alerte = c.ecart != 0;
+        t.lignes.append(ecart);
+        t.lignes.append(Donnee({rubrique, QStringLiteral("Carte, chèque, autre"), QVariant(), QVariant(), Montant(c.carte + c.cheque + c.autre)}));
+    }
+}
+
 // The night's settlement as rows under a heading each: door sales (in all, then by seller),
 // advance sales, arrivals, and the parties that did not come.
 Tableau Soiree(const Filtres& f) {
@@ -404,6 +424,39 @@ Tableau Soiree(const Filtres& f) {
     t.lignes.append(Ligne{Ligne::Type::Total,
                           {QStringLiteral("Absents"), QStringLiteral("Total"), qlonglong{c.absents.size()}, billetsAbsents, Cellule(montantAbsents)},
                           false});
+    AjouterCaisses(t, modBD::TrouverRepresentation(f.piece, f.representation));
+    return t;
+}
+
+// Every closing of the till, filtered by play, performance and closing date.
+Tableau Caisse(const Filtres& f) {
+    Tableau t;
+    t.entetes = {QStringLiteral("Fermeture"),       QStringLiteral("Date"),           QStringLiteral("Pièce"),
+                 QStringLiteral("Représentation"),  QStringLiteral("Poste"),          QStringLiteral("Fonds de caisse"),
+                 QStringLiteral("Espèces attendues"), QStringLiteral("Espèces comptées"), QStringLiteral("Écart"),
+                 QStringLiteral("Carte"),           QStringLiteral("Chèque"),         QStringLiteral("Autre")};
+    t.genres = {Genre::Entier, Genre::Texte, Genre::Texte, Genre::Texte, Genre::Texte, Genre::Montant,
+                Genre::Montant, Genre::Montant, Genre::Montant, Genre::Montant, Genre::Montant, Genre::Montant};
+    t.colonneAlerte = 8;  // a drawer short of cash
+    std::array<qint64, 7> totaux{};
+    for (const modBD::FermetureCaisse& c : modBD::ListeFermetures()) {
+        const QDate jour = QDate::fromString(c.dateFermeture.left(10), Qt::ISODate);
+        if ((!f.piece.isEmpty() && c.piece != f.piece) || (!f.representation.isEmpty() && c.dateRepresentation != f.representation) ||
+            (f.du.isValid() && jour < f.du) || (f.au.isValid() && jour > f.au))
+            continue;
+        const std::array<qint64, 7> montants{c.fondCaisse, c.especesAttendues, c.especesComptees, c.ecart, c.carte, c.cheque, c.autre};
+        QVariantList cellules{qlonglong{c.noFermeture}, c.dateFermeture, c.piece, c.dateRepresentation, c.poste};
+        for (size_t i = 0; i < montants.size(); ++i) {
+            cellules << Montant(montants.at(i));
+            totaux.at(i) += montants.at(i);
+        }
+        Ligne ligne = Donnee(cellules);
+        ligne.alerte = c.ecart < 0;
+        t.lignes.append(ligne);
+    }
+    QVariantList total{QVariant(), QStringLiteral("Total"), QVariant(), QVariant(), QVariant()};
+    for (qint64 m : totaux) total << Montant(m);
+    t.lignes.append(Ligne{Ligne::Type::Total, total, false});
     return t;
 }
 
@@ -420,13 +473,14 @@ QString CodeRapport(Rapport r) {
     case Rapport::Annulations: return QStringLiteral("annulations");
     case Rapport::Bilan: return QStringLiteral("bilan");
     case Rapport::Soiree: return QStringLiteral("soiree");
+    case Rapport::Caisse: return QStringLiteral("caisse");
     }
     return {};
 }
 
 QList<Rapport> TousLesRapports() {
     return {Rapport::Ventes,    Rapport::Porte,   Rapport::Vendeurs,    Rapport::Mouvements, Rapport::Reglement,
-            Rapport::Journal,   Rapport::Annulations, Rapport::Bilan, Rapport::Soiree};
+            Rapport::Journal,   Rapport::Annulations, Rapport::Bilan, Rapport::Soiree, Rapport::Caisse};
 }
 
 bool LireCodeRapport(const QString& code, Rapport& r) {
@@ -449,15 +503,16 @@ QString TitreRapport(Rapport r) {
     case Rapport::Annulations: return QStringLiteral("Commandes annulées");
     case Rapport::Bilan: return QStringLiteral("Bilan des représentations");
     case Rapport::Soiree: return QStringLiteral("Clôture de la soirée");
+    case Rapport::Caisse: return QStringLiteral("Fermetures de caisse");
     }
     return {};
 }
 
 bool ExigeRepresentation(Rapport r) { return r == Rapport::Porte || r == Rapport::Mouvements || r == Rapport::Soiree; }
-bool FiltreParDate(Rapport r) { return r == Rapport::Ventes || r == Rapport::Journal; }
+bool FiltreParDate(Rapport r) { return r == Rapport::Ventes || r == Rapport::Journal || r == Rapport::Caisse; }
 bool FiltreParVendeur(Rapport r) { return r == Rapport::Vendeurs || r == Rapport::Reglement; }
 bool FiltreParPiece(Rapport r) { return r != Rapport::Journal && r != Rapport::Annulations; }
-bool AccepteRepresentation(Rapport r) { return r == Rapport::Reglement; }
+bool AccepteRepresentation(Rapport r) { return r == Rapport::Reglement || r == Rapport::Caisse; }
 
 bool AccepteFormat(Rapport r, bool page) { return page || r != Rapport::Soiree; }
 
@@ -474,6 +529,7 @@ Tableau Produire(Rapport rapport, const Filtres& filtres, const QString& source,
     case Rapport::Annulations: t = Annulations(filtres); break;
     case Rapport::Bilan: t = Bilan(filtres); break;
     case Rapport::Soiree: t = Soiree(filtres); break;
+    case Rapport::Caisse: t = Caisse(filtres); break;
     }
     t.rapport = rapport;
     t.filtres = filtres;
@@ -487,8 +543,9 @@ Tableau Produire(Rapport rapport, const Filtres& filtres, const QString& source,
     if (FiltreParVendeur(rapport) && !filtres.vendeur.isEmpty())
         t.descriptionFiltres << QStringLiteral("Vendeur : %1").arg(filtres.vendeur);
     if (FiltreParDate(rapport)) {
-        if (filtres.du.isValid()) t.descriptionFiltres << QStringLiteral("Commandes du %1").arg(Regles::DateEnTexte(filtres.du));
-        if (filtres.au.isValid()) t.descriptionFiltres << QStringLiteral("Commandes jusqu'au %1").arg(Regles::DateEnTexte(filtres.au));
+        const QString quoi = rapport == Rapport::Caisse ? QStringLiteral("Fermetures") : QStringLiteral("Commandes");
+        if (filtres.du.isValid()) t.descriptionFiltres << QStringLiteral("%1 du %2").arg(quoi, Regles::DateEnTexte(filtres.du));
+        if (filtres.au.isValid()) t.descriptionFiltres << QStringLiteral("%1 jusqu'au %2").arg(quoi, Regles::DateEnTexte(filtres.au));
     }
     if (t.descriptionFiltres.isEmpty())
         t.descriptionFiltres << (FiltreParPiece(rapport) ? QStringLiteral("Toutes les pièces") : QStringLiteral("Toutes les commandes"));

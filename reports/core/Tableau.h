@@ -18,7 +18,7 @@
 
 namespace Rapports {
 
-enum class Rapport { Ventes, Porte, Vendeurs, Mouvements, Reglement, Journal, Annulations, Bilan, Soiree };
+enum class Rapport { Ventes, Porte, Vendeurs, Mouvements, Reglement, Journal, Annulations, Bilan, Soiree, Caisse };
 // Every report, in the order the window lists them.
 QList<Rapport> TousLesRapports();
 // The command line's name of each report ("ventes", "porte", "vendeurs", "mouvements", …).
