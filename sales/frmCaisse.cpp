@@ -289,7 +289,8 @@ void frmCaisse::ProposerPage(const modBD::FermetureCaisse& f) {
     }
     const QString chemin = Toolkit::ChoisirFichierEnregistrement(
         this, QStringLiteral("Fermeture de caisse n° %1").arg(f.noFermeture), QDir::homePath(),
-        QStringLiteral("fermeture-caisse-%1.pdf").arg(f.noFermeture), QStringLiteral("Document PDF (*.pdf)"));
+        QStringLiteral("fermeture-caisse-%1.pdf").arg(f.noFermeture), QStringLiteral("Document PDF (*.pdf)"),
+        QStringLiteral("pdf"));
     if (chemin.isEmpty()) return;
     try {
         Rapports::ExporterFermeturePdf(page, chemin);

@@ -364,6 +364,12 @@ bool frmSoiree::ToucheRecherche(const QKeyEvent* touche) {
 }
 
 bool frmSoiree::eventFilter(QObject* objet, QEvent* evenement) {
+    // Escape first empties "Rechercher :"; only once it is empty does it close the window, as "Fermer".
+    if (evenement->type() == QEvent::ShortcutOverride && objet == txtRecherche &&
+        static_cast<QKeyEvent*>(evenement)->key() == Qt::Key_Escape && !txtRecherche->text().isEmpty()) {
+        evenement->accept();
+        return true;
+    }
     if (evenement->type() == QEvent::KeyPress) {
         const auto* touche = static_cast<QKeyEvent*>(evenement);
         if (objet == lstParties && ToucheListe(touche)) return true;

@@ -27,7 +27,7 @@ const QList<std::pair<ModePaiement, QString>>& Modes() {
 
 // "1 when the order is cancelled", for a select list; the table may not exist yet.
 QString Annulee(const QString& colonne) {
-    if (!TableAnnulationsPresente()) return QStringLiteral("0");
+    if (!TablePresente(kTableAnnulations)) return QStringLiteral("0");
     return QStringLiteral("CASE WHEN EXISTS (SELECT 1 FROM AnnulationCommande a WHERE a.NoClient = %1) THEN 1 ELSE 0 END")
         .arg(colonne);
 }

@@ -27,7 +27,7 @@ QList<QCommandLineOption> Options() {
         QCommandLineOption(QStringLiteral("exporter"),
                            QStringLiteral("Écrit le rapport RAPPORT dans un fichier au lieu d'ouvrir la fenêtre : "
                                           "ventes, porte, vendeurs, mouvements, reglement, journal, annulations, bilan, soiree, "
-                                          "caisse ou operations (le journal des opérations)."),
+                                          "caisse ou operations."),
                            QStringLiteral("RAPPORT")),
         QCommandLineOption(QStringLiteral("format"), QStringLiteral("Format du fichier : csv, pdf ou xlsx."),
                            QStringLiteral("FORMAT")),

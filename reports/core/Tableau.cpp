@@ -377,16 +377,16 @@ void AjouterCaisses(Tableau& t, qint64 noRepresentation) {
     const QString porte = QStringLiteral("Recettes de la porte");
     for (const modBD::RecetteMode& r : modBD::RecettesPorteParMode(noRepresentation))
         if (r.ventes > 0 || r.mode != QStringLiteral("Non payé à la caisse"))
-            t.lignes.append(Donnee({porte, r.mode, r.ventes, QVariant(), Montant(r.montant)}));
+            t.lignes.append(Donnee({porte, r.mode, r.ventes, QVariant(), Cellule(Montant::Centimes(r.montant))}));
     for (const modBD::FermetureCaisse& c : modBD::ListeFermetures(noRepresentation)) {
         const QString rubrique = QStringLiteral("Fermeture de caisse n° %1").arg(c.noFermeture);
         const QString qui = QStringLiteral("%1, %2").arg(c.poste, c.dateFermeture);
-        t.lignes.append(Donnee({rubrique, QStringLiteral("Espèces attendues (%1)").arg(qui), QVariant(), QVariant(), Montant(c.especesAttendues)}));
-        t.lignes.append(Donnee({rubrique, QStringLiteral("Espèces comptées"), QVariant(), QVariant(), Montant(c.especesComptees)}));
-        Ligne ecart = Donnee({rubrique, QStringLiteral("Écart"), QVariant(), QVariant(), Montant(c.ecart)});
+        t.lignes.append(Donnee({rubrique, QStringLiteral("Espèces attendues (%1)").arg(qui), QVariant(), QVariant(), Cellule(Montant::Centimes(c.especesAttendues))}));
+        t.lignes.append(Donnee({rubrique, QStringLiteral("Espèces comptées"), QVariant(), QVariant(), Cellule(Montant::Centimes(c.especesComptees))}));
+        Ligne ecart = Donnee({rubrique, QStringLiteral("Écart"), QVariant(), QVariant(), Cellule(Montant::Centimes(c.ecart))});
         ecart.alerte = c.ecart != 0;
         t.lignes.append(ecart);
-        t.lignes.append(Donnee({rubrique, QStringLiteral("Carte, chèque, autre"), QVariant(), QVariant(), Montant(c.carte + c.cheque + c.autre)}));
+        t.lignes.append(Donnee({rubrique, QStringLiteral("Carte, chèque, autre"), QVariant(), QVariant(), Cellule(Montant::Centimes(c.carte + c.cheque + c.autre))}));
     }
 }
 
@@ -447,7 +447,7 @@ Tableau Caisse(const Filtres& f) {
         const std::array<qint64, 7> montants{c.fondCaisse, c.especesAttendues, c.especesComptees, c.ecart, c.carte, c.cheque, c.autre};
         QVariantList cellules{qlonglong{c.noFermeture}, c.dateFermeture, c.piece, c.dateRepresentation, c.poste};
         for (size_t i = 0; i < montants.size(); ++i) {
-            cellules << Montant(montants.at(i));
+            cellules << Cellule(Montant::Centimes(montants.at(i)));
             totaux.at(i) += montants.at(i);
         }
         Ligne ligne = Donnee(cellules);
@@ -455,7 +455,7 @@ Tableau Caisse(const Filtres& f) {
         t.lignes.append(ligne);
     }
     QVariantList total{QVariant(), QStringLiteral("Total"), QVariant(), QVariant(), QVariant()};
-    for (qint64 m : totaux) total << Montant(m);
+    for (qint64 m : totaux) total << Cellule(Montant::Centimes(m));
     t.lignes.append(Ligne{Ligne::Type::Total, total, false});
     return t;
 }
