@@ -1,5 +1,7 @@
 #include "frmCaisse.h"
 
+#include "modBD_Journal.h"
+
 #include "Exportation.h"
 #include "FctVar.h"
 #include "PageFermeture.h"
@@ -284,6 +286,7 @@ void frmCaisse::ProposerPage(const modBD::FermetureCaisse& f) {
     Rapports::PageFermeture page{QString(), f, m_etat.arrondi};
     try {
         page.compagnie = modBD::LireNomCompagnie();
+        page.journal = modBD::LigneAncreJournal();
     } catch (const modBD::ErreurBD&) {
         // The page without the company's name rather than no page.
     }

@@ -14,6 +14,7 @@
 #include "frmMain.h"
 #include "frmSoiree.h"
 #include "modBD.h"
+#include "modBD_Journal.h"
 #include "modBD_Annulations.h"
 #include "modBD_Caisse.h"
 #include "modBD_Commandes.h"
@@ -379,6 +380,11 @@ private slots:
         QCOMPARE(modBD::CalculerCaisse(m_rep, QStringLiteral("Porte-A"), 1000).attendues(), qint64(1000));
         QCOMPARE(modBD::ListeFermetures(m_rep).size(), 2);
         QCOMPARE(modBD::ListeFermetures(m_rep2).size(), 0);
+        // Each closing is journaled in its own transaction, by number.
+        QCOMPARE(m_bd->Valeur(QStringLiteral("SELECT COUNT(*) FROM JournalOperation WHERE Action = 'Caisse fermée' AND Objet = ?"),
+                              {QStringLiteral("Fermeture %1").arg(f2.noFermeture)})
+                     .toInt(),
+                 1);
     }
 
     // The till window: the float kept by the station until the closing, the count as typed,
@@ -441,6 +447,9 @@ private slots:
                                        QStringLiteral("Espècesattendues:112,35$"), QStringLiteral("Arrondidesespèces:0,01$"),
                                        QStringLiteral("Signaturedutémoin")})
             QVERIFY2(texte.contains(attendu), qPrintable(attendu + " / " + texte));
+        // The journal's last print, with the closing's own row, anchors the chain on the signed page.
+        QVERIFY(!modBD::AncreJournal().isEmpty());
+        QVERIFY2(texte.contains(QStringLiteral("Journal:") + modBD::AncreJournal()), qPrintable(texte));
     }
 
     // The report of every closing against figures worked by hand, filtered by play and date.

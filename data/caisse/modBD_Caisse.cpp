@@ -1,6 +1,8 @@
 #include "modBD_Caisse.h"
 
+#include "Montant.h"
 #include "modBD.h"
+#include "modBD_Journal.h"
 #include "modBD_Soiree.h"
 
 #include <QDateTime>
@@ -186,6 +188,7 @@ FermetureCaisse FermerCaisse(qint64 noRepresentation, const QString& poste, qint
     if (poste.trimmed().isEmpty()) throw ErreurBD(QStringLiteral("Le poste n'a pas de nom : rien n'a été enregistré."));
     if (fondCaisse < 0) throw ErreurBD(QStringLiteral("Le fonds de caisse ne peut pas être négatif."));
     return EnTransaction([&](Transaction& transaction) {
+        ExigerRole(Role::Porte);
         AssurerTable(kTableFermetures);
         // Worked out inside the closing's transaction: a sale taken meanwhile is in it or after it.
         const EtatCaisse e = CalculerCaisse(noRepresentation, poste, fondCaisse);
@@ -209,6 +212,12 @@ FermetureCaisse FermerCaisse(qint64 noRepresentation, const QString& poste, qint
             {noRepresentation, f.poste, f.dateFermeture, f.fondCaisse, f.especesAttendues, f.especesComptees, f.ecart,
              f.carte, f.cheque, f.autre, f.detail, f.commentaire},
             QStringLiteral("NoFermeture"));
+        Journaliser(QStringLiteral("Caisse fermée"), QStringLiteral("Fermeture %1").arg(f.noFermeture),
+                    QStringLiteral("poste %1, représentation %2, espèces attendues %3, comptées %4, écart %5")
+                        .arg(f.poste)
+                        .arg(noRepresentation)
+                        .arg(Montant::Centimes(f.especesAttendues).Texte(), Montant::Centimes(f.especesComptees).Texte(),
+                             Montant::Centimes(f.ecart).Texte()));
         transaction.Valider();
         return f;
     });

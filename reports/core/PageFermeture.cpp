@@ -77,6 +77,10 @@ bool PeindreFermeture(const PageFermeture& page, QPagedPaintDevice& appareil) {
     p.setFont(normal);
     p.drawText(QRectF(0, y + 2 * point, moitie, 20 * point), QStringLiteral("Signature du préposé"));
     p.drawText(QRectF(moitie + 20 * point, y + 2 * point, moitie, 20 * point), QStringLiteral("Signature du témoin"));
+    if (!page.journal.isEmpty()) {
+        y += 40 * point;
+        ecrire(normal, page.journal);
+    }
     return p.end();
 }
 

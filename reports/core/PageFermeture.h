@@ -16,6 +16,7 @@ struct PageFermeture {
     QString compagnie;  // may be empty
     modBD::FermetureCaisse fermeture;
     std::optional<qint64> arrondi;  // the cash rounding, known when printed at the closing
+    QString journal;  // "Journal : …", the journal's last print, anchoring it on signed paper; may be empty
 };
 
 // An amount of whole cents as the page shows it: "1 234,50 $".
