@@ -4,7 +4,7 @@
 //   poste_test DOSSIER FICHIER_DEPART piece NOM | vendeur NOM | representation PIECE DATE | commandes N GRAINE
 //            | arrivees NOCLIENT NOREPRESENTATION N (N check-ins of one more person)
 //            | commandes-suivies N PAUSE_MS (goes on after a refusal, says each outcome) | restaurer COPIE
-//            | annuler NOCLIENT
+//            | annuler NOCLIENT | tables (makes the server's tables, the base opened only afterwards)
 #include "modBD.h"
 #include "modBD_Catalogue.h"
 #include "modBD_Annulations.h"
@@ -44,11 +44,24 @@ int main(int argc, char* argv[]) {
     francais.setNumberOptions(QLocale::OmitGroupSeparator);
     QLocale::setDefault(francais);
     const QStringList a = app.arguments();
-    if (a.size() < 5) {
+    if (a.size() < 4 || (a.at(3) != QLatin1String("tables") && a.size() < 5)) {
         Ecrire(QStringLiteral("ERREUR arguments"));
         return 2;
     }
     modBD::DefinirDossierProgramme(a.at(1));
+    if (a.at(3) == QLatin1String("tables")) {
+        // Stations started together on an empty server, each making the tables it finds missing.
+        Ecrire(QStringLiteral("pret"));
+        while (!QFileInfo::exists(a.at(2))) QThread::usleep(500);
+        try {
+            modBD::CreerTablesServeur();
+        } catch (const modBD::ErreurBD& e) {
+            Ecrire(QStringLiteral("ERREUR ") + e.message());
+            return 1;
+        }
+        Ecrire(modBD::OuvrirConnexion() ? QStringLiteral("Ouverte") : QStringLiteral("ERREUR ") + modBD::DernierMessageOuverture());
+        return 0;
+    }
     if (!modBD::OuvrirConnexion()) {
         Ecrire(QStringLiteral("ERREUR ") + modBD::DernierMessageOuverture());
         return 1;

@@ -16,6 +16,7 @@
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
@@ -30,13 +31,13 @@ struct Sortie {
 
 // Starts n stations on the base, each with its own arguments, releases them together and
 // returns what each printed.
-QList<Sortie> Lancer(const TestSupport::BaseTest& base, int n, const std::function<QStringList(int)>& arguments) {
-    const QString depart = QDir(base.dossier()).filePath(QStringLiteral("depart"));
+QList<Sortie> Lancer(const QString& dossier, int n, const std::function<QStringList(int)>& arguments) {
+    const QString depart = QDir(dossier).filePath(QStringLiteral("depart"));
     std::vector<std::unique_ptr<QProcess>> postes;
     for (int i = 0; i < n; ++i) {
         auto p = std::make_unique<QProcess>();
         p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        p->start(QStringLiteral(CORV_POSTE_TEST), QStringList{base.dossier(), depart} + arguments(i));
+        p->start(QStringLiteral(CORV_POSTE_TEST), QStringList{dossier, depart} + arguments(i));
         postes.push_back(std::move(p));
     }
     QList<Sortie> sorties(n);
@@ -57,6 +58,10 @@ QList<Sortie> Lancer(const TestSupport::BaseTest& base, int n, const std::functi
         sorties[i].code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     }
     return sorties;
+}
+
+QList<Sortie> Lancer(const TestSupport::BaseTest& base, int n, const std::function<QStringList(int)>& arguments) {
+    return Lancer(base.dossier(), n, arguments);
 }
 
 QString Resume(const QList<Sortie>& sorties) {
@@ -109,6 +114,22 @@ private slots:
             }
             QCOMPARE(base.Compter(table, condition), qint64(1));
             QVERIFY2(ajoutes == 1 && doublons == 5, qPrintable(Resume(sorties)));
+        }
+    }
+
+    // Six stations started together on an empty server each make the tables they find
+    // missing: all six go on, the tables made once (the server's catalogue would otherwise
+    // refuse the second CREATE TABLE of the same name even with IF NOT EXISTS).
+    void tablesCreeesEnMemeTemps() {
+        if (!TestSupport::SurServeur()) QSKIP("a file is made by one station (run again on the server by the test command)");
+        for (int tour = 0; tour < 3; ++tour) {
+            QTemporaryDir dossier;
+            const QString base = TestSupport::CreerBaseServeurVide();
+            TestSupport::EcrireReglagesServeur(dossier.path(), base);
+            const QList<Sortie> sorties = Lancer(dossier.path(), 6, [](int) { return QStringList{"tables"}; });
+            TestSupport::SupprimerBaseServeur(base);
+            for (const Sortie& s : sorties)
+                QVERIFY2(s.code == 0 && s.lignes == QStringList{"Ouverte"}, qPrintable(Resume(sorties)));
         }
     }
 

@@ -178,6 +178,8 @@ public:
     }
     bool SansPreparation() const override { return false; }
     QString Schema() const override { return QString::fromUtf8(kSchemaSql); }
+    // The file's first write already locks it for the others.
+    QString ReserverSchema() const override { return {}; }
     QString RequeteTables() const override { return QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"); }
     bool CopiesFichierPossibles() const override { return true; }
 
@@ -366,6 +368,9 @@ public:
     // Qt's driver prepares statements as PREPARE ... AS, which takes no BEGIN or COMMIT.
     bool SansPreparation() const override { return true; }
     QString Schema() const override { return QString::fromUtf8(kSchemaPostgreSql); }
+    // Two stations creating the same table at once collide in the server's catalogue even with
+    // IF NOT EXISTS; a lock held until the unit ends makes the second one wait, then find it made.
+    QString ReserverSchema() const override { return QStringLiteral("SELECT pg_advisory_xact_lock(7271840)"); }
     QString RequeteTables() const override {
         return QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema = current_schema()");
     }

@@ -41,6 +41,9 @@ public:
     virtual bool SansPreparation() const = 0;
     // The schema text that creates the program's tables on this engine.
     virtual QString Schema() const = 0;
+    // The statement that, run first in a unit of work that creates tables, makes every other
+    // station creating tables wait until the unit ends (empty when the engine already does).
+    virtual QString ReserverSchema() const = 0;
     // The statement listing the base's tables (one name per row).
     virtual QString RequeteTables() const = 0;
     // Whether the base is a file the program can copy and restore itself.

@@ -54,16 +54,41 @@ QStringList TablesPresentes() {
 }
 
 namespace {
+// Another station may have made it a moment ago.
+QString SiAbsente(const QString& instruction) {
+    static const QRegularExpression sansCondition(
+        QStringLiteral("^(CREATE\\s+(?:UNIQUE\\s+)?(?:TABLE|INDEX))\\s+(?!IF\\s+NOT\\s+EXISTS\\b)"),
+        QRegularExpression::CaseInsensitiveOption);
+    return QString(instruction).replace(sansCondition, QStringLiteral("\\1 IF NOT EXISTS "));
+}
+
+// Whether the base on db holds every table of the program already.
+bool TablesToutesPresentes(QSqlQuery& q, const detail::Pilote& pilote) {
+    if (!q.exec(pilote.RequeteTables())) return false;
+    QSet<QString> noms;
+    while (q.next()) noms.insert(q.value(0).toString().toLower());
+    for (const QString& t : TablesRequises())
+        if (!noms.contains(t.toLower())) return false;
+    return true;
+}
+
 // The schema's statements in one transaction on a connection of its own; empty when all
-// went through, else the failed statement's error.
+// went through (or another station had made every table meanwhile), else the failed
+// statement's error.
 std::optional<QSqlError> ExecuterSchema(QSqlDatabase& db, Moteur moteur) {
     QSqlQuery q(db);
+    const detail::Pilote& pilote = detail::PiloteDe(moteur);
     bool ok = q.exec(QStringLiteral("BEGIN"));
-    for (const QString& instr : detail::InstructionsSchema(detail::PartieCreation(detail::PiloteDe(moteur).Schema()))) {
-        if (!ok) break;
-        ok = q.exec(instr);
-    }
-    if (ok) ok = q.exec(QStringLiteral("COMMIT"));
+    if (ok && !pilote.ReserverSchema().isEmpty()) ok = q.exec(pilote.ReserverSchema());
+    // Another station may have made them all while this one waited. Only some of them is
+    // another program's base: the statements below refuse it whole.
+    const bool dejaFaites = ok && TablesToutesPresentes(q, pilote);
+    if (!dejaFaites)
+        for (const QString& instr : detail::InstructionsSchema(detail::PartieCreation(pilote.Schema()))) {
+            if (!ok) break;
+            ok = q.exec(instr);
+        }
+    if (ok) ok = q.exec(dejaFaites ? QStringLiteral("ROLLBACK") : QStringLiteral("COMMIT"));
     std::optional<QSqlError> erreur;
     if (!ok) {
         erreur = q.lastError();
@@ -169,13 +194,6 @@ QStringList InstructionsTable(const QString& table) {
     return instructions;
 }
 
-// Another station may have made it a moment ago.
-QString SiAbsente(const QString& instruction) {
-    static const QRegularExpression sansCondition(
-        QStringLiteral("^(CREATE\\s+(?:UNIQUE\\s+)?(?:TABLE|INDEX))\\s+(?!IF\\s+NOT\\s+EXISTS\\b)"),
-        QRegularExpression::CaseInsensitiveOption);
-    return QString(instruction).replace(sansCondition, QStringLiteral("\\1 IF NOT EXISTS "));
-}
 }  // namespace
 
 void AssurerTable(const QString& table) {
@@ -188,6 +206,7 @@ void AssurerTable(const QString& table) {
                                       "enregistrement (erreur du programme). Rien n'a été enregistré.").arg(table));
     const QStringList instructions = InstructionsTable(table);
     try {
+        if (const QString reserve = detail::PiloteActif().ReserverSchema(); !reserve.isEmpty()) Executer(reserve);
         for (const QString& instr : instructions) Executer(SiAbsente(instr));
     } catch (const ErreurBD& e) {
         // A base that is no file lives on a server, where tables are the administrator's.
