@@ -134,7 +134,7 @@ void frmGestionPieces::Form_Load() {
         try {
             for (const modBD::LigneCatalogue& l : modBD::LignesPieces()) noms << l.texte;
         } catch (const modBD::ErreurBD& e) {
-            Toolkit::Erreur(this, QStringLiteral("La liste des pièces n'a pas pu être lue.\n") + e.message());
+            Toolkit::EchecBase(this, QStringLiteral("La liste des pièces n'a pas pu être lue."), e);
             return std::nullopt;
         }
         return noms;
@@ -154,7 +154,7 @@ void frmGestionPieces::AfficherListePieces() {
     try {
         for (const modBD::LigneCatalogue& l : modBD::LignesPieces()) noms << l.texte;
     } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, QStringLiteral("La liste des pièces n'a pas pu être lue.\n") + e.message());
+        Toolkit::EchecBase(this, QStringLiteral("La liste des pièces n'a pas pu être lue."), e);
         return;
     }
     Toolkit::RemplirListe(lstPieces, noms);
@@ -179,7 +179,7 @@ void frmGestionPieces::cmdAjouterPiece_Click() {
     try {
         resultat = modBD::AjouterPiece(txtNomPiece->text());
     } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, QStringLiteral("La pièce n'a pas été ajoutée.\n") + e.message());
+        Toolkit::EchecBase(this, QStringLiteral("La pièce n'a pas été ajoutée."), e);
         return;
     }
     if (resultat == modBD::ResultatAjout::Doublon) {
@@ -211,7 +211,7 @@ void frmGestionPieces::cmdAjouterRepresentation_Click() {
         }
         resultat = modBD::AjouterRepresentation(noPiece, date);
     } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, QStringLiteral("La représentation n'a pas été ajoutée.\n") + e.message());
+        Toolkit::EchecBase(this, QStringLiteral("La représentation n'a pas été ajoutée."), e);
         return;
     }
     if (resultat == modBD::ResultatAjout::Doublon) {
@@ -247,7 +247,7 @@ void frmGestionPieces::mnuSupprimerPiece_Click() {
         }
     } catch (const modBD::ErreurBD& e) {
         // Nothing was deleted: the lists still show what is stored.
-        Toolkit::Erreur(this, QStringLiteral("La pièce n'a pas été effacée.\n") + e.message());
+        Toolkit::EchecBase(this, QStringLiteral("La pièce n'a pas été effacée."), e);
         return;
     }
     AfficherListePieces();
@@ -268,7 +268,7 @@ void frmGestionPieces::mnuSupprimerRepresentation_Click() {
             }
         }
     } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, QStringLiteral("La représentation n'a pas été effacée.\n") + e.message());
+        Toolkit::EchecBase(this, QStringLiteral("La représentation n'a pas été effacée."), e);
         return;
     }
     AfficherListePieces();

@@ -92,7 +92,7 @@ void frmGestionVendeurs::Form_Load() {
         try {
             for (const modBD::Vendeur& v : modBD::ListeVendeurs()) noms << (v.comedien ? v.nom + kMarqueComedienLongue : v.nom);
         } catch (const modBD::ErreurBD& e) {
-            Toolkit::Erreur(this, QStringLiteral("La liste des vendeurs n'a pas pu être lue.\n") + e.message());
+            Toolkit::EchecBase(this, QStringLiteral("La liste des vendeurs n'a pas pu être lue."), e);
             return std::nullopt;
         }
         return noms;
@@ -104,7 +104,7 @@ void frmGestionVendeurs::AfficherListeVendeurs() {
     try {
         for (const modBD::Vendeur& v : modBD::ListeVendeurs()) noms << (v.comedien ? v.nom + kMarqueComedienLongue : v.nom);
     } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, QStringLiteral("La liste des vendeurs n'a pas pu être lue.\n") + e.message());
+        Toolkit::EchecBase(this, QStringLiteral("La liste des vendeurs n'a pas pu être lue."), e);
         return;
     }
     Toolkit::RemplirListe(lstVendeurs, noms);
@@ -126,7 +126,7 @@ void frmGestionVendeurs::cmdAjouterVendeur_Click() {
     try {
         resultat = modBD::AjouterVendeur(nom, chkComedien->isChecked());
     } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, QStringLiteral("Le vendeur n'a pas été ajouté.\n") + e.message());
+        Toolkit::EchecBase(this, QStringLiteral("Le vendeur n'a pas été ajouté."), e);
         return;
     }
     if (resultat == modBD::ResultatAjout::Doublon) {
@@ -162,7 +162,7 @@ void frmGestionVendeurs::mnuSupprimerVendeur_Click() {
         }
     } catch (const modBD::ErreurBD& e) {
         // Nothing was deleted: the list still shows what is stored.
-        Toolkit::Erreur(this, QStringLiteral("Le vendeur n'a pas été effacé.\n") + e.message());
+        Toolkit::EchecBase(this, QStringLiteral("Le vendeur n'a pas été effacé."), e);
         return;
     }
     AfficherListeVendeurs();

@@ -164,7 +164,7 @@ void frmPlacesTarifs::Form_Load() {
     try {
         txtCompagnie->setText(modBD::LireNomCompagnie());
     } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, QStringLiteral("Le nom de la compagnie n'a pas pu être lu.\n") + e.message());
+        Toolkit::EchecBase(this, QStringLiteral("Le nom de la compagnie n'a pas pu être lu."), e);
     }
 }
 
@@ -250,7 +250,7 @@ void frmPlacesTarifs::AfficherPiece() {
             lstRepresentations->addTopLevelItem(item);
         }
     } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, QStringLiteral("Les tarifs et les places n'ont pas pu être lus.\n") + e.message());
+        Toolkit::EchecBase(this, QStringLiteral("Les tarifs et les places n'ont pas pu être lus."), e);
         return;
     }
     if (lstRepresentations->topLevelItemCount() > 0) lstRepresentations->setCurrentItem(lstRepresentations->topLevelItem(0));
@@ -301,7 +301,7 @@ bool frmPlacesTarifs::EnregistrerTarifs(qint64 noPiece) {
     try {
         modBD::EnregistrerTarif(noPiece, tarif);
     } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, QStringLiteral("Les tarifs n'ont pas été enregistrés.\n") + e.message());
+        Toolkit::EchecBase(this, QStringLiteral("Les tarifs n'ont pas été enregistrés."), e);
         return false;
     }
     // What is stored is now what was typed: leaving asks nothing more.
@@ -333,7 +333,7 @@ void frmPlacesTarifs::cmdEnregistrerPlaces_Click() {
         if (chkToutes->isChecked()) modBD::EnregistrerCapacitePiece(*noPiece, capacite);
         else modBD::EnregistrerCapacite(noRepresentation, capacite);
     } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, QStringLiteral("Le nombre de places n'a pas été enregistré.\n") + e.message());
+        Toolkit::EchecBase(this, QStringLiteral("Le nombre de places n'a pas été enregistré."), e);
         return;
     }
     const QString garde = txtPlaces->text();
@@ -348,6 +348,6 @@ void frmPlacesTarifs::cmdEnregistrerCompagnie_Click() {
     try {
         modBD::EnregistrerNomCompagnie(txtCompagnie->text());
     } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, QStringLiteral("Le nom de la compagnie n'a pas été enregistré.\n") + e.message());
+        Toolkit::EchecBase(this, QStringLiteral("Le nom de la compagnie n'a pas été enregistré."), e);
     }
 }

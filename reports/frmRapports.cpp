@@ -20,7 +20,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -536,9 +535,7 @@ void frmRapports::cmdExporter_Click(Format format) {
 
 void frmRapports::cmdImprimer_Click() {
     QPrinter imprimante(QPrinter::HighResolution);
-    QPrintDialog dialogue(&imprimante, this);
-    dialogue.setWindowTitle(QStringLiteral("Imprimer le rapport"));
-    if (dialogue.exec() != QDialog::Accepted) return;
+    if (!Toolkit::ChoisirImprimante(this, imprimante, QStringLiteral("Imprimer le rapport"))) return;
     if (Peindre(m_modele->tableau(), imprimante) == 0)
         Toolkit::Erreur(this, QStringLiteral("Le rapport n'a pas pu être imprimé."));
     else if (imprimante.outputFormat() == QPrinter::PdfFormat && !imprimante.outputFileName().isEmpty())

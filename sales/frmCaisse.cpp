@@ -261,7 +261,7 @@ bool frmCaisse::cmdFermerCaisse_Click() {
         QApplication::restoreOverrideCursor();
     } catch (const modBD::ErreurBD& e) {
         QApplication::restoreOverrideCursor();
-        Toolkit::Erreur(this, QStringLiteral("La caisse n'a pas été fermée.\n") + e.message());
+        Toolkit::EchecBase(this, QStringLiteral("La caisse n'a pas été fermée."), e);
         return false;
     }
     m_derniere->piece = m_representation.piece;

@@ -19,7 +19,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -206,7 +205,7 @@ std::optional<Rapports::Recu> frmCommandes::LireRecu() {
         d = modBD::LireCommande(*no);
         r.compagnie = modBD::LireNomCompagnie();
     } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, QStringLiteral("Le reçu n'a pas pu être préparé.\n") + e.message());
+        Toolkit::EchecBase(this, QStringLiteral("Le reçu n'a pas pu être préparé."), e);
         return std::nullopt;
     }
     if (!d) {
@@ -256,9 +255,7 @@ void frmCommandes::cmdImprimerRecu_Click() {
     }
     // Qt's print dialog also offers to write the page as a PDF file.
     QPrinter imprimante(QPrinter::HighResolution);
-    QPrintDialog dialogue(&imprimante, this);
-    dialogue.setWindowTitle(QStringLiteral("Imprimer le reçu"));
-    if (dialogue.exec() != QDialog::Accepted) return;
+    if (!Toolkit::ChoisirImprimante(this, imprimante, QStringLiteral("Imprimer le reçu"))) return;
     if (ImprimerRecu(imprimante) && imprimante.outputFormat() == QPrinter::PdfFormat && !imprimante.outputFileName().isEmpty())
         emit FichierEnregistre(imprimante.outputFileName());
 }
@@ -306,7 +303,7 @@ void frmCommandes::AfficherCommandes() {
     try {
         resultat = modBD::RechercherCommandes(texte);
     } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, QStringLiteral("La liste des commandes n'a pas pu être lue.\n") + e.message());
+        Toolkit::EchecBase(this, QStringLiteral("La liste des commandes n'a pas pu être lue."), e);
         return;  // the list stays as it was
     }
     {

@@ -75,6 +75,6 @@ void frmCommandes::cmdEffacerClient_Click() {
             return;
         modBD::EffacerCoordonnees(nos, QDate::currentDate().toString(Qt::ISODate));
     } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, QStringLiteral("Les coordonnées n'ont pas été effacées.\n") + e.message());
+        Toolkit::EchecBase(this, QStringLiteral("Les coordonnées n'ont pas été effacées."), e);
     }
 }

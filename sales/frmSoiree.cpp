@@ -25,7 +25,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -392,7 +391,7 @@ void frmSoiree::Form_Load() {
     try {
         m_representations = modBD::ListeRepresentationsSoiree();
     } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, QStringLiteral("La liste des représentations n'a pas pu être lue.\n") + e.message());
+        Toolkit::EchecBase(this, QStringLiteral("La liste des représentations n'a pas pu être lue."), e);
         return;
     }
     QStringList libelles;
@@ -571,7 +570,7 @@ void frmSoiree::Noter(modBD::Arrivee changement) {
             lblEtat->setText(QStringLiteral("%1 : %2 / %3").arg(p->client).arg(*n).arg(p->billets()));
     } catch (const modBD::ErreurBD& e) {
         QApplication::restoreOverrideCursor();
-        Toolkit::Erreur(this, QStringLiteral("L'arrivée n'a pas été notée.\n") + e.message());
+        Toolkit::EchecBase(this, QStringLiteral("L'arrivée n'a pas été notée."), e);
         return;
     }
     Actualiser();
@@ -646,7 +645,7 @@ bool frmSoiree::VendreALaPorte(const QString& enfants, const QString& adultes, c
         lblEtat->setText(QStringLiteral("Vente à la porte enregistrée : commande n° %1 (%2).").arg(no, paiement));
     } catch (const modBD::ErreurBD& e) {
         while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
-        Toolkit::Erreur(this, QStringLiteral("La vente à la porte n'a pas été enregistrée.\n") + e.message());
+        Toolkit::EchecBase(this, QStringLiteral("La vente à la porte n'a pas été enregistrée."), e);
         Actualiser();
         return false;
     }
@@ -679,7 +678,7 @@ void frmSoiree::cmdCloture_Click() {
                            Rapports::Format::Pdf, chemin);
         AnnoncerFichier(chemin);
     } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, QStringLiteral("La clôture n'a pas pu être lue.\n") + e.message());
+        Toolkit::EchecBase(this, QStringLiteral("La clôture n'a pas pu être lue."), e);
     } catch (const Rapports::ErreurSortie& e) {
         Toolkit::Erreur(this, e.message());
     }
@@ -695,11 +694,10 @@ void frmSoiree::cmdImprimerCloture_Click() {
     try {
         t = Rapports::Produire(Rapports::Rapport::Soiree, {r->piece, r->date, {}, {}, {}}, modBD::DescriptionBase());
     } catch (const modBD::ErreurBD& e) {
-        Toolkit::Erreur(this, QStringLiteral("La clôture n'a pas pu être lue.\n") + e.message());
+        Toolkit::EchecBase(this, QStringLiteral("La clôture n'a pas pu être lue."), e);
         return;
     }
     QPrinter imprimante(QPrinter::HighResolution);
-    QPrintDialog dialogue(&imprimante, this);
-    if (dialogue.exec() != QDialog::Accepted) return;
+    if (!Toolkit::ChoisirImprimante(this, imprimante, QString())) return;
     Rapports::Peindre(t, imprimante);
 }

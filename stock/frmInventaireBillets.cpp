@@ -184,7 +184,7 @@ void frmInventaireBillets::AfficherNbBillets() {
         lblNbBillets->setText(modBD::ObtenirNbBillets(cboPieces->currentText(), cboRepresentations->currentText()));
     } catch (const modBD::ErreurBD& e) {
         lblNbBillets->setText(QStringLiteral("?"));  // unknown, not zero
-        Toolkit::Erreur(this, QStringLiteral("Le nombre de billets n'a pas pu être lu.\n") + e.message());
+        Toolkit::EchecBase(this, QStringLiteral("Le nombre de billets n'a pas pu être lu."), e);
     }
 }
 

@@ -144,6 +144,15 @@ private slots:
         QCOMPARE(Toolkit::Test::DialoguesFichier().last().suffixe, QStringLiteral("csv"));
         QVERIFY(QFile::exists(dossier.filePath("soir.csv")));
         QVERIFY(!QFile::exists(dossier.filePath("soir")));
+        // Printed through the seam's print dialog (here to a PDF file); cancelled, nothing written.
+        Toolkit::Test::RepondreImpressionProchaine(QString());
+        f.cmdImprimer_Click();
+        Toolkit::Test::RepondreImpressionProchaine(dossier.filePath("imprime.pdf"));
+        f.cmdImprimer_Click();
+        QCOMPARE(Toolkit::Test::DialoguesImpression(), (QStringList{"Imprimer le rapport", "Imprimer le rapport"}));
+        QVERIFY(QFileInfo(dossier.filePath("imprime.pdf")).size() > 0);
+        QVERIFY(f.lblEtat->text().endsWith("imprime.pdf"));
+        QCOMPARE(QDir(dossier.path()).entryList(QStringList{"*.pdf"}), (QStringList{"imprime.pdf", "porte.pdf"}));
         QVERIFY(!f.ExporterVers(Format::Pdf, dossier.filePath("absent/porte.pdf")));
         QCOMPARE(Toolkit::Test::DernierMessage().titre, QStringLiteral("Erreur"));
         QVERIFY(!f.ExporterVers(Format::Csv, base.cheminBase()));  // never over the database

@@ -32,6 +32,8 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -56,6 +58,8 @@ struct EtatTest {
     bool lancementPossible = true;
     QList<QString> fichiers;
     QList<Test::DialogueFichier> dialogues;
+    QStringList impressions;  // PDF paths answering the print dialogs
+    QStringList dialoguesImpression;
     QStringList adresses;
 };
 EtatTest& Etat() {
@@ -156,6 +160,25 @@ QString ChoisirFichierEnregistrement(QWidget* parent, const QString& titre, cons
 
 QString ChoisirFichierOuvrir(QWidget* parent, const QString& titre, const QString& dossier, const QString& filtre) {
     return ChoisirFichier(parent, {titre, dossier, QString(), filtre, false, QString()});
+}
+
+void EchecBase(QWidget* parent, const QString& ceQuiAEchoue, const modBD::ErreurBD& e) {
+    Erreur(parent, ceQuiAEchoue + QLatin1Char('\n') + e.message());
+}
+
+bool ChoisirImprimante(QWidget* parent, QPrinter& imprimante, const QString& titre) {
+    EtatTest& etat = Etat();
+    if (etat.actif) {
+        etat.dialoguesImpression << titre;
+        const QString pdf = etat.impressions.isEmpty() ? QString() : etat.impressions.takeFirst();
+        if (pdf.isEmpty()) return false;
+        imprimante.setOutputFormat(QPrinter::PdfFormat);
+        imprimante.setOutputFileName(pdf);
+        return true;
+    }
+    QPrintDialog dialogue(&imprimante, parent);
+    if (!titre.isEmpty()) dialogue.setWindowTitle(titre);
+    return dialogue.exec() == QDialog::Accepted;
 }
 
 void TerminerProgramme() {
@@ -645,6 +668,8 @@ QList<Lancement> Lancements() { return Etat().lancements; }
 void DefinirLancementPossible(bool possible) { Etat().lancementPossible = possible; }
 bool Actif() { return Etat().actif; }
 void RepondreFichierProchain(const QString& chemin) { Etat().fichiers.append(chemin); }
+void RepondreImpressionProchaine(const QString& cheminPdf) { Etat().impressions.append(cheminPdf); }
+QStringList DialoguesImpression() { return Etat().dialoguesImpression; }
 QStringList AdressesOuvertes() { return Etat().adresses; }
 QList<DialogueFichier> DialoguesFichier() { return Etat().dialogues; }
 }  // namespace Test

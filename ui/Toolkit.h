@@ -24,6 +24,11 @@ class QPushButton;
 class QWidget;
 class QUrl;
 
+class QPrinter;
+namespace modBD {
+class ErreurBD;
+}
+
 namespace Toolkit {
 
 inline const QString kTitreApplication = QStringLiteral("Corvandelle");
@@ -45,6 +50,9 @@ Reponse MsgBox(QWidget* parent, const QString& texte, Boutons boutons = Boutons:
                const QString& titre = QString(), Reponse defaut = Reponse::OK);
 // Entry error: title "Erreur", OK, exclamation icon.
 void Erreur(QWidget* parent, const QString& texte);
+// A failure of the data store, as every window tells it: what failed (a sentence), then on the
+// next line the store's own French text. Title "Erreur", OK, exclamation icon.
+void EchecBase(QWidget* parent, const QString& ceQuiAEchoue, const modBD::ErreurBD& e);
 // Irreversible action: Yes/No, question icon, No by default. True on Yes.
 bool Question(QWidget* parent, const QString& texte, const QString& titre);
 // Catalogue notice: OK, no icon, application title.
@@ -58,6 +66,8 @@ QString ChoisirFichierEnregistrement(QWidget* parent, const QString& titre, cons
 // The path ending with ".suffixe" (unchanged when it does already, whatever the case).
 QString AvecSuffixe(const QString& chemin, const QString& suffixe);
 QString ChoisirFichierOuvrir(QWidget* parent, const QString& titre, const QString& dossier, const QString& filtre);
+// The print dialog (which also offers to write the pages as a PDF file). False when cancelled.
+bool ChoisirImprimante(QWidget* parent, QPrinter& imprimante, const QString& titre);
 
 // Ends the program: every window closes, no further handler runs.
 void TerminerProgramme();
@@ -173,6 +183,10 @@ struct DialogueFichier {
     QString suffixe;  // a save dialog's
 };
 void RepondreFichierProchain(const QString& chemin);
+// Print dialogs are answered from a queue of PDF paths the pages are then written to (an empty
+// one, or none left: cancelled); their titles are kept.
+void RepondreImpressionProchaine(const QString& cheminPdf);
+QStringList DialoguesImpression();
 // The pages OuvrirAdresse was asked to open (none is opened while the seam is active).
 QStringList AdressesOuvertes();
 QList<DialogueFichier> DialoguesFichier();

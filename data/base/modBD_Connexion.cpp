@@ -107,6 +107,13 @@ void detail::VerifierFichierInchange(bool lecture) {
                        NatureErreur::BaseRemplacee);
 }
 
+std::optional<ErreurBD> detail::ErreurFichierRemplace() {
+    if (S().moteur != Moteur::SQLite || EtatFichierOuvert() != EtatFichier::Remplace) return std::nullopt;
+    return ErreurBD(AvisPourFichier(S().cheminOuvert).section(QStringLiteral(" : "), 0, 0) +
+                        QStringLiteral(" pendant l'enregistrement : rien n'a été enregistré."),
+                    NatureErreur::BaseRemplacee);
+}
+
 namespace {
 // Waiting on a lock held by another program (the report tool) must stay short:
 // the clerk gets a message instead of a frozen window.

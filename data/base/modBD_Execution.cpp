@@ -30,6 +30,8 @@ ErreurBD ErreurDe(const QSqlDatabase& db, const QSqlError& erreur) {
         S().perdue = true;
         return ErreurBD(detail::MessageConnexionPerdue(), NatureErreur::ConnexionPerdue);
     }
+    if (nature == NatureErreur::BaseIndisponible)
+        if (std::optional<ErreurBD> remplace = detail::ErreurFichierRemplace()) return *remplace;
     return ErreurBD(QStringLiteral("Opération impossible : ") + MessageErreur(erreur), nature);
 }
 }  // namespace detail

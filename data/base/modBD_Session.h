@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include <sys/types.h>
@@ -91,6 +92,9 @@ void Reconnecter();
 // SQLite keeps writing to a file that was deleted or replaced behind its back: every
 // statement checks first (a no-op unless the base is a file).
 void VerifierFichierInchange(bool lecture);
+// A statement that failed because the file was being replaced (a restore renaming a copy over
+// it) is told as such: the text of a replaced base, not of an unreadable file. Empty otherwise.
+std::optional<ErreurBD> ErreurFichierRemplace();
 QString UriFichier(const QString& chemin, const char* mode);
 // The server answers lock waits and long statements with an error instead of a frozen window.
 void ConfigurerSession(QSqlDatabase& db, bool lecture);
