@@ -1,5 +1,6 @@
 // Restoring a copy over BD.mdb.
 #include "modBD_Sauvegarde.h"
+#include "modBD_EffacementAutomatique.h"
 #include "modBD_Effacements.h"
 #include "modBD_Journal.h"
 #include "modBD_Moteur.h"
@@ -317,6 +318,17 @@ void JournaliserRestauration(const PlanRestauration& p) {
     }
 }
 
+// The restored base's own setting applies: clients grown old since the copy was made are erased.
+void AppliquerEffacementAutomatiqueApresRestauration() {
+    try {
+        AppliquerEffacementAutomatique();
+    } catch (const ErreurBD& e) {
+        throw ErreurBD(QStringLiteral("La copie est restaurée, mais l'effacement automatique des coordonnées des anciens "
+                                      "clients n'a pas pu être fait : %1 Il sera tenté de nouveau au prochain démarrage.")
+                           .arg(e.message()));
+    }
+}
+
 // Back on the window's thread: the connection is opened on the new file. Throws ErreurBD.
 void ConclureRestauration(const PlanRestauration& p, bool remplace) {
     detail::DefinirRestaurationEnCours(false);
@@ -332,6 +344,7 @@ void ConclureRestauration(const PlanRestauration& p, bool remplace) {
                                           "l'être de nouveau : %1 Recommencez l'effacement dans « Commandes confirmées ».")
                                .arg(e.message()));
         }
+        AppliquerEffacementAutomatiqueApresRestauration();
         return;
     }
 
