@@ -1,4 +1,5 @@
 // Restoring a copy over BD.mdb.
+#include "modBD_Changements.h"
 #include "modBD_Sauvegarde.h"
 #include "modBD_EffacementAutomatique.h"
 #include "modBD_Effacements.h"
@@ -323,6 +324,7 @@ void AppliquerEffacementAutomatiqueApresRestauration() {
     try {
         AppliquerEffacementAutomatique();
     } catch (const ErreurBD& e) {
+        detail::SignalerBaseRemplacee(true);
         throw ErreurBD(QStringLiteral("La copie est restaurée, mais l'effacement automatique des coordonnées des anciens "
                                       "clients n'a pas pu être fait : %1 Il sera tenté de nouveau au prochain démarrage.")
                            .arg(e.message()));
@@ -340,11 +342,13 @@ void ConclureRestauration(const PlanRestauration& p, bool remplace) {
         try {
             ReappliquerEffacements(p.effacements);
         } catch (const ErreurBD& e) {
+            detail::SignalerBaseRemplacee(true);
             throw ErreurBD(QStringLiteral("La copie est restaurée, mais les coordonnées de clients effacées depuis n'ont pas pu "
                                           "l'être de nouveau : %1 Recommencez l'effacement dans « Commandes confirmées ».")
                                .arg(e.message()));
         }
         AppliquerEffacementAutomatiqueApresRestauration();
+        detail::SignalerBaseRemplacee(true);
         return;
     }
 
