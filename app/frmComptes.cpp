@@ -5,6 +5,7 @@
 #include "modBD_Comptes.h"
 
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -101,9 +102,57 @@ QByteArray frmComptes::PrendreMotDePasse() {
     return mdp;
 }
 
+namespace {
+// On a server the clerks' role only reads the accounts: their writes go through the database
+// administrator's own session, asked for each time and closed at once. False when cancelled.
+bool DemanderAdministrateur(QWidget* parent, QString& nom, QByteArray& motDePasse) {
+    QDialog dialogue(parent);
+    dialogue.setObjectName(QStringLiteral("frmAdministrateurBase"));
+    dialogue.setWindowTitle(QStringLiteral("Administrateur de la base"));
+    auto* texte = new QLabel(QStringLiteral("Sur le serveur, les comptes s'écrivent avec le nom et le mot de passe de "
+                                            "l'administrateur de la base de données :"), &dialogue);
+    texte->setWordWrap(true);
+    auto* txtAdmin = new QLineEdit(&dialogue);
+    txtAdmin->setObjectName(QStringLiteral("txtAdministrateur"));
+    auto* txtMdp = new QLineEdit(&dialogue);
+    txtMdp->setObjectName(QStringLiteral("txtMotDePasseAdministrateur"));
+    txtMdp->setEchoMode(QLineEdit::Password);
+    auto* grille = new QGridLayout;
+    grille->addWidget(Toolkit::CreerEtiquette(&dialogue, QStringLiteral("lblAdministrateur"), QStringLiteral("&Nom :"), txtAdmin), 0, 0);
+    grille->addWidget(txtAdmin, 0, 1);
+    grille->addWidget(Toolkit::CreerEtiquette(&dialogue, QStringLiteral("lblMotDePasseAdministrateur"), QStringLiteral("&Mot de passe :"),
+                                              txtMdp), 1, 0);
+    grille->addWidget(txtMdp, 1, 1);
+    auto* boutons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialogue);
+    boutons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Annuler"));
+    QObject::connect(boutons, &QDialogButtonBox::accepted, &dialogue, &QDialog::accept);
+    QObject::connect(boutons, &QDialogButtonBox::rejected, &dialogue, &QDialog::reject);
+    auto* colonne = new QVBoxLayout(&dialogue);
+    colonne->addWidget(texte);
+    colonne->addLayout(grille);
+    colonne->addWidget(boutons);
+    const bool accepte = dialogue.exec() == QDialog::Accepted;
+    nom = txtAdmin->text().trimmed();
+    motDePasse = txtMdp->text().toUtf8();
+    txtMdp->clear();
+    return accepte;
+}
+}  // namespace
+
 bool frmComptes::Ecrire(const std::function<void()>& ecriture) {
     try {
-        ecriture();
+        if (modBD::BaseSurServeur()) {
+            QString nom;
+            QByteArray motDePasse;
+            if (!DemanderAdministrateur(this, nom, motDePasse)) {
+                motDePasse.fill('\0');
+                return false;
+            }
+            const modBD::ConnexionAdministrateur administrateur(nom, motDePasse);
+            ecriture();
+        } else {
+            ecriture();
+        }
     } catch (const modBD::ErreurBD& e) {
         Toolkit::MsgBox(this, e.message(), Toolkit::Boutons::OK, Toolkit::Icone::Exclamation, QStringLiteral("Erreur"));
         return false;
@@ -116,6 +165,7 @@ void frmComptes::cmdCreer_Click() {
     QByteArray mdp = PrendreMotDePasse();
     const modBD::Role role = modBD::RoleDeNom(cboRole->currentText());
     if (Ecrire([&] { modBD::CreerCompte(txtNom->text(), role, mdp); })) txtNom->clear();
+    mdp.fill('\0');  // not yet wiped when the administrator's session was cancelled or refused
 }
 
 namespace {
@@ -149,4 +199,5 @@ void frmComptes::cmdReinitialiserMotDePasse_Click() {
     if (no == 0) return SansCompteChoisi(this);
     QByteArray mdp = PrendreMotDePasse();
     Ecrire([&] { modBD::ReinitialiserMotDePasse(no, mdp); });
+    mdp.fill('\0');
 }

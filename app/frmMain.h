@@ -171,6 +171,7 @@ private:
     void ConstruireMenusComptes();
     bool ConnecterAuDemarrage();
     void VerifierJournalAuDemarrage();
+    void EffacerAnciensClientsAuDemarrage();
     bool ValiderTransactionPorte() const;
     bool ValiderComptes(QString& message, QWidget*& champ);
     bool AccepterPlaces(QString& message);

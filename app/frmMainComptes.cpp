@@ -14,7 +14,9 @@
 #include "frmPlacesTarifs.h"
 #include "frmSoiree.h"
 #include "modBD.h"
+#include "modBD_EffacementAutomatique.h"
 #include "modBD_Journal.h"
+#include "modBD_RechercheCommandes.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -36,7 +38,18 @@ bool frmMain::ConnecterAuDemarrage() {
     if (!modBD::SessionOuverte() && !frmConnexion::Exiger(this)) return false;
     AppliquerRoles();
     VerifierJournalAuDemarrage();
+    EffacerAnciensClientsAuDemarrage();
     return true;
+}
+
+// The setting's erasure of old clients, each start: a failure does not stop the sales.
+void frmMain::EffacerAnciensClientsAuDemarrage() {
+    try {
+        if (modBD::AppliquerEffacementAutomatique() > 0) modBD::OublierIndexRecherche();
+    } catch (const modBD::ErreurBD& e) {
+        DefinirTexteStatut(QStringLiteral("L'effacement automatique des coordonnées des anciens clients n'a pas pu être fait : ") +
+                           e.message());
+    }
 }
 
 void frmMain::VerifierJournalAuDemarrage() {

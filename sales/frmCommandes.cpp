@@ -156,6 +156,9 @@ void frmCommandes::ConstruireActions(QVBoxLayout* racine) {
     cmdEffacerClient = Toolkit::CreerBouton(this, QStringLiteral("cmdEffacerClient"),
                                             QStringLiteral("Effacer les coordonnées du client…"));
     actions->addWidget(cmdEffacerClient);
+    cmdEffacementAutomatique = Toolkit::CreerBouton(this, QStringLiteral("cmdEffacementAutomatique"),
+                                                    QStringLiteral("Effacement automatique…"));
+    actions->addWidget(cmdEffacementAutomatique);
     actions->addWidget(cmdFermer);
     racine->addLayout(actions);
 
@@ -168,8 +171,9 @@ void frmCommandes::ConstruireActions(QVBoxLayout* racine) {
 
 // The tab order and what each control does.
 void frmCommandes::RelierFenetre() {
-    const QList<QWidget*> ordre{txtRecherche, lstCommandes, lstLignes, txtMotif, cmdAnnuler, cmdImprimerRecu, cmdEffacerClient,
-                                cmdFermer};
+    const QList<QWidget*> ordre{txtRecherche,    lstCommandes,     lstLignes,
+                                txtMotif,        cmdAnnuler,       cmdImprimerRecu,
+                                cmdEffacerClient, cmdEffacementAutomatique, cmdFermer};
     for (qsizetype i = 1; i < ordre.size(); ++i) QWidget::setTabOrder(ordre[i - 1], ordre[i]);
     Relier();
 }
@@ -183,14 +187,17 @@ void frmCommandes::Relier() {
     connect(cmdFermer, &QPushButton::clicked, this, &frmCommandes::cmdFermer_Click);
     connect(cmdImprimerRecu, &QPushButton::clicked, this, &frmCommandes::cmdImprimerRecu_Click);
     connect(cmdEffacerClient, &QPushButton::clicked, this, &frmCommandes::cmdEffacerClient_Click);
+    connect(cmdEffacementAutomatique, &QPushButton::clicked, this, &frmCommandes::cmdEffacementAutomatique_Click);
     bool permis = true;
     try {
         permis = modBD::RolePermet(modBD::Role::Tresorerie);
     } catch (const modBD::ErreurBD&) {
         // The data store checks again when the button is used.
     }
-    cmdEffacerClient->setEnabled(permis);
-    if (!permis) cmdEffacerClient->setToolTip(modBD::TexteReserve(modBD::Role::Tresorerie));
+    for (QPushButton* bouton : {cmdEffacerClient, cmdEffacementAutomatique}) {
+        bouton->setEnabled(permis);
+        if (!permis) bouton->setToolTip(modBD::TexteReserve(modBD::Role::Tresorerie));
+    }
 }
 
 std::optional<Rapports::Recu> frmCommandes::LireRecu() {

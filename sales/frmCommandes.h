@@ -39,6 +39,8 @@ public:
     void cmdImprimerRecu_Click();
     // "Effacer les coordonnées du client…": the client's orders listed, the ticked ones erased.
     void cmdEffacerClient_Click();  // the print dialog (a printer, or a PDF file)
+    // "Effacement automatique…": the months after which old clients' details are erased at start.
+    void cmdEffacementAutomatique_Click();
     // The chosen order's receipt: painted on the device, or written as a PDF file. False, with
     // the clerk told why, when there is no receipt to make.
     bool ImprimerRecu(QPagedPaintDevice& appareil);
@@ -67,6 +69,7 @@ public:
     QPushButton* cmdFermer = nullptr;
     QPushButton* cmdImprimerRecu = nullptr;
     QPushButton* cmdEffacerClient = nullptr;
+    QPushButton* cmdEffacementAutomatique = nullptr;
 
     // An amount as this window shows it: two decimals, the locale's separator.
     static QString FormaterMontant(double montant);

@@ -4,14 +4,18 @@
 #include "Toolkit.h"
 #include "Regles.h"
 #include "modBD.h"
+#include "modBD_EffacementAutomatique.h"
 #include "modBD_EffacementClient.h"
 
 #include <QDate>
 #include <QDialog>
+#include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -51,7 +55,62 @@ QList<qint64> ChoisirCommandes(QWidget* parent, const QList<modBD::CommandeClien
         if (liste->topLevelItem(i)->checkState(0) == Qt::Checked) nos << liste->topLevelItem(i)->text(0).toLongLong();
     return nos;
 }
+// The setting's dialog: the months chosen (0: off), or nothing when cancelled.
+std::optional<int> ChoisirMois(QWidget* parent, int actuel) {
+    QDialog choix(parent);
+    choix.setObjectName(QStringLiteral("frmEffacementAutomatique"));
+    choix.setWindowTitle(QStringLiteral("Effacement automatique"));
+    auto* chk = new QCheckBox(QStringLiteral("Effacer les coordonnées des clients dont la dernière représentation date de plus de"),
+                              &choix);
+    chk->setObjectName(QStringLiteral("chkEffacementAutomatique"));
+    chk->setChecked(actuel > 0);
+    auto* txt = new QSpinBox(&choix);
+    txt->setObjectName(QStringLiteral("txtMoisEffacement"));
+    txt->setRange(1, modBD::kMoisEffacementMax);
+    txt->setSuffix(QStringLiteral(" mois"));
+    txt->setValue(actuel > 0 ? actuel : 24);
+    txt->setEnabled(chk->isChecked());
+    txt->setAccessibleName(QStringLiteral("Nombre de mois"));
+    QObject::connect(chk, &QCheckBox::toggled, txt, &QWidget::setEnabled);
+    auto* note = new QLabel(QStringLiteral("Fait à chaque démarrage du programme. Les ventes à la porte ne sont jamais effacées ; "
+                                           "les billets, montants et dates restent."), &choix);
+    note->setWordWrap(true);
+    auto* boutons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &choix);
+    boutons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Enregistrer"));
+    boutons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Annuler"));
+    QObject::connect(boutons, &QDialogButtonBox::accepted, &choix, &QDialog::accept);
+    QObject::connect(boutons, &QDialogButtonBox::rejected, &choix, &QDialog::reject);
+    auto* ligne = new QHBoxLayout;
+    ligne->addWidget(chk);
+    ligne->addWidget(txt);
+    auto* colonne = new QVBoxLayout(&choix);
+    colonne->addLayout(ligne);
+    colonne->addWidget(note);
+    colonne->addWidget(boutons);
+    if (choix.exec() != QDialog::Accepted) return std::nullopt;
+    return chk->isChecked() ? txt->value() : 0;
+}
 }  // namespace
+
+void frmCommandes::cmdEffacementAutomatique_Click() {
+    try {
+        const int actuel = modBD::MoisEffacementAutomatique();
+        const std::optional<int> mois = ChoisirMois(this, actuel);
+        if (!mois || *mois == actuel) return;
+        // Turning it on, or shortening it, erases at the next start what cannot be restored.
+        if ((*mois > 0 && (actuel == 0 || *mois < actuel)) &&
+            Toolkit::MsgBox(this,
+                            QStringLiteral("Au prochain démarrage, les coordonnées des clients dont la dernière représentation "
+                                           "date de plus de %1 mois seront effacées. Cela ne peut pas être défait. Continuer?")
+                                .arg(*mois),
+                            Toolkit::Boutons::OuiNon, Toolkit::Icone::Question, QStringLiteral("Effacement automatique"),
+                            Toolkit::Reponse::Non) != Toolkit::Reponse::Oui)
+            return;
+        modBD::EnregistrerMoisEffacementAutomatique(*mois);
+    } catch (const modBD::ErreurBD& e) {
+        Toolkit::Erreur(this, QStringLiteral("Le réglage n'a pas été enregistré.\n") + e.message());
+    }
+}
 
 void frmCommandes::cmdEffacerClient_Click() {
     const std::optional<qint64> no = CommandeChoisie();

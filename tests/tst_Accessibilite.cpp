@@ -379,7 +379,7 @@ private slots:
               "txtCommentaire", "cmdEnregistrer", "cmdFermer"}},
             {f.commandes,
              {"txtRecherche", "lstCommandes", "lstLignes", "txtMotif", "cmdAnnuler", "cmdImprimerRecu", "cmdEffacerClient",
-              "cmdFermer"}},
+              "cmdEffacementAutomatique", "cmdFermer"}},
             {f.placesTarifs,
              {"cboPieces", "txtPrixEnfant", "txtPrixAdulte", "cmdEnregistrerTarifs", "lstRepresentations", "txtPlaces", "chkToutes",
               "cmdEnregistrerPlaces", "txtCompagnie", "cmdEnregistrerCompagnie", "cmdFermer"}},

@@ -17,6 +17,8 @@
 #include "modBD_Sauvegarde.h"
 #include "modBD_Soiree.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -26,6 +28,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace {
@@ -79,6 +82,20 @@ int Outil(const QStringList& arguments, QString* sortie = nullptr) {
     if (sortie) *sortie = QString::fromUtf8(p.readAll());
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
+
+// Answers the accounts window's question for the database administrator (on a server), or cancels it.
+void RepondreAdministrateur(const QString& nom, bool accepter = true) {
+    QTimer::singleShot(0, [=] {
+        auto* dialogue = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialogue && dialogue->objectName() == QStringLiteral("frmAdministrateurBase"));
+        dialogue->findChild<QLineEdit*>(QStringLiteral("txtAdministrateur"))->setText(nom);
+        dialogue->findChild<QLineEdit*>(QStringLiteral("txtMotDePasseAdministrateur"))->setText(QStringLiteral("sans importance"));
+        if (accepter) dialogue->accept();
+        else dialogue->reject();
+    });
+}
+
+QString Superutilisateur() { return qEnvironmentVariable("CORV_PG_UTILISATEUR"); }
 }  // namespace
 
 class TestComptes : public QObject {
@@ -419,6 +436,7 @@ private slots:
         comptes.txtNom->setText(QStringLiteral("Zoé"));
         comptes.cboRole->setCurrentText(QStringLiteral("Trésorerie"));
         comptes.txtMotDePasse->setText(QStringLiteral("Caisse-Zoe-2026"));
+        if (TestSupport::SurServeur()) RepondreAdministrateur(Superutilisateur());
         comptes.cmdCreer_Click();
         QCOMPARE(comptes.lstComptes->topLevelItemCount(), 3);
         QVERIFY(comptes.txtMotDePasse->text().isEmpty());
@@ -468,6 +486,59 @@ private slots:
         TestSupport::ExecuterSurServeur(QStringLiteral("DROP OWNED BY %1").arg(role), base.baseServeur());
         TestSupport::ExecuterSurServeur(QStringLiteral("DROP ROLE %1").arg(role));
         QVERIFY(modBD::VerifierJournal().intact);
+    }
+
+    // On a server whose clerks' role only reads CompteEmploye, the accounts are written through
+    // the database administrator's session, opened for the write and closed at once: the
+    // program's own session is refused before and after, a wrong administrator writes nothing.
+    void comptesParAdministrateurSurServeur() {
+        if (!TestSupport::SurServeur()) QSKIP("the server's rights");
+        TestSupport::BaseTest base;
+        CreerComptes();
+        const QString role = QStringLiteral("commis_%1").arg(base.baseServeur().right(8));
+        TestSupport::ExecuterSurServeur(QStringLiteral("CREATE ROLE %1 LOGIN").arg(role));
+        // The README's rights: every table but the journal (added to) and the accounts (read).
+        for (const QString& droit : {QStringLiteral("GRANT USAGE ON SCHEMA public TO %1"),
+                                     QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA public TO %1"),
+                                     QStringLiteral("REVOKE INSERT, UPDATE, DELETE ON compteemploye, journaloperation FROM %1"),
+                                     QStringLiteral("GRANT INSERT ON journaloperation TO %1")})
+            TestSupport::ExecuterSurServeur(droit.arg(role), base.baseServeur());
+        modBD::FermerConnexion();
+        TestSupport::EcrireReglagesServeur(base.dossier(), base.baseServeur(), role);
+        QVERIFY(modBD::OuvrirConnexion());
+        modBD::DefinirSession(QStringLiteral("Anne"), modBD::Role::Administration);
+        QByteArray m("Mot-de-passe-1");
+        QVERIFY(Refus([&] { modBD::CreerCompte(QStringLiteral("Directe"), modBD::Role::Porte, m); }).size() > 0);
+        {
+            QByteArray admin("sans importance");
+            const modBD::ConnexionAdministrateur a(Superutilisateur(), admin);
+            QVERIFY(admin.isEmpty());
+            QByteArray mdp("Mot-de-passe-2");
+            modBD::CreerCompte(QStringLiteral("Viaadmin"), modBD::Role::Porte, mdp);
+        }
+        QVERIFY(!QSqlDatabase::contains(QStringLiteral("Connexion-administrateur")));
+        QVERIFY(modBD::NomsComptesActifs().contains(QStringLiteral("Viaadmin")));
+        QByteArray m3("Mot-de-passe-3");
+        QVERIFY(!Refus([&] { modBD::CreerCompte(QStringLiteral("Encore"), modBD::Role::Porte, m3); }).isEmpty());
+        QByteArray faux("x");
+        QVERIFY(Refus([&] { modBD::ConnexionAdministrateur a(QStringLiteral("personne_%1").arg(role), faux); })
+                    .startsWith(QStringLiteral("Connexion de l'administrateur refusée")));
+        // The window: cancelled, nothing; answered, the account is there and journaled.
+        frmComptes comptes;
+        comptes.txtNom->setText(QStringLiteral("Fenetre"));
+        comptes.txtMotDePasse->setText(QStringLiteral("Mot-de-passe-4"));
+        RepondreAdministrateur(Superutilisateur(), false);
+        comptes.cmdCreer_Click();
+        QVERIFY(!modBD::NomsComptesActifs().contains(QStringLiteral("Fenetre")));
+        comptes.txtMotDePasse->setText(QStringLiteral("Mot-de-passe-4"));
+        RepondreAdministrateur(Superutilisateur());
+        comptes.cmdCreer_Click();
+        QVERIFY(modBD::NomsComptesActifs().contains(QStringLiteral("Fenetre")));
+        QCOMPARE(base.Compter(modBD::kTableJournal, QStringLiteral("Action = 'Compte créé'")), qint64(4));
+        QVERIFY(modBD::VerifierJournal().intact);
+        modBD::FermerConnexion();
+        TestSupport::ExecuterSurServeur(QStringLiteral("DROP OWNED BY %1").arg(role), base.baseServeur());
+        TestSupport::ExecuterSurServeur(QStringLiteral("DROP ROLE %1").arg(role));
     }
 };
 

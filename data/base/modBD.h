@@ -122,6 +122,20 @@ QString AvisBaseRemplacee();
 QString CheminMarqueRestauration(const QString& cheminBase);
 QString MessageBaseRestauree(const QDateTime& momentCopie);
 
+// On a server, the database administrator's own session for the writes the clerks' role may
+// not make (the accounts: it has only SELECT on CompteEmploye). While it lives, every statement
+// of the program goes through it; it is closed and forgotten at its end. The password is wiped
+// at once. Throws ErreurBD with the French reason when the server refuses the pair.
+class ConnexionAdministrateur {
+public:
+    ConnexionAdministrateur(const QString& utilisateur, QByteArray& motDePasse);
+    ~ConnexionAdministrateur();
+    ConnexionAdministrateur(const ConnexionAdministrateur&) = delete;
+    ConnexionAdministrateur& operator=(const ConnexionAdministrateur&) = delete;
+};
+// True when the base is on a server: the accounts' writes then need ConnexionAdministrateur.
+bool BaseSurServeur();
+
 // Creates the six tables in the server base of corvandelle.ini (the answer "Oui" to the
 // first-run question). Throws ErreurBD when the account may not create them.
 void CreerTablesServeur();

@@ -8,8 +8,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QScopeGuard>
 #include <QSet>
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QUrl>
 
 #include <utility>
@@ -212,9 +214,55 @@ void RetirerConnexion() {
 EchecOuverture DernierEchecOuverture() { return S().echec; }
 QString DernierMessageOuverture() { return S().messageOuverture; }
 
+namespace {
+const QString kNomConnexionAdministrateur = QStringLiteral("Connexion-administrateur");
+bool g_administrateur = false;  // a ConnexionAdministrateur lives: statements go through it
+}  // namespace
+
 QSqlDatabase Connexion() {
+    if (g_administrateur) return QSqlDatabase::database(kNomConnexionAdministrateur, false);
     if (!QSqlDatabase::contains(kNomConnexion)) return QSqlDatabase::addDatabase(detail::PiloteActif().NomPiloteQt(), kNomConnexion);
     return QSqlDatabase::database(kNomConnexion, false);
+}
+
+bool BaseSurServeur() { return S().moteur == Moteur::PostgreSQL; }
+
+ConnexionAdministrateur::ConnexionAdministrateur(const QString& utilisateur, QByteArray& motDePasse) {
+    const auto effacer = qScopeGuard([&] {
+        motDePasse.fill('\0');
+        motDePasse.clear();
+    });
+    if (g_administrateur || S().enTransaction || !BaseSurServeur())
+        throw ErreurBD(QStringLiteral("La connexion de l'administrateur n'est possible que sur un serveur, hors de toute autre "
+                                      "opération : rien n'a été enregistré."));
+    ParametresServeur serveur = S().serveur;
+    serveur.utilisateur = utilisateur.trimmed();
+    QString raison;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), kNomConnexionAdministrateur);
+        detail::ConfigurerServeur(db, serveur);
+        db.setPassword(QString::fromUtf8(motDePasse));
+        if (db.open()) {
+            QSqlQuery q(db);
+            q.exec(QStringLiteral("SET lock_timeout = '%1ms'").arg(kAttenteVerrouMs));
+            q.exec(QStringLiteral("SET statement_timeout = '%1ms'").arg(kAttenteInstructionMs));
+            db.setPassword(QString());
+            g_administrateur = true;
+            return;
+        }
+        raison = detail::RaisonConnexionServeur(db.lastError(), serveur);
+    }
+    QSqlDatabase::removeDatabase(kNomConnexionAdministrateur);
+    throw ErreurBD(QStringLiteral("Connexion de l'administrateur refusée : %1 Rien n'a été enregistré.").arg(raison));
+}
+
+ConnexionAdministrateur::~ConnexionAdministrateur() {
+    g_administrateur = false;
+    {
+        QSqlDatabase db = QSqlDatabase::database(kNomConnexionAdministrateur, false);
+        if (db.isOpen()) db.close();
+    }
+    QSqlDatabase::removeDatabase(kNomConnexionAdministrateur);
 }
 
 ParametresServeur ServeurActif() { return S().serveur; }

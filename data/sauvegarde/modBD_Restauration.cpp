@@ -1,6 +1,7 @@
 // Restoring a copy over BD.mdb.
 #include "modBD_Changements.h"
 #include "modBD_Sauvegarde.h"
+#include "modBD_EffacementAutomatique.h"
 #include "modBD_Effacements.h"
 #include "modBD_Journal.h"
 #include "modBD_Moteur.h"
@@ -318,6 +319,18 @@ void JournaliserRestauration(const PlanRestauration& p) {
     }
 }
 
+// The restored base's own setting applies: clients grown old since the copy was made are erased.
+void AppliquerEffacementAutomatiqueApresRestauration() {
+    try {
+        AppliquerEffacementAutomatique();
+    } catch (const ErreurBD& e) {
+        detail::SignalerBaseRemplacee(true);
+        throw ErreurBD(QStringLiteral("La copie est restaurée, mais l'effacement automatique des coordonnées des anciens "
+                                      "clients n'a pas pu être fait : %1 Il sera tenté de nouveau au prochain démarrage.")
+                           .arg(e.message()));
+    }
+}
+
 // Back on the window's thread: the connection is opened on the new file. Throws ErreurBD.
 void ConclureRestauration(const PlanRestauration& p, bool remplace) {
     detail::DefinirRestaurationEnCours(false);
@@ -334,6 +347,7 @@ void ConclureRestauration(const PlanRestauration& p, bool remplace) {
                                           "l'être de nouveau : %1 Recommencez l'effacement dans « Commandes confirmées ».")
                                .arg(e.message()));
         }
+        AppliquerEffacementAutomatiqueApresRestauration();
         detail::SignalerBaseRemplacee(true);
         return;
     }

@@ -547,6 +547,9 @@ void PeintrePages::pied() {
     m_p.drawText(zone, Qt::AlignRight | Qt::AlignBottom, QStringLiteral("Page %1 / %2").arg(m_page).arg(m_total));
     const QString gauche = m_t.compagnie.isEmpty() ? m_t.titre : m_t.compagnie + QStringLiteral(" — ") + m_t.titre;
     m_p.drawText(zone, Qt::AlignLeft | Qt::AlignBottom, gauche);
+    // The anchor stands on the line above the page number, inside the foot's band.
+    if (!m_t.journal.isEmpty())
+        m_p.drawText(QRectF(0, m_hauteur - m_hPied, m_largeur, m_hPied * 0.6), Qt::AlignRight | Qt::AlignBottom, m_t.journal);
 }
 
 void PeintrePages::nouvellePage() {

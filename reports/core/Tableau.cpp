@@ -2,6 +2,7 @@
 
 #include "Regles.h"
 #include "modBD_Compagnie.h"
+#include "modBD_Journal.h"
 #include "modBD_Rapports.h"
 #include "modBD_Caisse.h"
 #include "modBD_Soiree.h"
@@ -537,6 +538,7 @@ Tableau Produire(Rapport rapport, const Filtres& filtres, const QString& source,
     t.source = source;
     t.produitLe = QDateTime::currentDateTime();
     t.compagnie = modBD::LireNomCompagnie();
+    if (rapport == Rapport::Reglement) t.journal = modBD::LigneAncreJournal();
     if (!filtres.piece.isEmpty()) t.descriptionFiltres << QStringLiteral("Pièce : %1").arg(filtres.piece);
     if (ExigeRepresentation(rapport) || (AccepteRepresentation(rapport) && !filtres.representation.isEmpty()))
         t.descriptionFiltres << QStringLiteral("Représentation : %1").arg(filtres.representation);

@@ -86,6 +86,9 @@ struct Tableau {
     QList<qlonglong> arrivees;       // per data row with caseArrivee: persons checked in so far
     QList<qlonglong> billetsParties; // and the party's tickets (the box is ticked when all came)
     QString compagnie;               // the company's name, on every page when set
+    // "Journal : …" at the foot of every settlement page: the journal's last print when the
+    // report was read, so signed paper anchors the chain. Empty for other reports or no journal.
+    QString journal;
     // Printed one page per fiche instead of the table (the files keep the table).
     QStringList entetesFiche;
     QList<Genre> genresFiche;
