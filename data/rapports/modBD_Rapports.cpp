@@ -472,11 +472,10 @@ struct FusionVendeurs {
     const SommeVendeur* vente;
 };
 
-// Both sums come sorted on (seller, performance): one pass merges them.
-std::vector<FusionVendeurs> FusionnerVendeurs(const SommesVendeurs& s, const NomsVendeurs& n, const QString& nomVendeur) {
-    std::vector<FusionVendeurs> fusion;
-    fusion.reserve(std::max(s.mouvements.size(), s.ventes.size()));
-    const qint64 nbRepresentations = n.representations.size();
+// Both sums come sorted on (seller, performance): one pass merges them, each (seller,
+// performance) handed to garder once.
+template <typename Garder>
+void FusionnerVendeurs(const SommesVendeurs& s, const NomsVendeurs& n, const QString& nomVendeur, Garder&& garder) {
     const FicheVendeur* vendeur = nullptr;
     qlonglong noVendeur = 0;
     const auto avant = [](const SommeVendeur& a, const SommeVendeur& b) {
@@ -503,12 +502,31 @@ std::vector<FusionVendeurs> FusionnerVendeurs(const SommesVendeurs& s, const Nom
             noVendeur = x.vendeur;
         }
         if (!nomVendeur.isEmpty() && vendeur->nom != nomVendeur) continue;
-        fusion.push_back({vendeur->rang * nbRepresentations + rep->rang, &*rep, vendeur, mouvement, vente});
+        garder(FusionVendeurs{0, &*rep, vendeur, mouvement, vente});
     }
-    return fusion;
 }
 
-QList<LigneVendeurs> LignesFusion(const std::vector<FusionVendeurs>& fusion) {
+// The numbers of one (seller, performance), names left empty.
+void ChiffresFusion(const FusionVendeurs& f, LigneVendeurs& l) {
+    if (f.mouvement) {
+        l.rendus = -f.mouvement->b;
+        l.recus = f.mouvement->a + l.rendus;
+    }
+    if (f.vente) {
+        l.vendus = f.vente->a;
+        l.montantVendu = Montant::Centimes(f.vente->centimes);
+        l.payeCaisse = Montant::Centimes(f.vente->centimesCaisse);
+    }
+}
+
+QList<LigneVendeurs> LignesFusion(const SommesVendeurs& s, const NomsVendeurs& n, const QString& nomVendeur) {
+    std::vector<FusionVendeurs> fusion;
+    fusion.reserve(std::max(s.mouvements.size(), s.ventes.size()));
+    const qint64 nbRepresentations = n.representations.size();
+    FusionnerVendeurs(s, n, nomVendeur, [&](FusionVendeurs f) {
+        f.cle = f.vendeur->rang * nbRepresentations + f.representation->rang;
+        fusion.push_back(f);
+    });
     // Sorted on (key, place), small pairs: the same order as a stable sort of the rows.
     std::vector<std::pair<qint64, size_t>> ordre;
     ordre.reserve(fusion.size());
@@ -522,29 +540,55 @@ QList<LigneVendeurs> LignesFusion(const std::vector<FusionVendeurs>& fusion) {
         l.vendeur = f.vendeur->nom;
         l.piece = f.representation->piece;
         l.representation = f.representation->date;
-        if (f.mouvement) {
-            l.rendus = -f.mouvement->b;
-            l.recus = f.mouvement->a + l.rendus;
-        }
-        if (f.vente) {
-            l.vendus = f.vente->a;
-            l.montantVendu = Montant::Centimes(f.vente->centimes);
-            l.payeCaisse = Montant::Centimes(f.vente->centimesCaisse);
-        }
+        ChiffresFusion(f, l);
         lignes.append(l);
     }
     return lignes;
+}
+
+NomsVendeurs LireNomsClasses(const QString& nomPiece, const SommesVendeurs& sommes) {
+    NomsVendeurs noms;
+    LireRepresentationsVendeurs(nomPiece, sommes, noms);
+    LireNomsVendeurs(sommes, noms);
+    ClasserVendeurs(noms);
+    return noms;
 }
 
 }  // namespace
 
 QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece, const QString& nomVendeur, const Avancement& avancement) {
     const SommesVendeurs sommes = LireSommesVendeurs(nomPiece, avancement);
-    NomsVendeurs noms;
-    LireRepresentationsVendeurs(nomPiece, sommes, noms);
-    LireNomsVendeurs(sommes, noms);
-    ClasserVendeurs(noms);
-    return LignesFusion(FusionnerVendeurs(sommes, noms, nomVendeur));
+    return LignesFusion(sommes, LireNomsClasses(nomPiece, sommes), nomVendeur);
+}
+
+QList<ReglementVendeur> RapportReglement(const QString& nomPiece, const QString& nomVendeur, const QString& dateRepresentation,
+                                         const Avancement& avancement) {
+    const SommesVendeurs sommes = LireSommesVendeurs(nomPiece, avancement);
+    const NomsVendeurs noms = LireNomsClasses(nomPiece, sommes);
+    // Summed in the merge, one entry per name's rank: sellers sharing a display name are one
+    // row, as they are one run of the sorted rows.
+    std::vector<std::optional<ReglementVendeur>> parRang(static_cast<size_t>(noms.vendeurs.size()));
+    FusionnerVendeurs(sommes, noms, nomVendeur, [&](const FusionVendeurs& f) {
+        if (!dateRepresentation.isEmpty() && f.representation->date != dateRepresentation) return;
+        LigneVendeurs l;
+        ChiffresFusion(f, l);
+        std::optional<ReglementVendeur>& r = parRang[static_cast<size_t>(f.vendeur->rang)];
+        if (!r) {
+            r.emplace();
+            r->vendeur = f.vendeur->nom;
+        }
+        r->recus += l.recus;
+        r->rendus += l.rendus;
+        r->vendus += l.vendus;
+        r->aRendre += l.aRendre();
+        r->sansBillet += l.vendusSansBillet();
+        r->montantVendu += l.montantVendu;
+        r->payeCaisse += l.payeCaisse;
+    });
+    QList<ReglementVendeur> reglements;
+    for (std::optional<ReglementVendeur>& r : parRang)
+        if (r) reglements.append(std::move(*r));
+    return reglements;
 }
 
 QList<LigneMouvement> RapportMouvements(const QString& nomPiece, const QString& dateRepresentation) {
