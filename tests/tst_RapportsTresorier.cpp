@@ -246,7 +246,11 @@ private slots:
         RemplirTresorier(base);
         QCOMPARE(modBD::AnnulerCommande(4, QStringLiteral("2026-12-05"), QString()), modBD::ResultatAnnulation::Fait);
         const qint64 claire1 = base.AjouterVendeur(QStringLiteral("Claire"));
+        // Sellers without a line between the two Claires: the sums are read by slices of
+        // sellers' numbers (7 numbers each here, up to 99), and the two fall in different ones.
+        for (int i = 0; i < 8; ++i) base.AjouterVendeur(QStringLiteral("Remplaçant %1").arg(i));
         const qint64 claire2 = base.AjouterVendeur(QStringLiteral("Claire"));
+        QVERIFY(claire2 - claire1 > 7);
         const qint64 o = BaseRapports::Commande(QStringLiteral("2026-12-04"), QStringLiteral("Marc"), QStringLiteral("555-7777"));
         BaseRapports::Ligne(o, 1, 1, 2, 30.005, false, claire2);  // sold 3 without a ticket
         BaseRapports::Mouvement(2, claire2, 4);                    // holds 4

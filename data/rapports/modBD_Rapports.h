@@ -91,8 +91,9 @@ QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece = QString(), const 
 // The settlement per seller: the sums of that seller's rows of RapportVendeurs (sellers sharing a
 // display name make one, as their rows do), tickets to return and sold without a ticket counted
 // per performance; in the rows' order of sellers. dateRepresentation non-empty: the rows of
-// performances with that date text only. Summed as the sums are merged: no row is built, so a
-// settlement over every play stays small whatever the history.
+// performances with that date text only. Summed slice by slice as the sums are read: no row is
+// built and one slice's sums are held at a time, so a settlement over every play stays small
+// whatever the history.
 struct ReglementVendeur {
     QString vendeur;  // display name
     qlonglong recus = 0;
