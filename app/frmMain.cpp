@@ -13,6 +13,7 @@
 #include "frmSoiree.h"
 #include "frmTransaction.h"
 #include "modBD.h"
+#include "modBD_Changements.h"
 #include "modBD_Journal.h"
 #include "modBD_Commandes.h"
 #include "modBD_Sauvegarde.h"
@@ -201,6 +202,7 @@ void frmMain::ConstruireBarreEtat() {
     TiEffacerMsg->setInterval(3000);
 
     // Another program may restore a copy over BD.mdb: noticed within a second, lists re-read.
+    connect(&modBD::Changements::Instance(), &modBD::Changements::BaseRemplacee, this, &frmMain::SurBaseRemplacee);
     m_surveillanceBase = new QTimer(this);
     m_surveillanceBase->setObjectName(QStringLiteral("TiSurveillanceBase"));
     m_surveillanceBase->setInterval(1000);
@@ -412,16 +414,11 @@ bool frmMain::VerifierBaseRemplacee(const QString& complement) {
     return true;
 }
 
-// The connection is on the new file already: the lists shown are re-read, the windows that
-// show rows of the old file are closed, and the clerk is told once.
+// The connection is on the new file already (the store said so: SurBaseRemplacee has run):
+// the clerk is told once.
 void frmMain::ApresBaseRemplacee(const QString& repli, const QString& complement) {
     QString avis = modBD::AvisBaseRemplacee();
     if (avis.isEmpty()) avis = repli;
-    FermerFenetres();
-    const QString vendeur = cboVendeur->currentText();
-    AfficherListeVendeurs();
-    const int rang = cboVendeur->findText(vendeur);
-    if (rang >= 0) cboVendeur->setCurrentIndex(rang);
     m_avisRemplacementOuvert = true;
     Toolkit::MsgBox(this, complement.isEmpty() ? avis : avis + QStringLiteral("\n\n") + complement, Toolkit::Boutons::OK,
                     Toolkit::Icone::Information, QStringLiteral("Base de données"));
@@ -471,7 +468,6 @@ QString frmMain::EnregistrerCommandeAffichee(const QString& dateTransaction) {
             ReinitialiserChamps();
         }
         AfficherDerniereCommande(no);
-        if (m_commandes) m_commandes->AfficherCommandes();  // the new order shows there at once
     } catch (const modBD::ErreurBD& e) {
         message = TraiterEchecEnregistrement(e);
     }
@@ -665,6 +661,16 @@ QList<QWidget*> frmMain::FenetresOuvertes() const {
 
 // Every window the hub opened shows rows of the base it was opened on: after the base was
 // replaced, all of them close (an order of the same number may now be another order).
+// Said by the store once the connection is on another file (a restore, here or elsewhere).
+// The order being typed here stays; the sellers' list is read again, the choice kept.
+void frmMain::SurBaseRemplacee() {
+    FermerFenetres();
+    const QString vendeur = cboVendeur->currentText();
+    AfficherListeVendeurs();
+    const int rang = cboVendeur->findText(vendeur);
+    if (rang >= 0) cboVendeur->setCurrentIndex(rang);
+}
+
 void frmMain::FermerFenetres() {
     const QList<QPointer<QWidget>> fenetres = std::exchange(m_fenetres, {});
     for (const QPointer<QWidget>& f : fenetres) delete f.data();
@@ -695,10 +701,6 @@ void frmMain::mnuRechercheCommandes_Click() {
 void frmMain::mnuPlacesTarifs_Click() { AfficherFenetre(m_placesTarifs, this); }
 void frmMain::mnuSoiree_Click() {
     AfficherFenetre(m_soiree, this, [this](frmSoiree* f) {
-        // A door sale is a new order: the confirmed orders' list shows it at once.
-        connect(f, &frmSoiree::VenteEnregistree, this, [this] {
-            if (m_commandes) m_commandes->AfficherCommandes();
-        });
         connect(f, &frmSoiree::FichierEnregistre, this, &frmMain::AnnoncerFichier);
     });
 }
@@ -957,14 +959,8 @@ void frmMain::mnuRestaurer_Click() {
     if (!Toolkit::Question(this, question, QStringLiteral("Restauration"))) return;
 
     delete m_copieAuto;  // reads the base about to be replaced: abandoned, its file deleted
-    const QString vendeur = cboVendeur->currentText();
     const QString avant = RestaurerAvecProgression(chemin, maintenant);
     if (avant.isEmpty()) return;
-    // Their lists show the replaced data. The order being typed here stays.
-    FermerFenetres();
-    AfficherListeVendeurs();
-    const int rang = cboVendeur->findText(vendeur);
-    if (rang >= 0) cboVendeur->setCurrentIndex(rang);
     const QString moment = QLocale().toString(contenu.moment, QStringLiteral("d MMMM yyyy 'à' HH:mm:ss"));
     Toolkit::MsgBox(this,
                     QStringLiteral("La copie du %1 a été restaurée.\n\nLes données remplacées ont été gardées dans « %2 ».")

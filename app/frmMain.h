@@ -202,6 +202,7 @@ private:
     // Every window the hub opened and that is still open, in the order they were opened.
     QList<QPointer<QWidget>> m_fenetres;
     void FermerFenetres();
+    void SurBaseRemplacee();
     QString EnregistrerCommandeAffichee(const QString& dateTransaction);
     bool ExaminerCopieChoisie(const QString& chemin, modBD::ContenuCopie& contenu, modBD::ContenuCopie& actuelle);
     QString RestaurerAvecProgression(const QString& chemin, const QDateTime& maintenant);

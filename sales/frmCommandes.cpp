@@ -5,6 +5,7 @@
 #include "FctVar.h"
 #include "Toolkit.h"
 #include "modBD.h"
+#include "modBD_Changements.h"
 #include "modBD_Annulations.h"
 #include "modBD_Soiree.h"
 #include "modBD_Compagnie.h"
@@ -67,6 +68,8 @@ frmCommandes::frmCommandes(QWidget* principal)
     lblMotif->setText(QStringLiteral("&Motif :"));
     cmdFermer->setText(QStringLiteral("&Fermer"));
     Toolkit::PreparerFenetre(this, txtRecherche, cmdFermer);
+    // Any order written, cancelled, erased or checked in, by any window: the list shows it at once.
+    connect(&modBD::Changements::Instance(), &modBD::Changements::CommandesChangees, this, &frmCommandes::AfficherCommandes);
     Form_Load();
 }
 
@@ -443,7 +446,8 @@ void frmCommandes::cmdAnnuler_Click() {
         Toolkit::Erreur(this, QStringLiteral("La commande %1 n'est pas annulée : rien n'a été changé.").arg(c.noClient));
         break;
     }
-    AfficherCommandes();  // the list shows the order's state at once
+    // Done: the store says so and the list follows (below). Refused: the order may be gone.
+    if (resultat != modBD::ResultatAnnulation::Fait) AfficherCommandes();
 }
 
 void frmCommandes::cmdFermer_Click() { close(); }

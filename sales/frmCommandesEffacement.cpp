@@ -76,7 +76,5 @@ void frmCommandes::cmdEffacerClient_Click() {
         modBD::EffacerCoordonnees(nos, QDate::currentDate().toString(Qt::ISODate));
     } catch (const modBD::ErreurBD& e) {
         Toolkit::Erreur(this, QStringLiteral("Les coordonnées n'ont pas été effacées.\n") + e.message());
-        return;
     }
-    AfficherCommandes();
 }

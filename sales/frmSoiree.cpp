@@ -644,7 +644,6 @@ bool frmSoiree::VendreALaPorte(const QString& enfants, const QString& adultes, c
         Actualiser();
         ChoisirPartie(no.toLongLong());
         lblEtat->setText(QStringLiteral("Vente à la porte enregistrée : commande n° %1 (%2).").arg(no, paiement));
-        emit VenteEnregistree();
     } catch (const modBD::ErreurBD& e) {
         while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
         Toolkit::Erreur(this, QStringLiteral("La vente à la porte n'a pas été enregistrée.\n") + e.message());

@@ -86,8 +86,6 @@ public:
     QTimer* TiEffacerStatut = nullptr;
 
 signals:
-    // A door sale was recorded (a new order).
-    void VenteEnregistree();
     // A file was written (the closing page): the main window says it too.
     void FichierEnregistre(const QString& chemin);
 

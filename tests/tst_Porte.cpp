@@ -11,6 +11,7 @@
 #include "TestSupport.h"
 #include "Toolkit.h"
 #include "frmCaisse.h"
+#include "frmCommandes.h"
 #include "frmMain.h"
 #include "frmSoiree.h"
 #include "modBD.h"
@@ -149,9 +150,12 @@ private slots:
         QCOMPARE(m_bd->Compter(QStringLiteral("InfoReservation"), QStringLiteral("VentePorte <> 0")), qint64(3));
     }
 
-    // No seller chosen at the station's first door sale; then the one it used last.
+    // No seller chosen at the station's first door sale; then the one it used last. The
+    // confirmed orders' window, open meanwhile, shows each sale at once (the store says it).
     void vendeurDeLaPorte() {
         frmSoiree s(m_principal.get());
+        frmCommandes commandes(nullptr);
+        QCOMPARE(commandes.lstCommandes->topLevelItemCount(), 0);
         QStringList vus;
         const auto Vendre = [&](const QString& vendeur) {
             QTimer::singleShot(0, &s, [&] {
@@ -180,6 +184,8 @@ private slots:
         QCOMPARE(vus, (QStringList{QString(), QString(), QStringLiteral("Bruno (C)")}));
         QCOMPARE(m_bd->Compter(QStringLiteral("InfoClientReservation")), qint64(2));
         QCOMPARE(m_bd->Compter(QStringLiteral("PaiementCommande"), QStringLiteral("Mode = 'Espèces'")), qint64(2));
+        QCOMPARE(commandes.lstCommandes->topLevelItemCount(), 2);
+        QCOMPARE(commandes.lstCommandes->topLevelItem(0)->text(frmCommandes::ColClient), QStringLiteral("Vente à la porte"));
     }
 
     // The window opens in the search field and stays there: Enter, digits of an order number,

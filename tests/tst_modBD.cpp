@@ -4,6 +4,8 @@
 #include "modBD_Soiree.h"
 #include "modBD_Compagnie.h"
 #include "modBD_Catalogue.h"
+#include "modBD_Changements.h"
+#include "modBD_Commandes.h"
 
 #include <QElapsedTimer>
 #include <unistd.h>
@@ -11,6 +13,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -265,6 +268,69 @@ private slots:
         }
         modBD::Executer("INSERT INTO Piece (NomPiece) VALUES ('Après')");
         QCOMPARE(modBD::ListePieces(), (QStringList{"Avant", "Après"}));
+    }
+
+    // What changed is said once its unit is committed, never for a unit rolled back or a write
+    // refused, and a window hearing it already reads the new rows.
+    void changementsDitsApresValidation() {
+        TestSupport::BaseTest base;
+        modBD::Changements& c = modBD::Changements::Instance();
+        QSignalSpy catalogue(&c, &modBD::Changements::CatalogueChange);
+        QSignalSpy stock(&c, &modBD::Changements::StockChange);
+        QSignalSpy commandes(&c, &modBD::Changements::CommandesChangees);
+        {
+            modBD::Transaction t;
+            modBD::SignalerChangement(modBD::Domaine::Catalogue);
+        }
+        QCOMPARE(catalogue.count(), 0);
+        {
+            modBD::Transaction t;
+            modBD::SignalerChangement(modBD::Domaine::Catalogue);
+            modBD::SignalerChangement(modBD::Domaine::Stock);
+            modBD::SignalerChangement(modBD::Domaine::Catalogue);
+            QCOMPARE(catalogue.count() + stock.count(), 0);
+            t.Valider();
+        }
+        QCOMPARE(catalogue.count(), 1);
+        QCOMPARE(stock.count(), 1);
+
+        QStringList lues;
+        const QMetaObject::Connection lien =
+            connect(&c, &modBD::Changements::CatalogueChange, this, [&lues] { lues = modBD::ListePieces(); });
+        QCOMPARE(modBD::AjouterPiece("Hamlet"), modBD::ResultatAjout::Ajoute);
+        QCOMPARE(lues, QStringList{"Hamlet"});
+        QCOMPARE(modBD::AjouterPiece("HAMLET"), modBD::ResultatAjout::Doublon);
+        QCOMPARE(catalogue.count(), 2);
+        disconnect(lien);
+
+        QCOMPARE(modBD::AjouterRepresentation(modBD::ObtenirNoPiece("Hamlet"), "2026-12-24"), modBD::ResultatAjout::Ajoute);
+        QCOMPARE(modBD::AjouterVendeur("Anne", false), modBD::ResultatAjout::Ajoute);
+        modBD::Commande commande{"2026-12-07", "10", "Gagnon", "", "0", "Anne",
+                                 {{"Hamlet", "2026-12-24", "0", "1", "10", "Non"}}, {}};
+        modBD::EnregistrerCommande(commande);
+        QCOMPARE(commandes.count(), 1);
+        commande.lignes.first().dateRepresentation = "2031-01-01";  // no such performance: nothing written
+        QVERIFY_THROWS_EXCEPTION(modBD::ErreurBD, modBD::EnregistrerCommande(commande));
+        QCOMPARE(commandes.count(), 1);
+        QCOMPARE(stock.count(), 1);
+    }
+
+    // A file replaced behind the program's back: noticed by a window's read, said on the next
+    // turn of the event loop (the reading window is not torn down under its own feet).
+    void baseRemplaceeDite() {
+        if (TestSupport::SurServeur()) QSKIP("a server base has no file to replace");
+        TestSupport::BaseTest base;
+        base.AjouterPiece("Avant");
+        QCoreApplication::processEvents();  // what earlier tests' replacements said
+        QSignalSpy remplacee(&modBD::Changements::Instance(), &modBD::Changements::BaseRemplacee);
+        const QString copie = base.chemin() + ".copie";
+        QVERIFY(QFile::copy(base.chemin(), copie));
+        QVERIFY(QFile::remove(base.chemin()));
+        QVERIFY(QFile::rename(copie, base.chemin()));
+        QCOMPARE(modBD::ListePieces(), QStringList{"Avant"});
+        QCOMPARE(remplacee.count(), 0);
+        QTRY_COMPARE(remplacee.count(), 1);
+        modBD::AvisBaseRemplacee();
     }
 
     void transactionToutOuRien() {

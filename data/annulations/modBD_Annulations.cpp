@@ -1,6 +1,7 @@
 #include "modBD_Annulations.h"
 
 #include "modBD.h"
+#include "modBD_Changements.h"
 #include "modBD_Journal.h"
 
 #include <QRegularExpression>
@@ -66,6 +67,7 @@ ResultatAnnulation AnnulerCommande(qint64 noClient, const QString& dateAnnulatio
         Executer(QStringLiteral("INSERT INTO AnnulationCommande (NoClient, DateAnnulation, Motif) VALUES (?, ?, ?)"),
                  {noClient, dateAnnulation, raison});
         // The reason stays out: it may name the client.
+        SignalerChangement(Domaine::Commandes);
         Journaliser(QStringLiteral("Commande annulée"), QStringLiteral("Commande %1").arg(noClient), dateAnnulation);
         transaction.Valider();
         return ResultatAnnulation::Fait;
@@ -82,6 +84,7 @@ ResultatAnnulation RetablirCommande(qint64 noClient) {
         QSqlQuery q = Executer(QStringLiteral("DELETE FROM AnnulationCommande WHERE NoClient = ?"), {noClient});
         if (q.numRowsAffected() <= 0) return ResultatAnnulation::PasAnnulee;
         q.finish();
+        SignalerChangement(Domaine::Commandes);
         Journaliser(QStringLiteral("Commande rétablie"), QStringLiteral("Commande %1").arg(noClient));
         transaction.Valider();
         return ResultatAnnulation::Fait;

@@ -1,6 +1,7 @@
 // The connection: opening BD.mdb or the server base, reconnecting after a loss, and noticing
 // a file replaced under it. Its whole state is the one Session.
 #include "modBD.h"
+#include "modBD_Changements.h"
 #include "modBD_Session.h"
 
 #include <QDir>
@@ -100,6 +101,7 @@ void detail::VerifierFichierInchange(bool lecture) {
                            QStringLiteral(" pendant l'enregistrement : rien n'a été enregistré."),
                        NatureErreur::BaseRemplacee);
     RouvrirFichierRemplace();
+    detail::SignalerBaseRemplacee(false);
     if (!lecture)
         throw ErreurBD(S().avisRemplacement.section(QStringLiteral(" : "), 0, 0) + QStringLiteral(" : rien n'a été enregistré."),
                        NatureErreur::BaseRemplacee);
@@ -320,6 +322,7 @@ bool ReprendreBaseRemplacee() {
     } catch (const ErreurBD&) {
         return false;  // the next statement says why
     }
+    detail::SignalerBaseRemplacee(true);
     return true;
 }
 
@@ -417,7 +420,10 @@ quint64 VersionChangementsAilleurs() {
         S().marqueAilleursConnexion = S().numeroConnexion;
         S().marqueAilleurs = -1;
     }
-    if (db.isOpen() && detail::PiloteActif().ChangeAilleurs(db, S().marqueAilleurs)) ++S().versionAilleurs;
+    if (db.isOpen() && detail::PiloteActif().ChangeAilleurs(db, S().marqueAilleurs)) {
+        ++S().versionAilleurs;
+        detail::SignalerChangeAilleurs();
+    }
     return S().versionAilleurs + S().numeroConnexion;
 }
 

@@ -1,6 +1,7 @@
 #include "modBD_Effacements.h"
 
 #include "modBD.h"
+#include "modBD_Changements.h"
 #include "modBD_Journal.h"
 
 #include <QSqlQuery>
@@ -29,6 +30,7 @@ int EcrireEffacements(const QList<Effacement>& effacements) {
         ++changees;
         Executer(QStringLiteral("DELETE FROM EffacementClient WHERE NoClient = ?"), {e.noClient});
         Executer(QStringLiteral("INSERT INTO EffacementClient (NoClient, DateEffacement) VALUES (?, ?)"), {e.noClient, e.date});
+        SignalerChangement(Domaine::Commandes);
         Journaliser(QStringLiteral("Coordonnées effacées"), QStringLiteral("Commande %1").arg(e.noClient), e.date);
     }
     return changees;

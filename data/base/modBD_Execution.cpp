@@ -2,6 +2,7 @@
 // through a Transaction, replayed whole when the server aborts it for a conflict.
 #include "modBD.h"
 #include "modBD_Journal.h"
+#include "modBD_Changements.h"
 #include "modBD_Session.h"
 
 #include <QRandomGenerator>
@@ -157,6 +158,7 @@ Transaction::~Transaction() {
             q.exec(QStringLiteral("ROLLBACK"));
             detail::ApresTransaction();
         }
+        detail::ChangementsAbandonnes();
         S().enTransaction = false;
         S().transactionEchouee = false;
     }
@@ -188,6 +190,7 @@ void Transaction::Valider() {
     m_active = false;
     S().enTransaction = false;
     detail::ApresTransaction();
+    detail::ChangementsValides();
 }
 
 void DefinirPendantAttente(std::function<bool()> pendantAttente) { S().pendantAttente = std::move(pendantAttente); }

@@ -1,6 +1,7 @@
 #include "modBD_Catalogue.h"
 
 #include "modBD.h"
+#include "modBD_Changements.h"
 #include "modBD_Journal.h"
 
 #include <QSqlQuery>
@@ -55,6 +56,7 @@ bool Supprimer(const QString& table, const QString& colNo, qint64 numero) {
         QSqlQuery q = Executer(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(table, colNo), {numero});
         const bool supprime = q.numRowsAffected() > 0;
         q.finish();
+        if (supprime) SignalerChangement(Domaine::Catalogue);
         if (supprime) Journaliser(QStringLiteral("Suppression"), QStringLiteral("%1 %2").arg(table).arg(numero));
         t.Valider();
         return supprime;
@@ -94,6 +96,7 @@ ResultatAjout AjouterPiece(const QString& nomPiece) {
             return ResultatAjout::Doublon;
         const qint64 no = InsererEtObtenirNumero(QStringLiteral("INSERT INTO Piece (NomPiece, NomPieceMaj) VALUES (?, ?)"),
                                                  {nom, nom.toUpper()}, QStringLiteral("NoPiece"));
+        SignalerChangement(Domaine::Catalogue);
         Journaliser(QStringLiteral("Pièce ajoutée"), QStringLiteral("Piece %1").arg(no), nom);
         t.Valider();
         return ResultatAjout::Ajoute;
@@ -130,6 +133,7 @@ ResultatAjout AjouterRepresentation(const QString& noPiece, const QString& dateR
         const qint64 nouveau = InsererEtObtenirNumero(
             QStringLiteral("INSERT INTO Representation (NoPiece, DateRepresentation) VALUES (?, ?)"), {*no, dateRepresentation},
             QStringLiteral("NoRepresentation"));
+        SignalerChangement(Domaine::Catalogue);
         Journaliser(QStringLiteral("Représentation ajoutée"), QStringLiteral("Representation %1").arg(nouveau),
                     QStringLiteral("Piece %1, %2").arg(*no).arg(dateRepresentation));
         t.Valider();
@@ -163,6 +167,7 @@ ResultatAjout AjouterVendeur(const QString& nomVendeur, bool comedien) {
         const qint64 no = InsererEtObtenirNumero(
             QStringLiteral("INSERT INTO Vendeur (NomVendeur, Comedien, NomVendeurMaj) VALUES (?, ?, ?)"),
             {nom, comedien ? 1 : 0, nom.toUpper()}, QStringLiteral("NoVendeur"));
+        SignalerChangement(Domaine::Catalogue);
         Journaliser(QStringLiteral("Vendeur ajouté"), QStringLiteral("Vendeur %1").arg(no), nom);
         t.Valider();
         return ResultatAjout::Ajoute;

@@ -3,6 +3,7 @@
 #include "Montant.h"
 #include "Regles.h"
 #include "modBD.h"
+#include "modBD_Changements.h"
 #include "modBD_Journal.h"
 
 #include <QSqlQuery>
@@ -84,7 +85,7 @@ QString EnregistrerCommande(const Commande& commande, const std::function<void(c
     const bool aLaPorte = commande.nomClient == QStringLiteral("Vente à la porte") && !commande.lignes.isEmpty() &&
                           std::all_of(commande.lignes.begin(), commande.lignes.end(),
                                       [](const LigneCommande& l) { return l.ventePorte == QLatin1String("Oui"); });
-    return FaireUneSeuleFois(jeton, TextesPerteCommande(), [&]() {
+    const QString no = FaireUneSeuleFois(jeton, TextesPerteCommande(), [&]() {
         ExigerRole(aLaPorte ? Role::Porte : Role::Billetterie);
         const QString noClient = AjouterInfoClientReservation(commande.dateReservation, commande.montantTotal,
                                                               commande.nomClient, commande.telephoneClient,
@@ -102,6 +103,7 @@ QString EnregistrerCommande(const Commande& commande, const std::function<void(c
                                e.nature());
             }
         }
+        SignalerChangement(Domaine::Commandes);
         // The order's number and amount, never the client's name or phone.
         Journaliser(aLaPorte ? QStringLiteral("Vente à la porte") : QStringLiteral("Commande confirmée"),
                     QStringLiteral("Commande %1").arg(noClient),
@@ -109,6 +111,9 @@ QString EnregistrerCommande(const Commande& commande, const std::function<void(c
         if (dansLaMemeTransaction) dansLaMemeTransaction(noClient);
         return noClient;
     });
+    // Committed by an attempt whose answer was lost: nobody has heard of it yet.
+    if (DernierRegleParJeton()) SignalerChangement(Domaine::Commandes);
+    return no;
 }
 
 }  // namespace modBD

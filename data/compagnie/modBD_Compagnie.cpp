@@ -1,6 +1,7 @@
 #include "modBD_Compagnie.h"
 
 #include "modBD.h"
+#include "modBD_Changements.h"
 #include "modBD_Journal.h"
 
 #include <QSqlQuery>
@@ -23,6 +24,7 @@ void EnregistrerNomCompagnie(const QString& nom) {
         Executer(QStringLiteral("DELETE FROM ReglageBilletterie WHERE Cle = ?"), {kCleNomCompagnie});
         if (!texte.isEmpty())
             Executer(QStringLiteral("INSERT INTO ReglageBilletterie (Cle, Valeur) VALUES (?, ?)"), {kCleNomCompagnie, texte});
+        SignalerChangement(Domaine::Reglages);
         Journaliser(QStringLiteral("Nom de la compagnie"), QStringLiteral("Réglage"), texte);
         transaction.Valider();
     });

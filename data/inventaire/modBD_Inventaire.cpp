@@ -1,5 +1,6 @@
 #include "modBD_Inventaire.h"
 
+#include "modBD_Changements.h"
 #include "modBD_Journal.h"
 
 #include <QSqlQuery>
@@ -46,6 +47,7 @@ QString Ecrire(const Cibles& cibles, qint16 nombre, const QString& dateTransacti
         {cibles.noRepresentation, static_cast<int>(nombre), dateTransaction, commentaire,
          static_cast<int>(cibles.noVendeur)},
         QStringLiteral("NoMouvement"));
+    SignalerChangement(Domaine::Stock);
     Journaliser(QStringLiteral("Mouvement de stock"), QStringLiteral("Mouvement %1").arg(no),
                 QStringLiteral("Representation %1, vendeur %2, nombre %3")
                     .arg(cibles.noRepresentation)

@@ -1,4 +1,5 @@
 // Restoring a copy over BD.mdb.
+#include "modBD_Changements.h"
 #include "modBD_Sauvegarde.h"
 #include "modBD_Effacements.h"
 #include "modBD_Journal.h"
@@ -328,10 +329,12 @@ void ConclureRestauration(const PlanRestauration& p, bool remplace) {
         try {
             ReappliquerEffacements(p.effacements);
         } catch (const ErreurBD& e) {
+            detail::SignalerBaseRemplacee(true);
             throw ErreurBD(QStringLiteral("La copie est restaurée, mais les coordonnées de clients effacées depuis n'ont pas pu "
                                           "l'être de nouveau : %1 Recommencez l'effacement dans « Commandes confirmées ».")
                                .arg(e.message()));
         }
+        detail::SignalerBaseRemplacee(true);
         return;
     }
 

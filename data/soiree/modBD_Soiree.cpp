@@ -2,6 +2,7 @@
 
 #include "Regles.h"
 #include "modBD.h"
+#include "modBD_Changements.h"
 #include "modBD_Journal.h"
 #include "modBD_Moteur.h"
 #include "modBD_Commandes.h"
@@ -85,6 +86,7 @@ void EnregistrerTarif(qint64 noPiece, const std::optional<Tarif>& tarif) {
         if (tarif)
             Executer(QStringLiteral("INSERT INTO TarifPiece (NoPiece, PrixEnfant, PrixAdulte) VALUES (?, ?, ?)"),
                      {noPiece, tarif->enfant, tarif->adulte});
+        SignalerChangement(Domaine::Catalogue);
         Journaliser(QStringLiteral("Prix changés"), QStringLiteral("Piece %1").arg(noPiece),
                     tarif ? QStringLiteral("enfant %1, adulte %2").arg(tarif->enfant).arg(tarif->adulte) : QStringLiteral("aucun prix"));
         transaction.Valider();
@@ -108,6 +110,7 @@ void EnregistrerCapacite(qint64 noRepresentation, std::optional<int> capacite) {
         if (!RepresentationExiste(noRepresentation))
             throw ErreurBD(QStringLiteral("Cette représentation n'existe plus (supprimée entre-temps?) : rien n'a été enregistré."));
         EcrireCapacite(noRepresentation, capacite);
+        SignalerChangement(Domaine::Catalogue);
         Journaliser(QStringLiteral("Capacité changée"), QStringLiteral("Representation %1").arg(noRepresentation),
                     capacite ? QString::number(*capacite) : QStringLiteral("aucune"));
         transaction.Valider();
@@ -129,6 +132,7 @@ void EnregistrerCapacitePiece(qint64 noPiece, std::optional<int> capacite) {
         while (q.next()) nos << q.value(0).toLongLong();
         q.finish();
         for (qint64 no : nos) EcrireCapacite(no, capacite);
+        SignalerChangement(Domaine::Catalogue);
         Journaliser(QStringLiteral("Capacité changée"), QStringLiteral("Piece %1").arg(noPiece),
                     capacite ? QString::number(*capacite) : QStringLiteral("aucune"));
         transaction.Valider();
@@ -294,6 +298,7 @@ std::optional<qlonglong> NoterArrivee(qint64 noClient, qint64 noRepresentation, 
                                 {noClient, noRepresentation});
         const qlonglong n = lu.next() ? lu.value(0).toLongLong() : 0;
         lu.finish();
+        SignalerChangement(Domaine::Commandes);
         Journaliser(QStringLiteral("Arrivée notée"), QStringLiteral("Commande %1").arg(noClient),
                     QStringLiteral("Representation %1, arrivés %2").arg(noRepresentation).arg(n));
         transaction.Valider();
