@@ -17,6 +17,8 @@
 #include "modBD_Sauvegarde.h"
 #include "modBD_Soiree.h"
 #include "modBD_Caisse.h"
+#include "modBD_Rapports.h"
+#include "Montant.h"
 
 #include <benchmark/benchmark.h>
 
@@ -31,6 +33,7 @@
 #include <QCoreApplication>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QLabel>
 #include <QLineEdit>
 #include <QThread>
@@ -40,6 +43,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <malloc.h>
 #include <map>
 #include <string>
 #include <vector>
@@ -50,10 +55,14 @@ namespace {
 class Collecteur : public benchmark::ConsoleReporter {
 public:
     std::map<std::string, double> temps;
+    std::map<std::string, double> memoire;  // MB beyond what the process held, where measured
     void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs)
-            if (!r.error_occurred)
-                temps[r.run_name.function_name] = r.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(r.time_unit) * 1e6;
+        for (const Run& r : runs) {
+            if (r.error_occurred) continue;
+            temps[r.run_name.function_name] = r.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(r.time_unit) * 1e6;
+            const auto mo = r.counters.find("Mo");
+            if (mo != r.counters.end()) memoire[r.run_name.function_name] = mo->second;
+        }
         ConsoleReporter::ReportRuns(runs);
     }
 };
@@ -85,7 +94,9 @@ const char* const kOperations[] = {
     // The door at speed and the till (indices 33 on).
     "Porte : arrivée par le nom (trois lettres, Entrée) affichée (500 commandes)",
     "Porte : plus longue attente de la fenêtre, base tenue 10 s par un autre programme",
-    "Caisse : espèces attendues sur 1 000 ventes à la porte"};
+    "Caisse : espèces attendues sur 1 000 ventes à la porte",
+    // The settlement's file against the plain read of its sums (indices 36 on).
+    "Export reglement en CSV (toutes les pièces)", "Rapport reglement, lecture SQL seule (toutes les pièces)"};
 
 // The performance of the evening's measures: 500 orders of 2 tickets and a capacity, added once.
 QString PieceSoiree() { return Bench::NomPiece(3); }
@@ -107,6 +118,28 @@ int RangSoiree(const frmSoiree& f) {
     return f.cboRepresentation->findText(QStringLiteral("%1 — %2").arg(PieceSoiree(), RepresentationSoiree()));
 }
 
+// The memory a benchmark's runs needed beyond what the process already held, in MB: the
+// kernel's high-water mark is reset before the runs (Linux), read after them.
+class PicMemoire {
+public:
+    PicMemoire() : m_depart((malloc_trim(0), LireStatut("VmRSS:"))) {
+        // What an earlier benchmark freed is given back first, else it would hide this one's.
+        QFile raz(QStringLiteral("/proc/self/clear_refs"));
+        if (raz.open(QIODevice::WriteOnly)) raz.write("5");
+    }
+    double mo() const { return static_cast<double>(LireStatut("VmHWM:") - m_depart) / 1024.0; }
+
+private:
+    static qint64 LireStatut(const char* cle) {  // kB
+        QFile statut(QStringLiteral("/proc/self/status"));
+        if (!statut.open(QIODevice::ReadOnly)) return 0;
+        for (const QByteArray& ligne : statut.readAll().split('\n'))
+            if (ligne.startsWith(cle)) return ligne.mid(static_cast<qsizetype>(std::strlen(cle))).trimmed().split(' ').value(0).toLongLong();
+        return 0;
+    }
+    qint64 m_depart;
+};
+
 // Times one report, produced as the window produces it.
 void EnregistrerRapport(const char* nom, Rapports::Rapport rapport, Rapports::Filtres filtres) {
     benchmark::RegisterBenchmark(nom, [rapport, filtres](benchmark::State& s) {
@@ -118,7 +151,35 @@ void EnregistrerRapport(const char* nom, Rapports::Rapport rapport, Rapports::Fi
 void EnregistrerExport(const char* nom, Rapports::Rapport rapport, Rapports::Filtres filtres, Rapports::Format format) {
     benchmark::RegisterBenchmark(nom, [rapport, filtres, format](benchmark::State& s) {
         const QString sortie = QDir(modBD::DossierProgramme()).filePath(QStringLiteral("rapport.") + Rapports::ExtensionFormat(format));
+        const PicMemoire pic;
         for (auto _ : s) Rapports::Exporter(Rapports::Produire(rapport, filtres, modBD::CheminBD()), format, sortie);
+        s.counters["Mo"] = pic.mo();
+    })->Unit(benchmark::kMillisecond);
+}
+
+// The floor of the settlement over every play: its two statements of sums (unsliced), every
+// value read, nothing else done.
+void EnregistrerLectureReglement(const char* nom) {
+    benchmark::RegisterBenchmark(nom, [](benchmark::State& s) {
+        const QString mouvements = QStringLiteral("SELECT x.NoVendeur, x.NoRepresentation, SUM(x.Nombre), "
+                                                  "SUM(CASE WHEN x.Nombre < 0 THEN x.Nombre ELSE 0 END) FROM InventaireBillets x "
+                                                  "GROUP BY x.NoVendeur, x.NoRepresentation ORDER BY x.NoVendeur, x.NoRepresentation");
+        const QString ventes = QStringLiteral("SELECT x.NoVendeur, x.NoRepresentation, SUM(x.NbEnfant + x.NbAdulte), SUM(%1), 0 "
+                                              "FROM InfoReservation x JOIN InfoClientReservation c ON c.NoClient = x.NoClient "
+                                              "WHERE (%2) GROUP BY x.NoVendeur, x.NoRepresentation "
+                                              "ORDER BY x.NoVendeur, x.NoRepresentation")
+                                   .arg(modBD::ExpressionCentimes(QStringLiteral("x.Cout")), modBD::ConditionCommandesComptees());
+        const PicMemoire pic;
+        for (auto _ : s)
+            for (const QString& sql : {mouvements, ventes}) {
+                QSqlQuery q = modBD::Executer(sql);
+                const int colonnes = q.record().count();
+                qlonglong somme = 0;
+                while (q.next())
+                    for (int i = 0; i < colonnes; ++i) somme += q.value(i).toLongLong();
+                benchmark::DoNotOptimize(somme);
+            }
+        s.counters["Mo"] = pic.mo();
     })->Unit(benchmark::kMillisecond);
 }
 
@@ -146,6 +207,11 @@ void EnregistrerRapports() {
     EnregistrerRapport(kOperations[27], Rapport::Annulations, tout);
     EnregistrerExport(kOperations[28], Rapport::Vendeurs, tout, Rapports::Format::Classeur);
     EnregistrerExport(kOperations[29], Rapport::Reglement, tout, Rapports::Format::Pdf);
+    // As the command line writes a file: without the pages per seller.
+    Rapports::Filtres fichier;
+    fichier.fiches = false;
+    EnregistrerExport(kOperations[36], Rapport::Reglement, fichier, Rapports::Format::Csv);
+    EnregistrerLectureReglement(kOperations[37]);
 }
 
 modBD::Commande CommandeDeCinqLignes() {
@@ -486,6 +552,7 @@ void AfficherRestauration(const char* nom, const MesureRestauration& r, double m
 // What one run measured, by size.
 struct Mesures {
     std::map<std::string, std::map<std::string, double>> resultats;  // operation -> size -> µs
+    std::map<std::string, std::map<std::string, double>> memoire;    // operation -> size -> MB
     std::map<std::string, double> demarrage, demarrageCopieDue, generation;
     std::map<std::string, MesureCopie> copies;
     std::map<std::string, MesureRestauration> restaurations;
@@ -541,6 +608,7 @@ bool MesurerTaille(const Bench::Taille& t, const QString& cache, Mesures& m) {
     benchmark::RunSpecifiedBenchmarks(&collecteur);
     benchmark::ClearRegisteredBenchmarks();
     for (const auto& [nom, us] : collecteur.temps) m.resultats[nom][t.nom] = us;
+    for (const auto& [nom, mo] : collecteur.memoire) m.memoire[nom][t.nom] = mo;
     modBD::FermerConnexion();
     return true;
 }
@@ -573,6 +641,9 @@ void AfficherMesures(Mesures& m) {
     std::printf("| Plus longue attente de la fenêtre pendant la copie | %.1f ms | %.1f ms | %.1f ms | %.2f | %.1f ms | %.2f |\n",
                 c["petite"].attenteMs, c["moyenne"].attenteMs, c["grande"].attenteMs, ratio(c["grande"].attenteMs, c["petite"].attenteMs),
                 c["historique"].attenteMs, ratio(c["historique"].attenteMs, c["petite"].attenteMs));
+    for (const auto& [op, tailles] : m.memoire)
+        for (const auto& [taille, mo] : tailles)
+            std::printf("Mémoire de pointe au-delà du processus, %s (%s) : %.1f Mo\n", op.c_str(), taille.c_str(), mo);
     for (const auto& [nom, copie] : m.copies) std::printf("Taille de la copie %s : %.1f Mo\n", nom.c_str(), copie.mo);
     for (const auto& [nom, r] : m.restaurations) AfficherRestauration(nom.c_str(), r, m.copies[nom].mo);
     for (const auto& [nom, s] : m.generation) std::printf("Génération de la base %s : %.1f s\n", nom.c_str(), s);

@@ -336,19 +336,21 @@ struct LectureVendeurs {
     QVariantList valeurs;
     Avancement avancement;
     int fait = 0;
+    QString sqlMouvements, sqlVentes;
+    void lireTranche(const QString& sql, bool avecMontant, size_t tranche, std::vector<SommeVendeur>& sommes) {
+        QSqlQuery q = Executer(sql, QVariantList(valeurs) << tranches.at(tranche).first << tranches.at(tranche).second);
+        while (q.next())
+            sommes.push_back({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toLongLong(),
+                              avecMontant ? 0 : q.value(3).toLongLong(), avecMontant ? q.value(3).toLongLong() : 0,
+                              avecMontant ? q.value(4).toLongLong() : 0});
+        // next() also ends on a failure: a report cut short must not pass for the whole one.
+        VerifierLectureComplete(q);
+        q.finish();
+        if (avancement) avancement(++fait, static_cast<int>(tranches.size()) * 2);
+    }
     std::vector<SommeVendeur> lire(const QString& sql, bool avecMontant) {
         std::vector<SommeVendeur> sommes;
-        for (const auto& [debut, fin] : tranches) {
-            QSqlQuery q = Executer(sql, QVariantList(valeurs) << debut << fin);
-            while (q.next())
-                sommes.push_back({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toLongLong(),
-                                  avecMontant ? 0 : q.value(3).toLongLong(), avecMontant ? q.value(3).toLongLong() : 0,
-                                  avecMontant ? q.value(4).toLongLong() : 0});
-            // next() also ends on a failure: a report cut short must not pass for the whole one.
-            VerifierLectureComplete(q);
-            q.finish();
-            if (avancement) avancement(++fait, static_cast<int>(tranches.size()) * 2);
-        }
+        for (size_t i = 0; i < tranches.size(); ++i) lireTranche(sql, avecMontant, i, sommes);
         return sommes;
     }
 };
@@ -357,13 +359,19 @@ struct SommesVendeurs {
     std::vector<SommeVendeur> mouvements, ventes;
 };
 
-SommesVendeurs LireSommesVendeurs(const QString& nomPiece, const Avancement& avancement) {
-    const QString filtrePiece = nomPiece.isEmpty()
-                                    ? QString()
-                                    : QStringLiteral(" JOIN Representation rf ON rf.NoRepresentation = x.NoRepresentation "
-                                                     "JOIN Piece pf ON pf.NoPiece = rf.NoPiece AND pf.NomPiece = ?");
-    LectureVendeurs lecture{TranchesVendeurs(!nomPiece.isEmpty()), {}, avancement, 0};
+// The two statements of sums, per slice of sellers; dateRepresentation non-empty: the
+// performances with that date text only.
+LectureVendeurs PreparerLectureVendeurs(const QString& nomPiece, const QString& dateRepresentation, const Avancement& avancement) {
+    QString filtrePiece = nomPiece.isEmpty()
+                              ? QString()
+                              : QStringLiteral(" JOIN Representation rf ON rf.NoRepresentation = x.NoRepresentation "
+                                               "JOIN Piece pf ON pf.NoPiece = rf.NoPiece AND pf.NomPiece = ?");
+    if (!dateRepresentation.isEmpty())
+        filtrePiece += QStringLiteral(" JOIN Representation rd ON rd.NoRepresentation = x.NoRepresentation "
+                                      "AND rd.DateRepresentation = ?");
+    LectureVendeurs lecture{TranchesVendeurs(!nomPiece.isEmpty()), {}, avancement, 0, {}, {}};
     if (!nomPiece.isEmpty()) lecture.valeurs << nomPiece;
+    if (!dateRepresentation.isEmpty()) lecture.valeurs << dateRepresentation;
     // Given and taken back: the net sum and the returns' sum.
     const QString sqlMouvements = QStringLiteral("SELECT x.NoVendeur, x.NoRepresentation, SUM(x.Nombre), "
                                                  "SUM(CASE WHEN x.Nombre < 0 THEN x.Nombre ELSE 0 END) "
@@ -383,12 +391,19 @@ SommesVendeurs LireSommesVendeurs(const QString& nomPiece, const Avancement& ava
                                              "GROUP BY x.NoVendeur, x.NoRepresentation "
                                              "ORDER BY x.NoVendeur, x.NoRepresentation")
                                   .arg(filtrePiece, ConditionCommandesComptees(), cents, caisse);
+    lecture.sqlMouvements = sqlMouvements;
+    lecture.sqlVentes = sqlVentes;
+    return lecture;
+}
+
+SommesVendeurs LireSommesVendeurs(const QString& nomPiece, const Avancement& avancement) {
+    LectureVendeurs lecture = PreparerLectureVendeurs(nomPiece, QString(), avancement);
     // One connection: SQLite shares one file lock among a program's connections, so two
     // reading side by side would leave no gap for the clerk's commit between their slices.
     SommesVendeurs s;
     if (lecture.tranches.empty()) return s;
-    s.mouvements = lecture.lire(sqlMouvements, false);
-    s.ventes = lecture.lire(sqlVentes, true);
+    s.mouvements = lecture.lire(lecture.sqlMouvements, false);
+    s.ventes = lecture.lire(lecture.sqlVentes, true);
     return s;
 }
 
@@ -472,18 +487,13 @@ struct FusionVendeurs {
     const SommeVendeur* vente;
 };
 
-// Both sums come sorted on (seller, performance): one pass merges them.
-std::vector<FusionVendeurs> FusionnerVendeurs(const SommesVendeurs& s, const NomsVendeurs& n, const QString& nomVendeur) {
-    std::vector<FusionVendeurs> fusion;
-    fusion.reserve(std::max(s.mouvements.size(), s.ventes.size()));
-    const qint64 nbRepresentations = n.representations.size();
-    const FicheVendeur* vendeur = nullptr;
-    qlonglong noVendeur = 0;
+// Both sums come sorted on (seller, performance): one pass pairs them, each (seller,
+// performance) handed to garder once, with its movements' sums, its sales' sums or both.
+template <typename Garder>
+void ApparierSommes(const std::vector<SommeVendeur>& mouvements, const std::vector<SommeVendeur>& ventes, Garder&& garder) {
     const auto avant = [](const SommeVendeur& a, const SommeVendeur& b) {
         return a.vendeur != b.vendeur ? a.vendeur < b.vendeur : a.representation < b.representation;
     };
-    const auto& mouvements = s.mouvements;
-    const auto& ventes = s.ventes;
     for (auto im = mouvements.cbegin(), iv = ventes.cbegin(); im != mouvements.cend() || iv != ventes.cend();) {
         const SommeVendeur* mouvement = nullptr;
         const SommeVendeur* vente = nullptr;
@@ -495,20 +505,50 @@ std::vector<FusionVendeurs> FusionnerVendeurs(const SommesVendeurs& s, const Nom
             mouvement = &*im++;
             vente = &*iv++;
         }
+        garder(mouvement, vente);
+    }
+}
+
+// The pairs with their performance and seller; a seller's name other than nomVendeur (when
+// given) is left out.
+template <typename Garder>
+void FusionnerVendeurs(const SommesVendeurs& s, const NomsVendeurs& n, const QString& nomVendeur, Garder&& garder) {
+    const FicheVendeur* vendeur = nullptr;
+    qlonglong noVendeur = 0;
+    ApparierSommes(s.mouvements, s.ventes, [&](const SommeVendeur* mouvement, const SommeVendeur* vente) {
         const SommeVendeur& x = mouvement ? *mouvement : *vente;
         const auto rep = n.representations.constFind(x.representation);
-        if (rep == n.representations.cend()) continue;
+        if (rep == n.representations.cend()) return;
         if (!vendeur || noVendeur != x.vendeur) {
             vendeur = &*n.vendeurs.constFind(x.vendeur);
             noVendeur = x.vendeur;
         }
-        if (!nomVendeur.isEmpty() && vendeur->nom != nomVendeur) continue;
-        fusion.push_back({vendeur->rang * nbRepresentations + rep->rang, &*rep, vendeur, mouvement, vente});
-    }
-    return fusion;
+        if (!nomVendeur.isEmpty() && vendeur->nom != nomVendeur) return;
+        garder(FusionVendeurs{0, &*rep, vendeur, mouvement, vente});
+    });
 }
 
-QList<LigneVendeurs> LignesFusion(const std::vector<FusionVendeurs>& fusion) {
+// The numbers of one (seller, performance), names left empty.
+void ChiffresPaire(const SommeVendeur* mouvement, const SommeVendeur* vente, LigneVendeurs& l) {
+    if (mouvement) {
+        l.rendus = -mouvement->b;
+        l.recus = mouvement->a + l.rendus;
+    }
+    if (vente) {
+        l.vendus = vente->a;
+        l.montantVendu = Montant::Centimes(vente->centimes);
+        l.payeCaisse = Montant::Centimes(vente->centimesCaisse);
+    }
+}
+
+QList<LigneVendeurs> LignesFusion(const SommesVendeurs& s, const NomsVendeurs& n, const QString& nomVendeur) {
+    std::vector<FusionVendeurs> fusion;
+    fusion.reserve(std::max(s.mouvements.size(), s.ventes.size()));
+    const qint64 nbRepresentations = n.representations.size();
+    FusionnerVendeurs(s, n, nomVendeur, [&](FusionVendeurs f) {
+        f.cle = f.vendeur->rang * nbRepresentations + f.representation->rang;
+        fusion.push_back(f);
+    });
     // Sorted on (key, place), small pairs: the same order as a stable sort of the rows.
     std::vector<std::pair<qint64, size_t>> ordre;
     ordre.reserve(fusion.size());
@@ -522,29 +562,83 @@ QList<LigneVendeurs> LignesFusion(const std::vector<FusionVendeurs>& fusion) {
         l.vendeur = f.vendeur->nom;
         l.piece = f.representation->piece;
         l.representation = f.representation->date;
-        if (f.mouvement) {
-            l.rendus = -f.mouvement->b;
-            l.recus = f.mouvement->a + l.rendus;
-        }
-        if (f.vente) {
-            l.vendus = f.vente->a;
-            l.montantVendu = Montant::Centimes(f.vente->centimes);
-            l.payeCaisse = Montant::Centimes(f.vente->centimesCaisse);
-        }
+        ChiffresPaire(f.mouvement, f.vente, l);
         lignes.append(l);
     }
     return lignes;
+}
+
+// The sellers' sums under their names, read after the sums (a seller deleted since under its
+// number); sellers sharing a display name make one, as their rows do; in the names' order.
+QList<ReglementVendeur> ReglementsParNom(const QHash<qlonglong, ReglementVendeur>& parNumero, const QString& nomVendeur) {
+    QHash<qlonglong, QString> noms;
+    QSqlQuery v = Executer(QStringLiteral("SELECT NoVendeur, NomVendeur, Comedien FROM Vendeur"));
+    while (v.next()) noms.insert(v.value(0).toLongLong(), NomAfficheVendeur(v.value(1).toString(), v.value(2).toLongLong() != 0));
+    v.finish();
+    QHash<QString, ReglementVendeur> parNom;
+    RangsNoms rangs;
+    for (auto it = parNumero.cbegin(); it != parNumero.cend(); ++it) {
+        const QString nom = noms.contains(it.key()) ? noms.value(it.key()) : NomVendeurLu(QVariant(), QVariant(), it.key());
+        if (!nomVendeur.isEmpty() && nom != nomVendeur) continue;
+        ReglementVendeur& r = parNom[nom];
+        r.vendeur = nom;
+        r.recus += it->recus;
+        r.rendus += it->rendus;
+        r.vendus += it->vendus;
+        r.aRendre += it->aRendre;
+        r.sansBillet += it->sansBillet;
+        r.montantVendu += it->montantVendu;
+        r.payeCaisse += it->payeCaisse;
+        rangs.ajouter(nom);
+    }
+    rangs.classer();
+    QList<ReglementVendeur> reglements = parNom.values();
+    std::sort(reglements.begin(), reglements.end(),
+              [&rangs](const ReglementVendeur& a, const ReglementVendeur& b) { return rangs.rang(a.vendeur) < rangs.rang(b.vendeur); });
+    return reglements;
+}
+
+NomsVendeurs LireNomsClasses(const QString& nomPiece, const SommesVendeurs& sommes) {
+    NomsVendeurs noms;
+    LireRepresentationsVendeurs(nomPiece, sommes, noms);
+    LireNomsVendeurs(sommes, noms);
+    ClasserVendeurs(noms);
+    return noms;
 }
 
 }  // namespace
 
 QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece, const QString& nomVendeur, const Avancement& avancement) {
     const SommesVendeurs sommes = LireSommesVendeurs(nomPiece, avancement);
-    NomsVendeurs noms;
-    LireRepresentationsVendeurs(nomPiece, sommes, noms);
-    LireNomsVendeurs(sommes, noms);
-    ClasserVendeurs(noms);
-    return LignesFusion(FusionnerVendeurs(sommes, noms, nomVendeur));
+    return LignesFusion(sommes, LireNomsClasses(nomPiece, sommes), nomVendeur);
+}
+
+QList<ReglementVendeur> RapportReglement(const QString& nomPiece, const QString& nomVendeur, const QString& dateRepresentation,
+                                         const Avancement& avancement) {
+    LectureVendeurs lecture = PreparerLectureVendeurs(nomPiece, dateRepresentation, avancement);
+    // Slice by slice (both statements cut the sellers alike), each pair summed into its seller
+    // at once: only one slice's sums are ever held, whatever the history.
+    QHash<qlonglong, ReglementVendeur> parNumero;
+    std::vector<SommeVendeur> mouvements, ventes;
+    for (size_t i = 0; i < lecture.tranches.size(); ++i) {
+        mouvements.clear();
+        ventes.clear();
+        lecture.lireTranche(lecture.sqlMouvements, false, i, mouvements);
+        lecture.lireTranche(lecture.sqlVentes, true, i, ventes);
+        ApparierSommes(mouvements, ventes, [&](const SommeVendeur* mouvement, const SommeVendeur* vente) {
+            LigneVendeurs l;
+            ChiffresPaire(mouvement, vente, l);
+            ReglementVendeur& r = parNumero[mouvement ? mouvement->vendeur : vente->vendeur];
+            r.recus += l.recus;
+            r.rendus += l.rendus;
+            r.vendus += l.vendus;
+            r.aRendre += l.aRendre();
+            r.sansBillet += l.vendusSansBillet();
+            r.montantVendu += l.montantVendu;
+            r.payeCaisse += l.payeCaisse;
+        });
+    }
+    return ReglementsParNom(parNumero, nomVendeur);
 }
 
 QList<LigneMouvement> RapportMouvements(const QString& nomPiece, const QString& dateRepresentation) {

@@ -88,6 +88,25 @@ using Avancement = std::function<void(int fait, int total)>;
 QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece = QString(), const QString& nomVendeur = QString(),
                                      const Avancement& avancement = {});
 
+// The settlement per seller: the sums of that seller's rows of RapportVendeurs (sellers sharing a
+// display name make one, as their rows do), tickets to return and sold without a ticket counted
+// per performance; in the rows' order of sellers. dateRepresentation non-empty: the rows of
+// performances with that date text only. Summed slice by slice as the sums are read: no row is
+// built and one slice's sums are held at a time, so a settlement over every play stays small
+// whatever the history.
+struct ReglementVendeur {
+    QString vendeur;  // display name
+    qlonglong recus = 0;
+    qlonglong rendus = 0;
+    qlonglong vendus = 0;
+    qlonglong aRendre = 0;
+    qlonglong sansBillet = 0;
+    Montant montantVendu;
+    Montant payeCaisse;
+};
+QList<ReglementVendeur> RapportReglement(const QString& nomPiece = QString(), const QString& nomVendeur = QString(),
+                                         const QString& dateRepresentation = QString(), const Avancement& avancement = {});
+
 // The stock movements of one performance by the date they carry (texts that are no date
 // after the dates), then in the order they were written, with the running total in that
 // order; it ends at ObtenirNbBillets. Throws ErreurBD when the play or performance does not exist.

@@ -241,9 +241,24 @@ Fiche FicheReglement(const QString& vendeur, QList<Ligne> lignes, const SommeReg
     return fiche;
 }
 
+// A file has no pages: the sums per seller come from the merge itself, without the rows.
+void LignesReglement(const Filtres& f, const modBD::Avancement& avancement, Tableau& t) {
+    SommeReglement general;
+    for (const modBD::ReglementVendeur& r : modBD::RapportReglement(f.piece, f.vendeur, f.representation, avancement)) {
+        const SommeReglement vendeur{r.recus, r.rendus, r.vendus, r.aRendre, r.sansBillet, r.montantVendu, r.payeCaisse};
+        t.lignes.append(Ligne{Ligne::Type::Donnee, vendeur.cellules(r.vendeur), vendeur.sansBillet > 0});
+        general.ajouter(vendeur);
+    }
+    t.lignes.append(Ligne{Ligne::Type::Total, general.cellules(QStringLiteral("Total général")), false});
+}
+
 Tableau Reglement(const Filtres& f, const modBD::Avancement& avancement) {
     Tableau t;
     EntetesReglement(t);
+    if (!f.fiches) {
+        LignesReglement(f, avancement, t);
+        return t;
+    }
     const QList<modBD::LigneVendeurs> lignes = modBD::RapportVendeurs(f.piece, f.vendeur, avancement);
     SommeReglement general, vendeur;
     QList<Ligne> detail;
@@ -251,8 +266,7 @@ Tableau Reglement(const Filtres& f, const modBD::Avancement& avancement) {
         const modBD::LigneVendeurs& l = lignes.at(i);
         if (!f.representation.isEmpty() && l.representation != f.representation) continue;
         vendeur.ajouter(l);
-        if (f.fiches)
-            detail.append(Ligne{Ligne::Type::Donnee,
+        detail.append(Ligne{Ligne::Type::Donnee,
                                 {l.piece, l.representation, l.recus, l.rendus, l.vendus, l.aRendre(), l.vendusSansBillet(),
                                  Cellule(l.montantVendu)},
                                 l.vendusSansBillet() > 0});
@@ -264,13 +278,13 @@ Tableau Reglement(const Filtres& f, const modBD::Avancement& avancement) {
         }();
         if (!dernier) continue;
         t.lignes.append(Ligne{Ligne::Type::Donnee, vendeur.cellules(l.vendeur), vendeur.sansBillet > 0});
-        if (f.fiches) t.fiches.append(FicheReglement(l.vendeur, std::move(detail), vendeur));
+        t.fiches.append(FicheReglement(l.vendeur, std::move(detail), vendeur));
         detail = {};
         general.ajouter(vendeur);
         vendeur = SommeReglement();
     }
     t.lignes.append(Ligne{Ligne::Type::Total, general.cellules(QStringLiteral("Total général")), false});
-    if (f.fiches && !t.fiches.isEmpty()) {
+    if (!t.fiches.isEmpty()) {
         // After the last seller: the whole settlement on one page, seller by seller.
         Fiche synthese;
         synthese.titre = QStringLiteral("Total des vendeurs");
