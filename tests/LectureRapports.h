@@ -27,17 +27,20 @@ inline QList<QStringList> Donnees(const Rapports::Tableau& t) {
     return r;
 }
 
-inline QString Pdftotext(const QString& pdf) {
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    p.waitForFinished(30000);
-    // The font draws "fi", "fl", "ff"… as one glyph, which pdftotext gives back as a ligature
-    // character: a path or a name holding them would no longer match.
-    QString texte = QString::fromUtf8(p.readAllStandardOutput());
+// The font draws "fi", "fl", "ff"… as one glyph, which pdftotext gives back as a ligature
+// character: a path, a name or a journal anchor holding them would no longer match.
+inline QString SansLigatures(QString texte) {
     static const char* const kLigatures[] = {"ff", "fi", "fl", "ffi", "ffl", "ft", "st"};
     for (char16_t c = 0xFB00; c <= 0xFB06; ++c)
         texte.replace(QChar(c), QLatin1String(kLigatures[c - 0xFB00]));
     return texte;
+}
+
+inline QString Pdftotext(const QString& pdf) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    p.waitForFinished(30000);
+    return SansLigatures(QString::fromUtf8(p.readAllStandardOutput()));
 }
 
 // Without blanks of any kind: a line wrapped on the page, and the thousands separator (a no-break space).

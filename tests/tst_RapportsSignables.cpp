@@ -39,7 +39,7 @@ QString PagePdf(const QString& pdf, int page) {
     p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
                                           QString::number(page), pdf, QStringLiteral("-")});
     p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
+    return LectureRapports::SansLigatures(QString::fromUtf8(p.readAllStandardOutput()));
 }
 
 int NbPages(const QString& pdf) {
