@@ -201,15 +201,16 @@ void EnregistrerRapports() {
     EnregistrerExport(kOperations[13], Rapport::Ventes, tout, Rapports::Format::Classeur);
     EnregistrerExport(kOperations[14], Rapport::Ventes, tout, Rapports::Format::Csv);
     EnregistrerExport(kOperations[15], Rapport::Porte, soir, Rapports::Format::Pdf);
-    EnregistrerExport(kOperations[16], Rapport::Vendeurs, tout, Rapports::Format::Csv);
+    // As the command line writes a file: without the pages per seller (the sellers' rows are
+    // then made as they are written).
+    Rapports::Filtres fichier;
+    fichier.fiches = false;
+    EnregistrerExport(kOperations[16], Rapport::Vendeurs, fichier, Rapports::Format::Csv);
     EnregistrerRapport(kOperations[25], Rapport::Reglement, tout);
     EnregistrerRapport(kOperations[26], Rapport::Journal, tout);
     EnregistrerRapport(kOperations[27], Rapport::Annulations, tout);
-    EnregistrerExport(kOperations[28], Rapport::Vendeurs, tout, Rapports::Format::Classeur);
+    EnregistrerExport(kOperations[28], Rapport::Vendeurs, fichier, Rapports::Format::Classeur);
     EnregistrerExport(kOperations[29], Rapport::Reglement, tout, Rapports::Format::Pdf);
-    // As the command line writes a file: without the pages per seller.
-    Rapports::Filtres fichier;
-    fichier.fiches = false;
     EnregistrerExport(kOperations[36], Rapport::Reglement, fichier, Rapports::Format::Csv);
     EnregistrerLectureReglement(kOperations[37]);
 }

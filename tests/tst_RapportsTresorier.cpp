@@ -59,6 +59,49 @@ void RemplirTresorier(TestSupport::BaseTest& base) {
     BaseRapports::Ligne(o, 1, 0, 1, 0.005, true, 2);
 }
 
+// The treasurer's base plus two sellers named "Claire" in different slices of sellers' numbers,
+// one short on a performance and holding tickets on another, a seller and a performance deleted
+// since, a cancelled order.
+void RemplirClaires(TestSupport::BaseTest& base) {
+    RemplirTresorier(base);
+    QCOMPARE(modBD::AnnulerCommande(4, QStringLiteral("2026-12-05"), QString()), modBD::ResultatAnnulation::Fait);
+    const qint64 claire1 = base.AjouterVendeur(QStringLiteral("Claire"));
+    // Sellers without a line between the two Claires: the sums are read by slices of
+    // sellers' numbers (7 numbers each here, up to 99), and the two fall in different ones.
+    for (int i = 0; i < 8; ++i) base.AjouterVendeur(QStringLiteral("Remplaçant %1").arg(i));
+    const qint64 claire2 = base.AjouterVendeur(QStringLiteral("Claire"));
+    QVERIFY(claire2 - claire1 > 7);
+    const qint64 o = BaseRapports::Commande(QStringLiteral("2026-12-04"), QStringLiteral("Marc"), QStringLiteral("555-7777"));
+    BaseRapports::Ligne(o, 1, 1, 2, 30.005, false, claire2);  // sold 3 without a ticket
+    BaseRapports::Mouvement(2, claire2, 4);                    // holds 4
+    BaseRapports::Mouvement(1, claire1, 2);
+    BaseRapports::Ligne(o, 2, 0, 1, 10.0, false, claire1);    // sold 1 without a ticket
+    BaseRapports::Ligne(o, 3, 0, 1, 1.005, true, 99);          // a seller deleted since
+    BaseRapports::Ligne(o, 77, 1, 0, 2.675, false, claire1);   // a performance deleted since
+    BaseRapports::Mouvement(77, 99, 5);
+}
+
+// Every row as the outputs show it, with its kind and alert.
+QList<QStringList> Rangees(const Tableau& t) {
+    QList<QStringList> r;
+    ParcourirLignes(t, [&](const Ligne& l) {
+        r << Textes(t, l) + QStringList{QString::number(static_cast<int>(l.type)), l.alerte ? QStringLiteral("!") : QString()};
+    });
+    return r;
+}
+
+QByteArray Feuille(const QString& xlsx) {
+    QProcess unzip;
+    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), xlsx, QStringLiteral("xl/worksheets/sheet1.xml")});
+    unzip.waitForFinished(30000);
+    return unzip.readAllStandardOutput();
+}
+
+QByteArray Contenu(const QString& chemin) {
+    QFile f(chemin);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 }  // namespace
 
 class tst_RapportsTresorier : public QObject {
@@ -243,22 +286,7 @@ private slots:
     // performance were deleted since, an order is cancelled.
     void reglementSansPages() {
         TestSupport::BaseTest base;
-        RemplirTresorier(base);
-        QCOMPARE(modBD::AnnulerCommande(4, QStringLiteral("2026-12-05"), QString()), modBD::ResultatAnnulation::Fait);
-        const qint64 claire1 = base.AjouterVendeur(QStringLiteral("Claire"));
-        // Sellers without a line between the two Claires: the sums are read by slices of
-        // sellers' numbers (7 numbers each here, up to 99), and the two fall in different ones.
-        for (int i = 0; i < 8; ++i) base.AjouterVendeur(QStringLiteral("Remplaçant %1").arg(i));
-        const qint64 claire2 = base.AjouterVendeur(QStringLiteral("Claire"));
-        QVERIFY(claire2 - claire1 > 7);
-        const qint64 o = BaseRapports::Commande(QStringLiteral("2026-12-04"), QStringLiteral("Marc"), QStringLiteral("555-7777"));
-        BaseRapports::Ligne(o, 1, 1, 2, 30.005, false, claire2);  // sold 3 without a ticket
-        BaseRapports::Mouvement(2, claire2, 4);                    // holds 4
-        BaseRapports::Mouvement(1, claire1, 2);
-        BaseRapports::Ligne(o, 2, 0, 1, 10.0, false, claire1);    // sold 1 without a ticket
-        BaseRapports::Ligne(o, 3, 0, 1, 1.005, true, 99);          // a seller deleted since
-        BaseRapports::Ligne(o, 77, 1, 0, 2.675, false, claire1);   // a performance deleted since
-        BaseRapports::Mouvement(77, 99, 5);
+        RemplirClaires(base);
         Filtres tout, cid, soir, claire, numero;
         cid.piece = BaseRapports::kCid;
         soir.piece = BaseRapports::kCid;
@@ -289,6 +317,58 @@ private slots:
         const Tableau r = Produire(Rapport::Reglement, claire, base.chemin());
         QCOMPARE(Donnees(r), (QList<QStringList>{{"Claire", "6", "0", "5", "6", "5", "42,69", "0,00", "42,69"}}));
         QVERIFY(r.lignes.first().alerte);
+    }
+
+    // The sellers' report written to a file has its rows made as they are written. On the hard
+    // cases above, for each filter: the same rows as the report held whole (walked twice), the
+    // same CSV (as text and as a file), the same sheet; a view holds them all.
+    void vendeursAuFil() {
+        TestSupport::BaseTest base;
+        RemplirClaires(base);
+        Filtres tout, cid, claire, numero;
+        cid.piece = BaseRapports::kCid;
+        claire.vendeur = QStringLiteral("Claire");
+        numero.vendeur = QStringLiteral("Vendeur n° 99");
+        QTemporaryDir dossier;
+        const QString csv = dossier.filePath(QStringLiteral("fil.csv"));
+        const QString a = dossier.filePath(QStringLiteral("tenu.xlsx")), b = dossier.filePath(QStringLiteral("fil.xlsx"));
+        for (Filtres f : {tout, cid, claire, numero}) {
+            const Tableau tenu = Produire(Rapport::Vendeurs, f, base.chemin());
+            f.fiches = false;
+            const Tableau fil = Produire(Rapport::Vendeurs, f, base.chemin());
+            QVERIFY(fil.lignes.isEmpty() && fil.lignesAuFil);
+            QCOMPARE(NombreLignes(fil), tenu.lignes.size());
+            QCOMPARE(Rangees(fil), Rangees(tenu));
+            QCOMPARE(Rangees(fil), Rangees(tenu));
+            QCOMPARE(TexteCsv(fil), TexteCsv(tenu));
+            ExporterCsv(fil, csv);
+            QCOMPARE(Contenu(csv), TexteCsv(tenu));
+            ExporterClasseur(tenu, a);
+            ExporterClasseur(fil, b);
+            const QByteArray feuille = Feuille(b);
+            QVERIFY(feuille.contains("<sheetData>"));
+            QCOMPARE(feuille, Feuille(a));
+            ModeleRapport modele;
+            modele.Definir(fil);
+            QCOMPARE(modele.rowCount(), tenu.lignes.size());
+        }
+        // The two Claires make one seller, their performances interleaved (the first's row before
+        // the second's on the same performance), one subtotal; the deleted performance counted.
+        claire.fiches = false;
+        const QList<QStringList> rangees = Rangees(Produire(Rapport::Vendeurs, claire, base.chemin()));
+        const QStringList attendu[] = {
+            {"Claire", "Le Cid", "2026-12-03", "0", "0", "0", "1", "-1", "10,00", "0", "!"},
+            {"Claire", "Le Cid", "2026-12-03", "4", "0", "4", "0", "4", "0,00", "0", ""},
+            {"Claire", "Le Cid", "2026-12-10", "2", "0", "2", "0", "2", "0,00", "0", ""},
+            {"Claire", "Le Cid", "2026-12-10", "0", "0", "0", "3", "-3", "30,01", "0", "!"},
+            {"Sous-total Claire", "", "", "6", "0", "6", "5", "1", "42,69", "1", ""},
+            {"Total général", "", "", "6", "0", "6", "5", "1", "42,69", "2", ""}};
+        const QStringList supprimee{"Claire", "(pièce supprimée)", "(représentation supprimée n° 77)", "0", "0", "0", "1", "-1", "2,68", "0", "!"};
+        QCOMPARE(rangees.size(), 7);
+        QCOMPARE(rangees.count(supprimee), 1);
+        QList<QStringList> autres = rangees;
+        autres.removeAll(supprimee);
+        QCOMPARE(autres, QList<QStringList>(std::begin(attendu), std::end(attendu)));
     }
 
     // Cancelled orders, by cancellation date then order number, with their sellers and sums.

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <deque>
 #include <map>
 #include <optional>
 #include <tuple>
@@ -285,9 +286,9 @@ QList<LignePorte> RapportPorte(const QString& nomPiece, const QString& dateRepre
 // --- The sellers' report: two sums per (seller, performance), merged here: what the ledger
 // gave and took back, and what the seller's order lines sold. Over every play that is one row
 // per seller and performance, hundreds of thousands of them: the queries return numbers only,
-// in the order of the indexes they read, every row is read before anything else is done (so
-// the file is locked for SQLite's own work only), and the names come from three small tables
-// read once, shared by every row that shows them.
+// in the order of the indexes they read, slice by slice of sellers, each slice's pairs kept as
+// numbers before the next is read (so the file is locked for SQLite's own work only), and the
+// names come from three small tables read once, shared by every row that shows them.
 namespace {
 
 // The door tills' payments, written by the door's program table; read only here.
@@ -348,15 +349,6 @@ struct LectureVendeurs {
         q.finish();
         if (avancement) avancement(++fait, static_cast<int>(tranches.size()) * 2);
     }
-    std::vector<SommeVendeur> lire(const QString& sql, bool avecMontant) {
-        std::vector<SommeVendeur> sommes;
-        for (size_t i = 0; i < tranches.size(); ++i) lireTranche(sql, avecMontant, i, sommes);
-        return sommes;
-    }
-};
-
-struct SommesVendeurs {
-    std::vector<SommeVendeur> mouvements, ventes;
 };
 
 // The two statements of sums, per slice of sellers; dateRepresentation non-empty: the
@@ -396,17 +388,6 @@ LectureVendeurs PreparerLectureVendeurs(const QString& nomPiece, const QString& 
     return lecture;
 }
 
-SommesVendeurs LireSommesVendeurs(const QString& nomPiece, const Avancement& avancement) {
-    LectureVendeurs lecture = PreparerLectureVendeurs(nomPiece, QString(), avancement);
-    // One connection: SQLite shares one file lock among a program's connections, so two
-    // reading side by side would leave no gap for the clerk's commit between their slices.
-    SommesVendeurs s;
-    if (lecture.tranches.empty()) return s;
-    s.mouvements = lecture.lire(lecture.sqlMouvements, false);
-    s.ventes = lecture.lire(lecture.sqlVentes, true);
-    return s;
-}
-
 struct RepresentationVendeurs {
     QString piece, date;
     qsizetype rang = 0;  // in the report's order of performances
@@ -421,7 +402,7 @@ struct NomsVendeurs {
 };
 
 // The performances' names, read after the sums: whatever the sums name was there when they were read.
-void LireRepresentationsVendeurs(const QString& nomPiece, const SommesVendeurs& s, NomsVendeurs& n) {
+void LireRepresentationsVendeurs(const QString& nomPiece, const std::vector<qlonglong>& vues, NomsVendeurs& n) {
     QHash<qlonglong, QString> nomsPieces;
     QSqlQuery p = Executer(QStringLiteral("SELECT NoPiece, NomPiece FROM Piece"));
     while (p.next()) nomsPieces.insert(p.value(0).toLongLong(), p.value(1).toString());
@@ -441,20 +422,17 @@ void LireRepresentationsVendeurs(const QString& nomPiece, const SommesVendeurs& 
     // Lines of a performance deleted since: counted too (over every play; a chosen play's
     // query only finds the performances it still has).
     if (!nomPiece.isEmpty()) return;
-    for (const std::vector<SommeVendeur>* sommes : {&s.mouvements, &s.ventes})
-        for (const SommeVendeur& x : *sommes)
-            if (!n.representations.contains(x.representation))
-                n.representations.insert(x.representation, {kPieceSupprimee, RepresentationSupprimee(x.representation), 0});
+    for (const qlonglong no : vues)
+        if (!n.representations.contains(no)) n.representations.insert(no, {kPieceSupprimee, RepresentationSupprimee(no), 0});
 }
 
-void LireNomsVendeurs(const SommesVendeurs& s, NomsVendeurs& n) {
+void LireNomsVendeurs(const std::vector<qlonglong>& vus, NomsVendeurs& n) {
     QSqlQuery v = Executer(QStringLiteral("SELECT NoVendeur, NomVendeur, Comedien FROM Vendeur"));
     while (v.next()) n.vendeurs[v.value(0).toLongLong()].nom = NomAfficheVendeur(v.value(1).toString(), v.value(2).toLongLong() != 0);
     v.finish();
     // A line may point to a seller deleted since: it is still counted, under its number.
-    for (const std::vector<SommeVendeur>* sommes : {&s.mouvements, &s.ventes})
-        for (const SommeVendeur& x : *sommes)
-            if (!n.vendeurs.contains(x.vendeur)) n.vendeurs[x.vendeur].nom = NomVendeurLu(QVariant(), QVariant(), x.vendeur);
+    for (const qlonglong no : vus)
+        if (!n.vendeurs.contains(no)) n.vendeurs[no].nom = NomVendeurLu(QVariant(), QVariant(), no);
 }
 
 // The order: seller name, play name, performance date, each in the reports' collation; equal
@@ -479,14 +457,6 @@ void ClasserVendeurs(NomsVendeurs& n) {
     for (size_t i = 0; i < ordre.size(); ++i) n.representations[std::get<2>(ordre[i])].rang = static_cast<qsizetype>(i);
 }
 
-struct FusionVendeurs {
-    qint64 cle;
-    const RepresentationVendeurs* representation;
-    const FicheVendeur* vendeur;
-    const SommeVendeur* mouvement;
-    const SommeVendeur* vente;
-};
-
 // Both sums come sorted on (seller, performance): one pass pairs them, each (seller,
 // performance) handed to garder once, with its movements' sums, its sales' sums or both.
 template <typename Garder>
@@ -509,25 +479,6 @@ void ApparierSommes(const std::vector<SommeVendeur>& mouvements, const std::vect
     }
 }
 
-// The pairs with their performance and seller; a seller's name other than nomVendeur (when
-// given) is left out.
-template <typename Garder>
-void FusionnerVendeurs(const SommesVendeurs& s, const NomsVendeurs& n, const QString& nomVendeur, Garder&& garder) {
-    const FicheVendeur* vendeur = nullptr;
-    qlonglong noVendeur = 0;
-    ApparierSommes(s.mouvements, s.ventes, [&](const SommeVendeur* mouvement, const SommeVendeur* vente) {
-        const SommeVendeur& x = mouvement ? *mouvement : *vente;
-        const auto rep = n.representations.constFind(x.representation);
-        if (rep == n.representations.cend()) return;
-        if (!vendeur || noVendeur != x.vendeur) {
-            vendeur = &*n.vendeurs.constFind(x.vendeur);
-            noVendeur = x.vendeur;
-        }
-        if (!nomVendeur.isEmpty() && vendeur->nom != nomVendeur) return;
-        garder(FusionVendeurs{0, &*rep, vendeur, mouvement, vente});
-    });
-}
-
 // The numbers of one (seller, performance), names left empty.
 void ChiffresPaire(const SommeVendeur* mouvement, const SommeVendeur* vente, LigneVendeurs& l) {
     if (mouvement) {
@@ -539,33 +490,6 @@ void ChiffresPaire(const SommeVendeur* mouvement, const SommeVendeur* vente, Lig
         l.montantVendu = Montant::Centimes(vente->centimes);
         l.payeCaisse = Montant::Centimes(vente->centimesCaisse);
     }
-}
-
-QList<LigneVendeurs> LignesFusion(const SommesVendeurs& s, const NomsVendeurs& n, const QString& nomVendeur) {
-    std::vector<FusionVendeurs> fusion;
-    fusion.reserve(std::max(s.mouvements.size(), s.ventes.size()));
-    const qint64 nbRepresentations = n.representations.size();
-    FusionnerVendeurs(s, n, nomVendeur, [&](FusionVendeurs f) {
-        f.cle = f.vendeur->rang * nbRepresentations + f.representation->rang;
-        fusion.push_back(f);
-    });
-    // Sorted on (key, place), small pairs: the same order as a stable sort of the rows.
-    std::vector<std::pair<qint64, size_t>> ordre;
-    ordre.reserve(fusion.size());
-    for (size_t i = 0; i < fusion.size(); ++i) ordre.emplace_back(fusion[i].cle, i);
-    std::sort(ordre.begin(), ordre.end());
-    QList<LigneVendeurs> lignes;
-    lignes.reserve(static_cast<qsizetype>(fusion.size()));
-    for (const auto& [cle, i] : ordre) {
-        const FusionVendeurs& f = fusion[i];
-        LigneVendeurs l;
-        l.vendeur = f.vendeur->nom;
-        l.piece = f.representation->piece;
-        l.representation = f.representation->date;
-        ChiffresPaire(f.mouvement, f.vente, l);
-        lignes.append(l);
-    }
-    return lignes;
 }
 
 // The sellers' sums under their names, read after the sums (a seller deleted since under its
@@ -598,19 +522,133 @@ QList<ReglementVendeur> ReglementsParNom(const QHash<qlonglong, ReglementVendeur
     return reglements;
 }
 
-NomsVendeurs LireNomsClasses(const QString& nomPiece, const SommesVendeurs& sommes) {
+// One (seller, performance) of the sellers' report: its numbers, and where its names are.
+struct PaireVendeurs {
+    quint32 vendeur = 0;         // in the sellers' names, by order of first sight (= of number)
+    quint32 representation = 0;  // in the performances' names
+    qint64 recus = 0, rendus = 0, vendus = 0, centimes = 0, centimesCaisse = 0;
+};
+
+// The numbers of sellers and performances as the sums name them, each given an index once.
+struct IndicesVendeurs {
+    QHash<qlonglong, quint32> vendeurs, representations;
+    std::vector<qlonglong> noVendeurs, noRepresentations;
+    static quint32 Indice(QHash<qlonglong, quint32>& indices, std::vector<qlonglong>& nos, qlonglong no) {
+        const auto trouve = indices.constFind(no);
+        if (trouve != indices.cend()) return *trouve;
+        const auto indice = static_cast<quint32>(nos.size());
+        indices.insert(no, indice);
+        nos.push_back(no);
+        return indice;
+    }
+};
+
+// Slice by slice (both statements cut the sellers alike), each pair kept as numbers only. A
+// deque grows without copying what it holds, so the read never needs twice its size.
+std::deque<PaireVendeurs> LirePairesVendeurs(LectureVendeurs& lecture, IndicesVendeurs& ix) {
+    std::deque<PaireVendeurs> paires;
+    std::vector<SommeVendeur> mouvements, ventes;
+    for (size_t i = 0; i < lecture.tranches.size(); ++i) {
+        mouvements.clear();
+        ventes.clear();
+        lecture.lireTranche(lecture.sqlMouvements, false, i, mouvements);
+        lecture.lireTranche(lecture.sqlVentes, true, i, ventes);
+        ApparierSommes(mouvements, ventes, [&](const SommeVendeur* mouvement, const SommeVendeur* vente) {
+            const SommeVendeur& x = mouvement ? *mouvement : *vente;
+            LigneVendeurs l;
+            ChiffresPaire(mouvement, vente, l);
+            paires.push_back({IndicesVendeurs::Indice(ix.vendeurs, ix.noVendeurs, x.vendeur),
+                              IndicesVendeurs::Indice(ix.representations, ix.noRepresentations, x.representation), l.recus,
+                              l.rendus, l.vendus, l.montantVendu.centimes(), l.payeCaisse.centimes()});
+        });
+    }
+    return paires;
+}
+
+NomsVendeurs LireNomsClasses(const QString& nomPiece, const IndicesVendeurs& ix) {
     NomsVendeurs noms;
-    LireRepresentationsVendeurs(nomPiece, sommes, noms);
-    LireNomsVendeurs(sommes, noms);
+    LireRepresentationsVendeurs(nomPiece, ix.noRepresentations, noms);
+    LireNomsVendeurs(ix.noVendeurs, noms);
     ClasserVendeurs(noms);
     return noms;
 }
 
 }  // namespace
 
+struct VendeursLus::Donnees {
+    std::deque<PaireVendeurs> paires;
+    std::vector<QString> vendeurs;                              // display names, by index
+    std::vector<std::pair<QString, QString>> representations;  // play, date text, by index
+};
+
+namespace {
+
+// The names by index, the pairs of another seller (nomVendeur given) or of a performance the
+// names no longer know left out, the rest in the report's order: seller name, play, date; a
+// name shared by several sellers keeps their numbers' order on each performance.
+void ClasserPaires(const NomsVendeurs& n, const IndicesVendeurs& ix, const QString& nomVendeur, VendeursLus::Donnees& d) {
+    std::vector<int> rangsVendeurs(ix.noVendeurs.size());
+    std::vector<qsizetype> rangsRepresentations(ix.noRepresentations.size(), -1);
+    d.vendeurs.resize(ix.noVendeurs.size());
+    d.representations.resize(ix.noRepresentations.size());
+    for (size_t i = 0; i < ix.noVendeurs.size(); ++i) {
+        const FicheVendeur v = n.vendeurs.value(ix.noVendeurs[i]);
+        rangsVendeurs[i] = v.rang;
+        d.vendeurs[i] = v.nom;
+    }
+    for (size_t i = 0; i < ix.noRepresentations.size(); ++i) {
+        const auto rep = n.representations.constFind(ix.noRepresentations[i]);
+        if (rep == n.representations.cend()) continue;
+        rangsRepresentations[i] = rep->rang;
+        d.representations[i] = {rep->piece, rep->date};
+    }
+    std::erase_if(d.paires, [&](const PaireVendeurs& p) {
+        return rangsRepresentations[p.representation] < 0 || (!nomVendeur.isEmpty() && d.vendeurs[p.vendeur] != nomVendeur);
+    });
+    std::sort(d.paires.begin(), d.paires.end(), [&](const PaireVendeurs& a, const PaireVendeurs& b) {
+        return std::tie(rangsVendeurs[a.vendeur], rangsRepresentations[a.representation], a.vendeur) <
+               std::tie(rangsVendeurs[b.vendeur], rangsRepresentations[b.representation], b.vendeur);
+    });
+}
+
+}  // namespace
+
+VendeursLus::VendeursLus(const QString& nomPiece, const QString& nomVendeur, const Avancement& avancement) {
+    auto d = std::make_shared<Donnees>();
+    // One connection: SQLite shares one file lock among a program's connections, so two
+    // reading side by side would leave no gap for the clerk's commit between their slices.
+    LectureVendeurs lecture = PreparerLectureVendeurs(nomPiece, QString(), avancement);
+    IndicesVendeurs ix;
+    d->paires = LirePairesVendeurs(lecture, ix);
+    // The names are read after the sums: whatever the sums name was there when they were read.
+    ClasserPaires(LireNomsClasses(nomPiece, ix), ix, nomVendeur, *d);
+    m_donnees = std::move(d);
+}
+
+qsizetype VendeursLus::taille() const { return static_cast<qsizetype>(m_donnees->paires.size()); }
+
+void VendeursLus::parcourir(const std::function<void(const LigneVendeurs&)>& ligne) const {
+    LigneVendeurs l;
+    for (const PaireVendeurs& p : m_donnees->paires) {
+        // The names are copies of one string each: nothing is allocated per row.
+        l.vendeur = m_donnees->vendeurs[p.vendeur];
+        l.piece = m_donnees->representations[p.representation].first;
+        l.representation = m_donnees->representations[p.representation].second;
+        l.recus = p.recus;
+        l.rendus = p.rendus;
+        l.vendus = p.vendus;
+        l.montantVendu = Montant::Centimes(p.centimes);
+        l.payeCaisse = Montant::Centimes(p.centimesCaisse);
+        ligne(l);
+    }
+}
+
 QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece, const QString& nomVendeur, const Avancement& avancement) {
-    const SommesVendeurs sommes = LireSommesVendeurs(nomPiece, avancement);
-    return LignesFusion(sommes, LireNomsClasses(nomPiece, sommes), nomVendeur);
+    const VendeursLus lus(nomPiece, nomVendeur, avancement);
+    QList<LigneVendeurs> lignes;
+    lignes.reserve(lus.taille());
+    lus.parcourir([&lignes](const LigneVendeurs& l) { lignes.append(l); });
+    return lignes;
 }
 
 QList<ReglementVendeur> RapportReglement(const QString& nomPiece, const QString& nomVendeur, const QString& dateRepresentation,

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace modBD {
@@ -87,6 +88,22 @@ using Avancement = std::function<void(int fait, int total)>;
 // nomVendeur (display name) non-empty: that seller's rows only.
 QList<LigneVendeurs> RapportVendeurs(const QString& nomPiece = QString(), const QString& nomVendeur = QString(),
                                      const Avancement& avancement = {});
+
+// The same report read once and held small, for writers of long files: one record of numbers
+// per (seller, performance) and each name once; the rows are made one at a time each time they
+// are walked, so a report of hundreds of thousands of rows never exists whole. Copies share the
+// read. Walked in RapportVendeurs' order, with the same rows.
+class VendeursLus {
+public:
+    explicit VendeursLus(const QString& nomPiece = QString(), const QString& nomVendeur = QString(),
+                         const Avancement& avancement = {});
+    qsizetype taille() const;
+    void parcourir(const std::function<void(const LigneVendeurs&)>& ligne) const;
+    struct Donnees;
+
+private:
+    std::shared_ptr<const Donnees> m_donnees;
+};
 
 // The settlement per seller: the sums of that seller's rows of RapportVendeurs (sellers sharing a
 // display name make one, as their rows do), tickets to return and sold without a ticket counted

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <charconv>
 #include <functional>
+#include <limits>
 #include <cstdio>
 #include <vector>
 
@@ -44,13 +45,6 @@ QByteArray ChampCsv(const QString& texte) {
     return t.toUtf8();
 }
 
-void EcrireAtomique(const QString& chemin, const QByteArray& contenu) {
-    QSaveFile fichier(chemin);
-    if (!fichier.open(QIODevice::WriteOnly)) Echec(chemin, fichier.errorString());
-    if (fichier.write(contenu) != contenu.size()) Echec(chemin, fichier.errorString());
-    if (!fichier.commit()) Echec(chemin, fichier.errorString());
-}
-
 }  // namespace
 
 ErreurSortie::ErreurSortie(const QString& message) : std::runtime_error(message.toStdString()), m_message(message) {}
@@ -72,56 +66,85 @@ QString ExtensionFormat(Format format) {
     return {};
 }
 
-QByteArray TexteCsv(const Tableau& t) {
+namespace {
+
+// A long report repeats its names row after row, as copies of one string: the field of the row
+// above is kept per column and used again while the string is the same. The string is held, so
+// its characters cannot be freed and others made at the same place meanwhile.
+struct ChampRepete {
+    QString texte;
+    QByteArray champ;
+    const QByteArray& de(const QString& t) {
+        if (texte.constData() != t.constData() || texte.size() != t.size()) {
+            champ = ChampCsv(t);
+            texte = t;
+        }
+        return champ;
+    }
+};
+
+void AjouterLigneCsv(QByteArray& sortie, const Tableau& t, const Ligne& l, const TextesNombres& nombres,
+                     std::vector<ChampRepete>& precedents) {
+    const qsizetype nbColonnes = t.entetes.size();
+    for (qsizetype col = 0; col < nbColonnes; ++col) {
+        if (col > 0) sortie += ';';
+        if (col >= l.cellules.size()) continue;
+        const QVariant& v = l.cellules.at(col);
+        const Genre genre = t.genres.at(col);
+        if (genre != Genre::Texte) {
+            nombres.AjouterUtf8(sortie, v, genre);
+            continue;
+        }
+        if (!v.isValid() || v.isNull()) continue;
+        if (v.typeId() != QMetaType::QString) {
+            sortie += ChampCsv(v.toString());
+            continue;
+        }
+        sortie += precedents[static_cast<size_t>(col)].de(v.toString());
+    }
+    sortie += "\r\n";
+}
+
+// The CSV text, handed to vider whenever it passes morceau bytes and at the end (vider may
+// empty it): a file is written as it is made.
+void EcrireCsv(const Tableau& t, qsizetype morceau, const std::function<void(QByteArray&)>& vider) {
     QByteArray sortie("\xEF\xBB\xBF");
     const qsizetype nbColonnes = t.entetes.size();
-    sortie.reserve(t.lignes.size() * nbColonnes * 8 + 256);
+    sortie.reserve(std::min(NombreLignes(t) * nbColonnes * 8, morceau) + 256);
     for (qsizetype col = 0; col < nbColonnes; ++col) {
         if (col > 0) sortie += ';';
         sortie += ChampCsv(t.entetes.at(col));
     }
     sortie += "\r\n";
-    // A long report repeats its names row after row, as copies of one string: the field of the
-    // row above is kept per column and used again while the string is the same.
-    struct Precedent {
-        const QChar* donnees = nullptr;
-        qsizetype taille = -1;
-        QByteArray champ;
-    };
-    std::vector<Precedent> precedents(static_cast<size_t>(nbColonnes));
+    std::vector<ChampRepete> precedents(static_cast<size_t>(nbColonnes));
     const TextesNombres nombres;
-    for (const Ligne& l : t.lignes) {
-        if (l.type != Ligne::Type::Donnee) continue;
-        for (qsizetype col = 0; col < nbColonnes; ++col) {
-            if (col > 0) sortie += ';';
-            if (col >= l.cellules.size()) continue;
-            const QVariant& v = l.cellules.at(col);
-            const Genre genre = t.genres.at(col);
-            if (genre != Genre::Texte) {
-                nombres.AjouterUtf8(sortie, v, genre);
-                continue;
-            }
-            if (!v.isValid() || v.isNull()) continue;
-            if (v.typeId() != QMetaType::QString) {
-                sortie += ChampCsv(v.toString());
-                continue;
-            }
-            // The string lives in the table, so the same characters mean the same string.
-            const QString texte = v.toString();
-            Precedent& p = precedents[static_cast<size_t>(col)];
-            if (p.donnees != texte.constData() || p.taille != texte.size()) {
-                p.champ = ChampCsv(texte);
-                p.donnees = texte.constData();
-                p.taille = texte.size();
-            }
-            sortie += p.champ;
-        }
-        sortie += "\r\n";
-    }
-    return sortie;
+    ParcourirLignes(t, [&](const Ligne& l) {
+        if (l.type != Ligne::Type::Donnee) return;
+        AjouterLigneCsv(sortie, t, l, nombres, precedents);
+        if (sortie.size() >= morceau) vider(sortie);
+    });
+    vider(sortie);
 }
 
-void ExporterCsv(const Tableau& tableau, const QString& chemin) { EcrireAtomique(chemin, TexteCsv(tableau)); }
+}  // namespace
+
+QByteArray TexteCsv(const Tableau& t) {
+    QByteArray texte;
+    EcrireCsv(t, std::numeric_limits<qsizetype>::max(), [&texte](QByteArray& fait) { texte += fait; fait.resize(0); });
+    return texte;
+}
+
+void ExporterCsv(const Tableau& tableau, const QString& chemin) {
+    // Written a megabyte at a time under a temporary name: the requested name gets the whole
+    // file or nothing new, and the text of a long report is never held whole.
+    QSaveFile fichier(chemin);
+    if (!fichier.open(QIODevice::WriteOnly)) Echec(chemin, fichier.errorString());
+    EcrireCsv(tableau, qsizetype{1} << 20, [&](QByteArray& fait) {
+        if (fichier.write(fait) != fait.size()) Echec(chemin, fichier.errorString());
+        fait.resize(0);
+    });
+    if (!fichier.commit()) Echec(chemin, fichier.errorString());
+}
 
 namespace {
 
@@ -146,11 +169,12 @@ int LargeurCellule(const QVariant& v, Genre genre) {
 QList<int> LargeursClasseur(const Tableau& t) {
     QList<int> largeurs;
     for (const QString& e : t.entetes) largeurs << static_cast<int>(e.size());
-    for (const Ligne& l : t.lignes)
+    ParcourirLignes(t, [&](const Ligne& l) {
         for (qsizetype col = 0; col < t.entetes.size() && col < l.cellules.size(); ++col) {
             const QVariant& v = l.cellules.at(col);
             if (v.isValid() && !v.isNull()) largeurs[col] = std::max(largeurs[col], LargeurCellule(v, t.genres.at(col)));
         }
+    });
     return largeurs;
 }
 
@@ -176,16 +200,17 @@ struct FormatsClasseur {
     }
 };
 
-// Names repeat row after row as copies of one string: its UTF-8 is made once per run.
+// Names repeat row after row as copies of one string: its UTF-8 is made once per run. The
+// string is held, so no other can take its place in memory while it is compared.
 struct TexteRepete {
-    const QChar* donnees = nullptr;
-    qsizetype taille = -1;
+    QString texte;
     QByteArray utf8;
-    const char* de(const QString& texte) {
-        if (donnees != texte.constData() || taille != texte.size()) {
-            utf8 = texte.toUtf8();
-            donnees = texte.constData();
-            taille = texte.size();
+    bool fait = false;
+    const char* de(const QString& t) {
+        if (!fait || texte.constData() != t.constData() || texte.size() != t.size()) {
+            utf8 = t.toUtf8();
+            texte = t;
+            fait = true;
         }
         return utf8.constData();
     }
@@ -219,7 +244,7 @@ void RefuserTropLong(const Tableau& t, const QString& chemin) {
     // A sheet holds 1,048,576 rows, the header one of them: a longer report is refused whole
     // rather than cut where the sheet ends.
     constexpr qsizetype kLignesFeuille = 1048576;
-    const qsizetype nbLignes = t.lignes.size();
+    const qsizetype nbLignes = NombreLignes(t);
     if (nbLignes + 1 > kLignesFeuille)
         Echec(chemin, QStringLiteral("le rapport a %1 lignes et une feuille de classeur n'en contient que %2 avec l'en-tête. "
                                      "Choisissez une pièce, ou écrivez le rapport en CSV.")
@@ -272,12 +297,12 @@ void ExporterClasseur(const Tableau& t, const QString& chemin) {
     // are rows in bold, as on paper.
     worksheet_freeze_panes(feuille, 1, 0);
     if (!t.entetes.isEmpty())
-        worksheet_autofilter(feuille, 0, 0, static_cast<lxw_row_t>(t.lignes.size()), static_cast<lxw_col_t>(t.entetes.size() - 1));
+        worksheet_autofilter(feuille, 0, 0, static_cast<lxw_row_t>(NombreLignes(t)), static_cast<lxw_col_t>(t.entetes.size() - 1));
     for (qsizetype col = 0; col < t.entetes.size(); ++col)
         worksheet_write_string(feuille, 0, static_cast<lxw_col_t>(col), t.entetes.at(col).toUtf8().constData(), formats.gras);
     std::vector<TexteRepete> textes(static_cast<size_t>(t.entetes.size()));
     lxw_row_t rang = 1;
-    for (const Ligne& l : t.lignes) EcrireLigneClasseur(feuille, rang++, t, l, formats, textes);
+    ParcourirLignes(t, [&](const Ligne& l) { EcrireLigneClasseur(feuille, rang++, t, l, formats, textes); });
     const lxw_error erreur = workbook_close(classeur);
     if (erreur != LXW_NO_ERROR) Echec(chemin, QString::fromUtf8(lxw_strerror(erreur)));
     NommerClasseur(temporaire, chemin);
@@ -752,7 +777,13 @@ int PeintrePages::peindre() {
 
 }  // namespace
 
-int Peindre(const Tableau& t, QPagedPaintDevice& appareil) { return PeintrePages(t, appareil).peindre(); }
+int Peindre(const Tableau& t, QPagedPaintDevice& appareil) {
+    if (!t.lignesAuFil) return PeintrePages(t, appareil).peindre();
+    // Pages are laid out over every row at once.
+    Tableau tenu = t;
+    Materialiser(tenu);
+    return PeintrePages(tenu, appareil).peindre();
+}
 
 void ExporterPdf(const Tableau& t, const QString& chemin) {
     QSaveFile fichier(chemin);

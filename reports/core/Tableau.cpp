@@ -16,6 +16,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <optional>
 
 namespace Rapports {
 
@@ -133,16 +134,8 @@ Tableau Porte(const Filtres& f) {
     return t;
 }
 
-Tableau Vendeurs(const Filtres& f, const modBD::Avancement& avancement) {
-    Tableau t;
-    t.entetes = {QStringLiteral("Vendeur"), QStringLiteral("Pièce"), QStringLiteral("Représentation"),
-                 QStringLiteral("Reçus"), QStringLiteral("Rendus"), QStringLiteral("En stock"), QStringLiteral("Vendus"),
-                 QStringLiteral("Reste"), QStringLiteral("Montant vendu")};
-    t.genres = {Genre::Texte, Genre::Texte, Genre::Texte, Genre::Entier, Genre::Entier, Genre::Entier,
-                Genre::Entier, Genre::Entier, Genre::Montant};
-    t.colonneAlerte = 7;
-    const QList<modBD::LigneVendeurs> lignes = modBD::RapportVendeurs(f.piece, f.vendeur, avancement);
-    t.lignes.reserve(lignes.size() + lignes.size() / 4 + 1);
+// The sellers' rows, each seller's subtotal after the seller's last row, the grand total last.
+void LignesVendeurs(const modBD::VendeursLus& lus, const std::function<void(const Ligne&)>& sortie) {
     struct Somme {
         qlonglong recus = 0, rendus = 0, vendus = 0;
         Montant montant;
@@ -158,11 +151,17 @@ Tableau Vendeurs(const Filtres& f, const modBD::Avancement& avancement) {
         }
     };
     Somme vendeur, general;
-    for (qsizetype i = 0; i < lignes.size(); ++i) {
-        const modBD::LigneVendeurs& l = lignes.at(i);
+    std::optional<QString> courant;
+    Ligne ligne;
+    lus.parcourir([&](const modBD::LigneVendeurs& l) {
+        if (courant && l.vendeur != *courant) {
+            sortie(vendeur.ligne(Ligne::Type::SousTotal, QStringLiteral("Sous-total %1").arg(*courant)));
+            vendeur = Somme();
+        }
+        courant = l.vendeur;
         // Built in place: a list from braces would copy each of its cells once more, and this
         // report can have hundreds of thousands of rows.
-        Ligne ligne;
+        ligne.cellules.clear();
         ligne.cellules.reserve(9);
         ligne.cellules.emplaceBack(l.vendeur);
         ligne.cellules.emplaceBack(l.piece);
@@ -174,15 +173,37 @@ Tableau Vendeurs(const Filtres& f, const modBD::Avancement& avancement) {
         ligne.cellules.emplaceBack(l.reste());
         ligne.cellules.emplaceBack(Cellule(l.montantVendu));
         ligne.alerte = l.reste() < 0;
-        t.lignes.append(std::move(ligne));
+        sortie(ligne);
         vendeur.ajouter(l);
         general.ajouter(l);
-        if (i + 1 == lignes.size() || lignes.at(i + 1).vendeur != l.vendeur) {
-            t.lignes.append(vendeur.ligne(Ligne::Type::SousTotal, QStringLiteral("Sous-total %1").arg(l.vendeur)));
-            vendeur = Somme();
-        }
+    });
+    if (courant) sortie(vendeur.ligne(Ligne::Type::SousTotal, QStringLiteral("Sous-total %1").arg(*courant)));
+    sortie(general.ligne(Ligne::Type::Total, QStringLiteral("Total général")));
+}
+
+Tableau Vendeurs(const Filtres& f, const modBD::Avancement& avancement) {
+    Tableau t;
+    t.entetes = {QStringLiteral("Vendeur"), QStringLiteral("Pièce"), QStringLiteral("Représentation"),
+                 QStringLiteral("Reçus"), QStringLiteral("Rendus"), QStringLiteral("En stock"), QStringLiteral("Vendus"),
+                 QStringLiteral("Reste"), QStringLiteral("Montant vendu")};
+    t.genres = {Genre::Texte, Genre::Texte, Genre::Texte, Genre::Entier, Genre::Entier, Genre::Entier,
+                Genre::Entier, Genre::Entier, Genre::Montant};
+    t.colonneAlerte = 7;
+    const modBD::VendeursLus lus(f.piece, f.vendeur, avancement);
+    if (f.fiches) {
+        t.lignes.reserve(lus.taille() + lus.taille() / 4 + 1);
+        LignesVendeurs(lus, [&t](const Ligne& l) { t.lignes.append(l); });
+        return t;
     }
-    t.lignes.append(general.ligne(Ligne::Type::Total, QStringLiteral("Total général")));
+    // A file: the rows are made as they are written, from the numbers read once. Their count:
+    // one per pair, one per seller's name, the total.
+    std::optional<QString> courant;
+    t.nbLignesAuFil = lus.taille() + 1;
+    lus.parcourir([&](const modBD::LigneVendeurs& l) {
+        if (!courant || l.vendeur != *courant) ++t.nbLignesAuFil;
+        courant = l.vendeur;
+    });
+    t.lignesAuFil = [lus](const std::function<void(const Ligne&)>& sortie) { LignesVendeurs(lus, sortie); };
     return t;
 }
 
@@ -252,6 +273,17 @@ void LignesReglement(const Filtres& f, const modBD::Avancement& avancement, Tabl
     t.lignes.append(Ligne{Ligne::Type::Total, general.cellules(QStringLiteral("Total général")), false});
 }
 
+// After the last seller: the whole settlement on one page, seller by seller.
+Fiche SyntheseReglement(const SommeReglement& general) {
+    Fiche synthese;
+    synthese.titre = QStringLiteral("Total des vendeurs");
+    synthese.synthese = true;
+    synthese.resume = {{QStringLiteral("Montant vendu"), general.vendu.Texte()},
+                       {QStringLiteral("Payé à la caisse"), general.caisse.Texte()},
+                       {QStringLiteral("Montant à remettre"), general.aRemettre().Texte()}};
+    return synthese;
+}
+
 Tableau Reglement(const Filtres& f, const modBD::Avancement& avancement) {
     Tableau t;
     EntetesReglement(t);
@@ -259,41 +291,31 @@ Tableau Reglement(const Filtres& f, const modBD::Avancement& avancement) {
         LignesReglement(f, avancement, t);
         return t;
     }
-    const QList<modBD::LigneVendeurs> lignes = modBD::RapportVendeurs(f.piece, f.vendeur, avancement);
+    // The pages: each seller's rows, closed into the seller's page when the next seller's first
+    // row comes (or the rows end).
     SommeReglement general, vendeur;
     QList<Ligne> detail;
-    for (qsizetype i = 0; i < lignes.size(); ++i) {
-        const modBD::LigneVendeurs& l = lignes.at(i);
-        if (!f.representation.isEmpty() && l.representation != f.representation) continue;
-        vendeur.ajouter(l);
-        detail.append(Ligne{Ligne::Type::Donnee,
-                                {l.piece, l.representation, l.recus, l.rendus, l.vendus, l.aRendre(), l.vendusSansBillet(),
-                                 Cellule(l.montantVendu)},
-                                l.vendusSansBillet() > 0});
-        const bool dernier = [&] {
-            for (qsizetype j = i + 1; j < lignes.size(); ++j)
-                if (f.representation.isEmpty() || lignes.at(j).representation == f.representation)
-                    return lignes.at(j).vendeur != l.vendeur;
-            return true;
-        }();
-        if (!dernier) continue;
-        t.lignes.append(Ligne{Ligne::Type::Donnee, vendeur.cellules(l.vendeur), vendeur.sansBillet > 0});
-        t.fiches.append(FicheReglement(l.vendeur, std::move(detail), vendeur));
+    QString courant;
+    const auto clore = [&] {
+        t.lignes.append(Ligne{Ligne::Type::Donnee, vendeur.cellules(courant), vendeur.sansBillet > 0});
+        t.fiches.append(FicheReglement(courant, std::move(detail), vendeur));
         detail = {};
         general.ajouter(vendeur);
         vendeur = SommeReglement();
-    }
+    };
+    modBD::VendeursLus(f.piece, f.vendeur, avancement).parcourir([&](const modBD::LigneVendeurs& l) {
+        if (!f.representation.isEmpty() && l.representation != f.representation) return;
+        if (!detail.isEmpty() && l.vendeur != courant) clore();
+        courant = l.vendeur;
+        vendeur.ajouter(l);
+        detail.append(Ligne{Ligne::Type::Donnee,
+                            {l.piece, l.representation, l.recus, l.rendus, l.vendus, l.aRendre(), l.vendusSansBillet(),
+                             Cellule(l.montantVendu)},
+                            l.vendusSansBillet() > 0});
+    });
+    if (!detail.isEmpty()) clore();
     t.lignes.append(Ligne{Ligne::Type::Total, general.cellules(QStringLiteral("Total général")), false});
-    if (!t.fiches.isEmpty()) {
-        // After the last seller: the whole settlement on one page, seller by seller.
-        Fiche synthese;
-        synthese.titre = QStringLiteral("Total des vendeurs");
-        synthese.synthese = true;
-        synthese.resume = {{QStringLiteral("Montant vendu"), general.vendu.Texte()},
-                           {QStringLiteral("Payé à la caisse"), general.caisse.Texte()},
-                           {QStringLiteral("Montant à remettre"), general.aRemettre().Texte()}};
-        t.fiches.append(synthese);
-    }
+    if (!t.fiches.isEmpty()) t.fiches.append(SyntheseReglement(general));
     return t;
 }
 
@@ -642,11 +664,27 @@ QString TexteCellule(const QVariant& valeur, Genre genre) {
     return Nombres().Texte(valeur, genre);
 }
 
+void ParcourirLignes(const Tableau& t, const std::function<void(const Ligne&)>& ligne) {
+    for (const Ligne& l : t.lignes) ligne(l);
+    if (t.lignesAuFil) t.lignesAuFil(ligne);
+}
+
+qsizetype NombreLignes(const Tableau& t) { return t.lignes.size() + (t.lignesAuFil ? t.nbLignesAuFil : 0); }
+
+void Materialiser(Tableau& t) {
+    if (!t.lignesAuFil) return;
+    t.lignes.reserve(t.lignes.size() + t.nbLignesAuFil);
+    t.lignesAuFil([&t](const Ligne& l) { t.lignes.append(l); });
+    t.lignesAuFil = nullptr;
+    t.nbLignesAuFil = 0;
+}
+
 ModeleRapport::ModeleRapport(QObject* parent) : QAbstractTableModel(parent) {}
 
 void ModeleRapport::Definir(const Tableau& tableau) {
     beginResetModel();
     m_tableau = tableau;
+    Materialiser(m_tableau);
     endResetModel();
 }
 

@@ -44,6 +44,7 @@ struct Filtres {
     QDate au;
     // The settlement's pages per seller: only paper and PDF show them, so a file's export
     // leaves them out (a settlement over every play has hundreds of thousands of detail rows).
+    // Without pages, the sellers' report hands its rows to the file as they are made.
     bool fiches = true;
 };
 
@@ -94,7 +95,18 @@ struct Tableau {
     QList<Genre> genresFiche;
     int colonneAlerteFiche = -1;
     QList<Fiche> fiches;
+    // A long report written to a file has its rows made as they are written instead of held in
+    // lignes (which stays empty): lignesAuFil hands every row, totals included, in order, as
+    // many times as it is called; nbLignesAuFil counts them.
+    std::function<void(const std::function<void(const Ligne&)>&)> lignesAuFil;
+    qsizetype nbLignesAuFil = 0;
 };
+
+// Every row of the table, held or made as it goes; their number.
+void ParcourirLignes(const Tableau& t, const std::function<void(const Ligne&)>& ligne);
+qsizetype NombreLignes(const Tableau& t);
+// The rows made as they go, held in lignes from now on (a view or pages need them all).
+void Materialiser(Tableau& t);
 
 // Reads the report from the open connection. Throws modBD::ErreurBD. A long report tells
 // avancement how far it has gone (it may throw to abandon the report).
