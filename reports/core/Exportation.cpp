@@ -4,6 +4,9 @@
 
 #include <QDir>
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QHash>
+#include <QTextLayout>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
@@ -422,6 +425,38 @@ struct MiseEnPage {
 
 namespace {
 
+// The glyphs of a cell's text laid out once per text and type: a long report repeats the same
+// names and numbers thousands of times, and laying a text out costs more than drawing it. A
+// text is placed as drawText places one line at the top of its box, left or right.
+class TextesPoses {
+public:
+    // False when the text does not fit on one line of the box: the caller draws it itself.
+    bool dessiner(QPainter& p, const QFont& police, bool gras, const QRectF& zone, bool aDroite, const QString& texte) {
+        QHash<QString, Pose>& poses = m_poses[gras ? 1 : 0];
+        auto pose = poses.constFind(texte);
+        if (pose == poses.cend()) {
+            if (poses.size() > 100000) poses.clear();  // a bound on the memory, whatever the report
+            QTextLayout mise(texte, police, p.device());
+            mise.beginLayout();
+            QTextLine ligne = mise.createLine();
+            ligne.setPosition(QPointF(0, 0));
+            mise.endLayout();
+            pose = poses.insert(texte, Pose{mise.glyphRuns(), ligne.horizontalAdvance()});
+        }
+        if (pose->avance > zone.width()) return false;
+        const QPointF origine(aDroite ? zone.right() - pose->avance : zone.left(), zone.top());
+        for (const QGlyphRun& glyphes : pose->glyphes) p.drawGlyphRun(origine, glyphes);
+        return true;
+    }
+
+private:
+    struct Pose {
+        QList<QGlyphRun> glyphes;
+        qreal avance = 0;
+    };
+    QHash<QString, Pose> m_poses[2];
+};
+
 // The pages of a report on a paged device, drawn directly (a text document lays a long table
 // out far too slowly). Two passes: the first counts the pages (the document's and each
 // seller's), the second draws them. Every page carries the company, the title, the filters,
@@ -463,6 +498,7 @@ private:
     QList<int> m_pagesFiches;
     qsizetype m_fiche = -1;
     QList<QImage> m_images;
+    TextesPoses m_poses;
 };
 
 void PeintrePages::disposer() {
@@ -624,11 +660,13 @@ void PeintrePages::ligne(const MiseEnPage& mise, qsizetype i, qreal y, qreal h) 
         const QString texte = estTexte ? MiseEnPage::Ligne1(TexteCellule(l.cellules.value(col), Genre::Texte))
                                        : TexteCellule(l.cellules.value(col), mise.genres.at(col));
         if (texte.isEmpty()) continue;
-        m_p.setFont(total || alerte ? mise.gras : mise.normal);
+        const bool gras = total || alerte;
         m_p.setPen(alerte ? QColor(0xb0, 0x00, 0x20) : QColor(Qt::black));
+        const QRectF zone = cellule.adjusted(mise.marge, mise.marge, -mise.marge, -mise.marge);
+        if (m_poses.dessiner(m_p, gras ? mise.gras : mise.normal, gras, zone, !estTexte, texte)) continue;
         // Texts wrap within their column; numbers fit their column by its width.
-        m_p.drawText(cellule.adjusted(mise.marge, mise.marge, -mise.marge, -mise.marge),
-                     estTexte ? Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap : Qt::AlignRight | Qt::AlignTop, texte);
+        m_p.setFont(gras ? mise.gras : mise.normal);
+        m_p.drawText(zone, estTexte ? Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap : Qt::AlignRight | Qt::AlignTop, texte);
     }
     if (!mise.caseArrivee || total) return;
     // The door's box: the persons already in beside it, ticked when the whole party came.
