@@ -387,13 +387,18 @@ struct MiseEnPage {
             else
                 largeurs << minimums.at(c);
         }
-        // Heights: a row is one line unless a text needs more within its column.
-        const qreal hauteurLigne = mN.height() + 2 * marge;
         hEntete = 0;
         for (qsizetype col = 0; col < entetesAffiches().size(); ++col)
             hEntete = std::max(hEntete, mG.boundingRect(QRectF(0, 0, largeurs.at(col) - 2 * marge, 1e6), Qt::TextWordWrap,
                                                         entetesAffiches().at(col)).height());
         hEntete += 2 * marge;
+        MesurerHauteurs(mN, mG, mN.height() + 2 * marge);
+    }
+    // A row is one line unless a text needs more within its column. A long report repeats its
+    // names: the height each needs is measured once per column and type.
+    void MesurerHauteurs(const QFontMetricsF& mN, const QFontMetricsF& mG, qreal hauteurLigne) {
+        const qsizetype n = entetes.size();
+        std::vector<QHash<QString, qreal>> besoins(static_cast<size_t>(2 * n));
         hauteurs.clear();
         hauteurs.reserve(lignes->size());
         for (const Ligne& l : *lignes) {
@@ -403,10 +408,18 @@ struct MiseEnPage {
                 const QVariant v = l.cellules.value(col);
                 if (!v.isValid() || v.isNull()) continue;
                 const QString texte = Ligne1(v.toString());
-                const QFontMetricsF& m = l.type == Ligne::Type::Donnee && !l.alerte ? mN : mG;
-                const qreal place = largeurs.at(col) - 2 * marge;
-                if (m.horizontalAdvance(texte) <= place) continue;
-                h = std::max(h, m.boundingRect(QRectF(0, 0, place, 1e6), Qt::TextWordWrap, texte).height() + 2 * marge);
+                const bool simple = l.type == Ligne::Type::Donnee && !l.alerte;
+                QHash<QString, qreal>& connus = besoins[static_cast<size_t>(2 * col + (simple ? 0 : 1))];
+                auto besoin = connus.constFind(texte);
+                if (besoin == connus.cend()) {
+                    const QFontMetricsF& m = simple ? mN : mG;
+                    const qreal place = largeurs.at(col) - 2 * marge;
+                    const qreal hTexte = m.horizontalAdvance(texte) <= place
+                                             ? 0
+                                             : m.boundingRect(QRectF(0, 0, place, 1e6), Qt::TextWordWrap, texte).height() + 2 * marge;
+                    besoin = connus.insert(texte, hTexte);
+                }
+                h = std::max(h, *besoin);
             }
             hauteurs << h;
         }
