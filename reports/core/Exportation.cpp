@@ -28,6 +28,10 @@
 
 #include <sys/stat.h>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace Rapports {
 
 namespace {
@@ -828,7 +832,27 @@ int PeintrePages::peindre() {
 
 }  // namespace
 
+namespace {
+
+// Qt's PDF writer copies each page's stream into new buffers as it compresses it. With glibc's
+// default thresholds the memory freed after a page went back to the system and was faulted in
+// again for the next page: on a settlement of 21,000 pages, half a million faults and a third of
+// the time. Blocks under 32 MB now come from the heap and up to 64 MB freed are kept.
+void GarderMemoireLiberee() {
+#ifdef __GLIBC__
+    static const bool fait = [] {
+        mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+        mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
+        return true;
+    }();
+    (void)fait;
+#endif
+}
+
+}  // namespace
+
 int Peindre(const Tableau& t, QPagedPaintDevice& appareil) {
+    GarderMemoireLiberee();
     if (!t.lignesAuFil) return PeintrePages(t, appareil).peindre();
     // Pages are laid out over every row at once.
     Tableau tenu = t;
