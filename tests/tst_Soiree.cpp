@@ -57,9 +57,11 @@ class TestSoiree : public QObject {
     // One order through the same write as "Confirmer"; returns its number.
     qint64 Commander(const QString& client, const QString& piece, const QString& date, int enfants, int adultes,
                      const QString& cout, bool porte = false) {
-        modBD::Commande c{QStringLiteral("2026-12-01"), cout, client, QStringLiteral("555-1234"), QStringLiteral("0"),
+        // The test's costs are texts as a clerk types them, read by the order procedures' rule.
+        const Montant montant = Montant::LireTexte(cout);
+        modBD::Commande c{QStringLiteral("2026-12-01"), montant, client, QStringLiteral("555-1234"), QStringLiteral("0"),
                           QStringLiteral("Alice"), {}, {}};
-        c.lignes.append({piece, date, QString::number(enfants), QString::number(adultes), cout,
+        c.lignes.append({piece, date, QString::number(enfants), QString::number(adultes), montant,
                          porte ? QStringLiteral("Oui") : QStringLiteral("Non")});
         return modBD::EnregistrerCommande(c).toLongLong();
     }
