@@ -386,6 +386,26 @@ private slots:
         QCOMPARE(modBD::LireNomCompagnie(), QStringLiteral("Théâtre du Quai"));
     }
 
+    // A door sale's cost is read once: the order, its line and the journal carry the same cent;
+    // a cost beyond what may be typed is refused before anything is written.
+    void venteALaPorteLueUneFois() {
+        const QString no = modBD::EnregistrerVentePorte(QStringLiteral("L'Avare"), QStringLiteral("2026-12-24"),
+                                                        QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("1,005"),
+                                                        QStringLiteral("Alice"), QStringLiteral("2026-12-24"));
+        QCOMPARE(m_bd->Valeur(QStringLiteral("SELECT MontantTotal FROM InfoClientReservation WHERE NoClient = %1").arg(no)).toDouble(), 1.01);
+        QCOMPARE(m_bd->Valeur(QStringLiteral("SELECT Cout FROM InfoReservation WHERE NoClient = %1").arg(no)).toDouble(), 1.01);
+        QCOMPARE(m_bd->Valeur(QStringLiteral("SELECT Detail FROM JournalOperation WHERE Action = 'Vente à la porte'")).toString(),
+                 QStringLiteral("1 ligne(s), montant 1,01"));
+        const qint64 journal = m_bd->Compter(QStringLiteral("JournalOperation"));
+        QVERIFY_THROWS_EXCEPTION(modBD::ErreurBD,
+                                 modBD::EnregistrerVentePorte(QStringLiteral("L'Avare"), QStringLiteral("2026-12-24"),
+                                                              QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("9e99"),
+                                                              QStringLiteral("Alice"), QStringLiteral("2026-12-24")));
+        QCOMPARE(m_bd->Compter(QStringLiteral("InfoClientReservation")), 1);
+        QCOMPARE(m_bd->Compter(QStringLiteral("InfoReservation")), 1);
+        QCOMPARE(m_bd->Compter(QStringLiteral("JournalOperation")), journal);
+    }
+
     // The balance of every performance and the closing page, against totals worked out by hand.
     void bilanEtCloture() {
         modBD::EnregistrerCapacitePiece(m_avare, 12);
