@@ -141,6 +141,16 @@ private slots:
         QCOMPARE(Valeur(QStringLiteral("SELECT COUNT(*) FROM InfoReservation WHERE Cout = 1.01")), 2.0);
         QCOMPARE(Valeur(QStringLiteral("SELECT MontantTotal FROM InfoClientReservation WHERE NoClient = %1").arg(commande)),
                  1.01);
+        // A total beyond what one cost may be is the sum of its lines, not 0 (as its text once read).
+        const Montant grosse = Montant::Centimes(6'000'000'000);
+        c.lignes = {{QStringLiteral("Le Cid"), QStringLiteral("2026-12-10"), QStringLiteral("1"), QStringLiteral("0"), grosse,
+                     QStringLiteral("Non")},
+                    {QStringLiteral("Le Cid"), QStringLiteral("2026-12-10"), QStringLiteral("0"), QStringLiteral("1"), grosse,
+                     QStringLiteral("Non")}};
+        c.montantTotal = grosse + grosse;
+        const QString deux = modBD::EnregistrerCommande(c);
+        QCOMPARE(Valeur(QStringLiteral("SELECT MontantTotal FROM InfoClientReservation WHERE NoClient = %1").arg(deux)),
+                 120'000'000.0);
         // The journal shows the amount as the main window's total does.
         QCOMPARE(Valeur(QStringLiteral("SELECT COUNT(*) FROM JournalOperation WHERE Detail = '1 ligne(s), montant %1'")
                             .arg(Montant::Centimes(101).TexteGeneral())),

@@ -25,9 +25,7 @@ qint16 Compte(const QString& texte, const QString& quoi) {
         throw ErreurBD(QStringLiteral("%1 « %2 » n'est pas un nombre entier entre -32768 et 32767.").arg(quoi, texte));
     return *n;
 }
-}  // namespace
 
-namespace {
 QString InsererCommande(const QString& dateReservation, Montant montantTotal, const QString& nomClient,
                         const QString& telephoneClient, const QString& nbForfaits) {
     const qint16 forfaits = Compte(nbForfaits, QStringLiteral("Le nombre de forfaits"));
