@@ -13,6 +13,7 @@
 #include "modBD_Catalogue.h"
 #include "modBD_Commandes.h"
 #include "modBD_Inventaire.h"
+#include "modBD_Journal.h"
 #include "modBD_RechercheCommandes.h"
 #include "modBD_Sauvegarde.h"
 #include "modBD_Soiree.h"
@@ -572,6 +573,45 @@ int MesurerRestaurationSeule(int argc, char* argv[]) {
     return r.secondes < 0 ? 1 : 0;
 }
 
+// corvandelle_bench --journal N DOSSIER: a journal of N operations written through the store in
+// DOSSIER/BD.mdb (made once, then kept), then the whole chain verified three times as
+// --verifier-journal does; prints each time and the memory the verification needed.
+int MesurerJournal(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const qint64 n = QByteArray(argv[2]).toLongLong();
+    const QString dossier = QString::fromLocal8Bit(argv[3]);
+    QDir().mkpath(dossier);
+    modBD::DefinirDossierProgramme(dossier);
+    if (!QFile::exists(modBD::CheminBD())) modBD::CreerBaseVide(modBD::CheminBD());
+    if (!modBD::OuvrirConnexion()) {
+        std::fprintf(stderr, "%s\n", qPrintable(modBD::DernierMessageOuverture()));
+        return 1;
+    }
+    QSqlQuery q = modBD::Executer(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name = 'JournalOperation'"));
+    qint64 deja = 0;
+    if (q.next() && q.value(0).toLongLong() > 0) {
+        QSqlQuery c = modBD::Executer(QStringLiteral("SELECT COUNT(*) FROM JournalOperation"));
+        deja = c.next() ? c.value(0).toLongLong() : 0;
+    }
+    for (qint64 fait = deja; fait < n;) {  // by units of 50,000 rows, as many writes would leave it
+        modBD::Transaction t;
+        for (int i = 0; i < 50000 && fait < n; ++i, ++fait)
+            modBD::Journaliser(QStringLiteral("Commande confirmée"), QStringLiteral("Commande %1").arg(fait + 1),
+                               QStringLiteral("3 ligne(s), montant 57,5"));
+        t.Valider();
+    }
+    for (int essai = 0; essai < 3; ++essai) {
+        const PicMemoire pic;
+        QElapsedTimer chrono;
+        chrono.start();
+        const modBD::VerificationJournal v = modBD::VerifierJournal();
+        std::printf("Vérification du journal : %lld opérations, %s, %.2f s, %.0f Mo\n", static_cast<long long>(v.nombre),
+                    v.intact ? "intact" : "modifié", static_cast<double>(chrono.elapsed()) / 1000.0, pic.mo());
+        if (!v.intact) return 1;
+    }
+    return 0;
+}
+
 // Every measure of one size, on a copy of its base (made once, then kept in the cache).
 bool MesurerTaille(const Bench::Taille& t, const QString& cache, Mesures& m) {
     const QString modele = QDir(cache).filePath(QStringLiteral("%1.mdb").arg(QLatin1String(t.nom)));
@@ -651,6 +691,7 @@ void AfficherMesures(Mesures& m) {
 
 int main(int argc, char* argv[]) {
     if (argc == 3 && std::string(argv[1]) == "--restauration") return MesurerRestaurationSeule(argc, argv);
+    if (argc == 4 && std::string(argv[1]) == "--journal") return MesurerJournal(argc, argv);
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     Toolkit::InitialiserApplication(app);

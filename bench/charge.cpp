@@ -9,6 +9,7 @@
 #include "modBD_Catalogue.h"
 #include "modBD_Commandes.h"
 #include "modBD_Inventaire.h"
+#include "modBD_Journal.h"
 #include "ChargePorte.h"
 
 #include <QCommandLineParser>
@@ -253,6 +254,27 @@ struct Releve {
     QList<qint64> numerosEnDouble;
 };
 
+// The journal after the run: its chain unbroken although the stations wrote at once (and
+// through the faults), and each order of the run journaled once, neither lost nor doubled.
+QStringList VerifierJournalCharge(const QHash<qint64, int>& commandes) {
+    QStringList violations;
+    if (!modBD::TablePresente(modBD::kTableJournal)) return violations;
+    const modBD::VerificationJournal v = modBD::VerifierJournal();
+    if (!v.intact)
+        violations << QStringLiteral("le journal des opérations est rompu à l'opération n° %1").arg(v.operationFautive);
+    QHash<qint64, int> rangees;
+    QSqlQuery q = modBD::Executer(QStringLiteral("SELECT Objet FROM JournalOperation WHERE Action = ?"),
+                                  {QStringLiteral("Commande confirmée")});
+    while (q.next()) {
+        const qint64 no = q.value(0).toString().section(QLatin1Char(' '), -1).toLongLong();
+        if (commandes.contains(no)) ++rangees[no];
+    }
+    for (auto it = commandes.cbegin(); it != commandes.cend(); ++it)
+        if (rangees.value(it.key()) != 1)
+            violations << QStringLiteral("la commande %1 a %2 lignes au journal au lieu d'une").arg(it.key()).arg(rangees.value(it.key()));
+    return violations;
+}
+
 // The base after the run: every order whole, every exchange balanced, no number twice.
 int Verifier(const Releve& r, const QString& etiquette, bool refusInterdits) {
     QStringList violations;
@@ -304,6 +326,7 @@ int Verifier(const Releve& r, const QString& etiquette, bool refusInterdits) {
         if (it.value().first != 2 || it.value().second != 0)
             violations << QStringLiteral("l'échange « %1 » a %2 mouvements de somme %3")
                               .arg(it.key()).arg(it.value().first).arg(it.value().second);
+    violations << VerifierJournalCharge(r.commandes);
 
     if (violations.isEmpty()) {
         Dire(QStringLiteral("Vérification : %1 commandes entières, %2 échanges équilibrés, aucun numéro donné deux fois.")
@@ -573,6 +596,7 @@ int Charger(Options o) {
         if (!o.pannes.isEmpty()) PreparerPannes(false);
         if (!o.porte) return ConclureCommandes(r, s, o, nbPannes, secondes);
         Dire(QStringLiteral("Durée : %1 s. Pannes : %2.").arg(secondes, 0, 'f', 2).arg(nbPannes));
+        r.messages << VerifierJournalCharge({});
         for (const QString& m : std::as_const(r.messages)) Erreur(m);
         return ChargePorte::Verifier(sortiesPorte, o.etiquette, &Dire, &Erreur) != 0 || !r.messages.isEmpty() ? 1 : 0;
     } catch (const modBD::ErreurBD& e) {

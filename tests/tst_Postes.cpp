@@ -155,6 +155,38 @@ private slots:
                  qint64(0));
     }
 
+    // A unit whose snapshot predates another station's order still chains after that order's
+    // row (the last row is read as committed now), two rows of one unit follow each other, and
+    // no journal lock outlives a unit or a row written outside one.
+    void journalApresUneAutreStation() {
+        if (!TestSupport::SurServeur())
+            QSKIP("a file's unit holds the writer's lock from its start (run again on the server by the test command)");
+        TestSupport::BaseTest base;
+        for (int p = 1; p <= 4; ++p)
+            base.AjouterRepresentation(base.AjouterPiece(QStringLiteral("P%1").arg(p)), QStringLiteral("2026-12-24"));
+        base.AjouterVendeur(QStringLiteral("Vendeur"));
+        {
+            modBD::Transaction t;
+            modBD::Journaliser(QStringLiteral("Essai"), QStringLiteral("avant"));
+            t.Valider();
+        }
+        {
+            modBD::Transaction t;
+            QCOMPARE(Nombre("SELECT COUNT(*) FROM JournalOperation"), qint64(1));  // the unit's snapshot
+            const QList<Sortie> sorties = Lancer(base, 1, [](int) { return QStringList{"commandes", "2", "3"}; });
+            QVERIFY2(sorties.at(0).code == 0, qPrintable(Resume(sorties)));
+            modBD::Journaliser(QStringLiteral("Essai"), QStringLiteral("pendant"));
+            modBD::Journaliser(QStringLiteral("Essai"), QStringLiteral("pendant, encore"));
+            t.Valider();
+        }
+        modBD::Journaliser(QStringLiteral("Essai"), QStringLiteral("après, hors d'un enregistrement"));
+        const modBD::VerificationJournal v = modBD::VerifierJournal();
+        QVERIFY2(v.intact, qPrintable(QString::number(v.operationFautive)));
+        QCOMPARE(v.nombre, qint64(6));
+        QCOMPARE(Nombre("SELECT MAX(NoOperation) FROM JournalOperation WHERE Objet LIKE 'pendant%'"), qint64(5));
+        QCOMPARE(Nombre("SELECT COUNT(*) FROM pg_locks WHERE locktype = 'advisory' AND pid = pg_backend_pid()"), qint64(0));
+    }
+
     // Four stations confirm orders of 1 to 4 lines at once: every order whole, every number once.
     void commandesSimultanees() {
         TestSupport::BaseTest base;

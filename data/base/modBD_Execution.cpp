@@ -174,6 +174,7 @@ void Transaction::ReserverAjouts(const QString& table) {
 void Transaction::Valider() {
     if (S().transactionEchouee)
         throw ErreurBD(QStringLiteral("Une instruction a échoué pendant l'enregistrement : rien n'a été enregistré."));
+    detail::AvantValidation();
     bool annulee = false;
     try {
         const QSqlDatabase db = Connexion();

@@ -1,12 +1,16 @@
 #include "modBD_Journal.h"
 
 #include "modBD.h"
+#include "modBD_Session.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
+#include <QScopeGuard>
 #include <QSysInfo>
 #include <QSqlQuery>
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 namespace modBD {
 
@@ -15,10 +19,30 @@ QString g_employe;
 Role g_role = Role::Aucun;
 bool g_session = false;
 quint64 g_connexionJournal = 0;  // the connection on which the journal was last seen present
+quint64 g_connexionSansJournal = 0;  // the server connection that has no journal and may not make one
+quint64 g_connexionComptes = 0;  // the server connection on which the accounts' table was seen
 bool g_avisDu = false;           // the missing journal was met and the clerk not told yet
 bool g_avisDonne = false;
 // Any constant will do, as long as every station takes the same one.
 constexpr qint64 kCleVerrouJournal = 0x436F7276;  // "Corv"
+const QString kNomConnexionTete = QStringLiteral("JournalTete");
+
+// The row a new one chains from.
+struct Tete {
+    qint64 no = 0;
+    QString empreinte = kEmpreinteInitiale;
+};
+quint64 g_verrouSur = 0;      // the server connection holding the journal's lock (0: none)
+quint64 g_connexionTete = 0;  // the connection the head's own connection was opened for
+std::optional<Tete> g_teteUnite;  // the last row chained by the unit of work under way
+
+// A row of the unit under way, written just before its commit (on a server).
+struct LigneEnAttente {
+    QString moment, poste, employe, action, objet, detail;
+};
+std::vector<LigneEnAttente> g_enAttente;
+
+const QString kColonnes = QStringLiteral("NoOperation, Moment, Poste, Employe, Action, Objet, Detail, Empreinte");
 
 bool SurServeur() { return Connexion().driverName() == QLatin1String("QPSQL"); }
 
@@ -29,20 +53,108 @@ QString UtilisateurOrdinateur() {
     return nom.isEmpty() ? QStringLiteral("(inconnu)") : nom;
 }
 
+bool SansJournalConnu() { return g_connexionSansJournal != 0 && g_connexionSansJournal == NumeroConnexion(); }
+
 bool JournalPresent() {
     // A file can be replaced under the connection (a restore): only a server's answer is kept.
     if (SurServeur() && g_connexionJournal != 0 && g_connexionJournal == NumeroConnexion()) return true;
-    if (!TablePresente(kTableJournal)) return false;
+    if (SansJournalConnu() || !TablePresente(kTableJournal)) return false;
     g_connexionJournal = NumeroConnexion();
     return true;
 }
 
 // On a server the tables are the administrator's: asked first, since a refused CREATE would
-// abort the unit of work, and sales never stop for the journal.
+// abort the unit of work, and sales never stop for the journal. Asked once per connection
+// (the journal's absence too): an administrator who adds the table later is seen after the
+// next reconnection.
 bool PeutCreerTables() {
     if (!SurServeur()) return true;
+    if (SansJournalConnu()) return false;
     QSqlQuery q = Executer(QStringLiteral("SELECT has_schema_privilege(current_schema(), 'CREATE')"));
-    return q.next() && q.value(0).toBool();
+    const bool peut = q.next() && q.value(0).toBool();
+    if (!peut) g_connexionSansJournal = NumeroConnexion();
+    return peut;
+}
+
+// Every write asks whether accounts exist: on a server the table, once seen, is not looked
+// up again on that connection (the catalogue is read for nothing on each sale otherwise).
+bool TableComptesPresente() {
+    if (SurServeur() && g_connexionComptes != 0 && g_connexionComptes == NumeroConnexion()) return true;
+    if (!TablePresente(kTableComptes)) return false;
+    g_connexionComptes = NumeroConnexion();
+    return true;
+}
+
+void FermerConnexionTete() {
+    {
+        QSqlDatabase db = QSqlDatabase::database(kNomConnexionTete, false);
+        if (db.isOpen()) db.close();
+    }
+    if (QSqlDatabase::contains(kNomConnexionTete)) QSqlDatabase::removeDatabase(kNomConnexionTete);
+    g_connexionTete = 0;
+}
+
+Tete LireTete(QSqlQuery& q) {
+    Tete tete;
+    if (q.next()) tete = {q.value(0).toLongLong(), q.value(1).toString()};
+    return tete;
+}
+
+const QString kRequeteTete = QStringLiteral("SELECT NoOperation, Empreinte FROM JournalOperation ORDER BY NoOperation DESC LIMIT 1");
+
+// The last row as committed now, read on a short connection of its own: the unit's serializable
+// snapshot was taken at its first statement and may miss rows other stations committed since,
+// while the journal's lock (held from here to the unit's end) keeps any new one from coming.
+std::optional<Tete> TeteValidee() {
+    if (g_connexionTete != NumeroConnexion()) {
+        FermerConnexionTete();
+        static const bool fermeeAvecLaBase = [] {
+            AvantFermetureConnexion(FermerConnexionTete);  // never left open on a base the program left
+            return true;
+        }();
+        Q_UNUSED(fermeeAvecLaBase);
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), kNomConnexionTete);
+        detail::ConfigurerServeur(db, ServeurActif());
+        if (db.open()) {
+            QSqlQuery q(db);
+            q.exec(QStringLiteral("SET statement_timeout = '10s'"));
+        }
+        g_connexionTete = NumeroConnexion();  // not tried again before the next reconnection
+    }
+    QSqlDatabase db = QSqlDatabase::database(kNomConnexionTete, false);
+    if (!db.isOpen()) return std::nullopt;
+    QSqlQuery q(db);
+    if (!q.exec(kRequeteTete)) {
+        FermerConnexionTete();  // gone (a session ended by the server): opened again next time
+        return std::nullopt;
+    }
+    return LireTete(q);
+}
+
+// Where the new row chains from. Without the head's connection the unit's own read is used: if
+// it is stale, the new row's number is already taken and the unit is refused, never misplaced.
+Tete TeteJournal() {
+    if (g_teteUnite) return *g_teteUnite;
+    if (SurServeur()) {
+        if (g_verrouSur != NumeroConnexion()) {
+            Executer(QStringLiteral("SELECT pg_advisory_lock(%1)").arg(kCleVerrouJournal));
+            g_verrouSur = NumeroConnexion();
+        }
+        if (const auto tete = TeteValidee()) return *tete;
+    }
+    QSqlQuery q = Executer(kRequeteTete);
+    return LireTete(q);
+}
+
+void LibererVerrou() {
+    const bool tenu = g_verrouSur != 0 && g_verrouSur == NumeroConnexion();
+    g_verrouSur = 0;
+    g_teteUnite.reset();
+    if (!tenu) return;
+    QSqlDatabase db = Connexion();
+    if (!db.isOpen()) return;
+    QSqlQuery q(db);
+    q.exec(QStringLiteral("SELECT pg_advisory_unlock(%1)").arg(kCleVerrouJournal));
 }
 
 void AjouterChamp(QByteArray& octets, const QString& champ) {
@@ -64,7 +176,17 @@ Operation LireOperation(const QSqlQuery& q) {
     return o;
 }
 
-const QString kColonnes = QStringLiteral("NoOperation, Moment, Poste, Employe, Action, Objet, Detail, Empreinte");
+}  // namespace
+
+namespace {
+void EcrireLigne(const LigneEnAttente& l) {
+    const Tete tete = TeteJournal();
+    const qint64 no = tete.no + 1;
+    const QString empreinte = EmpreinteChainon(tete.empreinte, no, l.moment, l.poste, l.employe, l.action, l.objet, l.detail);
+    Executer(QStringLiteral("INSERT INTO JournalOperation (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?)").arg(kColonnes),
+             {no, l.moment, l.poste, l.employe, l.action, l.objet, l.detail, empreinte});
+    if (detail::SessionActive().enTransaction) g_teteUnite = Tete{no, empreinte};
+}
 }  // namespace
 
 QStringList NomsRoles() {
@@ -110,7 +232,7 @@ QString PosteSession() {
 }
 
 bool ComptesDefinis() {
-    if (!ConnexionOuverte() || !TablePresente(kTableComptes)) return false;
+    if (!ConnexionOuverte() || !TableComptesPresente()) return false;
     QSqlQuery q = Executer(QStringLiteral("SELECT 1 FROM CompteEmploye WHERE Actif = 1 LIMIT 1"));
     return q.next();
 }
@@ -145,21 +267,20 @@ void Journaliser(const QString& action, const QString& objet, const QString& det
         }
         AssurerTable(kTableJournal);
     }
-    QSqlQuery dernier = Executer(QStringLiteral("SELECT NoOperation, Empreinte FROM JournalOperation "
-                                                "ORDER BY NoOperation DESC LIMIT 1"));
-    qint64 no = 1;
-    QString precedente = kEmpreinteInitiale;
-    if (dernier.next()) {
-        no = dernier.value(0).toLongLong() + 1;
-        precedente = dernier.value(1).toString();
+    LigneEnAttente ligne{QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")), PosteSession(),
+                         EmployeSession(), action, objet, detail};
+    // On a server the row waits for the unit's commit: the journal's lock, which makes every other
+    // station wait, is then held for the last statements only, not for the whole unit.
+    if (SurServeur() && detail::SessionActive().enTransaction) {
+        g_enAttente.push_back(std::move(ligne));
+        return;
     }
-    dernier.finish();
-    const QString moment = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
-    const QString poste = PosteSession();
-    const QString employe = EmployeSession();
-    const QString empreinte = EmpreinteChainon(precedente, no, moment, poste, employe, action, objet, detail);
-    Executer(QStringLiteral("INSERT INTO JournalOperation (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?)").arg(kColonnes),
-             {no, moment, poste, employe, action, objet, detail, empreinte});
+    // Outside a unit of work the row is written at once: the lock goes with it, whatever happens.
+    const bool seul = !detail::SessionActive().enTransaction;
+    const auto liberer = qScopeGuard([seul] {
+        if (seul) LibererVerrou();
+    });
+    EcrireLigne(ligne);
 }
 
 QString AvisJournal() {
@@ -256,16 +377,19 @@ QStringList EmployesJournal() { return Distincts(QStringLiteral("Employe")); }
 
 namespace detail {
 void AvantTransaction() {
-    // A session lock taken before BEGIN: under SERIALIZABLE the unit's snapshot is taken by its
-    // first statement, so a lock taken inside would leave it reading a stale last row.
-    if (SurServeur()) Executer(QStringLiteral("SELECT pg_advisory_lock(%1)").arg(kCleVerrouJournal));
+    g_teteUnite.reset();
+    g_enAttente.clear();
+}
+
+void AvantValidation() {
+    std::vector<LigneEnAttente> lignes;
+    lignes.swap(g_enAttente);
+    for (const LigneEnAttente& ligne : lignes) EcrireLigne(ligne);
 }
 
 void ApresTransaction() {
-    QSqlDatabase db = Connexion();
-    if (!db.isOpen() || db.driverName() != QLatin1String("QPSQL")) return;
-    QSqlQuery q(db);
-    q.exec(QStringLiteral("SELECT pg_advisory_unlock(%1)").arg(kCleVerrouJournal));
+    g_enAttente.clear();
+    LibererVerrou();
 }
 }  // namespace detail
 

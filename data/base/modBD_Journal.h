@@ -80,9 +80,12 @@ QStringList ActionsJournal();
 QStringList EmployesJournal();
 
 namespace detail {
-// Around every unit of work on a server: the journal's lock, taken before the unit's snapshot
-// so that two stations never chain from the same row.
+// Around every unit of work. On a server a unit's rows are written by AvantValidation, just
+// before its COMMIT, under a lock held until the unit ends (ApresTransaction): each row chains
+// from the last one committed, read on a connection of its own (the unit's serializable
+// snapshot may be older), and the other stations wait only for those last statements.
 void AvantTransaction();
+void AvantValidation();
 void ApresTransaction();
 }  // namespace detail
 

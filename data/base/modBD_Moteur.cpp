@@ -371,8 +371,14 @@ public:
     // Two stations creating the same table at once collide in the server's catalogue even with
     // IF NOT EXISTS; a lock held until the unit ends makes the second one wait, then find it made.
     QString ReserverSchema() const override { return QStringLiteral("SELECT pg_advisory_xact_lock(7271840)"); }
+    // The catalogue itself rather than information_schema (three times slower, and asked inside
+    // writes): the same tables, those of the current schema the role has some right on.
     QString RequeteTables() const override {
-        return QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema = current_schema()");
+        return QStringLiteral(
+            "SELECT c.relname FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
+            "WHERE n.nspname = current_schema() AND c.relkind IN ('r', 'v', 'f', 'p') AND "
+            "(pg_has_role(c.relowner, 'USAGE') OR "
+            "has_table_privilege(c.oid, 'SELECT, INSERT, UPDATE, DELETE, TRUNCATE, REFERENCES, TRIGGER'))");
     }
     bool CopiesFichierPossibles() const override { return false; }
 
