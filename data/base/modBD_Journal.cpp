@@ -5,7 +5,6 @@
 
 #include <QCryptographicHash>
 #include <QDateTime>
-#include <QScopeGuard>
 #include <QSysInfo>
 #include <QSqlQuery>
 #include <algorithm>
@@ -32,7 +31,6 @@ struct Tete {
     qint64 no = 0;
     QString empreinte = kEmpreinteInitiale;
 };
-quint64 g_verrouSur = 0;      // the server connection holding the journal's lock (0: none)
 quint64 g_connexionTete = 0;  // the connection the head's own connection was opened for
 std::optional<Tete> g_teteUnite;  // the last row chained by the unit of work under way
 
@@ -131,30 +129,18 @@ std::optional<Tete> TeteValidee() {
     return LireTete(q);
 }
 
-// Where the new row chains from. Without the head's connection the unit's own read is used: if
-// it is stale, the new row's number is already taken and the unit is refused, never misplaced.
+// Where the new row chains from. On a server the journal's lock is taken first, for the rest
+// of the unit (released by its COMMIT or ROLLBACK, or by the server if the session dies).
+// Without the head's connection the unit's own read is used: if it is stale, the new row's
+// number is already taken and the unit is refused, never misplaced.
 Tete TeteJournal() {
     if (g_teteUnite) return *g_teteUnite;
     if (SurServeur()) {
-        if (g_verrouSur != NumeroConnexion()) {
-            Executer(QStringLiteral("SELECT pg_advisory_lock(%1)").arg(kCleVerrouJournal));
-            g_verrouSur = NumeroConnexion();
-        }
+        Executer(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kCleVerrouJournal));
         if (const auto tete = TeteValidee()) return *tete;
     }
     QSqlQuery q = Executer(kRequeteTete);
     return LireTete(q);
-}
-
-void LibererVerrou() {
-    const bool tenu = g_verrouSur != 0 && g_verrouSur == NumeroConnexion();
-    g_verrouSur = 0;
-    g_teteUnite.reset();
-    if (!tenu) return;
-    QSqlDatabase db = Connexion();
-    if (!db.isOpen()) return;
-    QSqlQuery q(db);
-    q.exec(QStringLiteral("SELECT pg_advisory_unlock(%1)").arg(kCleVerrouJournal));
 }
 
 void AjouterChamp(QByteArray& octets, const QString& champ) {
@@ -270,16 +256,16 @@ void Journaliser(const QString& action, const QString& objet, const QString& det
     LigneEnAttente ligne{QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")), PosteSession(),
                          EmployeSession(), action, objet, detail};
     // On a server the row waits for the unit's commit: the journal's lock, which makes every other
-    // station wait, is then held for the last statements only, not for the whole unit.
-    if (SurServeur() && detail::SessionActive().enTransaction) {
+    // station wait, is then held for the last statements only, not for the whole unit. A row
+    // written outside a unit gets one of its own there, to hold the lock while it is chained.
+    if (SurServeur()) {
+        const bool seul = !detail::SessionActive().enTransaction;
+        std::optional<Transaction> propre;
+        if (seul) propre.emplace();
         g_enAttente.push_back(std::move(ligne));
+        if (seul) propre->Valider();
         return;
     }
-    // Outside a unit of work the row is written at once: the lock goes with it, whatever happens.
-    const bool seul = !detail::SessionActive().enTransaction;
-    const auto liberer = qScopeGuard([seul] {
-        if (seul) LibererVerrou();
-    });
     EcrireLigne(ligne);
 }
 
@@ -389,7 +375,7 @@ void AvantValidation() {
 
 void ApresTransaction() {
     g_enAttente.clear();
-    LibererVerrou();
+    g_teteUnite.reset();
 }
 }  // namespace detail
 

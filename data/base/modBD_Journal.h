@@ -81,7 +81,7 @@ QStringList EmployesJournal();
 
 namespace detail {
 // Around every unit of work. On a server a unit's rows are written by AvantValidation, just
-// before its COMMIT, under a lock held until the unit ends (ApresTransaction): each row chains
+// before its COMMIT, under a lock the unit holds until it ends: each row chains
 // from the last one committed, read on a connection of its own (the unit's serializable
 // snapshot may be older), and the other stations wait only for those last statements.
 void AvantTransaction();
