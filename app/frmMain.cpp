@@ -431,16 +431,18 @@ QString frmMain::EnregistrerCommandeAffichee(const QString& dateTransaction) {
     QString message;
     modBD::Commande commande;
     commande.dateReservation = dateTransaction;
-    commande.montantTotal = lblMontantTotal->text();
     commande.nomClient = txtNomClient->text();
     commande.telephoneClient = txtNoTel->text();
     commande.nbForfaits = txtNbForfaits->text();
     commande.nomVendeur = cboVendeur->currentText();
     const int nbLignes = lstTransactions->topLevelItemCount();
+    // Each line's amount is the one kept beside its cell, the total their sum: no text is read back.
     for (int i = 0; i < nbLignes; ++i) {
         const QTreeWidgetItem* l = lstTransactions->topLevelItem(i);
+        const Montant cout = FctVar::MontantLigne(*l);
         commande.lignes.append({l->text(FctVar::ColNom), l->text(FctVar::ColDate), l->text(FctVar::ColNbEnf),
-                                l->text(FctVar::ColNbAdt), l->text(FctVar::ColCouts), l->text(FctVar::ColPorte)});
+                                l->text(FctVar::ColNbAdt), cout, l->text(FctVar::ColPorte)});
+        commande.montantTotal += cout;
     }
     // One token per order on screen, kept until it is written: a confirmation whose answer
     // was lost is settled by it instead of being written a second time.
@@ -543,9 +545,11 @@ void frmMain::AnnoncerFichier(const QString& chemin) {
 }
 
 QString frmMain::ContenuCommande(const modBD::Commande& c) {
-    QStringList champs{c.dateReservation, c.montantTotal, c.nomClient, c.telephoneClient, c.nbForfaits, c.nomVendeur};
+    // Amounts in the caption's form, as the total label has always shown them.
+    QStringList champs{c.dateReservation, c.montantTotal.TexteGeneral(), c.nomClient, c.telephoneClient, c.nbForfaits,
+                       c.nomVendeur};
     for (const modBD::LigneCommande& l : c.lignes)
-        champs << l.nomPiece << l.dateRepresentation << l.nbEnfants << l.nbAdultes << l.cout << l.ventePorte;
+        champs << l.nomPiece << l.dateRepresentation << l.nbEnfants << l.nbAdultes << l.cout.TexteGeneral() << l.ventePorte;
     return champs.join(QChar(0x1f));
 }
 

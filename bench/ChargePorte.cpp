@@ -100,7 +100,7 @@ void Preparer(const QString& etiquette, int parties) {
         c.nbForfaits = QStringLiteral("0");
         c.nomVendeur = kVendeur;
         const int adultes = hasard.bounded(1, 5);
-        c.montantTotal = QString::number(10 * adultes);
+        c.montantTotal = Montant::Centimes(1000LL * adultes);
         c.lignes.append({Piece(etiquette), kDate, QStringLiteral("0"), QString::number(adultes), c.montantTotal, QStringLiteral("Non")});
         modBD::EnregistrerCommande(c);
     }

@@ -109,9 +109,9 @@ void PreparerSoiree() {
     modBD::EnregistrerCapacitePiece(modBD::ObtenirNoPiece(piece).toLongLong(), 32000);
     const QString vendeur = modBD::NomAfficheVendeur(Bench::NomVendeur(1), Bench::EstComedien(1));
     for (int i = 0; i < 500; ++i) {
-        modBD::Commande c{FctVar::ObtenirDateDuJour(), QStringLiteral("20"), QStringLiteral("Soirée %1").arg(i),
+        modBD::Commande c{FctVar::ObtenirDateDuJour(), Montant::Centimes(2000), QStringLiteral("Soirée %1").arg(i),
                           QStringLiteral("555-0000"), QStringLiteral("0"), vendeur, {}};
-        c.lignes.append({piece, date, QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("20"), QStringLiteral("Non")});
+        c.lignes.append({piece, date, QStringLiteral("1"), QStringLiteral("1"), Montant::Centimes(2000), QStringLiteral("Non")});
         modBD::EnregistrerCommande(c);
     }
 }
@@ -223,13 +223,11 @@ modBD::Commande CommandeDeCinqLignes() {
     c.telephoneClient = QStringLiteral("555-1234");
     c.nbForfaits = QStringLiteral("1");
     c.nomVendeur = modBD::NomAfficheVendeur(Bench::NomVendeur(5), Bench::EstComedien(5));
-    double total = 0;
     for (int p = 3; p < 8; ++p) {
         c.lignes.append({Bench::NomPiece(p), Bench::DateRepresentation(p, 0), QStringLiteral("1"), QStringLiteral("2"),
-                         QStringLiteral("12,5"), QStringLiteral("Non")});
-        total += 12.5;
+                         Montant::Centimes(1250), QStringLiteral("Non")});
+        c.montantTotal += Montant::Centimes(1250);
     }
-    c.montantTotal = FctVar::FormaterNombre(total);
     return c;
 }
 

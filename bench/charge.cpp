@@ -94,14 +94,13 @@ modBD::Commande CommandeDuPoste(QRandomGenerator& hasard, const QString& client,
     c.nbForfaits = QStringLiteral("0");
     c.nomVendeur = hasard.bounded(2) ? kVendeurA : kVendeurB + QStringLiteral(" (C)");
     const int lignes = hasard.bounded(1, 5);
-    double totalCommande = 0;
     for (int l = 1; l <= lignes; ++l) {
         const int adultes = hasard.bounded(1, 5);
-        totalCommande += 12.5 * adultes;
-        c.lignes.append({kPiece.arg(l), kDateRepresentation, QStringLiteral("0"), QString::number(adultes),
-                         QLocale().toString(12.5 * adultes), QStringLiteral("Non")});
+        const Montant cout = Montant::Centimes(1250LL * adultes);
+        c.montantTotal += cout;
+        c.lignes.append({kPiece.arg(l), kDateRepresentation, QStringLiteral("0"), QString::number(adultes), cout,
+                         QStringLiteral("Non")});
     }
-    c.montantTotal = QLocale().toString(totalCommande);
     c.jeton = jeton;
     return c;
 }

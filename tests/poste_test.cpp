@@ -90,8 +90,8 @@ int main(int argc, char* argv[]) {
                 const int lignes = hasard.bounded(1, 5);
                 for (int l = 1; l <= lignes; ++l)
                     c.lignes.append({QStringLiteral("P%1").arg(l), QStringLiteral("2026-12-24"), QStringLiteral("1"),
-                                     QStringLiteral("2"), QStringLiteral("10,5"), QStringLiteral("Non")});
-                c.montantTotal = QString::number(10.5 * lignes);
+                                     QStringLiteral("2"), Montant::Centimes(1050), QStringLiteral("Non")});
+                c.montantTotal = Montant::Centimes(1050LL * lignes);
                 Ecrire(QStringLiteral("commande %1 %2").arg(modBD::EnregistrerCommande(c)).arg(lignes));
             }
         } else if (action == QLatin1String("arrivees") && a.size() >= 7) {
@@ -109,8 +109,8 @@ int main(int argc, char* argv[]) {
                 c.nbForfaits = QStringLiteral("0");
                 c.nomVendeur = QStringLiteral("Vendeur");
                 c.lignes.append({QStringLiteral("P1"), QStringLiteral("2026-12-24"), QStringLiteral("1"), QStringLiteral("2"),
-                                 QStringLiteral("10,5"), QStringLiteral("Non")});
-                c.montantTotal = QStringLiteral("10.5");
+                                 Montant::Centimes(1050), QStringLiteral("Non")});
+                c.montantTotal = Montant::Centimes(1050);
                 try {
                     Ecrire(QStringLiteral("commande %1 %2").arg(modBD::EnregistrerCommande(c), c.nomClient));
                 } catch (const modBD::ErreurBD& e) {

@@ -23,12 +23,13 @@ class TestCommandes : public QObject {
     Commande CommandeDeDeuxLignes() {
         Commande c;
         c.dateReservation = QStringLiteral("2026-03-05");
-        c.montantTotal = QStringLiteral("20");
+        c.montantTotal = Montant::Centimes(2000);
         c.nomClient = QStringLiteral("Tremblay");
         c.telephoneClient = QStringLiteral("555-1234");
         c.nbForfaits = QStringLiteral("1");
         c.nomVendeur = QStringLiteral("Anne (C)");
-        c.lignes = {{"L'Avare", "2026-12-24", "1", "2", "12,5", "Non"}, {"Le Cid", "2026-12-31", "0", "3", "7,5", "Non"}};
+        c.lignes = {{"L'Avare", "2026-12-24", "1", "2", Montant::Centimes(1250), "Non"},
+                    {"Le Cid", "2026-12-31", "0", "3", Montant::Centimes(750), "Non"}};
         return c;
     }
 

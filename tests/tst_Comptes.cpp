@@ -55,13 +55,13 @@ void Catalogue(TestSupport::BaseTest& base) {
 modBD::Commande UneCommande(const QString& client = QStringLiteral("Tremblay")) {
     modBD::Commande c;
     c.dateReservation = QStringLiteral("2026-12-07");
-    c.montantTotal = QStringLiteral("25");
+    c.montantTotal = Montant::Centimes(2500);
     c.nomClient = client;
     c.telephoneClient = QStringLiteral("418-555-0101");
     c.nbForfaits = QStringLiteral("0");
     c.nomVendeur = QStringLiteral("Bob");
     c.lignes.append({QStringLiteral("Le Cid"), QStringLiteral("2026-12-24"), QStringLiteral("0"), QStringLiteral("2"),
-                     QStringLiteral("25"), QStringLiteral("Non")});
+                     Montant::Centimes(2500), QStringLiteral("Non")});
     return c;
 }
 

@@ -230,6 +230,24 @@ private slots:
         QCOMPARE(m_bd->Valeur("SELECT Cout FROM InfoReservation ORDER BY NoLigne DESC").toDouble(), 0.1);
     }
 
+    // The order written is what the lines hold, each rounded once: neither a cell's text nor the
+    // caption is read back, so a text changed behind the window's back changes nothing stored.
+    void montantsDesLignesEtNonDesTextes() {
+        m_f->txtNomClient->setText("T");
+        AjouterLigne("L'Avare", "2026-12-24", "1", "0", "1,005", "0");
+        AjouterLigne("Le Cid", "2026-12-31", "1", "0", "2,675", "0");
+        QCOMPARE(m_f->lblMontantTotal->text(), QStringLiteral("3,69"));  // 1,01 + 2,68, not 3,68
+        m_f->lstTransactions->topLevelItem(0)->setText(FctVar::ColCouts, QStringLiteral("999"));
+        m_f->lblMontantTotal->setText(QStringLiteral("5"));
+        m_f->cmdConfirmerTransactions_Click();
+        QVERIFY2(Toolkit::Test::Messages().isEmpty(), qPrintable(Toolkit::Test::DernierMessage().texte));
+        QCOMPARE(m_bd->Valeur("SELECT MontantTotal FROM InfoClientReservation").toDouble(), 3.69);
+        QCOMPARE(m_bd->Valeur("SELECT Cout FROM InfoReservation ORDER BY NoLigne").toDouble(), 1.01);
+        QCOMPARE(m_bd->Compter("InfoReservation", "Cout IN (1.01, 2.68)"), 2);
+        QCOMPARE(m_bd->Valeur("SELECT Detail FROM JournalOperation ORDER BY NoOperation DESC LIMIT 1").toString(),
+                 QStringLiteral("2 ligne(s), montant 3,69"));
+    }
+
     // An at-the-door line mixed with another is refused; once the other line is deleted, it is saved.
     void porteApresSuppression() {
         CommandeValide();

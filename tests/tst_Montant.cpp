@@ -7,6 +7,13 @@
 #include <QSqlQuery>
 #include <QTest>
 
+namespace {
+double Valeur(const QString& requete) {
+    QSqlQuery q = modBD::Executer(requete);
+    return q.next() ? q.value(0).toDouble() : -1.0;
+}
+}  // namespace
+
 class tst_Montant : public QObject {
     Q_OBJECT
 private slots:
@@ -102,26 +109,52 @@ private slots:
         const qint64 piece = base.AjouterPiece(QStringLiteral("Le Cid"));
         base.AjouterRepresentation(piece, QStringLiteral("2026-12-10"));
         base.AjouterVendeur(QStringLiteral("Anne"));
+        // The text procedure refuses it before anything is written.
+        const QString no = modBD::AjouterInfoClientReservation(QStringLiteral("2026-12-01"), QStringLiteral("9e99"),
+                                                               QStringLiteral("Zoé"), QString(), QStringLiteral("0"));
+        QString anne = QStringLiteral("Anne");
+        QVERIFY_THROWS_EXCEPTION(modBD::ErreurBD,
+                                 modBD::AjouterInfoReservation(no, QStringLiteral("Le Cid"), QStringLiteral("2026-12-10"),
+                                                               QStringLiteral("1"), QStringLiteral("0"),
+                                                               QStringLiteral("9e99"), QStringLiteral("Non"), anne));
+        QVERIFY_THROWS_EXCEPTION(modBD::ErreurBD, modBD::CoutDepuisTexte(QStringLiteral("-9e9")));
+        // The total's text follows the plain rule: no number it can hold, so 0.
+        QCOMPARE(Valeur(QStringLiteral("SELECT MontantTotal FROM InfoClientReservation")), 0.0);
+        QCOMPARE(Valeur(QStringLiteral("SELECT COUNT(*) FROM InfoReservation")), 0.0);
+        // An amount beyond the maximum, however it was made, is refused with the whole order.
         modBD::Commande c;
         c.dateReservation = QStringLiteral("2026-12-01");
-        c.montantTotal = QStringLiteral("9e99");
+        c.montantTotal = Montant::Centimes(Montant::kMaximum + 1);
         c.nomClient = QStringLiteral("Zoé");
         c.nbForfaits = QStringLiteral("0");
         c.nomVendeur = QStringLiteral("Anne");
         c.lignes = {{QStringLiteral("Le Cid"), QStringLiteral("2026-12-10"), QStringLiteral("1"), QStringLiteral("0"),
-                     QStringLiteral("9e99"), QStringLiteral("Non")}};
+                     c.montantTotal, QStringLiteral("Non")}};
         QVERIFY_THROWS_EXCEPTION(modBD::ErreurBD, modBD::EnregistrerCommande(c));
-        QCOMPARE(modBD::Executer(QStringLiteral("SELECT COUNT(*) FROM InfoClientReservation")).next(), true);
-        QSqlQuery n = modBD::Executer(QStringLiteral("SELECT COUNT(*) FROM InfoReservation"));
-        QVERIFY(n.next());
-        QCOMPARE(n.value(0).toLongLong(), 0LL);
-        // A cost typed 1,005 is stored as the cent it was rounded to, once.
-        c.lignes[0].cout = QStringLiteral("1,005");
-        c.montantTotal = QStringLiteral("1,01");
-        modBD::EnregistrerCommande(c);
-        QSqlQuery l = modBD::Executer(QStringLiteral("SELECT Cout FROM InfoReservation"));
-        QVERIFY(l.next());
-        QCOMPARE(l.value(0).toDouble(), 1.01);
+        QCOMPARE(Valeur(QStringLiteral("SELECT COUNT(*) FROM InfoClientReservation")), 1.0);
+        // A cost typed 1,005 is stored as the cent it was rounded to, once, by either way in.
+        c.lignes[0].cout = modBD::CoutDepuisTexte(QStringLiteral("1,005"));
+        c.montantTotal = c.lignes[0].cout;
+        const QString commande = modBD::EnregistrerCommande(c);
+        modBD::AjouterInfoReservation(no, QStringLiteral("Le Cid"), QStringLiteral("2026-12-10"), QStringLiteral("1"),
+                                      QStringLiteral("0"), QStringLiteral("1,005"), QStringLiteral("Non"), anne);
+        QCOMPARE(Valeur(QStringLiteral("SELECT COUNT(*) FROM InfoReservation WHERE Cout = 1.01")), 2.0);
+        QCOMPARE(Valeur(QStringLiteral("SELECT MontantTotal FROM InfoClientReservation WHERE NoClient = %1").arg(commande)),
+                 1.01);
+        // A total beyond what one cost may be is the sum of its lines, not 0 (as its text once read).
+        const Montant grosse = Montant::Centimes(6'000'000'000);
+        c.lignes = {{QStringLiteral("Le Cid"), QStringLiteral("2026-12-10"), QStringLiteral("1"), QStringLiteral("0"), grosse,
+                     QStringLiteral("Non")},
+                    {QStringLiteral("Le Cid"), QStringLiteral("2026-12-10"), QStringLiteral("0"), QStringLiteral("1"), grosse,
+                     QStringLiteral("Non")}};
+        c.montantTotal = grosse + grosse;
+        const QString deux = modBD::EnregistrerCommande(c);
+        QCOMPARE(Valeur(QStringLiteral("SELECT MontantTotal FROM InfoClientReservation WHERE NoClient = %1").arg(deux)),
+                 120'000'000.0);
+        // The journal shows the amount as the main window's total does.
+        QCOMPARE(Valeur(QStringLiteral("SELECT COUNT(*) FROM JournalOperation WHERE Detail = '1 ligne(s), montant %1'")
+                            .arg(Montant::Centimes(101).TexteGeneral())),
+                 1.0);
     }
 };
 

@@ -33,11 +33,11 @@ private slots:
         QFETCH(int, lignes);
         TestSupport::BaseTest base;
         base.AjouterVendeur("Anne");
-        modBD::Commande c{"2026-12-07", "0", "Client", "", "0", "Anne", {}, {}};
+        modBD::Commande c{"2026-12-07", Montant(), "Client", "", "0", "Anne", {}, {}};
         for (int i = 0; i < lignes; ++i) {
             const QString piece = QStringLiteral("Pièce %1").arg(i);
             base.AjouterRepresentation(base.AjouterPiece(piece), "2026-12-24");
-            c.lignes.append({piece, "2026-12-24", "1", "1", "10", "Non"});
+            c.lignes.append({piece, "2026-12-24", "1", "1", Montant::Centimes(1000), "Non"});
         }
         const quint32 avant = CompteurModifications(base.chemin());
         modBD::EnregistrerCommande(c);

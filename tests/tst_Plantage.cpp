@@ -30,12 +30,12 @@ constexpr int kVendeurs = 3;
         const int v2 = alea.bounded(1, kVendeurs + 1);
         // An order whose client name tells how many lines it must have.
         const int lignes = alea.bounded(1, 5);
-        modBD::Commande commande{QStringLiteral("2026-12-07"), QStringLiteral("10"),
+        modBD::Commande commande{QStringLiteral("2026-12-07"), Montant::Centimes(1000),
                                  QStringLiteral("%1 lignes %2").arg(lignes).arg(marque), QString(), QStringLiteral("1"),
                                  QStringLiteral("V%1 (C)").arg(v1), {}, {}};
         for (int l = 0; l < lignes; ++l)
             commande.lignes.append({QStringLiteral("Pièce %1").arg(l), QStringLiteral("2026-12-24"), QStringLiteral("1"),
-                                    QStringLiteral("2"), QStringLiteral("2,5"), QStringLiteral("Non")});
+                                    QStringLiteral("2"), Montant::Centimes(250), QStringLiteral("Non")});
         try {
             modBD::EnregistrerCommande(commande);
         } catch (const modBD::ErreurBD&) {

@@ -51,9 +51,9 @@ class TestPorte : public QObject {
     qint64 m_avare = 0, m_rep = 0, m_rep2 = 0;
 
     qint64 Commander(const QString& client, const QString& telephone, int enfants, int adultes, const QString& date = "2026-12-24") {
-        modBD::Commande c{QStringLiteral("2026-12-01"), QStringLiteral("10"), client, telephone, QStringLiteral("0"),
+        modBD::Commande c{QStringLiteral("2026-12-01"), Montant::Centimes(1000), client, telephone, QStringLiteral("0"),
                           QStringLiteral("Alice"), {}, {}};
-        c.lignes.append({QStringLiteral("L'Avare"), date, QString::number(enfants), QString::number(adultes), QStringLiteral("10"),
+        c.lignes.append({QStringLiteral("L'Avare"), date, QString::number(enfants), QString::number(adultes), Montant::Centimes(1000),
                          QStringLiteral("Non")});
         return modBD::EnregistrerCommande(c).toLongLong();
     }

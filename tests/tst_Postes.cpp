@@ -227,10 +227,10 @@ private slots:
         TestSupport::BaseTest base;
         const qint64 rep = base.AjouterRepresentation(base.AjouterPiece(QStringLiteral("P")), QStringLiteral("2026-12-24"));
         base.AjouterVendeur(QStringLiteral("Vendeur"));
-        modBD::Commande c{QStringLiteral("2026-12-07"), QStringLiteral("300"), QStringLiteral("Groupe"), QString(),
+        modBD::Commande c{QStringLiteral("2026-12-07"), Montant::Centimes(30000), QStringLiteral("Groupe"), QString(),
                           QStringLiteral("0"), QStringLiteral("Vendeur"), {}, {}};
         c.lignes.append({QStringLiteral("P"), QStringLiteral("2026-12-24"), QStringLiteral("0"), QStringLiteral("30"),
-                         QStringLiteral("300"), QStringLiteral("Non")});
+                         Montant::Centimes(30000), QStringLiteral("Non")});
         const qint64 no = modBD::EnregistrerCommande(c).toLongLong();
         modBD::Executer(QStringLiteral("DROP TABLE ArriveeCommande"));
         const auto arrives = [&] {
@@ -257,10 +257,10 @@ private slots:
         base.AjouterVendeur(QStringLiteral("Vendeur"));
         QList<qint64> commandes;
         for (int i = 0; i < 6; ++i) {
-            modBD::Commande c{QStringLiteral("2026-12-07"), QStringLiteral("10"), QStringLiteral("Client %1").arg(i), QString(),
+            modBD::Commande c{QStringLiteral("2026-12-07"), Montant::Centimes(1000), QStringLiteral("Client %1").arg(i), QString(),
                               QStringLiteral("0"), QStringLiteral("Vendeur"), {}, {}};
             c.lignes.append({QStringLiteral("P"), QStringLiteral("2026-12-24"), QStringLiteral("0"), QStringLiteral("1"),
-                             QStringLiteral("10"), QStringLiteral("Non")});
+                             Montant::Centimes(1000), QStringLiteral("Non")});
             commandes << modBD::EnregistrerCommande(c).toLongLong();
         }
         QVERIFY(!modBD::TablePresente(QStringLiteral("AnnulationCommande")));

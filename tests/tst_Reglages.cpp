@@ -292,10 +292,10 @@ private slots:
         QCOMPARE(modBD::AjouterRepresentation(modBD::ObtenirNoPiece(QStringLiteral("Hamlet")), QStringLiteral("2026-12-24")),
                  modBD::ResultatAjout::Ajoute);
         QCOMPARE(modBD::AjouterVendeur(QStringLiteral("Alice"), false), modBD::ResultatAjout::Ajoute);
-        modBD::Commande c{QStringLiteral("2026-12-07"), QStringLiteral("10"), QStringLiteral("Gagnon"), QString(),
+        modBD::Commande c{QStringLiteral("2026-12-07"), Montant::Centimes(1000), QStringLiteral("Gagnon"), QString(),
                           QStringLiteral("0"), QStringLiteral("Alice"),
                           {{QStringLiteral("Hamlet"), QStringLiteral("2026-12-24"), QStringLiteral("1"), QStringLiteral("0"),
-                            QStringLiteral("10"), QStringLiteral("Non")}},
+                            Montant::Centimes(1000), QStringLiteral("Non")}},
                           {}};
         const QString no = modBD::EnregistrerCommande(c);
         // The cancellations' table made by the administrator: the account uses it, never creates it again.

@@ -803,8 +803,8 @@ private slots:
         c.nomClient = "Client après la copie sautée";
         c.nbForfaits = "0";
         c.nomVendeur = "Vendeur";
-        c.montantTotal = "10.5";
-        c.lignes.append({"P1", "2026-12-24", "1", "2", "10,5", "Non"});
+        c.montantTotal = Montant::Centimes(1050);
+        c.lignes.append({"P1", "2026-12-24", "1", "2", Montant::Centimes(1050), "Non"});
         modBD::EnregistrerCommande(c);
         QCOMPARE(base.Compter("InfoClientReservation", "NomClient = 'Client après la copie sautée'"), 1);
 

@@ -57,9 +57,11 @@ class TestSoiree : public QObject {
     // One order through the same write as "Confirmer"; returns its number.
     qint64 Commander(const QString& client, const QString& piece, const QString& date, int enfants, int adultes,
                      const QString& cout, bool porte = false) {
-        modBD::Commande c{QStringLiteral("2026-12-01"), cout, client, QStringLiteral("555-1234"), QStringLiteral("0"),
+        // The test's costs are texts as a clerk types them, read by the order procedures' rule.
+        const Montant montant = Montant::LireTexte(cout);
+        modBD::Commande c{QStringLiteral("2026-12-01"), montant, client, QStringLiteral("555-1234"), QStringLiteral("0"),
                           QStringLiteral("Alice"), {}, {}};
-        c.lignes.append({piece, date, QString::number(enfants), QString::number(adultes), cout,
+        c.lignes.append({piece, date, QString::number(enfants), QString::number(adultes), montant,
                          porte ? QStringLiteral("Oui") : QStringLiteral("Non")});
         return modBD::EnregistrerCommande(c).toLongLong();
     }
@@ -382,6 +384,26 @@ private slots:
         QVERIFY(!modBD::TablePresente(QStringLiteral("TarifPiece")));
         modBD::EnregistrerNomCompagnie(QStringLiteral("Théâtre du Quai"));
         QCOMPARE(modBD::LireNomCompagnie(), QStringLiteral("Théâtre du Quai"));
+    }
+
+    // A door sale's cost is read once: the order, its line and the journal carry the same cent;
+    // a cost beyond what may be typed is refused before anything is written.
+    void venteALaPorteLueUneFois() {
+        const QString no = modBD::EnregistrerVentePorte(QStringLiteral("L'Avare"), QStringLiteral("2026-12-24"),
+                                                        QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("1,005"),
+                                                        QStringLiteral("Alice"), QStringLiteral("2026-12-24"));
+        QCOMPARE(m_bd->Valeur(QStringLiteral("SELECT MontantTotal FROM InfoClientReservation WHERE NoClient = %1").arg(no)).toDouble(), 1.01);
+        QCOMPARE(m_bd->Valeur(QStringLiteral("SELECT Cout FROM InfoReservation WHERE NoClient = %1").arg(no)).toDouble(), 1.01);
+        QCOMPARE(m_bd->Valeur(QStringLiteral("SELECT Detail FROM JournalOperation WHERE Action = 'Vente à la porte'")).toString(),
+                 QStringLiteral("1 ligne(s), montant 1,01"));
+        const qint64 journal = m_bd->Compter(QStringLiteral("JournalOperation"));
+        QVERIFY_THROWS_EXCEPTION(modBD::ErreurBD,
+                                 modBD::EnregistrerVentePorte(QStringLiteral("L'Avare"), QStringLiteral("2026-12-24"),
+                                                              QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("9e99"),
+                                                              QStringLiteral("Alice"), QStringLiteral("2026-12-24")));
+        QCOMPARE(m_bd->Compter(QStringLiteral("InfoClientReservation")), 1);
+        QCOMPARE(m_bd->Compter(QStringLiteral("InfoReservation")), 1);
+        QCOMPARE(m_bd->Compter(QStringLiteral("JournalOperation")), journal);
     }
 
     // The balance of every performance and the closing page, against totals worked out by hand.

@@ -51,12 +51,12 @@ void UtiliserListe(QWidget* liste) {
 modBD::Commande UneCommande() {
     modBD::Commande c;
     c.dateReservation = QStringLiteral("2026-12-07");
-    c.montantTotal = QStringLiteral("25");
+    c.montantTotal = Montant::Centimes(2500);
     c.nomClient = QStringLiteral("Tremblay");
     c.nbForfaits = QStringLiteral("0");
     c.nomVendeur = QStringLiteral("Bob");
     c.lignes.append({QStringLiteral("L'Avare"), QStringLiteral("2026-12-24"), QStringLiteral("0"), QStringLiteral("2"),
-                     QStringLiteral("25"), QStringLiteral("Non")});
+                     Montant::Centimes(2500), QStringLiteral("Non")});
     return c;
 }
 

@@ -4,6 +4,7 @@
 #include "frmMain.h"
 #include "modBD.h"
 #include "modBD_Catalogue.h"
+#include "modBD_Commandes.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -282,6 +283,21 @@ private slots:
         for (const auto& relation : total->relations(QAccessible::Label))
             nommeParSaLegende |= relation.first->object() == f.Label2;
         QVERIFY(nommeParSaLegende);
+    }
+
+    // An order's content, which tells whether it changed since its token was made: amounts in the
+    // caption's form, one cent apart is another order.
+    void contenuDeCommandeSelonSesMontants() {
+        modBD::Commande c{"2026-12-07", Montant::Centimes(2050), "Gagnon", "", "0", "Anne",
+                          {{"Hamlet", "2026-12-24", "0", "1", Montant::Centimes(1250), "Non"},
+                           {"Le Cid", "2026-12-24", "0", "1", Montant::Centimes(800), "Non"}}, {}};
+        const QString contenu = frmMain::ContenuCommande(c);
+        QCOMPARE(contenu.split(QChar(0x1f)).mid(0, 2), (QStringList{"2026-12-07", "20,5"}));
+        QCOMPARE(contenu.split(QChar(0x1f)).at(10), QStringLiteral("12,5"));
+        c.lignes[1].cout += Montant::Centimes(1);
+        QVERIFY(frmMain::ContenuCommande(c) != contenu);
+        c.lignes[1].cout -= Montant::Centimes(1);
+        QCOMPARE(frmMain::ContenuCommande(c), contenu);
     }
 
     void barreDeStatutEffaceeApresTroisSecondes() {

@@ -305,8 +305,8 @@ private slots:
 
         QCOMPARE(modBD::AjouterRepresentation(modBD::ObtenirNoPiece("Hamlet"), "2026-12-24"), modBD::ResultatAjout::Ajoute);
         QCOMPARE(modBD::AjouterVendeur("Anne", false), modBD::ResultatAjout::Ajoute);
-        modBD::Commande commande{"2026-12-07", "10", "Gagnon", "", "0", "Anne",
-                                 {{"Hamlet", "2026-12-24", "0", "1", "10", "Non"}}, {}};
+        modBD::Commande commande{"2026-12-07", Montant::Centimes(1000), "Gagnon", "", "0", "Anne",
+                                 {{"Hamlet", "2026-12-24", "0", "1", Montant::Centimes(1000), "Non"}}, {}};
         modBD::EnregistrerCommande(commande);
         QCOMPARE(commandes.count(), 1);
         commande.lignes.first().dateRepresentation = "2031-01-01";  // no such performance: nothing written

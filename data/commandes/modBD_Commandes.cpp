@@ -25,28 +25,25 @@ qint16 Compte(const QString& texte, const QString& quoi) {
         throw ErreurBD(QStringLiteral("%1 « %2 » n'est pas un nombre entier entre -32768 et 32767.").arg(quoi, texte));
     return *n;
 }
-}  // namespace
 
-QString AjouterInfoClientReservation(const QString& dateReservation, const QString& montantTotal,
-                                     const QString& nomClient, const QString& telephoneClient,
-                                     const QString& nbForfaits) {
-    const double montant = Montant::LireTexte(montantTotal).Nombre();
+QString InsererCommande(const QString& dateReservation, Montant montantTotal, const QString& nomClient,
+                        const QString& telephoneClient, const QString& nbForfaits) {
     const qint16 forfaits = Compte(nbForfaits, QStringLiteral("Le nombre de forfaits"));
     const qint64 no = InsererEtObtenirNumero(QStringLiteral("INSERT INTO InfoClientReservation "
                                                             "(DateReservation, MontantTotal, NomClient, TelephoneClient, NbForfaits) "
                                                             "VALUES (?, ?, ?, ?, ?)"),
-                                             {Texte(dateReservation), montant, Texte(nomClient), Texte(telephoneClient), forfaits},
+                                             {Texte(dateReservation), montantTotal.Nombre(), Texte(nomClient),
+                                              Texte(telephoneClient), forfaits},
                                              QStringLiteral("NoClient"));
     return QString::number(no);
 }
 
-void AjouterInfoReservation(const QString& noClient, const QString& nomPiece, const QString& dateRepresentation,
-                            const QString& nbEnfants, const QString& nbAdultes, const QString& cout,
-                            const QString& ventePorte, QString& nomVendeur) {
-    // A number beyond what a cost may be ("9e99") is refused, never stored as 0 or as itself.
-    if (Regles::EstNumerique(cout) && !Montant::LireSaisie(cout))
-        throw ErreurBD(QStringLiteral("Le champ des coûts n'est pas valide! (« %1 »)").arg(cout));
-    const double montant = Montant::LireTexte(cout).Nombre();
+void InsererLigne(const QString& noClient, const QString& nomPiece, const QString& dateRepresentation,
+                  const QString& nbEnfants, const QString& nbAdultes, Montant cout, const QString& ventePorte,
+                  QString& nomVendeur) {
+    // Refused as a typed cost would be, however the amount was made.
+    if (cout > Montant::Centimes(Montant::kMaximum) || cout < Montant::Centimes(-Montant::kMaximum))
+        throw ErreurBD(QStringLiteral("Le champ des coûts n'est pas valide! (« %1 »)").arg(cout.TexteGeneral()));
     const qint16 porte = ventePorte == QLatin1String("Oui") ? 1 : 0;
 
     const QString noPiece = ObtenirNoPiece(nomPiece);
@@ -72,7 +69,28 @@ void AjouterInfoReservation(const QString& noClient, const QString& nomPiece, co
     Executer(QStringLiteral("INSERT INTO InfoReservation "
                             "(NoClient, NoRepresentation, NbEnfant, NbAdulte, Cout, VentePorte, NoVendeur) "
                             "VALUES (?, ?, ?, ?, ?, ?, ?)"),
-             {client, noRepresentation.toLongLong(), enfants, adultes, montant, porte, *noVendeur});
+             {client, noRepresentation.toLongLong(), enfants, adultes, cout.Nombre(), porte, *noVendeur});
+}
+}  // namespace
+
+QString AjouterInfoClientReservation(const QString& dateReservation, const QString& montantTotal,
+                                     const QString& nomClient, const QString& telephoneClient,
+                                     const QString& nbForfaits) {
+    return InsererCommande(dateReservation, Montant::LireTexte(montantTotal), nomClient, telephoneClient, nbForfaits);
+}
+
+Montant CoutDepuisTexte(const QString& cout) {
+    // A number beyond what a cost may be ("9e99") is refused, never stored as 0 or as itself.
+    if (Regles::EstNumerique(cout) && !Montant::LireSaisie(cout))
+        throw ErreurBD(QStringLiteral("Le champ des coûts n'est pas valide! (« %1 »)").arg(cout));
+    return Montant::LireTexte(cout);
+}
+
+void AjouterInfoReservation(const QString& noClient, const QString& nomPiece, const QString& dateRepresentation,
+                            const QString& nbEnfants, const QString& nbAdultes, const QString& cout,
+                            const QString& ventePorte, QString& nomVendeur) {
+    InsererLigne(noClient, nomPiece, dateRepresentation, nbEnfants, nbAdultes, CoutDepuisTexte(cout), ventePorte,
+                 nomVendeur);
 }
 
 QString EnregistrerCommande(const Commande& commande) { return EnregistrerCommande(commande, {}); }
@@ -87,15 +105,14 @@ QString EnregistrerCommande(const Commande& commande, const std::function<void(c
                                       [](const LigneCommande& l) { return l.ventePorte == QLatin1String("Oui"); });
     const QString no = FaireUneSeuleFois(jeton, TextesPerteCommande(), [&]() {
         ExigerRole(aLaPorte ? Role::Porte : Role::Billetterie);
-        const QString noClient = AjouterInfoClientReservation(commande.dateReservation, commande.montantTotal,
-                                                              commande.nomClient, commande.telephoneClient,
-                                                              commande.nbForfaits);
+        const QString noClient = InsererCommande(commande.dateReservation, commande.montantTotal, commande.nomClient,
+                                                 commande.telephoneClient, commande.nbForfaits);
         for (qsizetype i = 0; i < commande.lignes.size(); ++i) {
             const LigneCommande& l = commande.lignes.at(i);
             QString vendeur = commande.nomVendeur;  // a fresh copy per line: the lookup trims it in place
             try {
-                AjouterInfoReservation(noClient, l.nomPiece, l.dateRepresentation, l.nbEnfants, l.nbAdultes, l.cout,
-                                       l.ventePorte, vendeur);
+                InsererLigne(noClient, l.nomPiece, l.dateRepresentation, l.nbEnfants, l.nbAdultes, l.cout, l.ventePorte,
+                             vendeur);
             } catch (const ErreurBD& e) {
                 throw ErreurBD(QStringLiteral("Ligne %1 (« %2 », %3) : %4")
                                    .arg(i + 1)
@@ -104,10 +121,11 @@ QString EnregistrerCommande(const Commande& commande, const std::function<void(c
             }
         }
         SignalerChangement(Domaine::Commandes);
-        // The order's number and amount, never the client's name or phone.
+        // The order's number and amount, never the client's name or phone. The amount in the
+        // main window's caption form ("157,5"), as the journal has always shown it.
         Journaliser(aLaPorte ? QStringLiteral("Vente à la porte") : QStringLiteral("Commande confirmée"),
                     QStringLiteral("Commande %1").arg(noClient),
-                    QStringLiteral("%1 ligne(s), montant %2").arg(commande.lignes.size()).arg(commande.montantTotal));
+                    QStringLiteral("%1 ligne(s), montant %2").arg(commande.lignes.size()).arg(commande.montantTotal.TexteGeneral()));
         if (dansLaMemeTransaction) dansLaMemeTransaction(noClient);
         return noClient;
     });

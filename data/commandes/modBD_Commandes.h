@@ -1,6 +1,9 @@
 // Writing a confirmed client order: the order row, then one row per line.
-// Values arrive as the texts the main window shows; conversions happen here.
+// An order's amounts travel as Montant; the two text procedures below take the texts of their
+// callers and convert them once, here.
 #pragma once
+
+#include "Montant.h"
 
 #include <QList>
 #include <QString>
@@ -23,19 +26,24 @@ void AjouterInfoReservation(const QString& noClient, const QString& nomPiece, co
                             const QString& nbEnfants, const QString& nbAdultes, const QString& cout,
                             const QString& ventePorte, QString& nomVendeur);
 
-// One line of the order list, its six column texts.
+// A line's cost given as text, by the rule of the text procedures: a number beyond what a cost
+// may be ("9e99") is refused (ErreurBD "Le champ des coûts n'est pas valide!"); any other text is
+// read by Montant::LireTexte.
+Montant CoutDepuisTexte(const QString& cout);
+
+// One line of the order list: its column texts, and its cost as an amount.
 struct LigneCommande {
     QString nomPiece;
     QString dateRepresentation;
     QString nbEnfants;
     QString nbAdultes;
-    QString cout;
+    Montant cout;
     QString ventePorte;  // "Oui" or "Non"
 };
 
 struct Commande {
     QString dateReservation;
-    QString montantTotal;
+    Montant montantTotal;
     QString nomClient;
     QString telephoneClient;
     QString nbForfaits;
@@ -47,6 +55,7 @@ struct Commande {
 };
 
 // Writes the order row and every line, in list order, in one transaction: all or nothing.
+// A line's cost beyond ±99 999 999,99 is refused as a typed one would be.
 // Returns the new order number as text. On failure throws ErreurBD whose message names the
 // line at fault (number, play, date) and nothing at all is left in the database.
 // Done once per token: when the server's answer to the commit is lost, the token settles it

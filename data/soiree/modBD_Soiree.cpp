@@ -311,15 +311,17 @@ QString EnregistrerVentePorte(const QString& nomPiece, const QString& dateRepres
                               const QString& dateVente,
                               const std::function<void(const QString& noClient)>& dansLaMemeTransaction,
                               const QString& jeton) {
+    // The cost typed at the door, read once: the order and its one line carry the amount.
+    const Montant montant = CoutDepuisTexte(cout);
     Commande c;
     c.dateReservation = dateVente;
-    c.montantTotal = cout;
+    c.montantTotal = montant;
     c.nomClient = QStringLiteral("Vente à la porte");
     c.telephoneClient = QString();
     c.nbForfaits = QStringLiteral("0");
     c.nomVendeur = nomVendeur;
     c.jeton = jeton;
-    c.lignes.append({nomPiece, dateRepresentation, nbEnfants, nbAdultes, cout, QStringLiteral("Oui")});
+    c.lignes.append({nomPiece, dateRepresentation, nbEnfants, nbAdultes, montant, QStringLiteral("Oui")});
     const QString no = EnregistrerCommande(c, dansLaMemeTransaction);
     const qint64 noRepresentation = TrouverRepresentation(nomPiece, dateRepresentation);
     try {
