@@ -100,25 +100,29 @@ Tete LireTete(QSqlQuery& q) {
 
 const QString kRequeteTete = QStringLiteral("SELECT NoOperation, Empreinte FROM JournalOperation ORDER BY NoOperation DESC LIMIT 1");
 
+// The head's own connection, opened before the journal's lock is taken: a server slow to
+// answer a new session must never keep the other stations waiting on that lock.
+void OuvrirConnexionTete() {
+    if (g_connexionTete == NumeroConnexion()) return;
+    FermerConnexionTete();
+    static const bool fermeeAvecLaBase = [] {
+        AvantFermetureConnexion(FermerConnexionTete);  // never left open on a base the program left
+        return true;
+    }();
+    Q_UNUSED(fermeeAvecLaBase);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), kNomConnexionTete);
+    detail::ConfigurerServeur(db, ServeurActif());
+    if (db.open()) {
+        QSqlQuery q(db);
+        q.exec(QStringLiteral("SET statement_timeout = '10s'"));
+    }
+    g_connexionTete = NumeroConnexion();  // not tried again before the next reconnection
+}
+
 // The last row as committed now, read on a short connection of its own: the unit's serializable
 // snapshot was taken at its first statement and may miss rows other stations committed since,
 // while the journal's lock (held from here to the unit's end) keeps any new one from coming.
 std::optional<Tete> TeteValidee() {
-    if (g_connexionTete != NumeroConnexion()) {
-        FermerConnexionTete();
-        static const bool fermeeAvecLaBase = [] {
-            AvantFermetureConnexion(FermerConnexionTete);  // never left open on a base the program left
-            return true;
-        }();
-        Q_UNUSED(fermeeAvecLaBase);
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), kNomConnexionTete);
-        detail::ConfigurerServeur(db, ServeurActif());
-        if (db.open()) {
-            QSqlQuery q(db);
-            q.exec(QStringLiteral("SET statement_timeout = '10s'"));
-        }
-        g_connexionTete = NumeroConnexion();  // not tried again before the next reconnection
-    }
     QSqlDatabase db = QSqlDatabase::database(kNomConnexionTete, false);
     if (!db.isOpen()) return std::nullopt;
     QSqlQuery q(db);
@@ -136,6 +140,7 @@ std::optional<Tete> TeteValidee() {
 Tete TeteJournal() {
     if (g_teteUnite) return *g_teteUnite;
     if (SurServeur()) {
+        OuvrirConnexionTete();
         Executer(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kCleVerrouJournal));
         if (const auto tete = TeteValidee()) return *tete;
     }
