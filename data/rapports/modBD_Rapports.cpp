@@ -543,10 +543,10 @@ struct IndicesVendeurs {
     }
 };
 
-// Slice by slice (both statements cut the sellers alike), each pair kept as numbers only. A
-// deque grows without copying what it holds, so the read never needs twice its size.
-std::deque<PaireVendeurs> LirePairesVendeurs(LectureVendeurs& lecture, IndicesVendeurs& ix) {
-    std::deque<PaireVendeurs> paires;
+// Slice by slice (both statements cut the sellers alike), each (seller, performance) pair
+// handed over with its numbers: only one slice's sums are ever held.
+template <typename Garder>
+void ParcourirPaires(LectureVendeurs& lecture, Garder&& garder) {
     std::vector<SommeVendeur> mouvements, ventes;
     for (size_t i = 0; i < lecture.tranches.size(); ++i) {
         mouvements.clear();
@@ -554,14 +554,22 @@ std::deque<PaireVendeurs> LirePairesVendeurs(LectureVendeurs& lecture, IndicesVe
         lecture.lireTranche(lecture.sqlMouvements, false, i, mouvements);
         lecture.lireTranche(lecture.sqlVentes, true, i, ventes);
         ApparierSommes(mouvements, ventes, [&](const SommeVendeur* mouvement, const SommeVendeur* vente) {
-            const SommeVendeur& x = mouvement ? *mouvement : *vente;
             LigneVendeurs l;
             ChiffresPaire(mouvement, vente, l);
-            paires.push_back({IndicesVendeurs::Indice(ix.vendeurs, ix.noVendeurs, x.vendeur),
-                              IndicesVendeurs::Indice(ix.representations, ix.noRepresentations, x.representation), l.recus,
-                              l.rendus, l.vendus, l.montantVendu.centimes(), l.payeCaisse.centimes()});
+            garder(mouvement ? *mouvement : *vente, l);
         });
     }
+}
+
+// Each pair kept as numbers only. A deque grows without copying what it holds, so the read
+// never needs twice its size.
+std::deque<PaireVendeurs> LirePairesVendeurs(LectureVendeurs& lecture, IndicesVendeurs& ix) {
+    std::deque<PaireVendeurs> paires;
+    ParcourirPaires(lecture, [&](const SommeVendeur& x, const LigneVendeurs& l) {
+        paires.push_back({IndicesVendeurs::Indice(ix.vendeurs, ix.noVendeurs, x.vendeur),
+                          IndicesVendeurs::Indice(ix.representations, ix.noRepresentations, x.representation), l.recus,
+                          l.rendus, l.vendus, l.montantVendu.centimes(), l.payeCaisse.centimes()});
+    });
     return paires;
 }
 
@@ -657,25 +665,16 @@ QList<ReglementVendeur> RapportReglement(const QString& nomPiece, const QString&
     // Slice by slice (both statements cut the sellers alike), each pair summed into its seller
     // at once: only one slice's sums are ever held, whatever the history.
     QHash<qlonglong, ReglementVendeur> parNumero;
-    std::vector<SommeVendeur> mouvements, ventes;
-    for (size_t i = 0; i < lecture.tranches.size(); ++i) {
-        mouvements.clear();
-        ventes.clear();
-        lecture.lireTranche(lecture.sqlMouvements, false, i, mouvements);
-        lecture.lireTranche(lecture.sqlVentes, true, i, ventes);
-        ApparierSommes(mouvements, ventes, [&](const SommeVendeur* mouvement, const SommeVendeur* vente) {
-            LigneVendeurs l;
-            ChiffresPaire(mouvement, vente, l);
-            ReglementVendeur& r = parNumero[mouvement ? mouvement->vendeur : vente->vendeur];
-            r.recus += l.recus;
-            r.rendus += l.rendus;
-            r.vendus += l.vendus;
-            r.aRendre += l.aRendre();
-            r.sansBillet += l.vendusSansBillet();
-            r.montantVendu += l.montantVendu;
-            r.payeCaisse += l.payeCaisse;
-        });
-    }
+    ParcourirPaires(lecture, [&](const SommeVendeur& x, const LigneVendeurs& l) {
+        ReglementVendeur& r = parNumero[x.vendeur];
+        r.recus += l.recus;
+        r.rendus += l.rendus;
+        r.vendus += l.vendus;
+        r.aRendre += l.aRendre();
+        r.sansBillet += l.vendusSansBillet();
+        r.montantVendu += l.montantVendu;
+        r.payeCaisse += l.payeCaisse;
+    });
     return ReglementsParNom(parNumero, nomVendeur);
 }
 
