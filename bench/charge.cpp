@@ -560,7 +560,9 @@ int ConclureCommandes(Releve& r, const Suivi& s, const Options& o, int nbPannes,
 
 // The parent: starts the stations, makes the faults, gathers the reports, checks the base.
 int Charger(Options o) {
-    o.etiquette = QStringLiteral("charge-%1").arg(QDateTime::currentMSecsSinceEpoch());
+    // Two loads started in the same millisecond on one base (the tests start them together)
+    // must never count each other's orders: the process number sets them apart.
+    o.etiquette = QStringLiteral("charge-%1-%2").arg(QDateTime::currentMSecsSinceEpoch()).arg(QCoreApplication::applicationPid());
     QTemporaryDir temp;
     o.depart = QDir(temp.path()).filePath(QStringLiteral("depart"));
     if (!o.pannes.isEmpty()) o.finPannes = QDir(temp.path()).filePath(QStringLiteral("fin-pannes"));

@@ -12,6 +12,7 @@
 #include "frmMain.h"
 #include "modBD.h"
 #include "modBD_Inventaire.h"
+#include "modBD_Journal.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -269,6 +270,10 @@ private slots:
         if (!TestSupport::SurServeur()) QSKIP("a file base has no server to restart");
         QFETCH(Chemin, chemin);
         const Saisie saisie = Saisir(chemin);
+        // A journal row on the old session first: what the station kept of that session
+        // (its prepared statements) must not follow it onto the new one.
+        modBD::Journaliser(QStringLiteral("Essai"), QStringLiteral("avant le redémarrage"));
+        const qint64 lignesJournal = m_bd->Compter(QStringLiteral("JournalOperation"));
         const QMap<QString, qint64> avant = Comptes(*m_bd);
         m_serveur->Suspendre();
         m_serveur->Reprendre();
@@ -278,6 +283,9 @@ private slots:
         QMap<QString, qint64> attendu = avant;
         for (auto it = saisie.ecarts.cbegin(); it != saisie.ecarts.cend(); ++it) attendu[it.key()] += it.value();
         QCOMPARE(Comptes(*m_bd), attendu);
+        QVERIFY(m_bd->Compter(QStringLiteral("JournalOperation")) > lignesJournal);
+        const modBD::VerificationJournal v = modBD::VerifierJournal();
+        QVERIFY2(v.intact, qPrintable(QString::number(v.operationFautive)));
     }
 };
 

@@ -181,6 +181,7 @@ void Reconnecter() {
     // Until the new session is there, every next unit of work tries again.
     S().perdue = true;
     db.close();
+    detail::SessionTerminee();
     if (!db.open())
         throw ErreurBD(QStringLiteral("La base de données %1 est injoignable : rien n'a été enregistré. Ce que vous "
                                       "avez tapé reste à l'écran : réessayez quand le serveur répondra de nouveau.\n(%2)")

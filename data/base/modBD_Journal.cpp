@@ -83,6 +83,20 @@ bool TableComptesPresente() {
     return true;
 }
 
+// On a server the journal's INSERT is prepared once per session: while every other station
+// waits on the journal's lock, a row then costs one exchange with the server instead of three
+// (Qt prepares, executes and frees a statement for each query).
+struct InsertionPreparee {
+    std::optional<QSqlQuery> requete;
+    quint64 connexion = 0;
+};
+InsertionPreparee g_insertion;
+
+// Qt frees a prepared statement on whatever session its connection holds when the query is
+// dropped: it is dropped before its own session closes, or once that session is gone, never
+// on the next one (where the unknown name would abort the unit under way).
+void OublierInsertion() { g_insertion = {}; }
+
 void FermerConnexionTete() {
     {
         QSqlDatabase db = QSqlDatabase::database(kNomConnexionTete, false);
@@ -106,7 +120,10 @@ void OuvrirConnexionTete() {
     if (g_connexionTete == NumeroConnexion()) return;
     FermerConnexionTete();
     static const bool fermeeAvecLaBase = [] {
-        AvantFermetureConnexion(FermerConnexionTete);  // never left open on a base the program left
+        AvantFermetureConnexion([] {  // never left open on a base the program left
+            OublierInsertion();
+            FermerConnexionTete();
+        });
         return true;
     }();
     Q_UNUSED(fermeeAvecLaBase);
@@ -123,14 +140,17 @@ void OuvrirConnexionTete() {
 // snapshot was taken at its first statement and may miss rows other stations committed since,
 // while the journal's lock (held from here to the unit's end) keeps any new one from coming.
 std::optional<Tete> TeteValidee() {
-    QSqlDatabase db = QSqlDatabase::database(kNomConnexionTete, false);
-    if (!db.isOpen()) return std::nullopt;
-    QSqlQuery q(db);
-    if (!q.exec(kRequeteTete)) {
-        FermerConnexionTete();  // gone (a session ended by the server): opened again next time
-        return std::nullopt;
+    std::optional<Tete> tete;
+    {
+        QSqlDatabase db = QSqlDatabase::database(kNomConnexionTete, false);
+        if (!db.isOpen()) return std::nullopt;
+        QSqlQuery q(db);
+        if (q.exec(kRequeteTete)) tete = LireTete(q);
     }
-    return LireTete(q);
+    // Failed: a session ended by the server, or a journal this very unit is creating (not
+    // visible from there yet). Opened again next time.
+    if (!tete) FermerConnexionTete();
+    return tete;
 }
 
 // Where the new row chains from. On a server the journal's lock is taken first, for the rest
@@ -170,12 +190,38 @@ Operation LireOperation(const QSqlQuery& q) {
 }  // namespace
 
 namespace {
+const QString kInsertion = QStringLiteral("INSERT INTO JournalOperation (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?)").arg(kColonnes);
+
+// The station's own server session only (not an administrator's connection of the moment).
+bool InsertionGardee() {
+    return SurServeur() && detail::SessionActive().enTransaction && Connexion().connectionName() == detail::kNomConnexion &&
+           Connexion().isOpen();
+}
+
+void Inserer(const QVariantList& valeurs) {
+    if (!InsertionGardee()) {
+        Executer(kInsertion, valeurs);
+        return;
+    }
+    QSqlDatabase db = Connexion();
+    if (g_insertion.requete && g_insertion.connexion != NumeroConnexion()) OublierInsertion();
+    if (!g_insertion.requete) {
+        QSqlQuery q(db);
+        if (!q.prepare(kInsertion)) throw detail::ErreurDe(db, q.lastError());
+        g_insertion = {std::move(q), NumeroConnexion()};
+    }
+    QSqlQuery& q = *g_insertion.requete;
+    for (qsizetype i = 0; i < valeurs.size(); ++i) q.bindValue(static_cast<int>(i), valeurs.at(i));
+    if (!q.exec()) throw detail::ErreurDe(db, q.lastError());
+}
+
 void EcrireLigne(const LigneEnAttente& l) {
     const Tete tete = TeteJournal();
     const qint64 no = tete.no + 1;
     const QString empreinte = EmpreinteChainon(tete.empreinte, no, l.moment, l.poste, l.employe, l.action, l.objet, l.detail);
-    Executer(QStringLiteral("INSERT INTO JournalOperation (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?)").arg(kColonnes),
-             {no, l.moment, l.poste, l.employe, l.action, l.objet, l.detail, empreinte});
+    // A null text would be bound as NULL: every field is text, empty when there is nothing.
+    const auto texte = [](const QString& t) { return t.isNull() ? QStringLiteral("") : t; };
+    Inserer({no, texte(l.moment), texte(l.poste), texte(l.employe), texte(l.action), texte(l.objet), texte(l.detail), empreinte});
     if (detail::SessionActive().enTransaction) g_teteUnite = Tete{no, empreinte};
 }
 }  // namespace
@@ -382,6 +428,8 @@ void ApresTransaction() {
     g_enAttente.clear();
     g_teteUnite.reset();
 }
+
+void SessionTerminee() { OublierInsertion(); }
 }  // namespace detail
 
 }  // namespace modBD

@@ -89,6 +89,8 @@ QString MessageConnexionPerdue();
 QString RaisonConnexionServeur(const QSqlError& erreur, const ParametresServeur& serveur);
 void ConfigurerServeur(QSqlDatabase& db, const ParametresServeur& s);
 void Reconnecter();
+// The server session is gone (closed under a reconnection): what the journal kept of it is dropped.
+void SessionTerminee();
 // SQLite keeps writing to a file that was deleted or replaced behind its back: every
 // statement checks first (a no-op unless the base is a file).
 void VerifierFichierInchange(bool lecture);
