@@ -295,7 +295,13 @@ void frmMain::showEvent(QShowEvent* e) {
 
 bool frmMain::Form_Load() {
     DPDateTransaction->setDate(FctVar::TexteEnDate(FctVar::ObtenirDateDuJour()));
-    if (!modBD::OuvrirConnexion() && !TraiterEchecOuverture()) {
+    bool ouverte = true;
+    try {
+        modBD::OuvrirBase();
+    } catch (const modBD::ErreurOuverture& e) {
+        ouverte = TraiterEchecOuverture(e);
+    }
+    if (!ouverte) {
         Toolkit::TerminerProgramme();
         return false;
     }
@@ -337,43 +343,40 @@ void frmMain::IndiquerDebut() {
 
 // The database could not be opened: say which file and why; offer to create a missing one,
 // never touch an existing one. True when a usable database is now open.
-bool frmMain::TraiterEchecOuverture() {
-    const QString chemin = modBD::CheminBD();
-    if (modBD::DernierEchecOuverture() == modBD::EchecOuverture::FichierAbsent) {
-        const QString question = modBD::DernierMessageOuverture() +
-                                 QStringLiteral("\n\nVoulez-vous créer une base de données vide à cet endroit?");
-        if (Toolkit::MsgBox(this, question, Toolkit::Boutons::OuiNon, Toolkit::Icone::Question,
-                            QStringLiteral("Base de données"), Toolkit::Reponse::Oui) != Toolkit::Reponse::Oui)
-            return false;
-        try {
+bool frmMain::TraiterEchecOuverture(const modBD::ErreurOuverture& echec) {
+    const bool fichier = echec.echec() == modBD::EchecOuverture::FichierAbsent;
+    // A server base without the tables: the same first-run question, naming the server and the base.
+    if (!fichier && echec.echec() != modBD::EchecOuverture::TablesAbsentes) return DireEchecOuverture(echec);
+    const QString question = echec.message() + (fichier ? QStringLiteral("\n\nVoulez-vous créer une base de données vide à cet endroit?")
+                                                        : QStringLiteral("\n\nVoulez-vous y créer les tables maintenant?"));
+    if (Toolkit::MsgBox(this, question, Toolkit::Boutons::OuiNon, Toolkit::Icone::Question, QStringLiteral("Base de données"),
+                        Toolkit::Reponse::Oui) != Toolkit::Reponse::Oui)
+        return false;
+    try {
+        if (fichier) {
+            const QString chemin = modBD::CheminBD();
             // The first run of an installed program: its data folder does not exist yet.
             QDir().mkpath(QFileInfo(chemin).absolutePath());
             modBD::CreerBaseVide(chemin);
-        } catch (const modBD::ErreurBD& e) {
-            Toolkit::MsgBox(this, e.message() + QStringLiteral("\n\nLe programme va se terminer."), Toolkit::Boutons::OK,
-                            Toolkit::Icone::Critique, QStringLiteral("Base de données"));
-            return false;
-        }
-        if (modBD::OuvrirConnexion()) return true;
-    }
-    if (modBD::DernierEchecOuverture() == modBD::EchecOuverture::TablesAbsentes) {
-        // A server base without the tables: the same first-run question, naming the server and the base.
-        const QString question = modBD::DernierMessageOuverture() +
-                                 QStringLiteral("\n\nVoulez-vous y créer les tables maintenant?");
-        if (Toolkit::MsgBox(this, question, Toolkit::Boutons::OuiNon, Toolkit::Icone::Question,
-                            QStringLiteral("Base de données"), Toolkit::Reponse::Oui) != Toolkit::Reponse::Oui)
-            return false;
-        try {
+        } else {
             modBD::CreerTablesServeur();
-        } catch (const modBD::ErreurBD& e) {
-            Toolkit::MsgBox(this, e.message() + QStringLiteral("\n\nLe programme va se terminer."), Toolkit::Boutons::OK,
-                            Toolkit::Icone::Critique, QStringLiteral("Base de données"));
-            return false;
         }
-        if (modBD::OuvrirConnexion()) return true;
+    } catch (const modBD::ErreurBD& e) {
+        Toolkit::MsgBox(this, e.message() + QStringLiteral("\n\nLe programme va se terminer."), Toolkit::Boutons::OK,
+                        Toolkit::Icone::Critique, QStringLiteral("Base de données"));
+        return false;
     }
-    const QString suite = QStringLiteral("\n\n") + modBD::RienModifieOuverture() + QStringLiteral(" Le programme va se terminer.");
-    Toolkit::MsgBox(this, modBD::DernierMessageOuverture() + suite, Toolkit::Boutons::OK, Toolkit::Icone::Critique,
+    try {
+        modBD::OuvrirBase();
+        return true;
+    } catch (const modBD::ErreurOuverture& e) {
+        return DireEchecOuverture(e);
+    }
+}
+
+bool frmMain::DireEchecOuverture(const modBD::ErreurOuverture& echec) {
+    const QString suite = QStringLiteral("\n\n") + echec.rienModifie() + QStringLiteral(" Le programme va se terminer.");
+    Toolkit::MsgBox(this, echec.message() + suite, Toolkit::Boutons::OK, Toolkit::Icone::Critique,
                     QStringLiteral("Base de données"));
     return false;
 }
@@ -453,9 +456,10 @@ QString frmMain::EnregistrerCommandeAffichee(const QString& dateTransaction) {
     }
     commande.jeton = m_jeton;
     try {
-        const QString no = modBD::EnregistrerCommande(commande);
+        const modBD::CommandeEnregistree enregistree = modBD::ConfirmerCommande(commande);
+        const QString no = enregistree.no;
         m_jeton.clear();
-        if (modBD::DernierRegleParJeton() && contenu != m_contenuJeton) {
+        if (enregistree.dejaEnregistree && contenu != m_contenuJeton) {
             // Written by the attempt whose answer was lost, as it was then: the clerk's later
             // changes are not in it. They stay on screen; writing them is the clerk's choice.
             message = QStringLiteral("La commande avait déjà été enregistrée (commande n° %1) telle qu'elle était à sa "
@@ -464,7 +468,7 @@ QString frmMain::EnregistrerCommandeAffichee(const QString& dateTransaction) {
                                      "d'abord celle-ci (Outils > Recherche de commandes), puis confirmez-la de nouveau.")
                           .arg(no);
         } else {
-            DefinirTexteStatut(modBD::DernierRegleParJeton() ? QStringLiteral("Ajouté (commande n° %1)").arg(no)
+            DefinirTexteStatut(enregistree.dejaEnregistree ? QStringLiteral("Ajouté (commande n° %1)").arg(no)
                                                              : QStringLiteral("Ajouté"));
             TiEffacerMsg->start(3000);
             ReinitialiserChamps();

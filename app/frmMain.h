@@ -27,6 +27,7 @@ class frmAide;
 namespace modBD {
 class CopieBD;
 class ErreurBD;
+class ErreurOuverture;
 struct ContenuCopie;
 struct Commande;
 }
@@ -167,7 +168,8 @@ private:
     void ConstruireBarreEtat();
     void RelierControles();
     void ConstruireMenus();
-    bool TraiterEchecOuverture();
+    bool TraiterEchecOuverture(const modBD::ErreurOuverture& echec);
+    bool DireEchecOuverture(const modBD::ErreurOuverture& echec);
     void ConstruireMenusComptes();
     bool ConnecterAuDemarrage();
     void VerifierJournalAuDemarrage();

@@ -558,16 +558,24 @@ struct Mesures {
     std::map<std::string, MesureRestauration> restaurations;
 };
 
+// Opens the base, or says why on the error output.
+bool OuvrirOuDire() {
+    try {
+        modBD::OuvrirBase();
+        return true;
+    } catch (const modBD::ErreurBD& e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.message()));
+        return false;
+    }
+}
+
 // corvandelle_bench --restauration DOSSIER: only the restore, on the BD.mdb of DOSSIER (changed).
 int MesurerRestaurationSeule(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     Toolkit::InitialiserApplication(app);
     modBD::DefinirDossierProgramme(QString::fromLocal8Bit(argv[2]));
-    if (!modBD::OuvrirConnexion()) {
-        std::fprintf(stderr, "%s\n", qPrintable(modBD::DernierMessageOuverture()));
-        return 1;
-    }
+    if (!OuvrirOuDire()) return 1;
     const double mo = static_cast<double>(QFileInfo(modBD::CheminBD()).size()) / (1024.0 * 1024.0);
     const MesureRestauration r = MesurerRestauration();
     AfficherRestauration("", r, mo);
@@ -584,10 +592,7 @@ int MesurerJournal(int argc, char* argv[]) {
     QDir().mkpath(dossier);
     modBD::DefinirDossierProgramme(dossier);
     if (!QFile::exists(modBD::CheminBD())) modBD::CreerBaseVide(modBD::CheminBD());
-    if (!modBD::OuvrirConnexion()) {
-        std::fprintf(stderr, "%s\n", qPrintable(modBD::DernierMessageOuverture()));
-        return 1;
-    }
+    if (!OuvrirOuDire()) return 1;
     QSqlQuery q = modBD::Executer(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name = 'JournalOperation'"));
     qint64 deja = 0;
     if (q.next() && q.value(0).toLongLong() > 0) {
@@ -635,7 +640,7 @@ bool MesurerTaille(const Bench::Taille& t, const QString& cache, Mesures& m) {
 
     frmMain principal;
     if (!principal.Form_Load()) {
-        std::fprintf(stderr, "%s\n", qPrintable(modBD::DernierMessageOuverture()));
+        std::fprintf(stderr, "La fenêtre principale n'a pas pu ouvrir la base (%s).\n", qPrintable(modBD::CheminBD()));
         return false;
     }
     std::printf("\n=== Taille %s ===\n", t.nom);

@@ -67,13 +67,20 @@ QString OuvrirBase(const QString& cheminBD, const QString& ini, bool creer) {
             Dire(QStringLiteral("Base vide créée : %1").arg(QDir::toNativeSeparators(modBD::CheminBD())));
         }
     }
-    if (modBD::OuvrirConnexion()) return {};
-    if (creer && modBD::DernierEchecOuverture() == modBD::EchecOuverture::TablesAbsentes) {
-        modBD::CreerTablesServeur();
-        Dire(QStringLiteral("Tables créées dans la base %1").arg(modBD::DescriptionServeur(modBD::ServeurActif())));
-        if (modBD::OuvrirConnexion()) return {};
+    try {
+        modBD::OuvrirBase();
+        return {};
+    } catch (const modBD::ErreurOuverture& e) {
+        if (!creer || e.echec() != modBD::EchecOuverture::TablesAbsentes) return e.message();
     }
-    return modBD::DernierMessageOuverture();
+    modBD::CreerTablesServeur();
+    Dire(QStringLiteral("Tables créées dans la base %1").arg(modBD::DescriptionServeur(modBD::ServeurActif())));
+    try {
+        modBD::OuvrirBase();
+        return {};
+    } catch (const modBD::ErreurOuverture& e) {
+        return e.message();
+    }
 }
 
 void PreparerCatalogue() {

@@ -201,8 +201,10 @@ void frmRapports::Relier() {
 frmRapports::~frmRapports() { modBD::FermerConnexion(); }
 
 bool frmRapports::Form_Load() {
-    if (!modBD::OuvrirConnexionLecture(m_base)) {
-        Toolkit::Erreur(this, modBD::DernierMessageOuverture());
+    try {
+        modBD::OuvrirBaseLecture(m_base);
+    } catch (const modBD::ErreurBD& e) {
+        Toolkit::Erreur(this, e.message());
         return false;
     }
     if (!ChargerListes()) return false;

@@ -108,8 +108,10 @@ BaseTest::BaseTest(bool ouvrir) : m_dossier(std::make_unique<QTemporaryDir>()) {
         modBD::CreerBaseVide(chemin());
     }
     Toolkit::Test::Reinitialiser();
-    if (ouvrir && !modBD::OuvrirConnexion())
-        qFatal("cannot open the test database: %s", qPrintable(modBD::DernierMessageOuverture()));
+    if (ouvrir) {
+        const Ouverture o = Ouvrir();
+        if (o.echec != modBD::EchecOuverture::Aucun) qFatal("cannot open the test database: %s", qPrintable(o.message));
+    }
 }
 
 BaseTest::~BaseTest() {
@@ -351,6 +353,21 @@ QString Rendre(QWidget* fenetre, const QString& nom) {
     fenetre->grab().save(chemin);
     return chemin;
 }
+
+namespace {
+template <typename F>
+Ouverture Essayer(F ouvrir) {
+    try {
+        ouvrir();
+        return {};
+    } catch (const modBD::ErreurOuverture& e) {
+        return {e.echec(), e.message()};
+    }
+}
+}  // namespace
+
+Ouverture Ouvrir() { return Essayer([] { modBD::OuvrirBase(); }); }
+Ouverture OuvrirLecture(const QString& chemin) { return Essayer([&] { modBD::OuvrirBaseLecture(chemin); }); }
 
 }  // namespace TestSupport
 

@@ -2,6 +2,8 @@
 // the message-box seam switched on, a pinned locale, and quick ways to fill the tables.
 #pragma once
 
+#include "modBD.h"
+
 #include <QLocale>
 #include <QSqlDatabase>
 #include <QList>
@@ -33,6 +35,15 @@ QString CreerBaseServeurVide();
 void SupprimerBaseServeur(const QString& nom);
 // Writes corvandelle.ini into dossier, naming that base (and the user; empty: the superuser).
 void EcrireReglagesServeur(const QString& dossier, const QString& base, const QString& utilisateur = QString());
+
+// How an opening went: the kind of failure and its message (Aucun and empty when it opened).
+struct Ouverture {
+    modBD::EchecOuverture echec = modBD::EchecOuverture::Aucun;
+    QString message;
+};
+// Opens the base as the program does (modBD::OuvrirBase), or the given file read-only.
+Ouverture Ouvrir();
+Ouverture OuvrirLecture(const QString& chemin);
 
 // A program folder with an empty database made from the program's schema, opened as the
 // program opens it: BD.mdb, or on the server a fresh database named by corvandelle.ini.

@@ -28,6 +28,16 @@ void Ecrire(const QString& ligne) {
     std::fflush(stdout);
 }
 
+// Empty when the base opened; otherwise why not.
+QString RaisonEchecOuverture() {
+    try {
+        modBD::OuvrirBase();
+        return {};
+    } catch (const modBD::ErreurBD& e) {
+        return e.message();
+    }
+}
+
 QString Resultat(modBD::ResultatAjout r) {
     switch (r) {
     case modBD::ResultatAjout::Ajoute: return QStringLiteral("Ajoute");
@@ -59,11 +69,12 @@ int main(int argc, char* argv[]) {
             Ecrire(QStringLiteral("ERREUR ") + e.message());
             return 1;
         }
-        Ecrire(modBD::OuvrirConnexion() ? QStringLiteral("Ouverte") : QStringLiteral("ERREUR ") + modBD::DernierMessageOuverture());
+        const QString raison = RaisonEchecOuverture();
+        Ecrire(raison.isEmpty() ? QStringLiteral("Ouverte") : QStringLiteral("ERREUR ") + raison);
         return 0;
     }
-    if (!modBD::OuvrirConnexion()) {
-        Ecrire(QStringLiteral("ERREUR ") + modBD::DernierMessageOuverture());
+    if (const QString raison = RaisonEchecOuverture(); !raison.isEmpty()) {
+        Ecrire(QStringLiteral("ERREUR ") + raison);
         return 1;
     }
     Ecrire(QStringLiteral("pret"));

@@ -129,7 +129,7 @@ private slots:
             frmMain f;
             QVERIFY(!f.Form_Load());
         }
-        QCOMPARE(modBD::DernierEchecOuverture(), modBD::EchecOuverture::ReglagesInvalides);
+        QCOMPARE(TestSupport::Ouvrir().echec, modBD::EchecOuverture::ReglagesInvalides);
         QCOMPARE(Toolkit::Test::Messages().size(), 1);
         const Toolkit::Message m = Toolkit::Test::DernierMessage();
         QVERIFY2(m.texte.contains(QStringLiteral("corvandelle.ini")) && m.texte.contains(QStringLiteral("ligne 3")), qPrintable(m.texte));
@@ -152,7 +152,7 @@ private slots:
             frmMain f;
             QVERIFY(!f.Form_Load());
         }
-        QCOMPARE(modBD::DernierEchecOuverture(), modBD::EchecOuverture::ServeurInjoignable);
+        QCOMPARE(TestSupport::Ouvrir().echec, modBD::EchecOuverture::ServeurInjoignable);
         const Toolkit::Message m = Toolkit::Test::DernierMessage();
         QVERIFY2(m.texte.contains(QStringLiteral("« corvandelle » sur le serveur « %1:5999 »").arg(socket)), qPrintable(m.texte));
         QVERIFY2(m.texte.contains(QStringLiteral("ne répond pas")), qPrintable(m.texte));
@@ -197,8 +197,7 @@ private slots:
         modBD::FermerConnexion();
         if (!oui) {
             TestSupport::EcrireReglagesServeur(dossier.path(), base);
-            QVERIFY(!modBD::OuvrirConnexion());
-            QCOMPARE(modBD::DernierEchecOuverture(), modBD::EchecOuverture::TablesAbsentes);  // still none
+            QCOMPARE(TestSupport::Ouvrir().echec, modBD::EchecOuverture::TablesAbsentes);  // still none
         }
         modBD::DefinirDossierProgramme(QString());
         TestSupport::SupprimerBaseServeur(base);
@@ -246,7 +245,8 @@ private slots:
         TestSupport::BaseTest base;
         base.AjouterPiece(QStringLiteral("Hamlet"));
         modBD::FermerConnexion();
-        QVERIFY2(modBD::OuvrirConnexionLecture(base.cheminBase()), qPrintable(modBD::DernierMessageOuverture()));
+        const TestSupport::Ouverture o = TestSupport::OuvrirLecture(base.cheminBase());
+        QVERIFY2(o.echec == modBD::EchecOuverture::Aucun, qPrintable(o.message));
         QVERIFY(!modBD::CopiesPossibles());  // a server base
         QCOMPARE(modBD::ListePieces(), QStringList{QStringLiteral("Hamlet")});
         try {
@@ -287,7 +287,8 @@ private slots:
         DonnerDroitsTables(base, role);
         TestSupport::EcrireReglagesServeur(dossier.path(), base, role);
         Toolkit::Test::Reinitialiser();
-        QVERIFY2(modBD::OuvrirConnexion(), qPrintable(modBD::DernierMessageOuverture()));
+        const TestSupport::Ouverture o = TestSupport::Ouvrir();
+        QVERIFY2(o.echec == modBD::EchecOuverture::Aucun, qPrintable(o.message));
         QCOMPARE(modBD::AjouterPiece(QStringLiteral("Hamlet")), modBD::ResultatAjout::Ajoute);
         QCOMPARE(modBD::AjouterRepresentation(modBD::ObtenirNoPiece(QStringLiteral("Hamlet")), QStringLiteral("2026-12-24")),
                  modBD::ResultatAjout::Ajoute);

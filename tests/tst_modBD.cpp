@@ -46,9 +46,8 @@ private slots:
 
     void ouvertureFichierPresent() {
         TestSupport::BaseTest base(false);
-        QVERIFY(modBD::OuvrirConnexion());
+        QCOMPARE(TestSupport::Ouvrir().echec, modBD::EchecOuverture::Aucun);
         QVERIFY(modBD::ConnexionOuverte());
-        QCOMPARE(modBD::DernierEchecOuverture(), modBD::EchecOuverture::Aucun);
         // A second call replaces the connection by a new open one.
         QVERIFY(modBD::OuvrirConnexion());
         QVERIFY(modBD::ConnexionOuverte());
@@ -61,8 +60,9 @@ private slots:
         QTemporaryDir dossier;
         modBD::DefinirDossierProgramme(dossier.path());
         QVERIFY(!modBD::OuvrirConnexion());
-        QCOMPARE(modBD::DernierEchecOuverture(), modBD::EchecOuverture::FichierAbsent);
-        QVERIFY(modBD::DernierMessageOuverture().contains(QStringLiteral("BD.mdb")));
+        const TestSupport::Ouverture o = TestSupport::Ouvrir();
+        QCOMPARE(o.echec, modBD::EchecOuverture::FichierAbsent);
+        QVERIFY(o.message.contains(QStringLiteral("BD.mdb")));
         QVERIFY(!QFile::exists(QDir(dossier.path()).filePath("BD.mdb")));
         QVERIFY(Toolkit_AucunMessage());
         // Reads now fail with a French message instead of crashing.
@@ -88,8 +88,9 @@ private slots:
         const QByteArray avant = Empreinte(chemin);
         modBD::DefinirDossierProgramme(dossier.path());
         QVERIFY(!modBD::OuvrirConnexion());
-        QCOMPARE(modBD::DernierEchecOuverture(), modBD::EchecOuverture::FichierInutilisable);
-        QVERIFY(modBD::DernierMessageOuverture().contains(QStringLiteral("ne peut pas être ouverte")));
+        const TestSupport::Ouverture o = TestSupport::Ouvrir();
+        QCOMPARE(o.echec, modBD::EchecOuverture::FichierInutilisable);
+        QVERIFY(o.message.contains(QStringLiteral("ne peut pas être ouverte")));
         QCOMPARE(Empreinte(chemin), avant);  // untouched
         QCOMPARE(QFileInfo(chemin).size(), qint64(contenu.size()));
         modBD::DefinirDossierProgramme(QString());
@@ -109,8 +110,9 @@ private slots:
         QSqlDatabase::removeDatabase("autre");
         const QByteArray avant = Empreinte(chemin);
         modBD::DefinirDossierProgramme(dossier.path());
-        QVERIFY(!modBD::OuvrirConnexion());
-        QVERIFY(modBD::DernierMessageOuverture().contains(QStringLiteral("Vendeur")));
+        const TestSupport::Ouverture o = TestSupport::Ouvrir();
+        QCOMPARE(o.echec, modBD::EchecOuverture::FichierInutilisable);
+        QVERIFY(o.message.contains(QStringLiteral("Vendeur")));
         QCOMPARE(Empreinte(chemin), avant);
         modBD::DefinirDossierProgramme(QString());
     }

@@ -73,7 +73,7 @@ void DefinirDossierReglagesSysteme(const QString& dossier);
 // another way (a link, "..").
 bool MemeFichier(const QString& a, const QString& b);
 
-// Why the last OuvrirConnexion failed.
+// Why an opening failed.
 enum class EchecOuverture {
     Aucun,
     FichierAbsent,        // no BD.mdb: it may be created
@@ -82,22 +82,34 @@ enum class EchecOuverture {
     ServeurInjoignable,   // the server refused or did not answer
     TablesAbsentes,       // the server base holds none of the six tables: they may be created
 };
-EchecOuverture DernierEchecOuverture();
-QString DernierMessageOuverture();  // French, names the file and the reason
-// After a failed opening: the sentence that tells the clerk what was left untouched.
-QString RienModifieOuverture();
+// A failed opening: its message (French, names the file or the server and the reason) and its kind.
+class ErreurOuverture : public ErreurBD {
+public:
+    ErreurOuverture(EchecOuverture echec, const QString& message);
+    EchecOuverture echec() const { return m_echec; }
+    // The sentence that tells the clerk what was left untouched.
+    QString rienModifie() const { return m_rienModifie; }
+private:
+    EchecOuverture m_echec;
+    QString m_rienModifie;
+};
 
 // The one connection. Valid (but closed) before OuvrirConnexion.
 QSqlDatabase Connexion();
 // Reads corvandelle.ini when there is one, then opens BD.mdb or the server base.
-// Never creates nor alters a file or a table; shows nothing.
-bool OuvrirConnexion();
+// Never creates nor alters a file or a table; shows nothing. Throws ErreurOuverture.
+void OuvrirBase();
 // Opens the given file for reading only (the report tool): same checks and messages, and
 // no statement can change the file. Never creates a file. A path ending in ".ini" is a
-// settings file: the base it names is opened as OuvrirConnexionLectureReglages does.
-bool OuvrirConnexionLecture(const QString& chemin);
+// settings file: the base it names is opened as OuvrirBaseLectureReglages does.
+void OuvrirBaseLecture(const QString& chemin);
 // Opens, for reading only, the base a settings file names (the report tool started on a
 // server base): a server session that refuses every write, or BD.mdb read-only.
+void OuvrirBaseLectureReglages(const QString& fichierReglages);
+// The same openings with a Boolean result: true when the connection is open, false (and
+// nothing said) when anything failed. For callers that need no reason.
+bool OuvrirConnexion();
+bool OuvrirConnexionLecture(const QString& chemin);
 bool OuvrirConnexionLectureReglages(const QString& fichierReglages);
 void FermerConnexion();
 bool ConnexionOuverte();
@@ -229,14 +241,17 @@ TextesPerte TextesPerteCommande();
 // token already stored returns its stored result without writing; a commit whose answer is
 // lost is settled by looking the token up on a new connection (or, when the server is still
 // away, at the next call with the same token).
-QString FaireUneSeuleFois(const QString& jeton, const TextesPerte& textes, const std::function<QString()>& travail);
+// dejaEcrit: an earlier attempt whose answer was lost had written the unit (the clerk is then
+// told the number it got).
+struct FaitUneFois {
+    QString resultat;
+    bool dejaEcrit = false;
+};
+FaitUneFois FaireUneSeuleFois(const QString& jeton, const TextesPerte& textes, const std::function<QString()>& travail);
 // The result stored with a token, or nullopt when the base does not hold it.
 std::optional<QString> ResultatJeton(const QString& jeton);
 // Tokens whose commit answer was lost and not yet settled.
 bool JetonEnSuspens(const QString& jeton);
-// True when the last FaireUneSeuleFois found its unit already written after a lost answer
-// (the clerk is then told the number it got).
-bool DernierRegleParJeton();
 
 // Changes whenever another station or program has committed a change to the base since the
 // last call could tell (LISTEN/NOTIFY on a server, PRAGMA data_version on BD.mdb). The open

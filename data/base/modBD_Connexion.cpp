@@ -41,7 +41,7 @@ detail::IdentiteFichier LireIdentite(const QString& chemin) {
     return {etat.st_dev, etat.st_ino, true};
 }
 
-bool OuvrirFichier(const QString& chemin, const char* mode);
+void OuvrirFichier(const QString& chemin, const char* mode);
 
 enum class EtatFichier { Inchange, Absent, Remplace };
 
@@ -76,8 +76,11 @@ void RouvrirFichierRemplace() {
     const QString avis = AvisPourFichier(chemin);
     detail::AvantFermetureAppelee();
     QSqlDatabase::database(kNomConnexion, false).close();
-    if (!OuvrirFichier(chemin, mode))
-        throw ErreurBD(S().messageOuverture + QStringLiteral(" Rien n'a été lu ni enregistré."));
+    try {
+        OuvrirFichier(chemin, mode);
+    } catch (const ErreurOuverture& e) {
+        throw ErreurBD(e.message() + QStringLiteral(" Rien n'a été lu ni enregistré."));
+    }
     S().avisRemplacement = avis;
 }
 
@@ -212,8 +215,12 @@ void RetirerConnexion() {
 }
 }  // namespace
 
-EchecOuverture DernierEchecOuverture() { return S().echec; }
-QString DernierMessageOuverture() { return S().messageOuverture; }
+ErreurOuverture::ErreurOuverture(EchecOuverture echec, const QString& message)
+    // Settings that could not be read chose no base at all.
+    : ErreurBD(message), m_echec(echec),
+      m_rienModifie(echec == EchecOuverture::ReglagesInvalides
+                        ? QStringLiteral("Aucune base de données n'a été ouverte ni modifiée.")
+                        : detail::PiloteActif().RienModifie()) {}
 
 namespace {
 const QString kNomConnexionAdministrateur = QStringLiteral("Connexion-administrateur");
@@ -270,33 +277,23 @@ ParametresServeur ServeurActif() { return S().serveur; }
 
 QString DescriptionBase() { return detail::PiloteActif().DescriptionBase(CheminBD(), S().serveur); }
 
-QString RienModifieOuverture() {
-    // Settings that could not be read chose no base at all.
-    if (S().echec == EchecOuverture::ReglagesInvalides)
-        return QStringLiteral("Aucune base de données n'a été ouverte ni modifiée.");
-    return detail::PiloteActif().RienModifie();
-}
-
 bool ConnexionOuverte() {
     return QSqlDatabase::contains(kNomConnexion) && QSqlDatabase::database(kNomConnexion, false).isOpen();
 }
 
 namespace {
-bool OuvrirServeur(bool lecture) {
+void OuvrirServeur(bool lecture) {
     QSqlDatabase db = Connexion();
-    if (!db.isValid()) {
-        S().echec = EchecOuverture::ServeurInjoignable;
-        S().messageOuverture = QStringLiteral("Le pilote PostgreSQL de Qt (QPSQL, paquet libqt6sql6-psql) n'est pas installé : "
-                                            "la base %1 ne peut pas être ouverte.").arg(DescriptionServeur(S().serveur));
-        return false;
-    }
+    const QString base = DescriptionServeur(S().serveur);
+    if (!db.isValid())
+        throw ErreurOuverture(EchecOuverture::ServeurInjoignable,
+                              QStringLiteral("Le pilote PostgreSQL de Qt (QPSQL, paquet libqt6sql6-psql) n'est pas installé : "
+                                             "la base %1 ne peut pas être ouverte.").arg(base));
     detail::ConfigurerServeur(db, S().serveur);
-    if (!db.open()) {
-        S().echec = EchecOuverture::ServeurInjoignable;
-        S().messageOuverture = QStringLiteral("La base de données %1 ne peut pas être ouverte : %2")
-                                 .arg(DescriptionServeur(S().serveur), detail::RaisonConnexionServeur(db.lastError(), S().serveur));
-        return false;
-    }
+    if (!db.open())
+        throw ErreurOuverture(EchecOuverture::ServeurInjoignable,
+                              QStringLiteral("La base de données %1 ne peut pas être ouverte : %2")
+                                  .arg(base, detail::RaisonConnexionServeur(db.lastError(), S().serveur)));
     S().lectureSeule = lecture;
     detail::ConfigurerSession(db, lecture);
     QStringList presentes;
@@ -304,38 +301,30 @@ bool OuvrirServeur(bool lecture) {
         presentes = TablesPresentes();
     } catch (const ErreurBD& e) {
         db.close();
-        S().echec = EchecOuverture::ServeurInjoignable;
-        S().messageOuverture = QStringLiteral("La base de données %1 ne peut pas être lue : %2")
-                                 .arg(DescriptionServeur(S().serveur), e.message());
-        return false;
+        throw ErreurOuverture(EchecOuverture::ServeurInjoignable,
+                              QStringLiteral("La base de données %1 ne peut pas être lue : %2").arg(base, e.message()));
     }
     if (presentes.size() == TablesRequises().size()) {
         ++S().numeroConnexion;
         S().voulue = true;
-        return true;
+        return;
     }
     db.close();
-    if (presentes.isEmpty()) {
-        S().echec = EchecOuverture::TablesAbsentes;
-        S().messageOuverture = QStringLiteral("La base de données %1 ne contient pas les tables de Corvandelle.")
-                                 .arg(DescriptionServeur(S().serveur));
-    } else {
-        QStringList manquantes;
-        for (const QString& t : TablesRequises())
-            if (!presentes.contains(t)) manquantes << t;
-        S().echec = EchecOuverture::FichierInutilisable;
-        S().messageOuverture = QStringLiteral("La base de données %1 ne peut pas être ouverte : il y manque les tables %2.")
-                                 .arg(DescriptionServeur(S().serveur), manquantes.join(QStringLiteral(", ")));
-    }
-    return false;
+    if (presentes.isEmpty())
+        throw ErreurOuverture(EchecOuverture::TablesAbsentes,
+                              QStringLiteral("La base de données %1 ne contient pas les tables de Corvandelle.").arg(base));
+    QStringList manquantes;
+    for (const QString& t : TablesRequises())
+        if (!presentes.contains(t)) manquantes << t;
+    throw ErreurOuverture(EchecOuverture::FichierInutilisable,
+                          QStringLiteral("La base de données %1 ne peut pas être ouverte : il y manque les tables %2.")
+                              .arg(base, manquantes.join(QStringLiteral(", "))));
 }
 // Forgets the last connection and what was known of it.
 void OublierConnexion() {
     RetirerConnexion();
     S().identite = {};
     S().cheminOuvert.clear();
-    S().echec = EchecOuverture::Aucun;
-    S().messageOuverture.clear();
     S().perdue = false;
     S().voulue = false;
     S().enTransaction = false;
@@ -346,7 +335,7 @@ void OublierConnexion() {
 
 // The base the settings name (BD.mdb without a settings file). `fichier`: a settings file
 // given explicitly, which must exist; its BD.mdb, if it names one, is the one beside it.
-bool OuvrirSelonReglages(bool lecture, const QString& fichier = QString()) {
+void OuvrirSelonReglages(bool lecture, const QString& fichier = QString()) {
     OublierConnexion();
     Reglages reglages;
     try {
@@ -356,15 +345,23 @@ bool OuvrirSelonReglages(bool lecture, const QString& fichier = QString()) {
     } catch (const ErreurBD& e) {
         S().moteur = Moteur::SQLite;
         S().serveur = {};
-        S().echec = EchecOuverture::ReglagesInvalides;
-        S().messageOuverture = e.message();
-        return false;
+        throw ErreurOuverture(EchecOuverture::ReglagesInvalides, e.message());
     }
     S().moteur = reglages.moteur;
     S().serveur = reglages.serveur;
     if (S().moteur == Moteur::PostgreSQL) return OuvrirServeur(lecture);
     const QString bd = fichier.isEmpty() ? CheminBD() : QFileInfo(fichier).absoluteDir().filePath(QStringLiteral("BD.mdb"));
-    return OuvrirFichier(bd, lecture ? "ro" : "rw");
+    OuvrirFichier(bd, lecture ? "ro" : "rw");
+}
+
+// The Boolean face of an opening: false, the reason left unsaid.
+bool Reussie(const std::function<void()>& ouvrir) {
+    try {
+        ouvrir();
+        return true;
+    } catch (const ErreurBD&) {
+        return false;
+    }
 }
 }  // namespace
 
@@ -391,31 +388,35 @@ QString MessageBaseRestauree(const QDateTime& momentCopie) {
              francais.toString(momentCopie.time(), QStringLiteral("HH:mm")));
 }
 
-bool OuvrirConnexion() { return OuvrirSelonReglages(false); }
+void OuvrirBase() { OuvrirSelonReglages(false); }
 
-bool OuvrirConnexionLecture(const QString& chemin) {
+void OuvrirBaseLecture(const QString& chemin) {
     // A settings file stands for the base it names (the report tool on a server base).
-    if (chemin.endsWith(QLatin1String(".ini"), Qt::CaseInsensitive)) return OuvrirConnexionLectureReglages(chemin);
+    if (chemin.endsWith(QLatin1String(".ini"), Qt::CaseInsensitive)) return OuvrirBaseLectureReglages(chemin);
     OublierConnexion();
     S().moteur = Moteur::SQLite;
     S().serveur = {};
-    return OuvrirFichier(chemin, "ro");
+    OuvrirFichier(chemin, "ro");
 }
 
-bool OuvrirConnexionLectureReglages(const QString& fichierReglages) { return OuvrirSelonReglages(true, fichierReglages); }
+void OuvrirBaseLectureReglages(const QString& fichierReglages) { OuvrirSelonReglages(true, fichierReglages); }
+
+bool OuvrirConnexion() { return Reussie([] { OuvrirBase(); }); }
+bool OuvrirConnexionLecture(const QString& chemin) { return Reussie([&] { OuvrirBaseLecture(chemin); }); }
+bool OuvrirConnexionLectureReglages(const QString& fichierReglages) {
+    return Reussie([&] { OuvrirBaseLectureReglages(fichierReglages); });
+}
 
 namespace {
-bool OuvrirFichier(const QString& chemin, const char* mode) {
+void OuvrirFichier(const QString& chemin, const char* mode) {
     S().cheminOuvert = chemin;
     S().modeOuvert = mode;
     QSqlDatabase db = Connexion();
 
     // The driver would create a missing file: refuse before it gets the chance.
-    if (!QFileInfo::exists(chemin)) {
-        S().echec = EchecOuverture::FichierAbsent;
-        S().messageOuverture = QStringLiteral("La base de données « %1 » est introuvable.").arg(QDir::toNativeSeparators(chemin));
-        return false;
-    }
+    if (!QFileInfo::exists(chemin))
+        throw ErreurOuverture(EchecOuverture::FichierAbsent,
+                              QStringLiteral("La base de données « %1 » est introuvable.").arg(QDir::toNativeSeparators(chemin)));
 
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(kAttenteVerrouMs));
     db.setDatabaseName(detail::UriFichier(chemin, mode));
@@ -443,14 +444,11 @@ bool OuvrirFichier(const QString& chemin, const char* mode) {
     }
     if (!raison.isEmpty()) {
         db.close();
-        S().echec = EchecOuverture::FichierInutilisable;
-        S().messageOuverture = QStringLiteral("La base de données « %1 » ne peut pas être ouverte : %2")
-                                 .arg(QDir::toNativeSeparators(chemin), raison);
-        return false;
+        throw ErreurOuverture(EchecOuverture::FichierInutilisable, QStringLiteral("La base de données « %1 » ne peut pas être ouverte : %2")
+                                                                       .arg(QDir::toNativeSeparators(chemin), raison));
     }
     S().identite = LireIdentite(chemin);
     ++S().numeroConnexion;
-    return true;
 }
 }  // namespace
 

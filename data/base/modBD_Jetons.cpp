@@ -46,11 +46,8 @@ std::optional<QString> ResultatJeton(const QString& jeton) {
 
 bool JetonEnSuspens(const QString& jeton) { return S().jetonsEnSuspens.contains(jeton); }
 
-bool DernierRegleParJeton() { return S().dernierRegle; }
-
-QString FaireUneSeuleFois(const QString& jeton, const TextesPerte& textes, const std::function<QString()>& travail) {
+FaitUneFois FaireUneSeuleFois(const QString& jeton, const TextesPerte& textes, const std::function<QString()>& travail) {
     if (jeton.isEmpty()) throw ErreurBD(QStringLiteral("Opération sans jeton (erreur du programme) : rien n'a été enregistré."));
-    S().dernierRegle = false;
     // Asks the base whether the unit whose answer was lost is there; the server still away
     // keeps the token in suspense for the next attempt.
     const auto Regler = [&]() -> std::optional<QString> {
@@ -65,10 +62,7 @@ QString FaireUneSeuleFois(const QString& jeton, const TextesPerte& textes, const
         }
     };
     if (S().jetonsEnSuspens.contains(jeton)) {
-        if (const std::optional<QString> deja = Regler()) {
-            S().dernierRegle = true;
-            return *deja;
-        }
+        if (const std::optional<QString> deja = Regler()) return {*deja, true};
     }
     struct JetonDejaEnregistre {};
     try {
@@ -86,17 +80,14 @@ QString FaireUneSeuleFois(const QString& jeton, const TextesPerte& textes, const
                 throw;
             }
             transaction.Valider();
-            return resultat;
+            return FaitUneFois{resultat, false};
         });
     } catch (const JetonDejaEnregistre&) {
     } catch (const ErreurBD& e) {
         if (e.nature() != NatureErreur::IssueInconnue) throw;
     }
     S().jetonsEnSuspens.insert(jeton);
-    if (const std::optional<QString> fait = Regler()) {
-        S().dernierRegle = true;
-        return *fait;
-    }
+    if (const std::optional<QString> fait = Regler()) return {*fait, true};
     throw ErreurBD(textes.perdueAvantFin, NatureErreur::ReponsePerdue);
 }
 

@@ -40,8 +40,6 @@ struct Session {
     Lieux lieux;
     Moteur moteur = Moteur::SQLite;
     ParametresServeur serveur;
-    EchecOuverture echec = EchecOuverture::Aucun;
-    QString messageOuverture;
     // Changes every time the connection is opened or closed (see NumeroConnexion).
     quint64 numeroConnexion = 0;
     // The server connection broke: the next statement outside a transaction reconnects first.
@@ -76,8 +74,6 @@ struct Session {
     // What the wings above registered to run before the connection closes.
     std::vector<std::function<void()>> avantFermeture;
     std::function<bool()> pendantAttente;
-    // The last FaireUneSeuleFois found its unit already written after a lost answer.
-    bool dernierRegle = false;
 };
 
 // The program's one session.

@@ -93,9 +93,13 @@ void AjouterInfoReservation(const QString& noClient, const QString& nomPiece, co
                  nomVendeur);
 }
 
-QString EnregistrerCommande(const Commande& commande) { return EnregistrerCommande(commande, {}); }
+QString EnregistrerCommande(const Commande& commande) { return ConfirmerCommande(commande).no; }
 
 QString EnregistrerCommande(const Commande& commande, const std::function<void(const QString&)>& dansLaMemeTransaction) {
+    return ConfirmerCommande(commande, dansLaMemeTransaction).no;
+}
+
+CommandeEnregistree ConfirmerCommande(const Commande& commande, const std::function<void(const QString&)>& dansLaMemeTransaction) {
     // Rolled back on any throw below: no half order is ever left. Replayed whole when the
     // server aborts it for a conflict with another station.
     const QString jeton = commande.jeton.isEmpty() ? NouveauJeton() : commande.jeton;
@@ -103,7 +107,7 @@ QString EnregistrerCommande(const Commande& commande, const std::function<void(c
     const bool aLaPorte = commande.nomClient == QStringLiteral("Vente à la porte") && !commande.lignes.isEmpty() &&
                           std::all_of(commande.lignes.begin(), commande.lignes.end(),
                                       [](const LigneCommande& l) { return l.ventePorte == QLatin1String("Oui"); });
-    const QString no = FaireUneSeuleFois(jeton, TextesPerteCommande(), [&]() {
+    const FaitUneFois fait = FaireUneSeuleFois(jeton, TextesPerteCommande(), [&]() {
         ExigerRole(aLaPorte ? Role::Porte : Role::Billetterie);
         const QString noClient = InsererCommande(commande.dateReservation, commande.montantTotal, commande.nomClient,
                                                  commande.telephoneClient, commande.nbForfaits);
@@ -130,8 +134,8 @@ QString EnregistrerCommande(const Commande& commande, const std::function<void(c
         return noClient;
     });
     // Committed by an attempt whose answer was lost: nobody has heard of it yet.
-    if (DernierRegleParJeton()) SignalerChangement(Domaine::Commandes);
-    return no;
+    if (fait.dejaEcrit) SignalerChangement(Domaine::Commandes);
+    return {fait.resultat, fait.dejaEcrit};
 }
 
 }  // namespace modBD

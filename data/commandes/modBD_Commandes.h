@@ -64,5 +64,13 @@ QString EnregistrerCommande(const Commande& commande);
 // The same, and dansLaMemeTransaction(number) runs after the lines, inside the order's own
 // transaction (replayed with it): what it writes stays only with the order, and never without it.
 QString EnregistrerCommande(const Commande& commande, const std::function<void(const QString&)>& dansLaMemeTransaction);
+// The same, saying also whether an attempt whose answer was lost had already written the
+// order (as it was then: what changed on screen since is not in it).
+struct CommandeEnregistree {
+    QString no;
+    bool dejaEnregistree = false;
+};
+CommandeEnregistree ConfirmerCommande(const Commande& commande,
+                                      const std::function<void(const QString&)>& dansLaMemeTransaction = {});
 
 }  // namespace modBD

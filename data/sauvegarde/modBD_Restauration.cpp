@@ -336,7 +336,13 @@ void ConclureRestauration(const PlanRestauration& p, bool remplace) {
     detail::DefinirRestaurationEnCours(false);
     if (!remplace) return;
     FermerConnexion();
-    if (OuvrirConnexion()) {
+    QString raisonOuverture;
+    try {
+        OuvrirBase();
+    } catch (const ErreurOuverture& e) {
+        raisonOuverture = e.message();
+    }
+    if (raisonOuverture.isEmpty()) {
         JournaliserRestauration(p);
         // A copy made before an erasure holds the details again: erased again at once.
         try {
@@ -354,7 +360,6 @@ void ConclureRestauration(const PlanRestauration& p, bool remplace) {
 
     // Cannot happen with a checked file, but then the data of a moment ago come back.
     const QString dossier = QFileInfo(p.cheminBD).absolutePath();
-    const QString raisonOuverture = DernierMessageOuverture();
     const QString retour = NouveauTemporaire(dossier);
     const bool remis = QFile::copy(p.avant, retour) && Synchroniser(retour, false) == 0 &&
                        ::rename(QFile::encodeName(retour).constData(), QFile::encodeName(p.cheminBD).constData()) == 0;

@@ -280,11 +280,21 @@ QString TexteAide() {
     return t;
 }
 
-int ExecuterExportation(const Demande& d, QTextStream& erreurs) {
-    if (!modBD::OuvrirConnexionLecture(d.base)) {
-        erreurs << modBD::DernierMessageOuverture() << Qt::endl;
-        return kEchec;
+namespace {
+// Opens the base read-only, or writes why on the error output.
+bool OuvrirOuDire(const QString& base, QTextStream& erreurs) {
+    try {
+        modBD::OuvrirBaseLecture(base);
+        return true;
+    } catch (const modBD::ErreurBD& e) {
+        erreurs << e.message() << Qt::endl;
+        return false;
     }
+}
+}  // namespace
+
+int ExecuterExportation(const Demande& d, QTextStream& erreurs) {
+    if (!OuvrirOuDire(d.base, erreurs)) return kEchec;
     QString refus;
     if (!ConnecterEmployeLigneCommande(d, refus)) {
         erreurs << QStringLiteral("corvandelle-rapports : ") << refus << Qt::endl;
@@ -411,10 +421,7 @@ Tableau TableauOperations(const QString& source) {
 }
 
 int ExecuterVerificationJournal(const Demande& d, QTextStream& sortie, QTextStream& erreurs) {
-    if (!modBD::OuvrirConnexionLecture(d.base)) {
-        erreurs << modBD::DernierMessageOuverture() << Qt::endl;
-        return kEchec;
-    }
+    if (!OuvrirOuDire(d.base, erreurs)) return kEchec;
     int code = kReussite;
     QString refus;
     try {
