@@ -272,10 +272,7 @@ void frmCommandes::showEvent(QShowEvent* e) {
     Toolkit::CentrerPremiereFois(this, m_centree);
 }
 
-QString frmCommandes::FormaterMontant(double montant) {
-    // The stored double rounded to the cent once, as the reports count it (1.005 shows 1,01).
-    return Montant::DepuisStocke(montant).TexteSimple();
-}
+QString frmCommandes::FormaterMontant(Montant montant) { return montant.TexteSimple(); }
 
 void frmCommandes::DefinirValeur(QLabel* valeur, const QString& texte) { Toolkit::AfficherValeur(valeur, texte); }
 

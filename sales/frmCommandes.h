@@ -72,7 +72,7 @@ public:
     QPushButton* cmdEffacementAutomatique = nullptr;
 
     // An amount as this window shows it: two decimals, the locale's separator.
-    static QString FormaterMontant(double montant);
+    static QString FormaterMontant(Montant montant);
 
 signals:
     // A file was written (the receipt as a PDF file): the main window says where.

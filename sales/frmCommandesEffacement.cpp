@@ -2,7 +2,6 @@
 #include "frmCommandes.h"
 
 #include "Toolkit.h"
-#include "Regles.h"
 #include "modBD.h"
 #include "modBD_EffacementAutomatique.h"
 #include "modBD_EffacementClient.h"
@@ -36,7 +35,7 @@ QList<qint64> ChoisirCommandes(QWidget* parent, const QList<modBD::CommandeClien
     liste->setMinimumWidth(620);
     for (const modBD::CommandeClient& c : commandes) {
         auto* item = new QTreeWidgetItem(liste, {QString::number(c.noClient), c.dateReservation, c.nomClient, c.telephoneClient,
-                                                 Regles::TexteMontant(c.montant)});
+                                                 c.montant.TexteSimple()});
         item->setCheckState(0, c.cochee ? Qt::Checked : Qt::Unchecked);
     }
     for (int i = 0; i < 4; ++i) liste->resizeColumnToContents(i);

@@ -546,7 +546,7 @@ private slots:
         recu.numero = no + 40210;  // five digits, as after a few seasons
         recu.date = QStringLiteral("2026-12-01");
         recu.client = QStringLiteral("Lemieux");
-        recu.lignes.append({QStringLiteral("L'Avare"), QStringLiteral("2026-12-24"), 1, 2, 10.0, false});
+        recu.lignes.append({QStringLiteral("L'Avare"), QStringLiteral("2026-12-24"), 1, 2, Montant::Centimes(1000), false});
         QTemporaryDir dossier;
         const QString pdf = dossier.filePath(QStringLiteral("recu.pdf"));
         Rapports::ExporterRecuPdf(recu, pdf);

@@ -125,7 +125,7 @@ private slots:
         const modBD::ResumeCommande c = modBD::RechercherCommandes("dubé").commandes.value(0);
         QCOMPARE(c.billets, 3);
         QCOMPARE(c.vendeur, QStringLiteral("Alice"));
-        QCOMPARE(c.montant, 30.0);
+        QCOMPARE(c.montant, Montant::Centimes(3000));
         QCOMPARE(c.dateReservation, QStringLiteral("2026-02-10"));
         QVERIFY(!c.annulation);
     }
@@ -322,7 +322,7 @@ private slots:
         QCOMPARE(d->lignes.size(), 2);
         QCOMPARE(d->lignes.at(0).nomPiece, QStringLiteral("Hamlet"));
         QCOMPARE(d->lignes.at(0).dateRepresentation, QStringLiteral("2026-03-01"));
-        QCOMPARE(d->lignes.at(0).cout, 12.5);
+        QCOMPARE(d->lignes.at(0).cout, Montant::Centimes(1250));
         QVERIFY(!d->lignes.at(0).ventePorte);
         QCOMPARE(d->lignes.at(1).nomPiece, QString());  // the play was deleted since
         QCOMPARE(d->lignes.at(1).dateRepresentation, QStringLiteral("2026-05-01"));
@@ -339,6 +339,11 @@ private slots:
         QCOMPARE(r.billets, 0);
         QCOMPARE(r.vendeur, QString());
         QVERIFY(modBD::LireCommande(vide)->lignes.isEmpty());
+        // Stored costs come back to the cent as every report counts them (1.005 is 1,01 there),
+        // not as their binary doubles would print.
+        const qint64 cents = Commande("2026-02-12", "Demi-cent", "", 1, 0, 1.005);
+        QCOMPARE(modBD::RechercherCommandes("demi-cent").commandes.value(0).montant, Montant::Centimes(101));
+        QCOMPARE(modBD::LireCommande(cents)->lignes.at(0).cout, Montant::Centimes(101));
     }
 };
 

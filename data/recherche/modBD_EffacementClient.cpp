@@ -34,7 +34,7 @@ QList<CommandeClient> CommandesDuClient(qint64 noClient) {
                            {kVentePorte});
     while (q.next()) {
         CommandeClient c{q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
-                         q.value(4).toDouble(), false};
+                         Montant::DepuisStocke(q.value(4).toDouble()), false};
         const bool memeTelephone = !telephone.isEmpty() && Chiffres(c.telephoneClient) == telephone;
         const bool memeNom = !nom.isEmpty() && PlierTexte(c.nomClient) == nom;
         if (!memeTelephone && !memeNom && c.noClient != noClient) continue;

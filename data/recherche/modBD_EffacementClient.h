@@ -1,6 +1,8 @@
 // A client's details erased on request, from one of the client's orders.
 #pragma once
 
+#include "Montant.h"
+
 #include <QList>
 #include <QString>
 
@@ -11,7 +13,7 @@ struct CommandeClient {
     QString dateReservation;
     QString nomClient;
     QString telephoneClient;
-    double montant = 0;
+    Montant montant;
     bool cochee = false;  // same phone as the order chosen: erased unless the clerk unticks it
 };
 

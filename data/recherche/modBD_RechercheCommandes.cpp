@@ -255,7 +255,7 @@ QHash<qint64, ResumeCommande> LireResumes(const QList<qint64>& nos) {
             r.dateReservation = c.value(1).toString();
             r.nomClient = c.value(2).toString();
             r.telephoneClient = c.value(3).toString();
-            r.montant = c.value(4).toDouble();
+            r.montant = Montant::DepuisStocke(c.value(4).toDouble());
             r.nbForfaits = c.value(5).toLongLong();
             r.billets = c.value(6).toLongLong() + c.value(7).toLongLong();
             if (!c.value(8).isNull()) vendeurDe.insert(r.noClient, c.value(8).toLongLong());
@@ -439,7 +439,7 @@ std::optional<DetailCommande> LireCommande(qint64 noClient) {
         l.dateRepresentation = q.value(1).toString();
         l.nbEnfants = q.value(2).toLongLong();
         l.nbAdultes = q.value(3).toLongLong();
-        l.cout = q.value(4).toDouble();
+        l.cout = Montant::DepuisStocke(q.value(4).toDouble());
         l.ventePorte = q.value(5).toLongLong() != 0;
         d.lignes << l;
     }

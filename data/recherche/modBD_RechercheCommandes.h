@@ -3,6 +3,7 @@
 #pragma once
 
 #include "modBD_Annulations.h"
+#include "Montant.h"
 
 #include <QList>
 #include <QString>
@@ -21,7 +22,7 @@ struct ResumeCommande {
     QString telephoneClient;
     QString vendeur;          // display name (" (C)" for an actor); empty when no line names one
     qint64 billets = 0;       // children and adults over all lines
-    double montant = 0;       // MontantTotal
+    Montant montant;          // MontantTotal, to the cent
     qint64 nbForfaits = 0;
     std::optional<Annulation> annulation;
 };
@@ -42,7 +43,7 @@ struct LigneDetail {
     QString dateRepresentation;   // empty when the performance was deleted since
     qint64 nbEnfants = 0;
     qint64 nbAdultes = 0;
-    double cout = 0;
+    Montant cout;
     bool ventePorte = false;
 };
 

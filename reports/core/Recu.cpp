@@ -16,8 +16,8 @@
 namespace Rapports {
 
 namespace {
-// The receipt's amounts as every page writes them: the stored cost rounded once, "1 234,56 $".
-QString TexteMontant(double v) { return ::Montant::DepuisStocke(v).Texte(); }
+// The receipt's amounts as every page writes them: "1 234,56 $".
+QString TexteMontant(::Montant v) { return v.Texte(); }
 }  // namespace
 
 bool PeindreRecu(const Recu& r, QPagedPaintDevice& appareil) {

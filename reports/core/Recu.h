@@ -1,6 +1,8 @@
 // The receipt of one order: one page, painted here for the printer and for PDF.
 #pragma once
 
+#include "Montant.h"
+
 #include <QList>
 #include <QString>
 
@@ -13,7 +15,7 @@ struct LigneRecu {
     QString representation;
     qlonglong enfants = 0;
     qlonglong adultes = 0;
-    double cout = 0.0;
+    ::Montant cout;
     bool aLaPorte = false;
 };
 
@@ -25,7 +27,7 @@ struct Recu {
     QString telephone;
     QList<LigneRecu> lignes;
     qlonglong forfaits = 0;
-    double total = 0.0;
+    ::Montant total;
     QString annulee;     // date of the cancellation; empty when the order stands
 };
 
