@@ -3,6 +3,7 @@
 #include "modBD.h"
 #include "modBD_Session.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QSysInfo>
@@ -206,6 +207,10 @@ void Inserer(const QVariantList& valeurs) {
     QSqlDatabase db = Connexion();
     if (g_insertion.requete && g_insertion.connexion != NumeroConnexion()) OublierInsertion();
     if (!g_insertion.requete) {
+        // Dropped while Qt still stands: a query destroyed after Qt's own statics at exit
+        // would never free its result.
+        static const bool oublieeALaFin = (qAddPostRoutine(OublierInsertion), true);
+        Q_UNUSED(oublieeALaFin);
         QSqlQuery q(db);
         if (!q.prepare(kInsertion)) throw detail::ErreurDe(db, q.lastError());
         g_insertion = {std::move(q), NumeroConnexion()};
