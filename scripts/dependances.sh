@@ -9,7 +9,7 @@ niveau="${1:-run}"
 case "$niveau" in run|paquet|test) ;; *) echo "dependances.sh : niveau inconnu « $niveau » (run, paquet ou test)." >&2; exit 2 ;; esac
 paquets=(cmake make g++ pkg-config qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n libgl-dev
          fonts-dejavu-core sqlite3 libsqlite3-dev libpq-dev libqt6sql6-psql qt6-charts-dev libqt6opengl6-dev
-         libxlsxwriter-dev libsodium-dev libzint-dev
+         libxlsxwriter-dev libsodium-dev libzint-dev libhpdf-dev
          zlib1g-dev)  # libxlsxwriter's .pc names -lz, but the package does not pull zlib's headers
 # The package: dpkg-shlibdeps finds the libraries the programs link (g++ does not pull dpkg-dev);
 # rsvg-convert draws the icon's PNG pictures from its SVG.

@@ -320,6 +320,37 @@ private slots:
         QCOMPARE(porte.arrivees.at(0), 1LL);  // "Avance", first by name, one of four in
         QCOMPARE(porte.billetsParties.at(0), 4LL);
     }
+
+    // Names beyond the Western European letters come out of the PDF as typed (they take the
+    // font's Unicode face, the others its single-byte one, both on the same page), and the
+    // sales chart is drawn in the file.
+    void pdfNomsEtGraphique() {
+        TestSupport::BaseTest base;
+        const Saison s = RemplirSaison(base);
+        modBD::EnregistrerNomCompagnie(QStringLiteral("Théâtre « Łódź » — 2026"));
+        const qint64 romeo = base.AjouterPiece(QStringLiteral("Ромео и Джульетта"));
+        const qint64 lukasz = base.AjouterVendeur(QStringLiteral("Łukasz Nguyễn"));
+        const qint64 soir = base.AjouterRepresentation(romeo, QStringLiteral("2027-03-01"));
+        BaseRapports::Mouvement(soir, lukasz, 5);
+        BaseRapports::Mouvement(s.soir, lukasz, 2);
+        QTemporaryDir dossier;
+        const QString pdf = dossier.filePath(QStringLiteral("reglement.pdf"));
+        ExporterPdf(Produire(Rapport::Reglement, {}, base.chemin()), pdf);
+        const QString tout = LectureRapports::Pdftotext(pdf);
+        QVERIFY2(tout.contains(QStringLiteral("Vendeur : Łukasz Nguyễn — Page 1 / 1")), qPrintable(tout));
+        QVERIFY2(tout.contains(QStringLiteral("Ромео и Джульетта")), qPrintable(tout));
+        QVERIFY2(tout.contains(QStringLiteral("Théâtre « Łódź » — 2026")), qPrintable(tout));
+        QVERIFY2(tout.contains(QStringLiteral("Vendeur : Anne")) && tout.contains(QStringLiteral("Règlement des vendeurs")), qPrintable(tout));
+
+        const QString ventes = dossier.filePath(QStringLiteral("ventes.pdf"));
+        ExporterPdf(Produire(Rapport::Ventes, {}, base.chemin()), ventes);
+        QProcess images;
+        images.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), ventes});
+        QVERIFY(images.waitForFinished(30000));
+        const QStringList lignes = QString::fromUtf8(images.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY2(lignes.size() >= 3, qPrintable(lignes.join(QLatin1Char('\n'))));  // two header lines, then the chart
+        QVERIFY2(lignes.at(2).contains(QStringLiteral(" rgb ")), qPrintable(lignes.at(2)));
+    }
 };
 
 QTEST_MAIN(tst_RapportsSignables)

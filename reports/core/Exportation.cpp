@@ -1,7 +1,9 @@
 #include "Exportation.h"
 
 #include "Graphique.h"
+#include "Surface.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFontMetricsF>
 #include <QGlyphRun>
@@ -317,6 +319,22 @@ void ExporterClasseur(const Tableau& t, const QString& chemin) {
 
 namespace {
 
+// How long a number's text is, without making it: its digits, its thousands separators where
+// amounts group them, its sign. -1 for an empty cell.
+int RangNombre(const QVariant& v, Genre genre) {
+    if (!v.isValid() || v.isNull()) return -1;
+    qint64 valeur = 0, entier = 0;
+    switch (genre) {
+    case Genre::Texte: return static_cast<int>(v.toString().size());
+    case Genre::Entier: entier = valeur = v.toLongLong(); break;
+    case Genre::Pourcentage: valeur = v.toLongLong(); entier = valeur / 10; break;
+    case Genre::Montant: valeur = MontantCellule(v).centimes(); entier = valeur / 100; break;
+    }
+    int chiffres = 1;
+    for (qint64 a = entier < 0 ? -(entier / 10) : entier / 10; a > 0; a /= 10) ++chiffres;
+    return chiffres + (genre == Genre::Montant ? (chiffres - 1) / 3 : 0) + (valeur < 0 ? 1 : 0);
+}
+
 // A table laid out for paper: widths that show every number whole and every name word whole,
 // rows as tall as their wrapped texts. Built for one font size and page width.
 struct MiseEnPage {
@@ -360,12 +378,17 @@ struct MiseEnPage {
                 }
             } else {
                 // Digits are all as wide: the longest text of the column, in bold, is the widest.
-                QString plusLong;
+                // Found by counting digits; only that one is written out.
+                const Ligne* plusLong = nullptr;
+                int rang = -1;
                 for (const Ligne& l : *lignes) {
-                    const QString texte = TexteCellule(l.cellules.value(col), genres.at(col));
-                    if (texte.size() > plusLong.size()) plusLong = texte;
+                    const int r = RangNombre(l.cellules.value(col), genres.at(col));
+                    if (r > rang) {
+                        rang = r;
+                        plusLong = &l;
+                    }
                 }
-                mot = std::max(mot, mG.horizontalAdvance(plusLong));
+                if (plusLong) mot = std::max(mot, mG.horizontalAdvance(plats.Cellule(plusLong->cellules.value(col), genres.at(col))));
                 plein = std::max(plein, mot);
             }
             minimums << mot + 2 * marge + 1;
@@ -442,45 +465,16 @@ struct MiseEnPage {
 
 namespace {
 
-// The glyphs of a cell's text laid out once per text and type: a long report repeats the same
-// names and numbers thousands of times, and laying a text out costs more than drawing it. A
-// text is placed as drawText places one line at the top of its box, left or right.
-class TextesPoses {
-public:
-    // False when the text does not fit on one line of the box: the caller draws it itself.
-    bool dessiner(QPainter& p, const QFont& police, bool gras, const QRectF& zone, bool aDroite, const QString& texte) {
-        QHash<QString, Pose>& poses = m_poses[gras ? 1 : 0];
-        auto pose = poses.constFind(texte);
-        if (pose == poses.cend()) {
-            if (poses.size() > 100000) poses.clear();  // a bound on the memory, whatever the report
-            QTextLayout mise(texte, police, p.device());
-            mise.beginLayout();
-            QTextLine ligne = mise.createLine();
-            ligne.setPosition(QPointF(0, 0));
-            mise.endLayout();
-            pose = poses.insert(texte, Pose{mise.glyphRuns(), ligne.horizontalAdvance()});
-        }
-        if (pose->avance > zone.width()) return false;
-        const QPointF origine(aDroite ? zone.right() - pose->avance : zone.left(), zone.top());
-        for (const QGlyphRun& glyphes : pose->glyphes) p.drawGlyphRun(origine, glyphes);
-        return true;
-    }
-
-private:
-    struct Pose {
-        QList<QGlyphRun> glyphes;
-        qreal avance = 0;
-    };
-    QHash<QString, Pose> m_poses[2];
-};
-
 // The pages of a report on a paged device, drawn directly (a text document lays a long table
 // out far too slowly). Two passes: the first counts the pages (the document's and each
 // seller's), the second draws them. Every page carries the company, the title, the filters,
 // the print time and "Page k / N"; a seller's pages also name the seller and count their own.
+const QColor kGris(0x55, 0x55, 0x55);   // the band and the foot
+const QColor kTrait(0x99, 0x99, 0x99);  // the grid
+
 class PeintrePages {
 public:
-    PeintrePages(const Tableau& t, QPagedPaintDevice& appareil) : m_t(t), m_appareil(appareil) {}
+    PeintrePages(const Tableau& t, QPagedPaintDevice& appareil, Surface& surface) : m_t(t), m_appareil(appareil), m_s(surface) {}
     int peindre();
 
 private:
@@ -489,6 +483,7 @@ private:
     void preparer();
     qreal enteteCourant();
     void pied();
+    qreal hauteurGrand(const QString& texte);
     void nouvellePage();
     qreal enteteTable(const MiseEnPage& mise, qreal y);
     void ligne(const MiseEnPage& mise, qsizetype i, qreal y, qreal h);
@@ -501,11 +496,15 @@ private:
 
     const Tableau& m_t;
     QPagedPaintDevice& m_appareil;
-    QPainter m_p;
+    Surface& m_s;
+    const TextesNombres m_nombres;
     QList<Ligne> m_lignesFiches;
     MiseEnPage m_mise, m_synthese;
     QFont m_normal, m_titre, m_grand;
     qreal m_largeur = 0, m_hauteur = 0, m_point = 1, m_hPied = 0, m_hCorps = 0;
+    // The heights of the band every page starts with, and of one line of the seller's title.
+    qreal m_hHaut = 0, m_hGrand = 0;
+    QHash<QString, qreal> m_largeursTitres;
     QString m_filtres, m_source, m_haut;
     bool m_dessine = false;
     int m_page = 1, m_total = 0;
@@ -515,7 +514,6 @@ private:
     QList<int> m_pagesFiches;
     qsizetype m_fiche = -1;
     QList<QImage> m_images;
-    TextesPoses m_poses;
 };
 
 void PeintrePages::disposer() {
@@ -523,6 +521,9 @@ void PeintrePages::disposer() {
         m_appareil.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), o, QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
     };
     const bool parFiches = !m_t.fiches.isEmpty();
+    qsizetype nbFiches = 0;
+    for (const Fiche& f : m_t.fiches) nbFiches += f.lignes.size();
+    m_lignesFiches.reserve(nbFiches);
     for (const Fiche& f : m_t.fiches) m_lignesFiches += f.lignes;
     m_mise.entetes = parFiches ? m_t.entetesFiche : m_t.entetes;
     m_mise.genres = parFiches ? m_t.genresFiche : m_t.genres;
@@ -533,6 +534,9 @@ void PeintrePages::disposer() {
     m_synthese.lignes = &m_t.lignes;
     QFont police(QStringLiteral("DejaVu Sans"));
     police.setPointSizeF(8.5);
+    // Widths as a PDF draws them: the font's own advances, pair by pair unkerned.
+    police.setKerning(false);
+    police.setHintingPreference(QFont::PreferNoHinting);
     // Portrait when the table fits, else landscape; if even that is too narrow, a smaller
     // type: a figure is never cut.
     const auto plusLarge = [&] {
@@ -572,6 +576,9 @@ void PeintrePages::preparer() {
     m_haut = (m_t.compagnie.isEmpty() ? QString() : m_t.compagnie + QStringLiteral(" — ")) + m_t.titre +
              QStringLiteral(" — ") + m_filtres + QStringLiteral(" — imprimé le ") + imprime;
     m_hPied = QFontMetricsF(m_normal, &m_appareil).height() * 2.5;
+    const QRectF page(0, 0, m_largeur, m_hauteur);
+    m_hHaut = QFontMetricsF(m_normal, &m_appareil).boundingRect(page, Qt::TextWordWrap, m_haut).height();
+    m_hGrand = QFontMetricsF(m_grand, &m_appareil).boundingRect(page, Qt::TextWordWrap, QStringLiteral("X")).height();
     m_hCorps = m_hauteur - m_hPied;
     const bool avecGraphique = m_t.fiches.isEmpty() && m_t.rapport == Rapport::Ventes && m_t.lignes.size() > 1;
     if (avecGraphique) m_images = ImagesGraphique(m_t, m_t.filtres.piece, m_largeur, m_hCorps);
@@ -579,14 +586,12 @@ void PeintrePages::preparer() {
 
 // The band at the top of every page; on a seller's page, the seller and the seller's page count.
 qreal PeintrePages::enteteCourant() {
-    const QFontMetricsF m(m_normal, &m_appareil), mg(m_grand, &m_appareil);
+    const QFontMetricsF m(m_normal, &m_appareil);
     const QRectF page(0, 0, m_largeur, m_hauteur);
     qreal y = 0;
-    const qreal hHaut = m.boundingRect(page, Qt::TextWordWrap, m_haut).height() + 2 * m_point;
+    const qreal hHaut = m_hHaut + 2 * m_point;
     if (m_dessine) {
-        m_p.setFont(m_normal);
-        m_p.setPen(QColor(0x55, 0x55, 0x55));
-        m_p.drawText(QRectF(0, y, m_largeur, hHaut), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_haut);
+        m_s.texte(QRectF(0, y, m_largeur, hHaut), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_haut, m_normal, kGris);
     }
     y += hHaut;
     if (m_page == 1) {
@@ -594,45 +599,52 @@ qreal PeintrePages::enteteCourant() {
         const qreal hTitre = QFontMetricsF(m_titre, &m_appareil).height() + 4 * m_point;
         const qreal hSource = m.boundingRect(page, Qt::TextWordWrap, m_source).height() + 4 * m_point;
         if (m_dessine) {
-            m_p.setFont(m_titre);
-            m_p.setPen(Qt::black);
-            m_p.drawText(QRectF(0, y, m_largeur, hTitre), Qt::AlignLeft | Qt::AlignTop, m_t.titre);
-            m_p.setFont(m_normal);
-            m_p.setPen(QColor(0x55, 0x55, 0x55));
-            m_p.drawText(QRectF(0, y + hTitre, m_largeur, hSource), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_source);
+            m_s.texte(QRectF(0, y, m_largeur, hTitre), Qt::AlignLeft | Qt::AlignTop, m_t.titre, m_titre, Qt::black);
+            m_s.texte(QRectF(0, y + hTitre, m_largeur, hSource), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_source, m_normal, kGris);
         }
         y += hTitre + hSource;
     }
     if (!m_vendeur.isEmpty()) {
         const int n = m_fiche >= 0 && m_fiche < m_pagesFiches.size() ? m_pagesFiches.at(m_fiche) : 0;
         const QString sousTitre = n > 0 ? QStringLiteral("%1 — Page %2 / %3").arg(m_vendeur).arg(m_pageVendeur).arg(n) : m_vendeur;
-        const qreal h = mg.boundingRect(page, Qt::TextWordWrap, sousTitre).height() + 3 * m_point;
+        const qreal h = hauteurGrand(sousTitre) + 3 * m_point;
         if (m_dessine) {
-            m_p.setFont(m_grand);
-            m_p.setPen(Qt::black);
-            m_p.drawText(QRectF(0, y, m_largeur, h), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, sousTitre);
+            m_s.texte(QRectF(0, y, m_largeur, h), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, sousTitre, m_grand, Qt::black);
         }
         y += h;
     }
     return y + 4 * m_point;
 }
 
+// The seller's title changes with every page: it is laid out only when it needs more than a line.
+// Its width is measured once per seller and count of digits: the font's digits are all as wide.
+qreal PeintrePages::hauteurGrand(const QString& texte) {
+    QString forme = texte;
+    for (QChar& c : forme)
+        if (c >= QLatin1Char('1') && c <= QLatin1Char('9')) c = QLatin1Char('0');
+    auto largeur = m_largeursTitres.constFind(forme);
+    if (largeur == m_largeursTitres.cend()) {
+        if (m_largeursTitres.size() > 10000) m_largeursTitres.clear();
+        largeur = m_largeursTitres.insert(forme, QFontMetricsF(m_grand, &m_appareil).horizontalAdvance(forme));
+    }
+    if (*largeur < m_largeur) return m_hGrand;
+    return QFontMetricsF(m_grand, &m_appareil).boundingRect(QRectF(0, 0, m_largeur, m_hauteur), Qt::TextWordWrap, texte).height();
+}
+
 void PeintrePages::pied() {
     if (!m_dessine) return;
-    m_p.setFont(m_normal);
-    m_p.setPen(QColor(0x55, 0x55, 0x55));
     const QRectF zone(0, m_hauteur - m_hPied * 0.6, m_largeur, m_hPied * 0.6);
-    m_p.drawText(zone, Qt::AlignRight | Qt::AlignBottom, QStringLiteral("Page %1 / %2").arg(m_page).arg(m_total));
+    m_s.texte(zone, Qt::AlignRight | Qt::AlignBottom, QStringLiteral("Page %1 / %2").arg(m_page).arg(m_total), m_normal, kGris);
     const QString gauche = m_t.compagnie.isEmpty() ? m_t.titre : m_t.compagnie + QStringLiteral(" — ") + m_t.titre;
-    m_p.drawText(zone, Qt::AlignLeft | Qt::AlignBottom, gauche);
+    m_s.texte(zone, Qt::AlignLeft | Qt::AlignBottom, gauche, m_normal, kGris);
     // The anchor stands on the line above the page number, inside the foot's band.
     if (!m_t.journal.isEmpty())
-        m_p.drawText(QRectF(0, m_hauteur - m_hPied, m_largeur, m_hPied * 0.6), Qt::AlignRight | Qt::AlignBottom, m_t.journal);
+        m_s.texte(QRectF(0, m_hauteur - m_hPied, m_largeur, m_hPied * 0.6), Qt::AlignRight | Qt::AlignBottom, m_t.journal, m_normal, kGris);
 }
 
 void PeintrePages::nouvellePage() {
     pied();
-    if (m_dessine) m_appareil.newPage();
+    if (m_dessine) m_s.pageSuivante();
     ++m_page;
     ++m_pageVendeur;
 }
@@ -640,19 +652,14 @@ void PeintrePages::nouvellePage() {
 qreal PeintrePages::enteteTable(const MiseEnPage& mise, qreal y) {
     if (!m_dessine) return y + mise.hEntete;
     const QStringList entetes = mise.entetesAffiches();
-    QPen plume(QColor(0x99, 0x99, 0x99));
-    plume.setWidthF(0.5 * m_point);
     qreal x = 0;
-    m_p.setFont(mise.gras);
     for (qsizetype col = 0; col < entetes.size(); ++col) {
         const QRectF cellule(x, y, mise.largeurs.at(col), mise.hEntete);
-        m_p.fillRect(cellule, QColor(0xdd, 0xe3, 0xea));
-        m_p.setPen(plume);
-        m_p.drawRect(cellule);
-        m_p.setPen(Qt::black);
+        m_s.remplir(cellule, QColor(0xdd, 0xe3, 0xea));
+        m_s.cadre(cellule, kTrait, 0.5 * m_point);
         const bool texte = col >= mise.entetes.size() || mise.genres.at(col) == Genre::Texte;
-        m_p.drawText(cellule.adjusted(mise.marge, mise.marge, -mise.marge, -mise.marge),
-                     (texte ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignBottom | Qt::TextWordWrap, entetes.at(col));
+        m_s.texte(cellule.adjusted(mise.marge, mise.marge, -mise.marge, -mise.marge),
+                  (texte ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignBottom | Qt::TextWordWrap, entetes.at(col), mise.gras, Qt::black);
         x += mise.largeurs.at(col);
     }
     return y + mise.hEntete;
@@ -665,49 +672,45 @@ void PeintrePages::ligne(const MiseEnPage& mise, qsizetype i, qreal y, qreal h) 
     const Ligne& l = mise.lignes->at(i);
     const bool total = l.type != Ligne::Type::Donnee;
     const qreal largeurTable = std::min(m_largeur, mise.largeurTotale());
-    if (total) m_p.fillRect(QRectF(0, y, largeurTable, h), QColor(0xee, 0xf1, 0xf5));
+    if (total) m_s.remplir(QRectF(0, y, largeurTable, h), QColor(0xee, 0xf1, 0xf5));
     const int colonneAlerte = &mise == &m_mise && !m_t.fiches.isEmpty() ? m_t.colonneAlerteFiche : m_t.colonneAlerte;
     qreal x = 0;
     for (qsizetype col = 0; col < mise.entetes.size(); ++col) {
         const QRectF cellule(x, y, mise.largeurs.at(col), h);
         x += mise.largeurs.at(col);
         const bool alerte = l.alerte && (col == colonneAlerte || colonneAlerte < 0);
-        if (alerte) m_p.fillRect(cellule, QColor(0xfd, 0xe2, 0xe4));
+        if (alerte) m_s.remplir(cellule, QColor(0xfd, 0xe2, 0xe4));
         const bool estTexte = mise.genres.at(col) == Genre::Texte;
-        const QString texte = estTexte ? MiseEnPage::Ligne1(TexteCellule(l.cellules.value(col), Genre::Texte))
-                                       : TexteCellule(l.cellules.value(col), mise.genres.at(col));
+        const QString texte = estTexte ? MiseEnPage::Ligne1(m_nombres.Cellule(l.cellules.value(col), Genre::Texte))
+                                       : m_nombres.Cellule(l.cellules.value(col), mise.genres.at(col));
         if (texte.isEmpty()) continue;
         const bool gras = total || alerte;
-        m_p.setPen(alerte ? QColor(0xb0, 0x00, 0x20) : QColor(Qt::black));
+        const QColor couleur = alerte ? QColor(0xb0, 0x00, 0x20) : QColor(Qt::black);
+        const QFont& police = gras ? mise.gras : mise.normal;
         const QRectF zone = cellule.adjusted(mise.marge, mise.marge, -mise.marge, -mise.marge);
-        if (m_poses.dessiner(m_p, gras ? mise.gras : mise.normal, gras, zone, !estTexte, texte)) continue;
+        if (m_s.ligne(zone, !estTexte, texte, police, couleur)) continue;
         // Texts wrap within their column; numbers fit their column by its width.
-        m_p.setFont(gras ? mise.gras : mise.normal);
-        m_p.drawText(zone, estTexte ? Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap : Qt::AlignRight | Qt::AlignTop, texte);
+        m_s.texte(zone, estTexte ? Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap : Qt::AlignRight | Qt::AlignTop, texte, police, couleur);
     }
     if (!mise.caseArrivee || total) return;
     // The door's box: the persons already in beside it, ticked when the whole party came.
     const QFontMetricsF m(mise.normal, &m_appareil);
     const qreal cote = m.height() * 0.8;
     const QRectF boite(x + mise.marge, y + mise.marge + (m.height() - cote) / 2, cote, cote);
-    m_p.setPen(QPen(Qt::black, 0.7 * m_point));
-    m_p.drawRect(boite);
+    m_s.cadre(boite, Qt::black, 0.7 * m_point);
     const qlonglong arrives = m_t.arrivees.value(i);
     if (arrives <= 0) return;
     if (arrives >= m_t.billetsParties.value(i)) {
-        m_p.drawLine(QLineF(boite.left() + cote * 0.2, boite.center().y(), boite.center().x(), boite.bottom() - cote * 0.2));
-        m_p.drawLine(QLineF(boite.center().x(), boite.bottom() - cote * 0.2, boite.right() - cote * 0.15, boite.top() + cote * 0.15));
+        m_s.traits({QLineF(boite.left() + cote * 0.2, boite.center().y(), boite.center().x(), boite.bottom() - cote * 0.2),
+                    QLineF(boite.center().x(), boite.bottom() - cote * 0.2, boite.right() - cote * 0.15, boite.top() + cote * 0.15)},
+                   Qt::black, 0.7 * m_point);
     }
-    m_p.setFont(mise.normal);
-    m_p.drawText(QRectF(boite.right() + mise.marge, y + mise.marge, mise.largeurs.last(), m.height()), Qt::AlignLeft | Qt::AlignTop,
-                 QString::number(arrives));
+    m_s.texte(QRectF(boite.right() + mise.marge, y + mise.marge, mise.largeurs.last(), m.height()), Qt::AlignLeft | Qt::AlignTop,
+              QString::number(arrives), mise.normal, Qt::black);
 }
 
 void PeintrePages::grille(const MiseEnPage& mise, qreal haut, const QList<qreal>& ys) {
     if (!m_dessine) return;
-    QPen plume(QColor(0x99, 0x99, 0x99));
-    plume.setWidthF(0.5 * m_point);
-    m_p.setPen(plume);
     const qreal largeurTable = std::min(m_largeur, mise.largeurTotale());
     QList<QLineF> traits;
     for (qreal y : ys) traits << QLineF(0, y, largeurTable, y);
@@ -718,7 +721,7 @@ void PeintrePages::grille(const MiseEnPage& mise, qreal haut, const QList<qreal>
         x += l;
         traits << QLineF(x, haut, x, bas);
     }
-    m_p.drawLines(traits);
+    m_s.traits(traits, kTrait, 0.5 * m_point);
 }
 
 // Rows from..to below y, on as many pages as they need, the header repeated on each; returns
@@ -754,19 +757,16 @@ qreal PeintrePages::resume(const Fiche& f, qreal y) {
         y = enteteCourant();
     }
     if (!m_dessine) return y;
-    m_p.setFont(m_grand);
-    m_p.setPen(Qt::black);
     for (const auto& [libelle, valeur] : f.resume) {
-        m_p.drawText(QRectF(0, y, m_largeur, hLigne), Qt::AlignLeft | Qt::AlignVCenter, libelle + QStringLiteral(" :"));
-        m_p.drawText(QRectF(0, y, m_largeur / 2, hLigne), Qt::AlignRight | Qt::AlignVCenter, valeur);
+        m_s.texte(QRectF(0, y, m_largeur, hLigne), Qt::AlignLeft | Qt::AlignVCenter, libelle + QStringLiteral(" :"), m_grand, Qt::black);
+        m_s.texte(QRectF(0, y, m_largeur / 2, hLigne), Qt::AlignRight | Qt::AlignVCenter, valeur, m_grand, Qt::black);
         y += hLigne;
     }
     y += 2 * hLigne;
-    m_p.setFont(m_normal);
     for (int i = 0; i < signatures; ++i) {
         static const char* const kLignes[] = {"Signature du vendeur :", "Signature du trésorier :", "Date :"};
-        m_p.drawText(QRectF(0, y, m_largeur, hLigne), Qt::AlignLeft | Qt::AlignBottom, QString::fromUtf8(kLignes[i]));
-        m_p.drawLine(QLineF(m_largeur * 0.3, y + hLigne, m_largeur * 0.8, y + hLigne));
+        m_s.texte(QRectF(0, y, m_largeur, hLigne), Qt::AlignLeft | Qt::AlignBottom, QString::fromUtf8(kLignes[i]), m_normal, Qt::black);
+        m_s.traits({QLineF(m_largeur * 0.3, y + hLigne, m_largeur * 0.8, y + hLigne)}, Qt::black, 0.5 * m_point);
         y += hLigne * 1.6;
     }
     return y;
@@ -805,7 +805,7 @@ void PeintrePages::table() {
         } else {
             y += 12 * m_point;
         }
-        if (m_dessine) m_p.drawImage(QRectF(0, y, m_largeur, h), image);
+        if (m_dessine) m_s.image(QRectF(0, y, m_largeur, h), image);
         y += h;
     }
 }
@@ -823,7 +823,7 @@ int PeintrePages::passe(bool dessiner) {
 
 int PeintrePages::peindre() {
     disposer();
-    if (!m_p.begin(&m_appareil)) return 0;
+    if (!m_s.commencer()) return 0;
     preparer();
     m_total = passe(false);
     passe(true);
@@ -834,10 +834,11 @@ int PeintrePages::peindre() {
 
 namespace {
 
-// Qt's PDF writer copies each page's stream into new buffers as it compresses it. With glibc's
-// default thresholds the memory freed after a page went back to the system and was faulted in
-// again for the next page: on a settlement of 21,000 pages, half a million faults and a third of
-// the time. Blocks under 32 MB now come from the heap and up to 64 MB freed are kept.
+// A long report's pages are made of many blocks freed and taken again (Qt's PDF writer copies
+// each page's stream as it compresses it). With glibc's default thresholds the memory freed went
+// back to the system and was faulted in again for the next page: on a settlement of 21,000 pages,
+// half a million faults and a third of the time. Blocks under 32 MB now come from the heap and
+// up to 64 MB freed are kept.
 void GarderMemoireLiberee() {
 #ifdef __GLIBC__
     static const bool fait = [] {
@@ -849,26 +850,42 @@ void GarderMemoireLiberee() {
 #endif
 }
 
-}  // namespace
-
-int Peindre(const Tableau& t, QPagedPaintDevice& appareil) {
+int PeindreSur(const Tableau& t, QPagedPaintDevice& appareil, Surface& surface) {
     GarderMemoireLiberee();
-    if (!t.lignesAuFil) return PeintrePages(t, appareil).peindre();
+    if (!t.lignesAuFil) return PeintrePages(t, appareil, surface).peindre();
     // Pages are laid out over every row at once.
     Tableau tenu = t;
     Materialiser(tenu);
-    return PeintrePages(tenu, appareil).peindre();
+    return PeintrePages(tenu, appareil, surface).peindre();
+}
+
+}  // namespace
+
+int Peindre(const Tableau& t, QPagedPaintDevice& appareil) {
+    const std::unique_ptr<Surface> peintre = SurfacePeintre(appareil);
+    return PeindreSur(t, appareil, *peintre);
 }
 
 void ExporterPdf(const Tableau& t, const QString& chemin) {
     QSaveFile fichier(chemin);
     if (!fichier.open(QIODevice::WriteOnly)) Echec(chemin, fichier.errorString());
     {
-        QPdfWriter pdf(&fichier);
-        pdf.setResolution(300);
-        pdf.setTitle(t.titre);
-        pdf.setCreator(QStringLiteral("Corvandelle"));
-        if (Peindre(t, pdf) == 0) Echec(chemin, QStringLiteral("le document PDF n'a pas pu être produit."));
+        // The pages are laid out in the units of Qt's PDF writer and written by libharu; the
+        // writer itself draws only when the fonts libharu embeds are missing.
+        QBuffer rien;
+        QPdfWriter mesure(&rien);
+        mesure.setResolution(300);
+        if (std::unique_ptr<SurfacePdf> pdf = SurfacePdf::Creer(mesure, t.titre)) {
+            if (PeindreSur(t, mesure, *pdf) == 0) Echec(chemin, QStringLiteral("le document PDF n'a pas pu être produit."));
+            QString raison;
+            if (!pdf->enregistrer(fichier, raison)) Echec(chemin, raison);
+        } else {
+            QPdfWriter qt(&fichier);
+            qt.setResolution(300);
+            qt.setTitle(t.titre);
+            qt.setCreator(QStringLiteral("Corvandelle"));
+            if (Peindre(t, qt) == 0) Echec(chemin, QStringLiteral("le document PDF n'a pas pu être produit."));
+        }
     }
     if (!fichier.commit()) Echec(chemin, fichier.errorString());
 }

@@ -590,7 +590,8 @@ Tableau Produire(Rapport rapport, const Filtres& filtres, const QString& source,
     return t;
 }
 
-TextesNombres::TextesNombres() : m_locale(QLocale()) {
+TextesNombres::TextesNombres() : m_locale(QLocale()), m_localeGroupe(QLocale()) {
+    m_localeGroupe.setNumberOptions(m_localeGroupe.numberOptions() & ~QLocale::OmitGroupSeparator);
     // Numbers for a spreadsheet to read back: no thousands separator, whatever the locale says.
     m_locale.setNumberOptions(m_locale.numberOptions() | QLocale::OmitGroupSeparator);
     m_moins = m_locale.negativeSign();
@@ -602,6 +603,11 @@ TextesNombres::TextesNombres() : m_locale(QLocale()) {
     m_direct = m_locale.zeroDigit() == QStringLiteral("0") && !m_moins.isEmpty() && !m_virgule.isEmpty() &&
                m_locale.toString(-1234567) == m_moins + QStringLiteral("1234567") &&
                m_locale.toString(-12.5, 'f', 2) == m_moins + QStringLiteral("12") + m_virgule + QStringLiteral("50");
+    // Grouped amounts likewise, where the locale groups by threes from the first thousand.
+    m_groupe = m_localeGroupe.groupSeparator();
+    m_groupeDirect = m_direct && !m_groupe.isEmpty();
+    for (const qint64 c : {qint64{-123456789012}, qint64{123456}, qint64{-99}, qint64{100000}, qint64{0}})
+        m_groupeDirect = m_groupeDirect && MontantGroupe(Montant::Centimes(c)) == Montant::Centimes(c).TexteGroupe(m_localeGroupe);
 }
 
 Montant MontantCellule(const QVariant& valeur) {
@@ -610,6 +616,40 @@ Montant MontantCellule(const QVariant& valeur) {
 }
 
 bool EstMontant(const QVariant& valeur) { return valeur.metaType() == QMetaType::fromType<Montant>(); }
+
+QString TextesNombres::MontantGroupe(const Montant& montant) const {
+    if (!m_groupeDirect) return montant.TexteGroupe(m_localeGroupe);
+    const qint64 c = montant.centimes();
+    const qint64 a = c < 0 ? -c : c;
+    char chiffres[32];
+    const char* fin = std::to_chars(chiffres, chiffres + sizeof chiffres, a / 100).ptr;
+    const qsizetype n = fin - chiffres;
+    QString texte;
+    texte.reserve(n + n / 3 + 5);
+    if (c < 0) texte += m_moins;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (i > 0 && (n - i) % 3 == 0) texte += m_groupe;
+        texte += QLatin1Char(chiffres[i]);
+    }
+    texte += m_virgule;
+    texte += QLatin1Char(static_cast<char>('0' + (a % 100) / 10));
+    texte += QLatin1Char(static_cast<char>('0' + a % 10));
+    return texte;
+}
+
+QString TextesNombres::Cellule(const QVariant& valeur, Genre genre) const {
+    if (!valeur.isValid() || valeur.isNull()) return QString();
+    switch (genre) {
+    case Genre::Texte: return valeur.toString();
+    case Genre::Pourcentage: return Texte(valeur, genre) + QStringLiteral(" %");
+    case Genre::Entier: return Texte(valeur, genre);
+    case Genre::Montant: break;
+    }
+    if (EstMontant(valeur)) return MontantGroupe(valeur.value<Montant>());
+    // Read as a person reads: grouped thousands. A number's text is never shortened.
+    const double v = valeur.toDouble();
+    return m_localeGroupe.toString(v == 0.0 ? 0.0 : v, 'f', 2);  // no "-0,00"
+}
 
 QString TextesNombres::Lent(const QVariant& valeur, Genre genre) const {
     if (genre == Genre::Entier) return m_locale.toString(valeur.toLongLong());
@@ -650,18 +690,8 @@ void TextesNombres::AjouterUtf8(QByteArray& sortie, const QVariant& valeur, Genr
 }
 
 QString TexteCellule(const QVariant& valeur, Genre genre) {
-    if (!valeur.isValid() || valeur.isNull()) return QString();
-    if (genre == Genre::Texte) return valeur.toString();
-    if (genre == Genre::Pourcentage) return Nombres().Texte(valeur, genre) + QStringLiteral(" %");
-    if (genre == Genre::Montant && EstMontant(valeur)) return valeur.value<Montant>().TexteGroupe();
-    if (genre == Genre::Montant) {
-        // Read as a person reads: grouped thousands. A number's text is never shortened.
-        QLocale locale;
-        locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
-        const double v = valeur.toDouble();
-        return locale.toString(v == 0.0 ? 0.0 : v, 'f', 2);  // no "-0,00"
-    }
-    return Nombres().Texte(valeur, genre);
+    if (genre == Genre::Texte) return valeur.isValid() && !valeur.isNull() ? valeur.toString() : QString();
+    return Nombres().Cellule(valeur, genre);
 }
 
 void ParcourirLignes(const Tableau& t, const std::function<void(const Ligne&)>& ligne) {

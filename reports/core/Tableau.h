@@ -123,13 +123,17 @@ class TextesNombres {
 public:
     TextesNombres();
     QString Texte(const QVariant& valeur, Genre genre) const;
+    // The text TexteCellule gives (amounts with grouped thousands), made without a locale
+    // where the locale allows: paper shows millions of cells.
+    QString Cellule(const QVariant& valeur, Genre genre) const;
     // The same text appended in UTF-8, with no QString made; nothing for an empty cell.
     void AjouterUtf8(QByteArray& sortie, const QVariant& valeur, Genre genre) const;
 private:
     QString Lent(const QVariant& valeur, Genre genre) const;
-    QLocale m_locale;
-    bool m_direct = false;
-    QString m_moins, m_virgule;
+    QString MontantGroupe(const Montant& montant) const;
+    QLocale m_locale, m_localeGroupe;
+    bool m_direct = false, m_groupeDirect = false;
+    QString m_moins, m_virgule, m_groupe;
     QByteArray m_moinsUtf8, m_virguleUtf8;
 };
 
