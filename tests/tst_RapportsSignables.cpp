@@ -17,6 +17,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+
+#include <sys/resource.h>
+
 using namespace Rapports;
 using namespace LectureRapports;
 using BaseRapports::Commande;
@@ -350,6 +354,45 @@ private slots:
         const QStringList lignes = QString::fromUtf8(images.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QVERIFY2(lignes.size() >= 3, qPrintable(lignes.join(QLatin1Char('\n'))));  // two header lines, then the chart
         QVERIFY2(lignes.at(2).contains(QStringLiteral(" rgb ")), qPrintable(lignes.at(2)));
+    }
+
+    // A disk that fills while a long settlement is written: a French message naming the file,
+    // the settlement printed before still whole, nothing else left in the folder.
+    void pdfDisquePlein() {
+        TestSupport::BaseTest base;
+        const Saison s = RemplirSaison(base);
+        for (int i = 0; i < 300; ++i)
+            BaseRapports::Mouvement(base.AjouterRepresentation(s.cid, QDate(2027, 1, 1).addDays(i).toString(Qt::ISODate)), s.anne, 1);
+        const Tableau t = Produire(Rapport::Reglement, {}, base.chemin());
+        QTemporaryDir dossier;
+        const QString pdf = dossier.filePath(QStringLiteral("reglement.pdf"));
+        QFile ancien(pdf);
+        QVERIFY(ancien.open(QIODevice::WriteOnly));
+        ancien.write("le règlement d'hier");
+        ancien.close();
+        QString message;
+        {
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit avant{};
+            QCOMPARE(getrlimit(RLIMIT_FSIZE, &avant), 0);
+            rlimit petite = avant;
+            petite.rlim_cur = 16 * 1024;
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &petite), 0);
+            try {
+                ExporterPdf(t, pdf);
+            } catch (const ErreurSortie& e) {
+                message = e.message();
+            }
+            setrlimit(RLIMIT_FSIZE, &avant);
+            std::signal(SIGXFSZ, SIG_DFL);
+        }
+        QVERIFY2(message.contains(QStringLiteral("n'a pas pu être écrit")) && message.contains(QStringLiteral("reglement.pdf")), qPrintable(message));
+        QVERIFY(ancien.open(QIODevice::ReadOnly));
+        QCOMPARE(ancien.readAll(), QByteArray("le règlement d'hier"));
+        QCOMPARE(QDir(dossier.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("reglement.pdf")});
+        // Room again: the same pages are written whole.
+        ExporterPdf(t, pdf);
+        QVERIFY(NbPages(pdf) >= 8);
     }
 };
 
