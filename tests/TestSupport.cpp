@@ -22,6 +22,9 @@
 
 #include <optional>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace TestSupport {
@@ -542,6 +545,24 @@ QString ContenuDesTables() {
         }
     }
     return lignes.join(QLatin1Char('\n'));
+}
+
+DisquePlein::DisquePlein(unsigned long octets) {
+    rlimit limite{};
+    if (getrlimit(RLIMIT_FSIZE, &limite) != 0) return;
+    m_avant = limite.rlim_cur;
+    std::signal(SIGXFSZ, SIG_IGN);
+    limite.rlim_cur = octets;
+    m_actif = setrlimit(RLIMIT_FSIZE, &limite) == 0;
+}
+
+DisquePlein::~DisquePlein() {
+    rlimit limite{};
+    if (m_actif && getrlimit(RLIMIT_FSIZE, &limite) == 0) {
+        limite.rlim_cur = m_avant;
+        setrlimit(RLIMIT_FSIZE, &limite);
+    }
+    std::signal(SIGXFSZ, SIG_DFL);
 }
 
 }  // namespace TestSupport

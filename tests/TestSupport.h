@@ -85,6 +85,20 @@ private:
     bool m_actif = false;
 };
 
+// A disk that fills: while it lives, this process writes no file beyond `octets` bytes (the
+// write fails with "File too large" instead of the signal that would end the process).
+class DisquePlein {
+public:
+    explicit DisquePlein(unsigned long octets);
+    ~DisquePlein();
+    bool actif() const { return m_actif; }
+    DisquePlein(const DisquePlein&) = delete;
+    DisquePlein& operator=(const DisquePlein&) = delete;
+private:
+    unsigned long m_avant = 0;
+    bool m_actif = false;
+};
+
 // The program's connection refuses every write from now on (true), as a read-only file or a
 // read-only server session does, or accepts them again (false).
 void RefuserEcritures(bool refuser);

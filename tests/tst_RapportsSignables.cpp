@@ -17,10 +17,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-
-#include <sys/resource.h>
-
 using namespace Rapports;
 using namespace LectureRapports;
 using BaseRapports::Commande;
@@ -372,19 +368,13 @@ private slots:
         ancien.close();
         QString message;
         {
-            std::signal(SIGXFSZ, SIG_IGN);
-            rlimit avant{};
-            QCOMPARE(getrlimit(RLIMIT_FSIZE, &avant), 0);
-            rlimit petite = avant;
-            petite.rlim_cur = 16 * 1024;
-            QCOMPARE(setrlimit(RLIMIT_FSIZE, &petite), 0);
+            const TestSupport::DisquePlein plein(16 * 1024);
+            QVERIFY(plein.actif());
             try {
                 ExporterPdf(t, pdf);
             } catch (const ErreurSortie& e) {
                 message = e.message();
             }
-            setrlimit(RLIMIT_FSIZE, &avant);
-            std::signal(SIGXFSZ, SIG_DFL);
         }
         QVERIFY2(message.contains(QStringLiteral("n'a pas pu être écrit")) && message.contains(QStringLiteral("reglement.pdf")), qPrintable(message));
         QVERIFY(ancien.open(QIODevice::ReadOnly));

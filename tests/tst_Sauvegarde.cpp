@@ -26,7 +26,6 @@
 #include <csignal>
 #include <cstring>
 
-#include <sys/resource.h>
 #include <unistd.h>
 
 using TestSupport::FichiersDe;
@@ -486,24 +485,24 @@ private slots:
 
         // A full disk: no file may grow beyond 64 KiB.
         {
-            std::signal(SIGXFSZ, SIG_IGN);
-            rlimit ancienne{};
-            QCOMPARE(getrlimit(RLIMIT_FSIZE, &ancienne), 0);
-            rlimit petite = ancienne;
-            petite.rlim_cur = 64 * 1024;
-            QCOMPARE(setrlimit(RLIMIT_FSIZE, &petite), 0);
             QString message;
-            try {
-                modBD::CopieBD(QDir(dossier).filePath("BD-20261207-120001.mdb"), true).Faire();
-            } catch (const modBD::ErreurBD& e) {
-                message = e.message();
+            QList<QVariantList> fins;
+            bool finie = false;
+            {
+                const TestSupport::DisquePlein plein(64 * 1024);
+                QVERIFY(plein.actif());
+                try {
+                    modBD::CopieBD(QDir(dossier).filePath("BD-20261207-120001.mdb"), true).Faire();
+                } catch (const modBD::ErreurBD& e) {
+                    message = e.message();
+                }
+                modBD::CopieBD copie(QDir(dossier).filePath("BD-20261207-120002.mdb"), true);
+                QSignalSpy espion(&copie, &modBD::CopieBD::Terminee);
+                copie.Demarrer();
+                finie = espion.wait(10000);
+                fins = espion;
             }
-            modBD::CopieBD copie(QDir(dossier).filePath("BD-20261207-120002.mdb"), true);
-            QSignalSpy fin(&copie, &modBD::CopieBD::Terminee);
-            copie.Demarrer();
-            const bool finie = fin.wait(10000);
-            setrlimit(RLIMIT_FSIZE, &ancienne);
-            std::signal(SIGXFSZ, SIG_DFL);
+            const QList<QVariantList>& fin = fins;
             QVERIFY2(message.contains("disque plein") || message.contains("disque est plein"), qPrintable(message));
             QVERIFY(finie);
             QVERIFY(!fin.first().at(0).toBool());
