@@ -31,7 +31,8 @@ void ExporterCsv(const Tableau& tableau, const QString& chemin);
 // .xlsx: numbers as numeric cells, texts as stored, bold header row, columns sized to fit.
 void ExporterClasseur(const Tableau& tableau, const QString& chemin);
 // A4 pages: title, filters, source and time, the table with its totals and its header row
-// on every page, "Page n / N"; the sales report adds its chart. Needs a QGuiApplication.
+// on every page, "Page n / N"; the sales report adds its chart. Laid out with Qt's metrics and
+// written by libharu (Qt's own writer when the DejaVu fonts are missing). Needs a QGuiApplication.
 void ExporterPdf(const Tableau& tableau, const QString& chemin);
 // The same pages on any paged device (a printer). Returns the number of pages.
 int Peindre(const Tableau& tableau, QPagedPaintDevice& appareil);
