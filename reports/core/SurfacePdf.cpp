@@ -122,7 +122,9 @@ QString FichierPolice(const char* nom) {
 class SurfaceHaru final : public SurfacePdf {
 public:
     SurfaceHaru(QPagedPaintDevice& mesure, const QString (&polices)[2], const QString& titre);
-    ~SurfaceHaru() override { HPDF_Free(m_doc); }
+    ~SurfaceHaru() override {
+        if (m_doc) HPDF_Free(m_doc);
+    }
     SurfaceHaru(const SurfaceHaru&) = delete;
     SurfaceHaru& operator=(const SurfaceHaru&) = delete;
 
