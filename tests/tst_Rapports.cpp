@@ -389,7 +389,9 @@ private slots:
         QList<double> montants{0.0, -0.0, 0.125, -0.375, 2.625, 1.005, 0.004, -0.004, 0.01, -12.5, 17.5, 0.1 + 0.2,
                                1234567.895, 1e14 + 0.25, 1e16, -1e20, 99.995, std::nan(""), std::numeric_limits<double>::infinity()};
         for (int i = 1; i < 400; ++i) montants << i * 0.37 - 50.0 << i / 8.0 << -i * 12.49;
-        for (const char* nom : {"fr_CA", "en_US", "C", "de_CH", "sv_SE", "ar_EG", "fa_IR"}) {
+        // Amounts in cents: paper groups their thousands without asking QLocale cell by cell.
+        const QList<qlonglong> centimes{0, 1, -1, 99, -100, 99999, 100000, -123456, 12345678901LL, -999999999999LL, 100000000000000LL};
+        for (const char* nom : {"fr_CA", "en_US", "C", "de_CH", "sv_SE", "ar_EG", "fa_IR", "fr_FR", "es_ES", "en_IN", "hi_IN"}) {
             QLocale::setDefault(QLocale(QString::fromLatin1(nom)));
             QLocale reference;
             reference.setNumberOptions(reference.numberOptions() | QLocale::OmitGroupSeparator);
@@ -412,6 +414,12 @@ private slots:
                 QCOMPARE(QString::fromUtf8(utf8), attendu);
             }
             QVERIFY(TexteCellule(QVariant(), Genre::Montant).isEmpty());
+            for (qlonglong c : centimes) {
+                const Montant m = Montant::Centimes(c);
+                QCOMPARE(TexteCellule(QVariant::fromValue(m), Genre::Montant), m.TexteGroupe(groupee));
+                QCOMPARE(nombres.Cellule(QVariant::fromValue(m), Genre::Montant), m.TexteGroupe(groupee));
+            }
+            QCOMPARE(TexteCellule(qlonglong{-125}, Genre::Pourcentage), reference.toString(-12.5, 'f', 1) + QStringLiteral(" %"));
         }
     }
 
